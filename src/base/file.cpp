@@ -1,0 +1,205 @@
+#include "base/file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/path.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace pim {
+
+size_t MemorySource::Read(char* buffer, size_t size) {
+  const size_t n = std::min(size, bytes_.size());
+  if (n > 0) std::memcpy(buffer, bytes_.data(), n);
+  bytes_.remove_prefix(n);
+  return n;
+}
+
+File::~File() { Close(); }
+
+#ifdef _WIN32
+
+bool File::Open(std::string_view dataPath, Mode mode) {
+  Close();
+  const std::wstring path = ToNativePath(dataPath);
+  DWORD access = GENERIC_READ;
+  DWORD disposition = OPEN_EXISTING;
+  if (mode == Mode::CreateWrite) {
+    access = GENERIC_WRITE;
+    disposition = CREATE_ALWAYS;
+  } else if (mode == Mode::WriteExisting) {
+    access = GENERIC_READ | GENERIC_WRITE;
+  }
+  // Share delete as well, so that an atomic replace of the file never fails on a reader.
+  HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = h;
+  return true;
+}
+
+bool File::IsOpen() const { return handle_ != nullptr; }
+
+size_t File::Read(char* buffer, size_t size) {
+  if (!handle_) return 0;
+  DWORD got = 0;
+  const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+  if (!ReadFile(handle_, buffer, want, &got, nullptr)) return 0;
+  return got;
+}
+
+bool File::Write(std::string_view bytes) {
+  if (!handle_) return false;
+  while (!bytes.empty()) {
+    DWORD done = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
+    if (!WriteFile(handle_, bytes.data(), want, &done, nullptr) || done == 0) return false;
+    bytes.remove_prefix(done);
+  }
+  return true;
+}
+
+bool File::SeekFromEnd(int64_t offset) {
+  if (!handle_ || offset > 0) return false;
+  const int64_t size = Size();
+  if (size < 0 || size + offset < 0) return false;
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  return SetFilePointerEx(handle_, to, nullptr, FILE_END) != 0;
+}
+
+int64_t File::Size() {
+  LARGE_INTEGER size;
+  if (!handle_ || !GetFileSizeEx(handle_, &size)) return -1;
+  return size.QuadPart;
+}
+
+bool File::Flush() { return handle_ && FlushFileBuffers(handle_) != 0; }
+
+bool File::Close() {
+  if (!handle_) return true;
+  const bool ok = CloseHandle(handle_) != 0;
+  handle_ = nullptr;
+  return ok;
+}
+
+bool CreateFolder(std::string_view dataPath) {
+  const std::wstring path = ToNativePath(dataPath);
+  return CreateDirectoryW(path.c_str(), nullptr) || FolderExists(dataPath);
+}
+
+bool FolderExists(std::string_view dataPath) {
+  const DWORD attributes = GetFileAttributesW(ToNativePath(dataPath).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(std::string_view dataPath) {
+  const DWORD attributes = GetFileAttributesW(ToNativePath(dataPath).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(std::string_view dataPath) {
+  return DeleteFileW(ToNativePath(dataPath).c_str()) != 0;
+}
+
+#else
+
+bool File::Open(std::string_view dataPath, Mode mode) {
+  Close();
+  const std::string path = ToNativePath(dataPath);
+  int flags = O_RDONLY;
+  if (mode == Mode::CreateWrite) flags = O_WRONLY | O_CREAT | O_TRUNC;
+  if (mode == Mode::WriteExisting) flags = O_RDWR;
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+bool File::IsOpen() const { return fd_ >= 0; }
+
+size_t File::Read(char* buffer, size_t size) {
+  if (fd_ < 0) return 0;
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer, size);
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) return 0;
+  }
+}
+
+bool File::Write(std::string_view bytes) {
+  if (fd_ < 0) return false;
+  while (!bytes.empty()) {
+    const ssize_t done = ::write(fd_, bytes.data(), bytes.size());
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(done));
+  }
+  return true;
+}
+
+bool File::SeekFromEnd(int64_t offset) {
+  if (fd_ < 0 || offset > 0) return false;
+  const int64_t size = Size();
+  if (size < 0 || size + offset < 0) return false;
+  return ::lseek(fd_, static_cast<off_t>(offset), SEEK_END) >= 0;
+}
+
+int64_t File::Size() {
+  struct stat st {};
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+bool File::Close() {
+  if (fd_ < 0) return true;
+  const bool ok = ::close(fd_) == 0;
+  fd_ = -1;
+  return ok;
+}
+
+bool CreateFolder(std::string_view dataPath) {
+  const std::string path = ToNativePath(dataPath);
+  return ::mkdir(path.c_str(), 0755) == 0 || FolderExists(dataPath);
+}
+
+bool FolderExists(std::string_view dataPath) {
+  struct stat st {};
+  return ::stat(ToNativePath(dataPath).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(std::string_view dataPath) {
+  struct stat st {};
+  return ::stat(ToNativePath(dataPath).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(std::string_view dataPath) { return ::unlink(ToNativePath(dataPath).c_str()) == 0; }
+
+#endif
+
+bool ReadWholeFile(std::string_view dataPath, std::string& bytes) {
+  File file;
+  bytes.clear();
+  if (!file.Open(dataPath, File::Mode::Read)) return false;
+  char buffer[4096];
+  for (size_t got; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+  return true;
+}
+
+}  // namespace pim

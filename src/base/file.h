@@ -1,0 +1,75 @@
+// A file of the data folder, opened in one of the three ways the program needs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pim {
+
+// Anything the line reader can pull bytes from.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to `size` bytes into `buffer`; 0 at the end (a read error counts as the end).
+  virtual size_t Read(char* buffer, size_t size) = 0;
+};
+
+// Bytes already in memory.
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  size_t Read(char* buffer, size_t size) override;
+
+ private:
+  std::string_view bytes_;
+};
+
+class File final : public ByteSource {
+ public:
+  enum class Mode {
+    Read,           // an existing file, read only
+    CreateWrite,    // created, or emptied when it exists
+    WriteExisting,  // an existing file, written in place; never created or emptied
+  };
+
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Fails for a folder, a missing file (except CreateWrite) or a file without access.
+  bool Open(std::string_view dataPath, Mode mode);
+  bool IsOpen() const;
+
+  size_t Read(char* buffer, size_t size) override;
+  // All bytes, or false.
+  bool Write(std::string_view bytes);
+  // Moves to `offset` bytes from the end (offset <= 0); false when that is before the start.
+  bool SeekFromEnd(int64_t offset);
+  // The size in bytes, or -1.
+  int64_t Size();
+  // Pushes the written bytes to the disk.
+  bool Flush();
+  // False when the file could not be closed cleanly (the last writes may be lost).
+  bool Close();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// Every byte of a file; false when it cannot be opened or read.
+bool ReadWholeFile(std::string_view dataPath, std::string& bytes);
+
+// Creates one folder level; true when it exists afterwards.
+bool CreateFolder(std::string_view dataPath);
+bool FolderExists(std::string_view dataPath);
+bool FileExists(std::string_view dataPath);
+bool RemoveFile(std::string_view dataPath);
+
+}  // namespace pim

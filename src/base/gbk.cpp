@@ -1,0 +1,75 @@
+#include "base/gbk.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace pim {
+
+size_t FindText(std::string_view text, std::string_view needle, size_t from) {
+  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  const size_t n = text.size();
+  size_t i = 0;
+  // Walk from the start: only the character boundaries tell where a match may begin.
+  while (i < n) {
+    if (i >= from && n - i >= needle.size() && text[i] == needle[0] &&
+        std::memcmp(text.data() + i, needle.data(), needle.size()) == 0)
+      return i;
+    i += (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < n) ? 2 : 1;
+  }
+  return std::string_view::npos;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  std::string out;
+  if (from.empty()) return std::string(text);
+  out.reserve(text.size());
+  size_t start = 0;
+  for (size_t hit = FindText(text, from); hit != std::string_view::npos;
+       hit = FindText(text, from, start)) {
+    out.append(text.substr(start, hit - start));
+    out.append(to);
+    start = hit + from.size();
+  }
+  out.append(text.substr(start));
+  return out;
+}
+
+bool ScanInt(std::string_view text, int32_t& value) {
+  size_t i = 0;
+  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (i < text.size() && isSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+  int64_t magnitude = 0;
+  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > kLimit) magnitude = kLimit;
+  }
+  int64_t result = negative ? -magnitude : magnitude;
+  if (result > std::numeric_limits<int32_t>::max()) result = std::numeric_limits<int32_t>::max();
+  value = static_cast<int32_t>(result);
+  return true;
+}
+
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int size = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string out;
+  if (size > 0) {
+    out.resize(static_cast<size_t>(size) + 1);
+    std::vsnprintf(out.data(), out.size(), format, args);
+    out.resize(static_cast<size_t>(size));
+  }
+  va_end(args);
+  return out;
+}
+
+}  // namespace pim

@@ -1,0 +1,23 @@
+// Data paths: GBK, "\"-separated, relative to the working folder, as the files store them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pim {
+
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+
+// The one mapping from a data path to the operating system's path: UTF-16 on Windows,
+// UTF-8 with "/" elsewhere. Bytes that are not valid GBK are kept as they are on Linux
+// and become U+FFFD on Windows, so a broken name never aborts the caller.
+NativePath ToNativePath(std::string_view dataPath);
+
+// The folder part of a data path, including its last separator ("" when there is none).
+std::string_view DataPathFolder(std::string_view dataPath);
+
+}  // namespace pim

@@ -1,0 +1,7 @@
+#include "datafolder.h"
+
+namespace pim {
+
+bool WriteDataFolder() { return false; }
+
+}  // namespace pim
