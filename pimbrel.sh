@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The way in: ./pimbrel.sh test | fuzz [seconds] | run
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build="$root/build"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# Debian packages the build and the tests need.
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+)
+
+log() { printf '== %s\n' "$*"; }
+
+ensure_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  log "installing ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+configure() {  # folder, then cmake arguments
+  local dir=$1
+  shift
+  [ -f "$dir/build.ninja" ] || cmake -S "$root" -B "$dir" -G Ninja -DPIMBREL_WERROR=ON "$@" >/dev/null
+}
+
+build_native() {
+  configure "$build/native" -DCMAKE_BUILD_TYPE=Debug -DPIMBREL_SANITIZE=ON
+  cmake --build "$build/native" -j "$jobs"
+}
+
+build_windows() {
+  configure "$build/win" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+  cmake --build "$build/win" -j "$jobs"
+}
+
+build_fuzz() {
+  CC=clang CXX=clang++ configure "$build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIMBREL_FUZZ=ON
+  cmake --build "$build/fuzz" -j "$jobs"
+}
+
+fuzz_targets() { ls "$build/fuzz/tests/fuzz" | grep -E '^fuzz_[a-z]+$'; }
+
+# Runs every fuzz target for $1 seconds on its seed corpus; new inputs go to the build folder.
+run_fuzzers() {
+  local seconds=$1 target failed=0
+  for target in $(fuzz_targets); do
+    local name=${target#fuzz_} work="$build/fuzz/corpus/${target#fuzz_}"
+    mkdir -p "$work"
+    if "$build/fuzz/tests/fuzz/$target" "$work" "$root/tests/fuzz/corpus/$name" \
+      -max_total_time="$seconds" -print_final_stats=1 >"$build/fuzz/$target.log" 2>&1; then
+      echo "fuzz $name: $(grep -o 'number_of_executed_units: [0-9]*' "$build/fuzz/$target.log" | grep -o '[0-9]*') runs in ${seconds}s, no finding"
+      passed=$((passed + 1))
+    else
+      echo "fuzz $name: FINDING, see $build/fuzz/$target.log"
+      tail -n 30 "$build/fuzz/$target.log"
+      failed=1
+      failures=$((failures + 1))
+    fi
+  done
+  return $failed
+}
+
+cmd_test() {
+  ensure_packages "${packages[@]}"
+  passed=0
+  failures=0
+
+  log "native build (unit tests, AddressSanitizer and UndefinedBehaviorSanitizer)"
+  build_native
+  log "unit tests"
+  local out="$build/native/ctest.log"
+  if (cd "$build/native" && ctest --output-on-failure -j "$jobs" >"$out" 2>&1); then :; fi
+  grep -E 'tests passed|tests failed|\*\*\*Failed|Failed|Exception' "$out" | tail -n 40 || true
+  local total fails
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$out" | tail -n 1)
+  fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$out" | tail -n 1)
+  if [ -z "$total" ]; then
+    tail -n 40 "$out"
+    total=1 fails=1
+  fi
+  passed=$((passed + total - fails))
+  failures=$((failures + fails))
+
+  log "Windows build (mingw-w64)"
+  if build_windows; then passed=$((passed + 1)); else failures=$((failures + 1)); fi
+
+  log "fuzz targets, briefly"
+  build_fuzz
+  run_fuzzers "${PIMBREL_FUZZ_SECONDS:-5}" || true
+
+  echo "$passed passed, $failures failed"
+  [ "$failures" -eq 0 ]
+}
+
+cmd_fuzz() {
+  ensure_packages "${packages[@]}"
+  passed=0
+  failures=0
+  build_fuzz
+  run_fuzzers "${1:-60}"
+  echo "$passed passed, $failures failed"
+  [ "$failures" -eq 0 ]
+}
+
+cmd_run() {
+  echo "./pimbrel.sh run: the Windows program is not built yet." >&2
+  exit 1
+}
+
+case "${1:-}" in
+  test) cmd_test ;;
+  fuzz) shift; cmd_fuzz "$@" ;;
+  run) cmd_run ;;
+  *)
+    echo "usage: ./pimbrel.sh test | fuzz [seconds] | run" >&2
+    exit 2
+    ;;
+esac

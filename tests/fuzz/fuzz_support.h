@@ -1,0 +1,52 @@
+// Shared pieces of the fuzz targets.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
+#include "platform/prompter.h"
+#include "xmldoc/xml.h"
+
+namespace pim::fuzz {
+
+// Answers every message with OK and counts them.
+class SilentPrompter final : public Prompter {
+ public:
+  MsgResult ShowMessage(const std::string&, const std::string&, MsgButtons, MsgIcon) override {
+    ++count;
+    return MsgResult::Ok;
+  }
+  int count = 0;
+};
+
+inline const Clock& FuzzClock() {
+  static const FixedClock clock({2003, 5, 7, 9, 5, 3});
+  return clock;
+}
+
+// True when no line of `text` (lines split at CR LF) ends inside a two-byte GBK character.
+// A lone lead byte at the end of a value takes the "<" of the closing tag written after it,
+// which the tag search then no longer finds: a documented property of the format.
+inline bool EndsOnCharBoundaries(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    if (IsGbkLeadByte(static_cast<unsigned char>(text[i]))) {
+      if (i + 1 >= text.size() || text[i + 1] == '\r') return false;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return true;
+}
+
+// Stops the run with a crash that libFuzzer reports, when a property does not hold.
+inline void Check(bool holds) {
+  if (!holds) std::abort();
+}
+
+}  // namespace pim::fuzz
