@@ -56,20 +56,20 @@ bool ScanInt(std::string_view text, int32_t& value) {
 }
 
 std::string Format(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  const int size = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string out;
-  if (size > 0) {
-    out.resize(static_cast<size_t>(size) + 1);
-    std::vsnprintf(out.data(), out.size(), format, args);
-    out.resize(static_cast<size_t>(size));
+  // Grow until the text fits; some C runtimes answer -1 instead of the size needed.
+  std::string out(128, '\0');
+  for (;;) {
+    va_list args;
+    va_start(args, format);
+    const int size = std::vsnprintf(out.data(), out.size(), format, args);
+    va_end(args);
+    if (size >= 0 && static_cast<size_t>(size) < out.size()) {
+      out.resize(static_cast<size_t>(size));
+      return out;
+    }
+    if (out.size() > (size_t{1} << 26)) return {};  // a broken format, not a long text
+    out.resize(size >= 0 ? static_cast<size_t>(size) + 1 : out.size() * 2);
   }
-  va_end(args);
-  return out;
 }
 
 }  // namespace pim

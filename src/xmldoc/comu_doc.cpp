@@ -101,7 +101,7 @@ bool XML::ReadComu(LineReader& reader) {
     if (!xmlfield::Extract(line, f.open, f.close, f.value)) return false;
   }
 
-  reader.ReadLine(line);
+  if (!reader.ReadLine(line)) return false;  // running out of lines is no missing field
   if (FindText(line, "<note>") == std::string::npos) {
     ReportMissing("not note find!");
     return false;

@@ -59,7 +59,7 @@ bool XML::ReadLineIndexLink(LineReader& reader) {
       {"<source>", "</source>", lineIndex.source, "no source find"},
   };
   for (const auto& f : fields) {
-    reader.ReadLine(line);
+    if (!reader.ReadLine(line)) return false;  // a list cut short ends silently
     if (!xmlfield::Extract(line, f.open, f.close, f.value)) {
       ReportMissing(f.missing);
       return false;

@@ -31,8 +31,8 @@ bool XML::ReadNote(LineReader& reader) {
   std::string line;
   if (!xmlfield::SkipTo(reader, "<buildtime>", line)) return false;
   if (!xmlfield::Extract(line, "<buildtime>", "</buildtime>", note.buildtime)) return false;
-  reader.ReadLine(line);  // modifytime is never read back
-  reader.ReadLine(line);
+  reader.ReadLine(line);                     // modifytime is never read back
+  if (!reader.ReadLine(line)) return false;  // running out of lines is no missing field
   if (FindText(line, "<content>") == std::string::npos) {
     ReportMissing("not content find!");
     return false;
