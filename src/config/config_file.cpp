@@ -32,8 +32,12 @@ std::string CConfigFile::Serialize() const {
   std::string out;
   for (const Entry& e : entries_) {
     switch (e.kind) {
-      case Kind::Comment: out += e.value; break;
-      case Kind::Section: out += e.key; break;
+      case Kind::Comment:
+        out += e.value;
+        break;
+      case Kind::Section:
+        out += e.key;
+        break;
       case Kind::Option:
         out += e.key;
         out += '=';

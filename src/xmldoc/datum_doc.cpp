@@ -4,9 +4,9 @@
 namespace pim {
 
 void XML::WriteDatum(std::string& out, std::string_view title, std::string_view class_,
-                     std::string_view content, std::string_view dtdPath,
-                     std::string_view founddate, std::string_view source,
-                     std::string_view keyword, std::span<const DatumLink> links) const {
+                     std::string_view content, std::string_view dtdPath, std::string_view founddate,
+                     std::string_view source, std::string_view keyword,
+                     std::span<const DatumLink> links) const {
   const std::string now = NowStamp(clock_);
   out += "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<!DOCTYPE datum SYSTEM \"";
   out += dtdPath;

@@ -18,13 +18,16 @@ namespace pim {
 
 // Where the documents say their type definitions live; nothing ever fetches them.
 inline constexpr std::string_view kDtdWebHost = "http://pimbrel.invalid";
-inline constexpr std::string_view kDatumDtdWebPath = "/subject/doc/kwix_xml_1.0/02_2003_datum01.dtd";
+inline constexpr std::string_view kDatumDtdWebPath =
+    "/subject/doc/kwix_xml_1.0/02_2003_datum01.dtd";
 inline constexpr std::string_view kLineIndexDtdWebPath =
     "/subject/doc/kwix_xml_1.0/03_2003_lineindex01.dtd";
 // Appended to the working folder to name a card's local DTD.
-inline constexpr std::string_view kDatumDtdLocalPath = "\\xmlstyle\\kwix_xml_1.0\\02_2003_datum01.dtd";
+inline constexpr std::string_view kDatumDtdLocalPath =
+    "\\xmlstyle\\kwix_xml_1.0\\02_2003_datum01.dtd";
 // The last bytes of every complete line index; appending writes over them.
-inline constexpr std::string_view kLineIndexEnd = "</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->";
+inline constexpr std::string_view kLineIndexEnd =
+    "</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->";
 static_assert(kLineIndexEnd.size() == 47);
 
 // Card content keeps markup out of its lines by these GBK replacements: "<" "≮", ">" "≯", "&" "￡".
@@ -120,7 +123,8 @@ class XML {
   bool ReadDatum(LineReader& reader);
 
   // Line index documents.
-  static void WriteLineIndexHead(std::string& out, std::string_view title, std::string_view keyword);
+  static void WriteLineIndexHead(std::string& out, std::string_view title,
+                                 std::string_view keyword);
   static void WriteLineIndexLink(std::string& out, std::string_view name, std::string_view url,
                                  std::string_view class_, std::string_view date,
                                  std::string_view keyword, std::string_view source);

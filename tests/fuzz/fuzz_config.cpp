@@ -10,8 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A memory file system keeps the flushes of the atomic writer cheap.
   static const std::string path =
-      std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-      "/pimbrel-fuzz-config-" + std::to_string(::getpid());
+      std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/pimbrel-fuzz-config-" +
+      std::to_string(::getpid());
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   pim::fuzz::Check(pim::WriteFileAtomic(path, bytes));
 

@@ -1,8 +1,9 @@
 #include "test_support.h"
 
-#include <atomic>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <fstream>
 
 #include "base/file.h"
@@ -38,7 +39,8 @@ void TempFolderTest::TearDown() {
 }
 
 void TempFolderTest::WriteBytes(const std::string& dataPath, const std::string& bytes) {
-  std::ofstream out(ToNativePath(dataPath), std::ios::binary | std::ios::trunc);
+  std::ofstream out(std::filesystem::path(ToNativePath(dataPath)),
+                    std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   ASSERT_TRUE(out.good()) << dataPath;
 }
@@ -46,6 +48,14 @@ void TempFolderTest::WriteBytes(const std::string& dataPath, const std::string& 
 std::string TempFolderTest::ReadBytes(const std::string& dataPath) {
   std::string bytes;
   return ReadWholeFile(dataPath, bytes) ? bytes : std::string("<missing>");
+}
+
+std::vector<std::string> TempFolderTest::Listing(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace pim::test

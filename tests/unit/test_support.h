@@ -40,6 +40,8 @@ class TempFolderTest : public ::testing::Test {
   static void WriteBytes(const std::string& dataPath, const std::string& bytes);
   // Every byte of a data path, or "<missing>".
   static std::string ReadBytes(const std::string& dataPath);
+  // The names in a folder, sorted, to spot stray temporary files.
+  static std::vector<std::string> Listing(const std::filesystem::path& folder = ".");
 
   std::filesystem::path folder_;
 

@@ -1,0 +1,96 @@
+#include <span>
+
+#include "base/atomic_file.h"
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
+#include "base/path.h"
+#include "test_support.h"
+
+namespace pim {
+namespace {
+
+TEST(Gbk, FindTextNeverMatchesOnATrailingByte) {
+  const std::string text = "\x81\x41" /* 丄 */ "A\x81\x41" /* 丄 */ "A";
+  const std::pair<size_t, size_t> finds[] = {{0, 2}, {1, 2}, {3, 5}, {6, std::string::npos}};
+  for (const auto& [from, at] : finds) EXPECT_EQ(FindText(text, "A", from), at) << from;
+}
+
+TEST(Gbk, ScanIntKeepsTheValueOnTextAndSaturates) {
+  // Each scan starts from 77, which text that is no number leaves as it is.
+  const std::pair<int32_t, std::vector<const char*>> scans[] = {
+      {42, {" \t\r\n42abc", "+42", "042 7"}},
+      {INT32_MAX, {"2147483647", "2147483648", "99999999999999999999999"}},
+      {INT32_MIN, {"-2147483648", "-2147483649", "-99999999999999999999999"}},
+      {77, {"", "abc", "-", "- 5", "\xA3\xB1" /* １ */}}};
+  for (const auto& [expected, texts] : scans)
+    for (const char* text : texts) {
+      int32_t value = 77;
+      EXPECT_EQ(ScanInt(text, value), expected != 77) << text;
+      EXPECT_EQ(value, expected) << text;
+    }
+}
+
+TEST(Clock, NowStamp) { EXPECT_EQ(NowStamp(FixedClock({2003, 5, 7, 9, 5, 3})), "2003-5-7 9:5"); }
+
+TEST(Path, NativePathKeepsA5CTrailingByte) {
+#ifdef _WIN32
+  EXPECT_EQ(ToNativePath("a/\xD5\x5C" /* 誠 */ "\\b"), L"a\\\u8AA0\\b");
+#else
+  EXPECT_EQ(ToNativePath("a\\\xD5\x5C" /* 誠 */ "\\b"), "a/\xE8\xAA\xA0" /* 誠 */ "/b");
+#endif
+  EXPECT_EQ(DataPathFolder("a\\\xD5\x5C" /* 誠 */ "x"), "a\\");
+}
+
+// Hands out at most `step` bytes per read, to put buffer edges everywhere.
+struct TrickleSource final : ByteSource {
+  TrickleSource(std::string_view bytes, size_t most) : inner(bytes), step(most) {}
+  size_t Read(char* b, size_t n) override { return inner.Read(b, std::min(n, step)); }
+  MemorySource inner;
+  size_t step;
+};
+
+TEST(LineReader, XmlAndConfigRules) {
+  using Case = std::pair<std::string, std::string>;  // bytes, then each line read and a "|"
+  const std::string x(5000, 'x');                    // longer than the reader's buffer
+  // After a lone CR, Xml takes the next byte into the line it ended.
+  const Case xml[] = {
+      {"", ""},      {"a\r\nb", "a|b|"},      {"a\n\nb\n", "a||b|"},   {"a\rbc\n", "ab|c|"},
+      {"a\r", "a|"}, {"a\r\r\nb", "a\r||b|"}, {x + "\ryz", x + "y|z|"}};
+  const Case config[] = {
+      {"", ""},        {"a\r\nb\n", "a|b|"}, {"a\rb\r\n", "a\rb|"}, {"a\r\r\n", "a\r|"},
+      {"a\r", "a\r|"}, {"\n\r\nx", "||x|"}};
+  for (auto rules : {LineReader::Rules::Xml, LineReader::Rules::Config})
+    for (const auto& [bytes, lines] :
+         rules == LineReader::Rules::Xml ? std::span<const Case>(xml) : config)
+      for (size_t step : {size_t{1}, SIZE_MAX}) {
+        TrickleSource source(bytes, step);
+        LineReader reader(source, rules);
+        std::string read;
+        for (std::string line; reader.ReadLine(line);) read += line + "|";
+        EXPECT_EQ(read, lines) << testing::PrintToString(bytes) << " " << step;
+      }
+}
+
+using BaseFileTest = test::TempFolderTest;
+
+TEST_F(BaseFileTest, WritesNeverLoseOldBytes) {
+  WriteBytes("a.conf", "older bytes");
+  ASSERT_TRUE(WriteFileAtomic("a.conf", "new"));
+  EXPECT_EQ(ReadBytes("a.conf"), "new");
+  ASSERT_TRUE(CreateFolder("dir"));
+  EXPECT_FALSE(WriteFileAtomic("dir", "x"));
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"a.conf", "dir"}));  // no "~pimtmp" left
+  // Appending to a line index writes in place over its end.
+  File file;
+  ASSERT_TRUE(file.Open("a.conf", File::Mode::WriteExisting));
+  EXPECT_TRUE(file.Write("N"));
+  EXPECT_TRUE(file.SeekFromEnd(-1));
+  EXPECT_TRUE(file.Write("WS"));
+  EXPECT_TRUE(file.Close());
+  EXPECT_EQ(ReadBytes("a.conf"), "NeWS");
+}
+
+}  // namespace
+}  // namespace pim

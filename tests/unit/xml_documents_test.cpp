@@ -1,0 +1,260 @@
+// The four document kinds: exact bytes against hand-written layouts, and the reader quirks.
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "base/file.h"
+#include "test_support.h"
+#include "xmldoc/xml.h"
+
+namespace pim::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A line reader over its own copy of the bytes.
+struct Doc {
+  explicit Doc(std::string b) : bytes(std::move(b)) {}
+  LineReader& lines() { return reader; }  // also on a temporary, for the whole statement
+  const std::string bytes;
+  MemorySource source{bytes};
+  LineReader reader{source};
+};
+
+// `doc` with the last `from` replaced by `to`, to break a written document (throws if absent).
+std::string Edited(std::string doc, std::string_view from, std::string_view to) {
+  return doc.replace(doc.rfind(from), from.size(), to);
+}
+
+// Links first to last, link i holding "n<i>", "u<i>", ... "s<i>"; `whole` adds head and end.
+std::string Index(int first, int last, bool whole = true) {
+  std::string doc;
+  if (whole) XML::WriteLineIndexHead(doc, "T", "K");
+  for (int i = first; i <= last; ++i) {
+    const std::string n = std::to_string(i);
+    XML::WriteLineIndexLink(doc, "n" + n, "u" + n, "c" + n, "d" + n, "k" + n, "s" + n);
+  }
+  if (whole) XML::WriteLineIndexEnd(doc);
+  return doc;
+}
+
+Strings LinkOf(const LineIndexRecord& r) {
+  return {r.name, r.url, r.class_, r.date, r.linkKeyword, r.source};
+}
+
+class XmlDocTest : public ::testing::Test {
+ protected:
+  // "caption: text" of each box shown since the last call; every one must have just OK.
+  Strings Shown() {
+    Strings texts;
+    for (const auto& m : prompter_.messages)
+      texts.push_back(m.buttons == MsgButtons::Ok ? m.caption + ": " + m.text : "not OK");
+    prompter_.messages.clear();
+    return texts;
+  }
+  // 7 May 2003, 09:05: a stamp in which padding would show.
+  FixedClock clock_{LocalTime{2003, 5, 7, 9, 5, 3}};
+  RecordingPrompter prompter_;
+  XML xml_{prompter_, clock_};
+};
+
+TEST_F(XmlDocTest, NoteBytesAndReadBack) {
+  const std::string content = "\xB1\xB8\xCD\xFC\r\n\xB5\xDA\xB6\xFE\xD0\xD0";  // 备忘 CR LF 第二行
+  std::string doc;
+  xml_.WriteNote(doc, 3, content, "");
+  EXPECT_EQ(doc,
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n\r\n<note>\r\n\t<type>3</type>\r\n"
+            "\t<buildtime>2003-5-7 9:5</buildtime>\r\n\t<modifytime>2003-5-7 9:5</modifytime>\r\n"
+            "\t<content>\xB1\xB8\xCD\xFC\r\n"         // 备忘
+            "\xB5\xDA\xB6\xFE\xD0\xD0</content>\r\n"  // 第二行
+            "</note>");
+  Doc in(doc);  // the panel reads the type, then the rest on the same reader
+  EXPECT_EQ(xml_.ReadNoteType(in.lines()), 3);
+  ASSERT_TRUE(xml_.ReadNote(in.lines()));
+  EXPECT_EQ(xml_.note.content, content);
+  EXPECT_EQ(xml_.note.buildtime, "2003-5-7 9:5");
+}
+
+TEST_F(XmlDocTest, NoteReadQuirks) {
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n\r\n<note>\r\n\t<type>x</type>\r\n"
+      "\t<buildtime>b</buildtime>\r\n\t<modifytime>m</modifytime>\r\n";
+  EXPECT_EQ(xml_.ReadNoteType(Doc(head).lines()), -1);  // not a number
+  const std::tuple<const char*, bool, const char*, Strings> cases[] = {
+      {"\t<content>a</content>b</content>", true, "a", {}},  // cut at its own closing tag
+      {"\t<content>a\r\nb", true, "a\r\nb\r\n", {}},         // never closed: what was there
+      {"", false, "old", {}},                                // out of lines: silent
+      {"\ta</content>", false, "old", {"XML ERROR: not content find!"}},
+  };
+  for (const auto& [tail, ok, content, shown] : cases) {
+    xml_.note = {"old", "old"};
+    EXPECT_EQ(xml_.ReadNote(Doc(head + tail).lines()), ok) << tail;
+    EXPECT_EQ(xml_.note.content, content) << tail;
+    EXPECT_EQ(xml_.note.buildtime, "b");  // read before the content line, so kept
+    EXPECT_EQ(Shown(), shown) << tail;
+  }
+}
+
+TEST_F(XmlDocTest, ComuBytesReadBackAndQuirks) {
+  // Distinct values everywhere, so that swapped fields show: name 张三, address 北京.
+  // clang-format off
+  const ComuRecord sample{"\xD5\xC5\xC8\xFD", 3, 0, "1980", 2, 14, "010-1234", "020-5", "139", "9",
+      "a@b.invalid", "d@e.invalid", "http://c.invalid", "http://h.invalid", "12345", "678",
+      "\xB1\xB1\xBE\xA9", "100000", "l1\r\nl2"};
+  // clang-format on
+  std::string doc;
+  EXPECT_TRUE(sample.WriteComu(doc));
+  EXPECT_EQ(doc,
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n\r\n<comu>\r\n"
+            "\t<name>\xD5\xC5\xC8\xFD</name>\r\n"  // 张三
+            "\t<class>3</class>\r\n\t<sex>female</sex>\r\n\t<birthday>1980- 2-14</birthday>\r\n"
+            "\t<Tel class=\"Office\">010-1234</Tel>\r\n\t<Tel class=\"home\">020-5</Tel>\r\n"
+            "\t<Tel class=\"handset\">139</Tel>\r\n\t<Tel class=\"BP\">9</Tel>\r\n"
+            "\t<email>a@b.invalid</email>\r\n\t<email>d@e.invalid</email>\r\n"
+            "\t<companyweb>http://c.invalid</companyweb>\r\n"
+            "\t<homepage>http://h.invalid</homepage>\r\n\t<oicq>12345</oicq>\r\n"
+            "\t<icq>678</icq>\r\n\t<address>\xB1\xB1\xBE\xA9</address>\r\n"  // 北京
+            "\t<postnumber>100000</postnumber>\r\n\t<note>l1\r\nl2</note>\r\n</comu>");
+  // Read into a fresh record (male, all empty) and written again: every field is back.
+  ASSERT_TRUE(xml_.ReadComu(Doc(doc).lines()));
+  std::string again;
+  xml_.WriteComu(again);
+  EXPECT_EQ(again, doc);
+
+  ComuRecord odd = sample;
+  odd.name = "a</name>b";
+  odd.birthMonth = odd.birthDay = -1;
+  doc.clear();
+  odd.WriteComu(doc);
+  ASSERT_NE(doc.find("\t<birthday>1980--1--1</birthday>\r\n"), std::string::npos);
+  ComuRecord old;
+  old.name = old.email2 = old.companyweb = old.note = "old";
+  old.sex = old.birthMonth = old.birthDay = 7;
+  const auto read = [&](std::string bytes) {
+    xml_.comu = old;
+    return xml_.ReadComu(Doc(std::move(bytes)).lines());
+  };
+  ASSERT_TRUE(read(doc));
+  EXPECT_EQ(xml_.comu.name, "a");  // cut at its own closing tag
+  // The month text is empty, so the month stays; the day text "1--1" scans as 1.
+  EXPECT_EQ(xml_.comu.birthMonth, 7);
+  EXPECT_EQ(xml_.comu.birthDay, 1);
+  for (const std::string line : {"\t<sex>male</sex>", "\t<sex>male</sex> ", "<sex>male</sex>",
+                                 "\t<sex>Male</sex>", "\t<sex>female</sex>"}) {
+    ASSERT_TRUE(read(Edited(doc, "\t<sex>female</sex>", line)));
+    EXPECT_EQ(xml_.comu.sex, line == "\t<sex>male</sex>" ? 1 : 0) << line;
+  }
+  // A broken line stops the read: the fields above it are new, the rest keep old values.
+  EXPECT_FALSE(read(Edited(doc, "</companyweb>", "")));
+  EXPECT_EQ(xml_.comu.email2, "d@e.invalid");
+  EXPECT_EQ(xml_.comu.companyweb, "old");
+  EXPECT_EQ(xml_.comu.note, "old");
+  EXPECT_TRUE(Shown().empty());
+  // A missing note tag is reported; a file that ends before the note line is not.
+  EXPECT_FALSE(read(Edited(doc, "\t<note>", "\t")));
+  EXPECT_EQ(xml_.comu.postnumber, "100000");
+  EXPECT_EQ(Shown(), Strings{"XML ERROR: not note find!"});
+  EXPECT_FALSE(read(doc.substr(0, doc.find("\t<note>"))));
+  EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(XmlDocTest, DatumBytesReadBackAndLoneLf) {
+  const DatumLink link{"\xD7\xCA\xC1\xCF" /* 资料 */, "file", "a.xml"};
+  std::string doc;
+  xml_.WriteDatum(doc, "T", "\xCE\xB4\xB7\xD6\xC0\xE0" /* 未分类 */,
+                  "a<b & c>d\r\n\xB5\xDA\xB6\xFE\xD0\xD0" /* 第二行 */, "C:\\P\\d.dtd",
+                  "2001-2-3 4:5", "S", "K", {&link, 1});
+  EXPECT_EQ(doc,
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
+            "<!DOCTYPE datum SYSTEM \"C:\\P\\d.dtd\">\r\n\t\t\t\t\t\t\t<!-- copy from "
+            "http://pimbrel.invalid/subject/doc/kwix_xml_1.0/02_2003_datum01.dtd -->\r\n"
+            "\r\n<datum>\r\n\t<title>T</title>\r\n"
+            "\t<class>\xCE\xB4\xB7\xD6\xC0\xE0</class>\r\n"  // 未分类
+            "\t<founddate>2001-2-3 4:5</founddate>\r\n"
+            "\t<modifieddate>2003-5-7 9:5</modifieddate>\r\n"
+            "\t<source>S</source>\r\n\t<keyword>K</keyword>\r\n\t<content>\r\n"
+            "\t\t<part>a\xA1\xDA"
+            "b \xA1\xEA c\xA1\xDB"
+            "d</part>\r\n"                                                   // a≮b ￡ c≯d
+            "\t\t<part>\xB5\xDA\xB6\xFE\xD0\xD0</part>\r\n\t</content>\r\n"  // 第二行
+            "\t<correlativelink>\r\n\t\t<link type=\"file\">\r\n"
+            "\t\t\t<name>\xD7\xCA\xC1\xCF</name>\r\n"  // 资料
+            "\t\t\t<url>a.xml</url>\r\n\t\t</link>\r\n\t</correlativelink>\r\n</datum>");
+  ASSERT_TRUE(xml_.ReadDatum(Doc(doc).lines()));
+  const DatumRecord& d = xml_.datum;
+  EXPECT_EQ(
+      (Strings{d.title, d.class_, d.founddate, d.modifieddate, d.source, d.keyword, d.content}),
+      (Strings{"T", "\xCE\xB4\xB7\xD6\xC0\xE0", "2001-2-3 4:5", "2003-5-7 9:5", "S", "K",
+               "a\xA1\xDA"
+               "b \xA1\xEA c\xA1\xDB"
+               "d\r\n\xB5\xDA\xB6\xFE\xD0\xD0"}));  // the replacements stay
+  // A lone LF is no part break, but it ends the file line, so that part has no closing tag.
+  doc.clear();
+  xml_.WriteDatum(doc, "t", "c", "one\r\ntwo\nthree\r\nfour", "d", "", "", "", {});
+  ASSERT_TRUE(xml_.ReadDatum(Doc(doc).lines()));
+  EXPECT_EQ(xml_.datum.content, "one");
+}
+
+TEST_F(XmlDocTest, LineIndexBytesAndReadBack) {
+  std::string doc;
+  XML::WriteLineIndexHead(doc, "\xCB\xF7\xD2\xFD" /* 索引 */, "K");
+  XML::WriteLineIndexLink(doc, "\xD7\xCA\xC1\xCF" /* 资料 */, "u1", "c1", "d1", "k1", "s1");
+  XML::WriteLineIndexLink(doc, "", "", "", "", "", "");
+  XML::WriteLineIndexEnd(doc);
+  EXPECT_EQ(doc,
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<!DOCTYPE lineindex SYSTEM "
+            "\"http://pimbrel.invalid/subject/doc/kwix_xml_1.0/03_2003_lineindex01.dtd\">\r\n"
+            "\r\n\r\n<lineindex>\r\n\t<title>\xCB\xF7\xD2\xFD</title>\r\n"  // 索引
+            "\t<keyword>K</keyword>\r\n\t<link>\r\n"
+            "\t\t<name>\xD7\xCA\xC1\xCF</name>\r\n"  // 资料
+            "\t\t<url>u1</url>\r\n\t\t<class>c1</class>\r\n\t\t<date>d1</date>\r\n"
+            "\t\t<keyword>k1</keyword>\r\n\t\t<source>s1</source>\r\n\t</link>\r\n"
+            "\t<link>\r\n\t\t<name></name>\r\n\t\t<url></url>\r\n\t\t<class></class>\r\n"
+            "\t\t<date></date>\r\n\t\t<keyword></keyword>\r\n\t\t<source></source>\r\n"
+            "\t</link>\r\n</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->");
+  Doc in(doc);
+  ASSERT_TRUE(xml_.ReadLineIndexHead(in.lines()));
+  EXPECT_EQ(xml_.lineIndex.title, "\xCB\xF7\xD2\xFD");
+  ASSERT_TRUE(xml_.ReadLineIndexLink(in.lines()));
+  EXPECT_EQ(LinkOf(xml_.lineIndex), (Strings{"\xD7\xCA\xC1\xCF", "u1", "c1", "d1", "k1", "s1"}));
+  ASSERT_TRUE(xml_.ReadLineIndexLink(in.lines()));
+  EXPECT_EQ(LinkOf(xml_.lineIndex), Strings(6));
+  EXPECT_FALSE(xml_.ReadLineIndexLink(in.lines()));  // the list simply ends
+  EXPECT_EQ(xml_.lineIndex.keyword, "K");            // links have a keyword field of their own
+  EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(XmlDocTest, LineIndexMissingFieldCutFileAndLoneLeadByte) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"</name>", "No name Find!"},      {"</url>", "No url Find"},
+      {"</class>", "No class Find"},     {"</date>", "no date find"},
+      {"</keyword>", "no keyword find"}, {"</source>", "no source find"}};
+  for (int k = 0; k < 6; ++k) {
+    Doc in(Edited(Index(1, 2), cases[k].first, ""));  // the second link loses one closing tag
+    ASSERT_TRUE(xml_.ReadLineIndexLink(in.lines()));
+    EXPECT_FALSE(xml_.ReadLineIndexLink(in.lines())) << cases[k].first;
+    EXPECT_EQ(Shown(), Strings{std::string("XML ERROR: ") + cases[k].second});
+    // Fields before the missing one are the second link's, the others still the first's.
+    for (int f = 0; f < 6; ++f)
+      EXPECT_EQ(LinkOf(xml_.lineIndex)[f], "nucdks"[f] + std::string(f < k ? "2" : "1")) << k;
+  }
+  const std::string one = Index(1, 1);  // a file that ends inside a link is silent
+  EXPECT_FALSE(xml_.ReadLineIndexLink(Doc(one.substr(0, one.find("\t\t<class>"))).lines()));
+  EXPECT_TRUE(Shown().empty());
+  // Tag search steps over two-byte characters: after a lone lead byte (D7, the first of 资)
+  // the "<" is its trailing byte. 资料 above still reads back: its CF is a trailing byte.
+  EXPECT_FALSE(xml_.ReadLineIndexLink(Doc(Edited(one, "n1", "\xD7")).lines()));
+  EXPECT_EQ(Shown(), Strings{"XML ERROR: No name Find!"});
+}
+
+TEST_F(XmlDocTest, LineIndexAppendOverTheEndEqualsWritingAllAtOnce) {
+  std::string doc = Index(1, 3);
+  ASSERT_TRUE(doc.ends_with("</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->"));
+  doc.resize(doc.size() - 47);  // where an append starts writing
+  doc += Index(4, 5, false);
+  XML::WriteLineIndexEnd(doc);
+  EXPECT_EQ(doc, Index(1, 5));
+}
+
+}  // namespace
+}  // namespace pim::test
