@@ -87,7 +87,7 @@ run_fuzzers() {
     local name=${target#fuzz_} work="$build/fuzz/corpus/${target#fuzz_}"
     mkdir -p "$work"
     if "$build/fuzz/tests/fuzz/$target" "$work" "$root/tests/fuzz/corpus/$name" \
-      -max_total_time="$seconds" -print_final_stats=1 >"$build/fuzz/$target.log" 2>&1; then
+      -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build/fuzz/" >"$build/fuzz/$target.log" 2>&1; then
       echo "fuzz $name: $(grep -o 'number_of_executed_units: [0-9]*' "$build/fuzz/$target.log" | grep -o '[0-9]*') runs in ${seconds}s, no finding"
       passed=$((passed + 1))
     else
