@@ -9,7 +9,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # Debian packages the build and the tests need.
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
+  fonts-wqy-microhei xvfb x11-utils xdotool imagemagick
 )
 
 log() { printf '== %s\n' "$*"; }
@@ -51,16 +52,51 @@ build_fuzz() {
 }
 
 # A private Wine prefix per build folder, made once; every Wine process of ours uses it.
+# The CJK font is linked to the dialog fonts, so Chinese text renders while dialog units
+# keep their Windows size, and it stands in for the SimSun that Chinese dialogs name.
 wine_prefix() {
   export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -f "$WINEPREFIX/.pimbrel-fonts" ]; then
     log "making the Wine prefix"
     timeout 300 wineboot -i >/dev/null 2>&1 || true
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$root/tools/wine_fonts.reg"; } >"$build/fonts.reg"
+    timeout 120 wine regedit /S "$(winepath -w "$build/fonts.reg" 2>/dev/null)" >/dev/null 2>&1
     timeout 60 wineserver -w || true
+    touch "$WINEPREFIX/.pimbrel-fonts"
   fi
 }
 
 wine_stop() { [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k 2>/dev/null || true; }
+
+# A private X display for programs that need one; its number goes to DISPLAY.
+xvfb_pid=""
+xvfb_start() {
+  local n
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      xset q >/dev/null 2>&1 && return 0
+      [ -e "/tmp/.X11-unix/X$n" ] && sleep 0.2 && return 0
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+  done
+  echo "no free X display" >&2
+  return 1
+}
+xvfb_stop() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""; }
+
+# Puts the program into folder $1; data files are laid out only where absent.
+install_program() {
+  local dest=$1
+  mkdir -p "$dest"
+  cp -r -n "$build/native/data/." "$dest/"
+  cp "$build/win/Pimbrel.exe" "$dest/"
+}
 
 # Adds a GoogleTest log's counts to the totals; a log without a summary counts as one failure.
 count_gtest() {
@@ -148,8 +184,23 @@ cmd_fuzz() {
 }
 
 cmd_run() {
-  echo "./pimbrel.sh run: the Windows program is not built yet." >&2
-  exit 1
+  ensure_packages "${packages[@]}"
+  build_native
+  build_windows
+  local dest=${PIMBREL_HOME:-$HOME/Pimbrel}
+  install_program "$dest"
+  wine_prefix
+  log "starting $dest/Pimbrel.exe"
+  if [ -n "${DISPLAY:-}" ]; then
+    cd "$dest" && exec wine Pimbrel.exe
+  fi
+  # No display: run it in a private one for a few seconds and keep a picture of the screen.
+  trap 'wine_stop; xvfb_stop' EXIT
+  xvfb_start
+  (cd "$dest" && timeout 60 wine Pimbrel.exe >/dev/null 2>&1 &)
+  sleep "${PIMBREL_RUN_SECONDS:-8}"
+  import -window root "$dest/screenshot.png"
+  echo "screenshot: $dest/screenshot.png"
 }
 
 case "${1:-}" in

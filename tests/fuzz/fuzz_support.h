@@ -21,6 +21,8 @@ class SilentPrompter final : public Prompter {
     ++count;
     return MsgResult::Ok;
   }
+  std::string PickFolder(const std::string&) override { return {}; }
+  std::string PickFile(bool, const std::string&, const std::string&) override { return {}; }
   int count = 0;
 };
 

@@ -24,9 +24,12 @@ class RecordingPrompter final : public Prompter {
 
   MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
                         MsgIcon icon) override;
+  std::string PickFolder(const std::string&) override { return picked; }
+  std::string PickFile(bool, const std::string&, const std::string&) override { return picked; }
 
   std::vector<Message> messages;
   std::deque<MsgResult> answers;
+  std::string picked;  // what the pickers answer
 };
 
 // Runs each test in a fresh empty folder that is the working folder, as the program's

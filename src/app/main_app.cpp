@@ -1,0 +1,84 @@
+#include "app/main_app.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/main_dlg.h"
+#include "app/startup.h"
+#include "win/win_system.h"
+
+namespace pim {
+
+namespace {
+
+// The text after the program's own path, which may be quoted.
+std::wstring CommandTail(const wchar_t* line) {
+  std::wstring_view rest = line ? line : L"";
+  if (!rest.empty() && rest.front() == L'"') {
+    const size_t close = rest.find(L'"', 1);
+    rest.remove_prefix(close == std::wstring_view::npos ? rest.size() : close + 1);
+  } else {
+    const size_t blank = rest.find_first_of(L" \t");
+    rest.remove_prefix(blank == std::wstring_view::npos ? rest.size() : blank);
+  }
+  while (!rest.empty() && (rest.front() == L' ' || rest.front() == L'\t')) rest.remove_prefix(1);
+  return std::wstring(rest);
+}
+
+// One name per program folder: copies in two folders keep their own data apart.
+std::wstring MutexName() {
+  std::vector<wchar_t> folder(32768, L'\0');
+  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+  std::wstring name = L"Pimbrel.Run:";
+  name += folder.data();
+  std::replace(name.begin(), name.end(), L'\\', L'/');
+  CharUpperW(name.data());
+  return name;
+}
+
+}  // namespace
+
+int CMainApp::Run(const wchar_t* commandLine) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_HOTKEY_CLASS};
+  InitCommonControlsEx(&controls);
+
+  const std::wstring folder = FolderArgument(CommandTail(commandLine));
+  const bool startVisible = folder.empty();
+  if (!startVisible) SetCurrentDirectoryW(folder.c_str());
+
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, MutexName().c_str());
+  const bool anotherCopyRuns = GetLastError() == ERROR_ALREADY_EXISTS;
+  win::Win32Prompter prompter;
+  switch (ClaimRunMarker(anotherCopyRuns)) {
+    case MarkerResult::AlreadyRunning:
+      prompter.ShowMessage(kAlreadyRunningText, kAlreadyRunningCaption, MsgButtons::Ok,
+                           MsgIcon::None);
+      if (mutex) CloseHandle(mutex);
+      return 0;
+    case MarkerResult::Unavailable:
+      prompter.ShowMessage(kNoSetFolderText, "Pimbrel", MsgButtons::Ok, MsgIcon::Error);
+      if (mutex) CloseHandle(mutex);
+      return 1;
+    case MarkerResult::Started:
+      break;
+  }
+
+  {
+    CMainDlg bar(startVisible);
+    bar.RunModalLoop(nullptr);
+  }
+  if (mutex) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+  }
+  return 0;
+}
+
+}  // namespace pim
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  return pim::CMainApp().Run(GetCommandLineW());
+}

@@ -1,0 +1,33 @@
+// The icon in the notification area, and its menu.
+#pragma once
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <string>
+
+namespace pim {
+
+class CTrayIcon {
+ public:
+  CTrayIcon() = default;
+  ~CTrayIcon() { Remove(); }
+  CTrayIcon(const CTrayIcon&) = delete;
+  CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+  // Adds the icon; `id` is also the identifier of the icon's menu resource.
+  bool Create(HWND owner, UINT message, const std::wstring& tip, HICON icon, UINT id);
+  // Takes the icon away; harmless when it is not there.
+  bool Remove();
+  // A mouse message of the icon: the menu on a left press or a right release, the menu's
+  // first command on a double click. False when `id` is not this icon's.
+  bool OnNotify(WPARAM id, LPARAM mouseMessage);
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+  NOTIFYICONDATAW data_{};
+};
+
+}  // namespace pim

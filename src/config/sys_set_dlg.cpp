@@ -1,0 +1,122 @@
+#include "config/sys_set_dlg.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "resource.h"
+#include "win/dialog.h"
+#include "win/text.h"
+#include "win/window.h"
+
+namespace pim {
+
+PROPSHEETPAGEW CSysSet::Page() {
+  PROPSHEETPAGEW page{};
+  page.dwSize = sizeof page;
+  page.hInstance = win::Dialog::Instance();
+  page.pszTemplate = MAKEINTRESOURCEW(IDD_SYSSET);
+  page.pfnDlgProc = &Procedure;
+  page.lParam = reinterpret_cast<LPARAM>(this);
+  return page;
+}
+
+INT_PTR CALLBACK CSysSet::Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<CSysSet*>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<CSysSet*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (!self) return FALSE;
+  try {
+    return self->Handle(message, wp, lp);
+  } catch (...) {
+    return FALSE;  // nothing may unwind through the system's code
+  }
+}
+
+INT_PTR CSysSet::Handle(UINT message, WPARAM wp, LPARAM lp) {
+  switch (message) {
+    case WM_INITDIALOG:
+      model_.Load();
+      FillControls();
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDC_BROWSE && HIWORD(wp) == BN_CLICKED) {
+        BrowseFolder();
+      } else if ((LOWORD(wp) == IDC_AUTORUN || LOWORD(wp) == IDC_NOTICE ||
+                  LOWORD(wp) == IDC_SHOWTIP) &&
+                 HIWORD(wp) == BN_CLICKED) {
+        MarkModified();
+      } else if (LOWORD(wp) == IDC_TMPDIR && HIWORD(wp) == EN_CHANGE) {
+        MarkModified();
+      }
+      return TRUE;
+    case WM_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(lp)->code == PSN_APPLY) {
+        const bool applied = ApplyControls();
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT,
+                          applied ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void CSysSet::FillControls() {
+  filling_ = true;
+  const SysSettings& s = model_.values();
+  win::Window page(hwnd_);
+  SendDlgItemMessageW(hwnd_, IDC_HOTKEY, HKM_SETHOTKEY, static_cast<WPARAM>(s.hotkey & 0xFFFF), 0);
+  page.Item(IDC_TMPDIR).SetText(s.tmpdir);
+  page.Item(IDC_AUTORUN).SetChecked(s.autorun);
+  page.Item(IDC_SHOWTIP).SetChecked(s.showtip);
+  page.Item(IDC_NOTICE).SetChecked(s.notice);
+  filling_ = false;
+}
+
+bool CSysSet::ApplyControls() {
+  win::Window page(hwnd_);
+  SysSettings edited;
+  edited.hotkey = static_cast<int32_t>(SendDlgItemMessageW(hwnd_, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
+  edited.tmpdir = page.Item(IDC_TMPDIR).Text();
+  edited.autorun = page.Item(IDC_AUTORUN).IsChecked();
+  edited.showtip = page.Item(IDC_SHOWTIP).IsChecked();
+  edited.notice = page.Item(IDC_NOTICE).IsChecked();
+  std::vector<wchar_t> folder(32768, L'\0');
+  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+  return model_.Apply(edited, win::Narrow(folder.data()));
+}
+
+void CSysSet::BrowseFolder() {
+  std::string folder = prompter_.PickFolder(
+      "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xBC\xD0"
+      /* 请选择一个选择文件夹 */);
+  if (folder.empty()) return;
+  if (folder.back() != '\\') folder += '\\';
+  win::Window(hwnd_).Item(IDC_TMPDIR).SetText(folder);  // its change marks the page modified
+}
+
+void CSysSet::MarkModified() {
+  if (!filling_) PropSheet_Changed(GetParent(hwnd_), hwnd_);
+}
+
+INT_PTR CSet::DoModal(HWND parent) {
+  PROPSHEETPAGEW pageData = page_.Page();
+  HPROPSHEETPAGE page = CreatePropertySheetPageW(&pageData);
+  PROPSHEETHEADERW header{};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_NOCONTEXTHELP;
+  header.hwndParent = parent;
+  header.hInstance = win::Dialog::Instance();
+  header.pszCaption = L"Pimbrel 设置";
+  header.nPages = 1;
+  header.nStartPage = 0;
+  header.phpage = &page;
+  return PropertySheetW(&header);
+}
+
+}  // namespace pim

@@ -1,0 +1,73 @@
+#include "config/sys_settings.h"
+
+#include "app/startup.h"
+#include "base/gbk.h"
+#include "config/config_file.h"
+
+namespace pim {
+
+SysSettings LoadSysSettings() {
+  SysSettings s;
+  CConfigFile conf;
+  conf.Load(kSettingsPath);
+  ScanInt(conf.GetValue("SYS", "hotkey"), s.hotkey);
+  s.tmpdir = conf.GetValue("SYS", "tmpdir");
+  s.autorun = ConfigBool(conf.GetValue("SYS", "autorun"));
+  s.showtip = ConfigBool(conf.GetValue("SYS", "showtip"));
+  s.notice = ConfigBool(conf.GetValue("SYS", "notice"));
+  conf.Close();
+  // The markers of a missing file or key are no folder.
+  if (s.tmpdir == CConfigFile::kNotFound || s.tmpdir == CConfigFile::kNotLoaded) s.tmpdir.clear();
+  return s;
+}
+
+int32_t LoadBarHotkey() { return LoadSysSettings().hotkey; }
+
+bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFolder) {
+  if ((edited.hotkey & 0xFFFF) != (values_.hotkey & 0xFFFF)) {
+    CSysTool tool(prompter_);
+    hotkeys_.Unregister(kBarHotkeyId);
+    if (!tool.RegHotKey(hotkeys_, edited.hotkey, kBarHotkeyId)) {
+      // Never leave the bar without a hotkey: the old one comes back, the sheet stays open.
+      const HotkeyParts old = SplitHotkey(values_.hotkey);
+      hotkeys_.Register(kBarHotkeyId, old.modifiers, old.virtualKey);
+      return false;
+    }
+    values_.hotkey = edited.hotkey & 0xFFFF;
+  }
+  values_.tmpdir = edited.tmpdir;
+  values_.autorun = edited.autorun;
+  WriteLogonEntry(workingFolder);
+  values_.showtip = edited.showtip;
+  values_.notice = edited.notice;
+
+  CConfigFile conf;
+  conf.Load(kSettingsPath);
+  conf.SetValue("SYS", "hotkey", Format("%ld", static_cast<long>(values_.hotkey)));
+  conf.SetValue("SYS", "tmpdir", values_.tmpdir);
+  conf.SetValue("SYS", "autorun", ConfigBoolText(values_.autorun));
+  conf.SetValue("SYS", "showtip", ConfigBoolText(values_.showtip));
+  conf.SetValue("SYS", "notice", ConfigBoolText(values_.notice));
+  if (conf.Save() != 1)
+    prompter_.ShowMessage(
+        "\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xC9\xE8\xD6\xC3\xCE\xC4\xBC\xFE "
+        "set\\sets.conf\xA3\xA1" /* 无法保存设置文件 set\sets.conf！ */,
+        "failed", MsgButtons::Ok, MsgIcon::Warning);
+  conf.Close();
+  return true;
+}
+
+void SysSetModel::WriteLogonEntry(const std::string& workingFolder) {
+  const std::string command = values_.autorun ? LogonCommand(workingFolder) : std::string();
+  CSysTool tool(prompter_);
+  // The machine-wide entry needs an administrator; without one the user's own entry serves.
+  if (registry_.WriteString(RegistryRoot::LocalMachine, kLogonKey, kLogonValue, command) ==
+      RegistryResult::Ok) {
+    // A user entry left from an earlier start without rights must not start a second copy.
+    registry_.WriteString(RegistryRoot::CurrentUser, kLogonKey, kLogonValue, "");
+    return;
+  }
+  tool.WriteRegString(registry_, RegistryRoot::CurrentUser, kLogonKey, kLogonValue, command);
+}
+
+}  // namespace pim

@@ -1,0 +1,52 @@
+// The settings of section "SYS" and what applying them does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/sys_tool.h"
+#include "platform/prompter.h"
+#include "platform/system.h"
+
+namespace pim {
+
+inline constexpr const char* kSettingsPath = "set\\sets.conf";
+inline constexpr const char* kLogonKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+inline constexpr const char* kLogonValue = "KWIX.Pimbrel.Run";
+
+struct SysSettings {
+  int32_t hotkey = kDefaultHotkey;
+  std::string tmpdir;
+  bool autorun = true;  // a missing key reads as true
+  bool showtip = true;
+  bool notice = true;
+};
+
+// Reads section "SYS" of "set\sets.conf". A missing or non-numeric hotkey is Ctrl+G.
+SysSettings LoadSysSettings();
+// The bar's hotkey as start-up registers it.
+int32_t LoadBarHotkey();
+
+// The settings page without its window.
+class SysSetModel {
+ public:
+  SysSetModel(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry)
+      : prompter_(prompter), hotkeys_(barHotkeys), registry_(registry) {}
+
+  void Load() { values_ = LoadSysSettings(); }
+  const SysSettings& values() const { return values_; }
+
+  // OK or Apply with what the controls hold. False keeps the sheet open: the new hotkey
+  // could not be registered (the old one is registered again and nothing is saved).
+  bool Apply(const SysSettings& edited, const std::string& workingFolder);
+
+ private:
+  void WriteLogonEntry(const std::string& workingFolder);
+
+  Prompter& prompter_;
+  HotkeyRegistrar& hotkeys_;
+  Registry& registry_;
+  SysSettings values_;
+};
+
+}  // namespace pim

@@ -1,0 +1,57 @@
+// The base of every window of the program: a dialog made from a template, modal or
+// modeless. One static procedure keeps `this` in the window's user data from WM_INITDIALOG
+// on and hands each message to the virtual handlers; no exception ever leaves it.
+#pragma once
+
+#include <windows.h>
+
+#include "win/window.h"
+
+namespace pim::win {
+
+class Dialog {
+ public:
+  explicit Dialog(int templateId) : templateId_(templateId) {}
+  virtual ~Dialog();
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // A modal dialog in the system's own modal loop; the value given to EndDialog.
+  INT_PTR DoModal(HWND owner);
+  // A modal dialog in a loop of ours that also serves the keyboard of modeless dialogs.
+  INT_PTR RunModalLoop(HWND owner);
+  // A modeless dialog; false when the window cannot be made.
+  bool CreateModeless(HWND owner);
+  // Ends a modal dialog with `result`; a modeless one is destroyed.
+  void EndDialog(INT_PTR result);
+  void Destroy();
+
+  HWND hwnd() const { return hwnd_; }
+  Window window() const { return hwnd_; }
+  Window Item(int id) const { return GetDlgItem(hwnd_, id); }
+
+  static HINSTANCE Instance();
+
+ protected:
+  virtual bool OnInitDialog() { return true; }
+  // A WM_COMMAND; true when handled.
+  virtual bool OnCommand(int /*id*/, int /*code*/) { return false; }
+  // Any message; true when handled, with `result` as the dialog procedure's answer.
+  virtual bool OnMessage(UINT /*message*/, WPARAM /*wp*/, LPARAM /*lp*/, INT_PTR& /*result*/) {
+    return false;
+  }
+  // After the window is gone.
+  virtual void OnDestroyed() {}
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+  INT_PTR Handle(UINT message, WPARAM wp, LPARAM lp);
+
+  int templateId_;
+  HWND hwnd_ = nullptr;
+  enum class Kind { None, SystemModal, OwnLoop, Modeless } kind_ = Kind::None;
+  bool ended_ = false;
+  INT_PTR result_ = 0;
+};
+
+}  // namespace pim::win

@@ -1,0 +1,133 @@
+#include "win/win_system.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "win/text.h"
+
+namespace pim::win {
+
+MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
+                       MsgButtons buttons, MsgIcon icon) {
+  UINT flags = MB_OK;
+  switch (buttons) {
+    case MsgButtons::Ok:
+      flags = MB_OK;
+      break;
+    case MsgButtons::OkCancel:
+      flags = MB_OKCANCEL;
+      break;
+    case MsgButtons::YesNo:
+      flags = MB_YESNO;
+      break;
+    case MsgButtons::YesNoCancel:
+      flags = MB_YESNOCANCEL;
+      break;
+    case MsgButtons::RetryCancel:
+      flags = MB_RETRYCANCEL;
+      break;
+  }
+  switch (icon) {
+    case MsgIcon::None:
+      break;
+    case MsgIcon::Information:
+      flags |= MB_ICONINFORMATION;
+      break;
+    case MsgIcon::Warning:
+      flags |= MB_ICONWARNING;
+      break;
+    case MsgIcon::Error:
+      flags |= MB_ICONERROR;
+      break;
+    case MsgIcon::Question:
+      flags |= MB_ICONQUESTION;
+      break;
+  }
+  switch (MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags)) {
+    case IDCANCEL:
+      return MsgResult::Cancel;
+    case IDYES:
+      return MsgResult::Yes;
+    case IDNO:
+      return MsgResult::No;
+    case IDRETRY:
+      return MsgResult::Retry;
+    default:
+      return MsgResult::Ok;
+  }
+}
+
+MsgResult Win32Prompter::ShowMessage(const std::string& text, const std::string& caption,
+                                     MsgButtons buttons, MsgIcon icon) {
+  return OwnedMessage(nullptr, text, caption, buttons, icon);
+}
+
+std::string Win32Prompter::PickFolder(const std::string& title) {
+  const std::wstring wideTitle = Widen(title);
+  BROWSEINFOW info{};
+  info.hwndOwner = owner_;
+  info.lpszTitle = wideTitle.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX;
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  if (!item) return {};
+  std::vector<wchar_t> path(32768, L'\0');
+  const bool ok = SHGetPathFromIDListEx(item, path.data(), static_cast<DWORD>(path.size()), 0);
+  CoTaskMemFree(item);
+  return ok ? Narrow(path.data()) : std::string();
+}
+
+std::string Win32Prompter::PickFile(bool open, const std::string& defaultExtension,
+                                    const std::string& filter) {
+  // The filter arrives "|"-separated, as the program writes it; the dialog wants NULs.
+  std::wstring wideFilter = Widen(filter);
+  for (wchar_t& c : wideFilter)
+    if (c == L'|') c = L'\0';
+  wideFilter.push_back(L'\0');
+  const std::wstring extension = Widen(defaultExtension);
+  std::vector<wchar_t> file(32768, L'\0');
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner_;
+  ofn.lpstrFilter = filter.empty() ? nullptr : wideFilter.c_str();
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  ofn.Flags = OFN_EXPLORER | (open ? 0 : OFN_OVERWRITEPROMPT);
+  const BOOL chosen = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+  return chosen ? Narrow(file.data()) : std::string();
+}
+
+bool Win32Hotkeys::Register(int id, uint32_t modifiers, uint32_t virtualKey) {
+  return RegisterHotKey(window_, id, modifiers, virtualKey) != FALSE;
+}
+
+void Win32Hotkeys::Unregister(int id) { UnregisterHotKey(window_, id); }
+
+RegistryResult Win32Registry::WriteString(RegistryRoot root, const std::string& subkey,
+                                          const std::string& name, const std::string& text) {
+  HKEY key = nullptr;
+  HKEY base = root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  if (RegCreateKeyExW(base, Widen(subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return RegistryResult::KeyFailed;
+  const std::wstring data = Widen(text);
+  const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));  // with its zero
+  const LONG set = RegSetValueExW(key, Widen(name).c_str(), 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+  RegCloseKey(key);
+  return set == ERROR_SUCCESS ? RegistryResult::Ok : RegistryResult::ValueFailed;
+}
+
+bool Win32Shell::Open(const std::string& file, const std::string& parameters,
+                      const std::string& folder) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, nullptr, Widen(file).c_str(),
+                    parameters.empty() ? nullptr : Widen(parameters).c_str(),
+                    folder.empty() ? nullptr : Widen(folder).c_str(), SW_SHOWNORMAL));
+  return result > 32;
+}
+
+}  // namespace pim::win

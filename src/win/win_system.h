@@ -1,0 +1,51 @@
+// The Win32 implementations of the program's ways into the system.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/prompter.h"
+#include "platform/system.h"
+
+namespace pim::win {
+
+// Message boxes without an owner (as the program's messages are), pickers owned by `owner`.
+class Win32Prompter final : public Prompter {
+ public:
+  explicit Win32Prompter(HWND owner = nullptr) : owner_(owner) {}
+  MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
+                        MsgIcon icon) override;
+  std::string PickFolder(const std::string& title) override;
+  std::string PickFile(bool open, const std::string& defaultExtension,
+                       const std::string& filter) override;
+
+ private:
+  HWND owner_;
+};
+
+// A message box owned by `owner`, for the few messages that have one.
+MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
+                       MsgButtons buttons, MsgIcon icon);
+
+class Win32Hotkeys final : public HotkeyRegistrar {
+ public:
+  explicit Win32Hotkeys(HWND window) : window_(window) {}
+  bool Register(int id, uint32_t modifiers, uint32_t virtualKey) override;
+  void Unregister(int id) override;
+
+ private:
+  HWND window_;
+};
+
+class Win32Registry final : public Registry {
+ public:
+  RegistryResult WriteString(RegistryRoot root, const std::string& subkey, const std::string& name,
+                             const std::string& text) override;
+};
+
+class Win32Shell final : public Shell {
+ public:
+  bool Open(const std::string& file, const std::string& parameters,
+            const std::string& folder) override;
+};
+
+}  // namespace pim::win
