@@ -114,6 +114,39 @@ count_gtest() {
   echo "$ok passed, ${bad:-0} failed in $(basename "$log" .log)"
 }
 
+# A Windows name for a Unix path, through Wine's drive Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# The end-to-end tests: the driver runs the real program in fresh copies of the installed
+# data folder, in a private X display; each scenario leaves a picture in build/win/e2e-shots.
+run_e2e() {
+  local work="$build/win/e2e-work" shots="$build/win/e2e-shots" log="$build/win/e2e.log"
+  local display=${DISPLAY-}
+  rm -rf "$work" "$shots"
+  mkdir -p "$work" "$shots"
+  # Whatever happens, nothing of ours outlives the run.
+  trap 'wine_stop; xvfb_stop' EXIT
+  trap 'exit 130' INT TERM
+  if xvfb_start; then
+    (
+      export PIMBREL_E2E_EXE PIMBREL_E2E_DATA PIMBREL_E2E_WORK PIMBREL_E2E_SHOTS
+      PIMBREL_E2E_EXE=$(windows_path "$build/win/Pimbrel.exe")
+      PIMBREL_E2E_DATA=$(windows_path "$build/native/data")
+      PIMBREL_E2E_WORK=$(windows_path "$work")
+      PIMBREL_E2E_SHOTS=$(windows_path "$shots")
+      cd "$build/win" && timeout 300 wine tests/e2e/pimbrel_e2e.exe
+    ) >"$log" 2>&1 || true
+  else
+    echo "no X display for the end-to-end tests" >"$log"
+  fi
+  wine_stop
+  xvfb_stop
+  trap - EXIT INT TERM
+  if [ -n "$display" ]; then export DISPLAY="$display"; else unset DISPLAY; fi
+  count_gtest "$log"
+  echo "screenshots: $shots"
+}
+
 fuzz_targets() { ls "$build/fuzz/tests/fuzz" | grep -E '^fuzz_[a-z]+$'; }
 
 # Runs every fuzz target for $1 seconds on its seed corpus; new inputs go to the build folder.
@@ -164,6 +197,9 @@ cmd_test() {
     >"$build/win/wine-unit.log" 2>&1) || true
   wine_stop
   count_gtest "$build/win/wine-unit.log"
+
+  log "end-to-end tests: the program under Wine in Xvfb"
+  run_e2e
 
   log "fuzz targets, briefly"
   build_fuzz
