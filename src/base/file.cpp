@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +113,22 @@ bool RemoveFile(std::string_view dataPath) {
   return DeleteFileW(ToNativePath(dataPath).c_str()) != 0;
 }
 
+std::vector<std::string> ListFolder(std::string_view dataPath) {
+  std::vector<std::string> names;
+  std::wstring pattern = ToNativePath(dataPath);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(FromNativeName(name));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
 #else
 
 bool File::Open(std::string_view dataPath, Mode mode) {
@@ -191,6 +208,18 @@ bool FileExists(std::string_view dataPath) {
 }
 
 bool RemoveFile(std::string_view dataPath) { return ::unlink(ToNativePath(dataPath).c_str()) == 0; }
+
+std::vector<std::string> ListFolder(std::string_view dataPath) {
+  std::vector<std::string> names;
+  DIR* folder = ::opendir(dataPath.empty() ? "." : ToNativePath(dataPath).c_str());
+  if (!folder) return names;
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(FromNativeName(name));
+  }
+  ::closedir(folder);
+  return names;
+}
 
 #endif
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pim {
 
@@ -71,5 +72,8 @@ bool CreateFolder(std::string_view dataPath);
 bool FolderExists(std::string_view dataPath);
 bool FileExists(std::string_view dataPath);
 bool RemoveFile(std::string_view dataPath);
+// The names of the entries of a folder (GBK; "." and ".." left out); empty when it cannot
+// be read. Names that GBK cannot hold come back with "?" in their place.
+std::vector<std::string> ListFolder(std::string_view dataPath);
 
 }  // namespace pim

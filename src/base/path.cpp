@@ -25,14 +25,23 @@ NativePath ToNativePath(std::string_view dataPath) {
   return out;
 }
 
+std::string FromNativeName(const NativePath& name) {
+  if (name.empty()) return {};
+  const int size = static_cast<int>(name.size());
+  const int n = WideCharToMultiByte(936, 0, name.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(936, 0, name.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 #else
 
 namespace {
 
-// GBK to UTF-8 through iconv; a byte that does not convert is copied as it is.
-std::string GbkToUtf8(std::string_view in) {
+// From one encoding to another through iconv; a byte that does not convert is copied as it is.
+std::string Convert(std::string_view in, const char* to, const char* from) {
   std::string out;
-  iconv_t cd = iconv_open("UTF-8", "GBK");
+  iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
   out.reserve(in.size() * 3 / 2 + 4);
   char* src = const_cast<char*>(in.data());
@@ -66,8 +75,10 @@ NativePath ToNativePath(std::string_view dataPath) {
     if (c == '\\') bytes[i] = '/';
     ++i;
   }
-  return GbkToUtf8(bytes);
+  return Convert(bytes, "UTF-8", "GBK");
 }
+
+std::string FromNativeName(const NativePath& name) { return Convert(name, "GBK", "UTF-8"); }
 
 #endif
 

@@ -17,6 +17,9 @@ using NativePath = std::string;
 // and become U+FFFD on Windows, so a broken name never aborts the caller.
 NativePath ToNativePath(std::string_view dataPath);
 
+// A name from the operating system as GBK bytes.
+std::string FromNativeName(const NativePath& name);
+
 // The folder part of a data path, including its last separator ("" when there is none).
 std::string_view DataPathFolder(std::string_view dataPath);
 

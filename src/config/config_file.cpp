@@ -110,4 +110,39 @@ int CConfigFile::SetValue(std::string_view key, std::string_view value) {
   return 1;
 }
 
+int AddConfigValue(std::string_view path, std::string_view section, std::string_view key,
+                   std::string_view value) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return -1;
+  if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
+  std::string line(1, '[');
+  line.append(section);
+  line += ']';
+  const std::string option = std::string(key) + "=" + std::string(value) + "\r\n";
+  // Lines end at LF; the section's block runs to the next line that starts with "[".
+  size_t at = 0;
+  size_t insert = std::string::npos;
+  bool inSection = false;
+  while (at < bytes.size()) {
+    size_t end = bytes.find('\n', at);
+    end = end == std::string::npos ? bytes.size() : end + 1;
+    std::string_view text(bytes.data() + at, end - at);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    if (!text.empty() && text[0] == '[') {
+      if (inSection) {
+        insert = at;
+        break;
+      }
+      inSection = text == line;
+    }
+    at = end;
+  }
+  if (inSection && insert == std::string::npos) insert = bytes.size();
+  if (insert == std::string::npos)
+    bytes += line + "\r\n" + option;
+  else
+    bytes.insert(insert, option);
+  return WriteFileAtomic(path, bytes) ? 1 : -1;
+}
+
 }  // namespace pim

@@ -59,6 +59,12 @@ class CConfigFile {
   bool loaded_ = false;
 };
 
+// Adds "key=value" at the end of the first "[section]" of the file at `path`, or a new
+// section with it at the end of the file. For keys a file should have had from the start;
+// CConfigFile itself never adds one. 1 written, -1 the file cannot be read or written.
+int AddConfigValue(std::string_view path, std::string_view section, std::string_view key,
+                   std::string_view value);
+
 // The system-wide reading of a boolean: true unless the text is exactly "false".
 inline bool ConfigBool(std::string_view value) { return value != "false"; }
 inline const char* ConfigBoolText(bool value) { return value ? "true" : "false"; }

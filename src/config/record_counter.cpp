@@ -1,0 +1,58 @@
+#include "config/record_counter.h"
+
+#include <limits>
+
+#include "base/file.h"
+#include "base/gbk.h"
+#include "config/config_file.h"
+#include "config/sys_settings.h"
+
+namespace pim {
+
+RecordCounter::RecordCounter(std::string section, std::string folder, std::string prefix)
+    : section_(std::move(section)), folder_(std::move(folder)), prefix_(std::move(prefix)) {}
+
+std::string RecordCounter::PathOf(int number) const {
+  return folder_ + "\\" + prefix_ + Format("%d", number) + ".xml";
+}
+
+void RecordCounter::Load() {
+  int32_t value = 0;
+  CConfigFile conf;
+  conf.Load(kSettingsPath);
+  ScanInt(conf.GetValue(section_, "maxid"), value);
+  conf.Close();
+  maxid_ = saved_ = written_ = value < 0 ? 0 : value;
+  // Files at or above the stored number were saved by a run that never wrote it back.
+  for (const std::string& name : ListFolder(folder_)) {
+    if (name.size() <= prefix_.size() + 4 || name.compare(0, prefix_.size(), prefix_) != 0 ||
+        name.compare(name.size() - 4, 4, ".xml") != 0)
+      continue;
+    const std::string digits = name.substr(prefix_.size(), name.size() - prefix_.size() - 4);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    int32_t number = -1;
+    if (ScanInt(digits, number) && number >= maxid_ && number < std::numeric_limits<int>::max())
+      maxid_ = number + 1;
+  }
+  if (maxid_ != saved_) Write();
+}
+
+bool RecordCounter::Take() {
+  ++maxid_;
+  return Write();
+}
+
+bool RecordCounter::Persist() { return maxid_ > written_ ? Write() : true; }
+
+bool RecordCounter::Write() {
+  const std::string text = Format("%d", maxid_);
+  CConfigFile conf;
+  if (conf.Load(kSettingsPath) != 1) return false;
+  const int set = conf.SetValue(section_, "maxid", text);
+  const bool ok =
+      set == 1 ? conf.Save() == 1 : AddConfigValue(kSettingsPath, section_, "maxid", text) == 1;
+  if (ok) written_ = maxid_;
+  return ok;
+}
+
+}  // namespace pim

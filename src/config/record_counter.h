@@ -1,0 +1,40 @@
+// The next free number of the numbered records of one section of "set\sets.conf" ("maxid"
+// of "NOTE" or "COMU"). A number is never handed out twice: a number taken by a save is
+// written at once, and at start the counter moves past every record file already there, so
+// a crash or a killed process can never make a later save overwrite a record.
+#pragma once
+
+#include <string>
+
+namespace pim {
+
+class RecordCounter {
+ public:
+  // `folder` holds the records, named `prefix` + number + ".xml".
+  RecordCounter(std::string section, std::string folder, std::string prefix);
+
+  // Reads "maxid" (0 when missing or not a number) and moves it past the existing files.
+  void Load();
+  int maxid() const { return maxid_; }
+  // "maxid" as it was when the panel opened.
+  int saved() const { return saved_; }
+  // The data path of a record.
+  std::string PathOf(int number) const;
+  // A save took the number `maxid`: raises it and writes it at once. False when the
+  // settings file could not be written (the number stays taken in memory).
+  bool Take();
+  // The close handling: writes "maxid" when it has grown since it was saved.
+  bool Persist();
+
+ private:
+  bool Write();
+
+  std::string section_;
+  std::string folder_;
+  std::string prefix_;
+  int maxid_ = 0;
+  int saved_ = 0;
+  int written_ = 0;
+};
+
+}  // namespace pim
