@@ -1,14 +1,34 @@
-// The contacts panel below the bar. Its content comes with its own subsystem.
+// The contacts panel below the bar: one contact's fields, read into and filled from the
+// address book model.
 #pragma once
 
 #include "app/panel.h"
+#include "contacts/address_book.h"
 #include "resource.h"
+#include "win/win_system.h"
 
 namespace pim {
 
 class CComuDlg final : public CPanel {
  public:
-  explicit CComuDlg(CMainDlg& bar) : CPanel(IDD_COMU, bar) {}
+  explicit CComuDlg(CMainDlg& bar) : CPanel(IDD_COMU, bar), book_(prompter_) {}
+
+  void OnExit() override { book_.Close(); }
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+
+ private:
+  ComuRecord ReadControls() const;
+  void FillControls(const ComuRecord& entry);
+  void EmptyControls();
+  void ShowStep(AddressBook::Step step, const ComuRecord& entry);
+  void ShowLabel();
+
+  win::Win32Prompter prompter_;
+  AddressBook book_;
 };
 
 }  // namespace pim

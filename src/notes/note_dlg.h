@@ -1,14 +1,47 @@
-// The notes panel below the bar. Its content comes with its own subsystem.
+// The notes panel below the bar: the notebook's window, one note at a time.
 #pragma once
 
 #include "app/panel.h"
+#include "base/clock.h"
+#include "notes/notebook.h"
+#include "platform/prompter.h"
 #include "resource.h"
 
 namespace pim {
 
 class CNoteDlg final : public CPanel {
  public:
-  explicit CNoteDlg(CMainDlg& bar) : CPanel(IDD_NOTE, bar) {}
+  explicit CNoteDlg(CMainDlg& bar);
+
+  void OnExit() override;
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+
+ private:
+  // The notebook's messages are the panel's own message boxes.
+  class PanelPrompter final : public Prompter {
+   public:
+    explicit PanelPrompter(const CNoteDlg& panel) : panel_(panel) {}
+    MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
+                          MsgIcon icon) override;
+    std::string PickFolder(const std::string&) override { return {}; }
+    std::string PickFile(bool, const std::string&, const std::string&) override { return {}; }
+
+   private:
+    const CNoteDlg& panel_;
+  };
+
+  int Category() const;
+  std::string EditorText() const;
+  // Writes the note and the number label back; a new note also takes the caret.
+  void ShowBook(NoteBook::Step step);
+
+  PanelPrompter prompter_;
+  SystemClock clock_;
+  NoteBook book_;
 };
 
 }  // namespace pim

@@ -1,0 +1,107 @@
+#include "contacts/address_book.h"
+
+#include "base/atomic_file.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
+
+namespace pim {
+
+AddressBook::AddressBook(Prompter& prompter)
+    : prompter_(prompter), counter_("COMU", "communication", "com.") {}
+
+void AddressBook::Initialise() {
+  counter_.Load();
+  current_ = counter_.maxid();
+  label_ = "id:";
+}
+
+void AddressBook::SetLabel() { label_ = Format("%d:", current_); }
+
+void AddressBook::New() {
+  current_ = counter_.maxid();
+  SetLabel();
+}
+
+bool AddressBook::Save(const ComuRecord& entry) {
+  const std::string path = counter_.PathOf(current_);
+  // Taken before writing, so a number is never handed out twice, even after a failure.
+  if (current_ == counter_.maxid()) counter_.Take();
+  XML xml(prompter_, clock_);
+  xml.comu = entry;
+  std::string bytes;
+  xml.WriteComu(bytes);
+  if (!WriteFileAtomic(path, bytes)) {
+    prompter_.ShowMessage("Can`t Open " + path + " to write!", path, MsgButtons::Ok);
+    return false;
+  }
+  prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
+                        MsgIcon::Information);
+  SetLabel();
+  return true;
+}
+
+bool AddressBook::Load(int number, ComuRecord& shown) {
+  File file;
+  if (!file.Open(counter_.PathOf(number), File::Mode::Read)) return false;
+  // A document that cannot be read to its end still shows what was read, and the start
+  // values of the rest.
+  XML xml(prompter_, clock_);
+  LineReader reader(file);
+  xml.ReadComu(reader);
+  shown = xml.comu;
+  current_ = number;
+  SetLabel();
+  return true;
+}
+
+AddressBook::Step AddressBook::Previous(ComuRecord& shown) {
+  if (counter_.maxid() == 0) return Step::Unchanged;
+  // From number 0 the candidate is -1, which then falls back to 0 and reloads it.
+  for (int candidate = current_ - 1; !Load(candidate, shown);) {
+    if (candidate == 0) return Step::Unchanged;
+    candidate = candidate < 0 ? 0 : candidate - 1;
+  }
+  return Step::Loaded;
+}
+
+AddressBook::Step AddressBook::Next(ComuRecord& shown) {
+  const int maxid = counter_.maxid();
+  if (maxid == 0) return Step::Unchanged;
+  if (current_ >= maxid - 1) {
+    New();
+    return Step::Emptied;
+  }
+  for (int candidate = current_ + 1; !Load(candidate, shown); ++candidate)
+    if (candidate >= maxid - 1) return Step::Unchanged;
+  return Step::Loaded;
+}
+
+void AddressBook::Delete() {
+  const std::string path = counter_.PathOf(current_);
+  // "你确实要删除 " ... " 文件吗?", "确认"
+  if (prompter_.ShowMessage(
+          "\xC4\xE3\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD " + path + " \xCE\xC4\xBC\xFE\xC2\xF0?",
+          "\xC8\xB7\xC8\xCF", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+    return;
+  // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
+  const std::string text =
+      RemoveFile(path) ? "\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"
+                       : "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
+                             "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD.";
+  prompter_.ShowMessage(text, "\xD0\xC5\xCF\xA2", MsgButtons::Ok, MsgIcon::Information);
+}
+
+void AddressBook::Close() { counter_.Persist(); }
+
+void AddressBook::ShowAwokeMessage() {
+  prompter_.ShowMessage("Sorry,The awoke not support in this version!", "info", MsgButtons::Ok,
+                        MsgIcon::Information);
+}
+
+void AddressBook::ShowSearchMessage() {
+  prompter_.ShowMessage("Sorry,The search not support in this version!", "info", MsgButtons::Ok,
+                        MsgIcon::Information);
+}
+
+}  // namespace pim

@@ -1,0 +1,61 @@
+// The address book without its window: numbered contact documents, "communication\com.%d.xml",
+// one shown at a time, stepped through backwards and forwards, saved, deleted and begun anew.
+#pragma once
+
+#include <string>
+
+#include "base/clock.h"
+#include "config/record_counter.h"
+#include "platform/prompter.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+
+class AddressBook {
+ public:
+  explicit AddressBook(Prompter& prompter);
+
+  // What a step did to the entry shown.
+  enum class Step {
+    Unchanged,  // nothing to show: the entry, its number and the label stay
+    Loaded,     // `shown` holds the contact of the new current number
+    Emptied,    // past the last contact: a new entry begins (see New)
+  };
+
+  // Reads maxid, moved past any contact saved by a run that never wrote it back.
+  void Initialise();
+  int current() const { return current_; }
+  int maxid() const { return counter_.maxid(); }
+  // "id:" until a contact is shown or begun, then its number and a colon.
+  const std::string& label() const { return label_; }
+
+  // A new entry under the next free number; the window empties its fields.
+  void New();
+  // Writes the entry under the current number; a new number is taken (and kept) first.
+  // False when the document could not be written; the old file then stays as it was.
+  bool Save(const ComuRecord& entry);
+  // The nearest contact below, or above, the current number; missing files are skipped.
+  Step Previous(ComuRecord& shown);
+  Step Next(ComuRecord& shown);
+  // Deletes the current contact's file after asking; the entry stays shown and Save
+  // writes it again under the same number.
+  void Delete();
+  // The close handling: keeps a maxid that could not be written when it was taken.
+  void Close();
+
+  // Buttons that only say they are not there yet.
+  void ShowAwokeMessage();
+  void ShowSearchMessage();
+
+ private:
+  bool Load(int number, ComuRecord& shown);
+  void SetLabel();
+
+  Prompter& prompter_;
+  SystemClock clock_;  // the XML object wants one; contact documents carry no time
+  RecordCounter counter_;
+  int current_ = 0;
+  std::string label_ = "id:";
+};
+
+}  // namespace pim

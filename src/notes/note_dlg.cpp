@@ -1,0 +1,82 @@
+#include "notes/note_dlg.h"
+
+#include "win/text.h"
+#include "win/win_system.h"
+
+namespace pim {
+
+MsgResult CNoteDlg::PanelPrompter::ShowMessage(const std::string& text, const std::string& caption,
+                                               MsgButtons buttons, MsgIcon icon) {
+  return win::OwnedMessage(panel_.hwnd(), text, caption, buttons, icon);
+}
+
+CNoteDlg::CNoteDlg(CMainDlg& bar)
+    : CPanel(IDD_NOTE, bar), prompter_(*this), book_(prompter_, clock_) {}
+
+bool CNoteDlg::OnInitDialog() {
+  CPanel::OnInitDialog();
+  const HWND list = Item(IDC_NOTE_CATEGORY).hwnd();
+  for (std::string_view name : NoteBook::kCategories)
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(name).c_str()));
+  SendMessageW(list, CB_SETCURSEL, NoteBook::kOrdinary, 0);
+  book_.Open();
+  return true;
+}
+
+int CNoteDlg::Category() const {
+  return static_cast<int>(SendMessageW(Item(IDC_NOTE_CATEGORY).hwnd(), CB_GETCURSEL, 0, 0));
+}
+
+std::string CNoteDlg::EditorText() const { return Item(IDC_NOTE_TEXT).Text(); }
+
+void CNoteDlg::ShowBook(NoteBook::Step step) {
+  if (step == NoteBook::Step::Unchanged) return;
+  const win::Window editor = Item(IDC_NOTE_TEXT);
+  editor.SetText(book_.text());
+  Item(IDC_NOTE_ID).SetText(book_.label());
+  if (step != NoteBook::Step::Started) return;
+  // Typing replaces the last character: the blank of a plain note, the indent of a diary.
+  SetFocus(editor.hwnd());
+  const LRESULT length = GetWindowTextLengthW(editor.hwnd());
+  SendMessageW(editor.hwnd(), EM_SETSEL, length > 0 ? length - 1 : 0, length);
+  SendMessageW(editor.hwnd(), EM_SCROLLCARET, 0, 0);
+}
+
+bool CNoteDlg::OnCommand(int id, int code) {
+  switch (id) {
+    case IDC_NOTE_PREV:
+      ShowBook(book_.Previous(Category()));
+      return true;
+    case IDC_NOTE_NEXT:
+      ShowBook(book_.Next(Category()));
+      return true;
+    case IDC_NOTE_CATEGORY:
+      if (code != CBN_SELCHANGE) return false;
+      [[fallthrough]];
+    case IDC_NOTE_NEW:
+      book_.New(Category());
+      ShowBook(NoteBook::Step::Started);
+      return true;
+    case IDC_NOTE_SAVE:
+      if (book_.Save(EditorText(), Category())) Item(IDC_NOTE_ID).SetText(book_.label());
+      return true;
+    case IDC_NOTE_DELETE:
+      book_.Delete();
+      return true;
+    case IDC_NOTE_FOLD:
+      CollapsePanel();
+      return true;
+    default:
+      return CPanel::OnCommand(id, code);
+  }
+}
+
+bool CNoteDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
+  // The close handling, then the default processing.
+  if (message == WM_CLOSE) book_.Close();
+  return CPanel::OnMessage(message, wp, lp, result);
+}
+
+void CNoteDlg::OnExit() { book_.Close(); }
+
+}  // namespace pim

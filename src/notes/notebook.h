@@ -1,0 +1,67 @@
+// The notebook behind the notes panel: numbered note documents "note\n.%d.xml", one shown at
+// a time, stepped through backwards and forwards, optionally only through one category.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "base/clock.h"
+#include "config/record_counter.h"
+#include "platform/prompter.h"
+
+namespace pim {
+
+class LineReader;
+class XML;
+
+class NoteBook {
+ public:
+  // The category list; a note's type number is its category's index.
+  static constexpr int kAll = 0;       // as a filter: every note
+  static constexpr int kOrdinary = 1;  // selected when the panel opens
+  static constexpr int kDiary = 2;     // a new note starts with the date line
+  static const std::array<std::string_view, 6> kCategories;
+
+  // What a step did to the note shown.
+  enum class Step { Unchanged, Shown, Started };
+
+  NoteBook(Prompter& prompter, const Clock& clock);
+
+  // The panel opens: reads maxid and composes note maxid.
+  void Open();
+  // Starts note maxid afresh; a diary note begins with today's date line.
+  void New(int category);
+  // Writes the note shown with `text` and the category's index (-1 for none) as its type.
+  bool Save(const std::string& text, int category);
+  // The nearest existing note below / above the current one whose type is `filter`
+  // (any type for kAll). Next past the last note starts a new one.
+  Step Previous(int filter);
+  Step Next(int filter);
+  // Removes the current note's file after asking; the text and the number stay.
+  bool Delete();
+  // The close handling: keeps a grown maxid.
+  void Close();
+
+  int current() const { return current_; }
+  int maxid() const { return counter_.maxid(); }
+  const std::string& text() const { return text_; }
+  const std::string& buildtime() const { return buildtime_; }
+  // The number label: "id:" until a note is numbered, then "%d:".
+  const std::string& label() const { return label_; }
+  std::string PathOf(int number) const { return counter_.PathOf(number); }
+
+ private:
+  bool ReadInto(XML& xml, LineReader& reader, int number);
+  void SetCurrent(int number);
+
+  Prompter& prompter_;
+  const Clock& clock_;
+  RecordCounter counter_;
+  int current_ = 0;
+  std::string text_;
+  std::string buildtime_;
+  std::string label_ = "id:";
+};
+
+}  // namespace pim
