@@ -8,8 +8,11 @@ namespace {
 
 std::wstring Marker(const std::wstring& folder) { return folder + L"\\set\\run.ing.m"; }
 
-TEST(Startup, WithoutArgumentTheBarShowsAtTopLeftAndStays) {
-  Program program(FreshFolder(L"bar"));
+// A marker left by a crash does not stop a start; only a running copy does.
+TEST(Startup, AStaleMarkerStartsTheBarAtTopLeftASecondCopyIsRefusedExitFreesAll) {
+  const std::wstring folder = FreshFolder(L"bar");
+  WriteBytes(Marker(folder), "runing after a crash");
+  Program program(folder);
   const HWND bar = program.Bar();
   ASSERT_EQ(program.Panels().size(), 5u);  // the start-up timer has run
   Pause(1000);
@@ -18,8 +21,27 @@ TEST(Startup, WithoutArgumentTheBarShowsAtTopLeftAndStays) {
   EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);  // no task-bar button
   EXPECT_TRUE(program.VisiblePanels().empty());
+  EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
   Screenshot("bar");
-  EXPECT_TRUE(program.Exit());
+
+  Program second(folder);
+  ASSERT_TRUE(WaitWindow(second.pid(), L"Pimbrel"));
+  EXPECT_EQ(TopWindows(second.pid()).size(), 1u);  // the message box, and no bar
+  Screenshot("second_copy");
+  const auto box = AnswerMessageBox(second.pid(), L"Pimbrel");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text,
+            std::wstring(16, L' ') +
+                L"Pimbrel 已经在运行中,请用 Ctrl+G 激活界面。\n\n 如果是你上次没有正常退出"
+                L"程序,请删除 set 目录下的 run.ing.m 文件。");
+  EXPECT_EQ(box->owner, nullptr);
+  EXPECT_TRUE(second.WaitEnd());
+  EXPECT_EQ(ReadBytes(Marker(folder)), "runing after a crash");
+  EXPECT_TRUE(Visible(bar));
+
+  ASSERT_TRUE(program.Exit());
+  EXPECT_EQ(ReadBytes(Marker(folder)), "       after a crash");  // overwritten in place
+  EXPECT_TRUE(HotkeyFree(MOD_CONTROL, 'G'));
 }
 
 TEST(Startup, AFolderArgumentBecomesTheWorkingFolderAndHidesTheBar) {
@@ -35,43 +57,8 @@ TEST(Startup, AFolderArgumentBecomesTheWorkingFolderAndHidesTheBar) {
   EXPECT_TRUE(program.VisiblePanels().empty());
   EXPECT_EQ(ReadBytes(Marker(folder)), "runing");
   EXPECT_EQ(GetFileAttributesW((elsewhere + L"\\set").c_str()), INVALID_FILE_ATTRIBUTES);
-  Screenshot("hidden_start");
   EXPECT_TRUE(program.Exit());
   EXPECT_EQ(ReadBytes(Marker(folder)), "      ");
-}
-
-TEST(Startup, ASecondCopyInTheSameFolderIsRefused) {
-  const std::wstring folder = FreshFolder(L"second");
-  Program first(folder);
-  ASSERT_TRUE(first.Bar());
-  Program second(folder);
-  ASSERT_TRUE(WaitWindow(second.pid(), L"Pimbrel"));
-  EXPECT_EQ(TopWindows(second.pid()).size(), 1u);  // the message box, and no bar
-  Screenshot("second_copy");
-  const auto box = AnswerMessageBox(second.pid(), L"Pimbrel");
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text,
-            std::wstring(16, L' ') +
-                L"Pimbrel 已经在运行中,请用 Ctrl+G 激活界面。\n\n 如果是你上次没有正常退出"
-                L"程序,请删除 set 目录下的 run.ing.m 文件。");
-  EXPECT_EQ(box->owner, nullptr);
-  EXPECT_TRUE(second.WaitEnd());
-  EXPECT_EQ(ReadBytes(Marker(folder)), "runing");
-  EXPECT_TRUE(Visible(first.Bar()));
-  EXPECT_TRUE(first.Exit());
-}
-
-TEST(Startup, AStaleMarkerLetsTheProgramStartAndExitReleasesMarkerAndHotkey) {
-  const std::wstring folder = FreshFolder(L"stale");
-  WriteBytes(Marker(folder), "runing after a crash");
-  Program program(folder);
-  ASSERT_EQ(program.Panels().size(), 5u);
-  EXPECT_TRUE(Visible(program.Bar()));
-  EXPECT_FALSE(WaitWindow(program.pid(), L"Pimbrel", 300));
-  EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
-  ASSERT_TRUE(program.Exit());
-  EXPECT_EQ(ReadBytes(Marker(folder)), "       after a crash");  // overwritten in place
-  EXPECT_TRUE(HotkeyFree(MOD_CONTROL, 'G'));
 }
 
 }  // namespace
