@@ -47,7 +47,9 @@ TEST(Shell, HotkeyValuesAndThePathsOfTheCommandLine) {
   EXPECT_EQ(LogonCommand("C:\\P Q"), "\"C:\\P Q\\Pimbrel.exe\" \"C:\\P Q\"");
   test::RecordingPrompter prompter;
   CSysTool tool(prompter);
-  EXPECT_EQ(tool.SplitPath("C:\\Tools\\\xD5\x5C" /* 誠 */ "app.exe"), "\xD5\x5C" "app.exe");
+  EXPECT_EQ(tool.SplitPath("C:\\Tools\\\xD5\x5C" /* 誠 */ "app.exe"),
+            "\xD5\x5C"
+            "app.exe");
   EXPECT_EQ(tool.folder(), "C:\\Tools");
   EXPECT_EQ(tool.SplitPath("app.exe"), "app.exe");
   EXPECT_EQ(tool.folder(), "");
@@ -96,7 +98,8 @@ TEST_F(ShellFolderTest, SettingsApplyKeepsAHotkeyAndFallsBackToTheUserRegistry) 
   edited.hotkey = 0x0347;
   EXPECT_TRUE(page.Apply(edited, "C:\\P"));
   EXPECT_EQ(hotkeys.held[kBarHotkeyId], std::make_pair(6u, 0x47u));
-  EXPECT_EQ((registry.values[{RegistryRoot::CurrentUser, kLogonValue}]), "C:\\P\\Pimbrel.exe C:\\P");
+  EXPECT_EQ((registry.values[{RegistryRoot::CurrentUser, kLogonValue}]),
+            "C:\\P\\Pimbrel.exe C:\\P");
   EXPECT_EQ(prompter.messages.size(), 1u);
   SysSettings reread = LoadSysSettings();
   EXPECT_EQ(std::tie(reread.hotkey, reread.autorun), std::make_tuple(0x0347, true));
