@@ -2,6 +2,7 @@
 #pragma once
 
 #include "win/dialog.h"
+#include "win/win_system.h"
 
 namespace pim {
 
@@ -28,6 +29,8 @@ class CPanel : public win::Dialog {
   bool OnCommand(int id, int code) override;
 
   CMainDlg& bar_;
+  // The panel's messages are its own message boxes.
+  win::DialogPrompter prompter_{*this};
 
  private:
   HBRUSH brush_ = nullptr;

@@ -5,7 +5,6 @@
 #include "app/panel.h"
 #include "contacts/address_book.h"
 #include "resource.h"
-#include "win/win_system.h"
 
 namespace pim {
 
@@ -27,7 +26,6 @@ class CComuDlg final : public CPanel {
   void ShowStep(AddressBook::Step step, const ComuRecord& entry);
   void ShowLabel();
 
-  win::Win32Prompter prompter_;
   AddressBook book_;
 };
 

@@ -5,13 +5,7 @@
 
 namespace pim {
 
-MsgResult CNoteDlg::PanelPrompter::ShowMessage(const std::string& text, const std::string& caption,
-                                               MsgButtons buttons, MsgIcon icon) {
-  return win::OwnedMessage(panel_.hwnd(), text, caption, buttons, icon);
-}
-
-CNoteDlg::CNoteDlg(CMainDlg& bar)
-    : CPanel(IDD_NOTE, bar), prompter_(*this), book_(prompter_, clock_) {}
+CNoteDlg::CNoteDlg(CMainDlg& bar) : CPanel(IDD_NOTE, bar), book_(prompter_, clock_) {}
 
 bool CNoteDlg::OnInitDialog() {
   CPanel::OnInitDialog();

@@ -21,25 +21,11 @@ class CNoteDlg final : public CPanel {
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
  private:
-  // The notebook's messages are the panel's own message boxes.
-  class PanelPrompter final : public Prompter {
-   public:
-    explicit PanelPrompter(const CNoteDlg& panel) : panel_(panel) {}
-    MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
-                          MsgIcon icon) override;
-    std::string PickFolder(const std::string&) override { return {}; }
-    std::string PickFile(bool, const std::string&, const std::string&) override { return {}; }
-
-   private:
-    const CNoteDlg& panel_;
-  };
-
   int Category() const;
   std::string EditorText() const;
   // Writes the note and the number label back; a new note also takes the caret.
   void ShowBook(NoteBook::Step step);
 
-  PanelPrompter prompter_;
   SystemClock clock_;
   NoteBook book_;
 };

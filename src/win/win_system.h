@@ -5,6 +5,7 @@
 
 #include "platform/prompter.h"
 #include "platform/system.h"
+#include "win/dialog.h"
 
 namespace pim::win {
 
@@ -25,6 +26,26 @@ class Win32Prompter final : public Prompter {
 // A message box owned by `owner`, for the few messages that have one.
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
                        MsgButtons buttons, MsgIcon icon);
+
+// Message boxes and pickers owned by one of our dialogs: a panel's own messages.
+class DialogPrompter final : public Prompter {
+ public:
+  explicit DialogPrompter(const Dialog& owner) : owner_(owner) {}
+  MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
+                        MsgIcon icon) override {
+    return OwnedMessage(owner_.hwnd(), text, caption, buttons, icon);
+  }
+  std::string PickFolder(const std::string& title) override {
+    return Win32Prompter(owner_.hwnd()).PickFolder(title);
+  }
+  std::string PickFile(bool open, const std::string& defaultExtension,
+                       const std::string& filter) override {
+    return Win32Prompter(owner_.hwnd()).PickFile(open, defaultExtension, filter);
+  }
+
+ private:
+  const Dialog& owner_;
+};
 
 class Win32Hotkeys final : public HotkeyRegistrar {
  public:
