@@ -1,5 +1,6 @@
 #include "config/record_counter.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "base/file.h"
@@ -24,17 +25,29 @@ void RecordCounter::Load() {
   conf.Close();
   maxid_ = saved_ = written_ = value < 0 ? 0 : value;
   // Files at or above the stored number were saved by a run that never wrote it back.
+  const std::vector<int> numbers = Existing();
+  if (!numbers.empty() && numbers.back() >= maxid_ &&
+      numbers.back() < std::numeric_limits<int>::max())
+    maxid_ = numbers.back() + 1;
+  if (maxid_ != saved_) Write();
+}
+
+std::vector<int> RecordCounter::Existing() const {
+  std::vector<int> numbers;
   for (const std::string& name : ListFolder(folder_)) {
     if (name.size() <= prefix_.size() + 4 || name.compare(0, prefix_.size(), prefix_) != 0 ||
         name.compare(name.size() - 4, 4, ".xml") != 0)
       continue;
     const std::string digits = name.substr(prefix_.size(), name.size() - prefix_.size() - 4);
-    if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
     int32_t number = -1;
-    if (ScanInt(digits, number) && number >= maxid_ && number < std::numeric_limits<int>::max())
-      maxid_ = number + 1;
+    // Only the names the program writes: plain digits, no leading zeros.
+    if (digits.find_first_not_of("0123456789") == std::string::npos &&
+        (digits.size() == 1 || digits[0] != '0') && ScanInt(digits, number) &&
+        Format("%d", number) == digits)
+      numbers.push_back(number);
   }
-  if (maxid_ != saved_) Write();
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
 }
 
 bool RecordCounter::Take() {

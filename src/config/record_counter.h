@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace pim {
 
@@ -20,6 +21,9 @@ class RecordCounter {
   int saved() const { return saved_; }
   // The data path of a record.
   std::string PathOf(int number) const;
+  // The numbers of the record files there now, ascending. Stepping goes through these
+  // rather than trying every number, so a huge "maxid" in a damaged file cannot stall it.
+  std::vector<int> Existing() const;
   // A save took the number `maxid`: raises it and writes it at once. False when the
   // settings file could not be written (the number stays taken in memory).
   bool Take();

@@ -57,12 +57,12 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
 
 AddressBook::Step AddressBook::Previous(ComuRecord& shown) {
   if (counter_.maxid() == 0) return Step::Unchanged;
-  // From number 0 the candidate is -1, which then falls back to 0 and reloads it.
-  for (int candidate = current_ - 1; !Load(candidate, shown);) {
-    if (candidate == 0) return Step::Unchanged;
-    candidate = candidate < 0 ? 0 : candidate - 1;
-  }
-  return Step::Loaded;
+  // Nearest first; from number 0 the nearest is 0 itself, which is loaded again.
+  const std::vector<int> numbers = counter_.Existing();
+  const int upper = current_ > 0 ? current_ - 1 : 0;
+  for (auto it = numbers.rbegin(); it != numbers.rend(); ++it)
+    if (*it <= upper && Load(*it, shown)) return Step::Loaded;
+  return Step::Unchanged;
 }
 
 AddressBook::Step AddressBook::Next(ComuRecord& shown) {
@@ -72,9 +72,9 @@ AddressBook::Step AddressBook::Next(ComuRecord& shown) {
     New();
     return Step::Emptied;
   }
-  for (int candidate = current_ + 1; !Load(candidate, shown); ++candidate)
-    if (candidate >= maxid - 1) return Step::Unchanged;
-  return Step::Loaded;
+  for (int number : counter_.Existing())
+    if (number > current_ && number <= maxid - 1 && Load(number, shown)) return Step::Loaded;
+  return Step::Unchanged;
 }
 
 void AddressBook::Delete() {

@@ -79,24 +79,24 @@ bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
   return true;
 }
 
+std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
+  File file;
+  if (!file.Open(PathOf(number), File::Mode::Read)) return std::nullopt;
+  LineReader reader(file);
+  XML xml(prompter_, clock_);
+  if (filter != kAll && xml.ReadNoteType(reader) != filter) return std::nullopt;
+  return ReadInto(xml, reader, number) ? Step::Shown : Step::Unchanged;
+}
+
 NoteBook::Step NoteBook::Previous(int filter) {
   if (counter_.maxid() == 0) return Step::Unchanged;
-  int candidate = current_ - 1;
-  for (;;) {
-    File file;
-    while (!file.Open(PathOf(candidate), File::Mode::Read)) {
-      if (candidate == 0) return Step::Unchanged;
-      candidate = candidate < 0 ? 0 : candidate - 1;
-    }
-    LineReader reader(file);
-    XML xml(prompter_, clock_);
-    if (filter != kAll && xml.ReadNoteType(reader) != filter) {
-      if (candidate == 0) return Step::Unchanged;
-      --candidate;
-      continue;
-    }
-    return ReadInto(xml, reader, candidate) ? Step::Shown : Step::Unchanged;
-  }
+  // Nearest first; from note 0 the nearest is note 0 itself, which is shown again.
+  const std::vector<int> numbers = counter_.Existing();
+  const int upper = current_ > 0 ? current_ - 1 : 0;
+  for (auto it = numbers.rbegin(); it != numbers.rend(); ++it)
+    if (*it <= upper)
+      if (const std::optional<Step> step = ShowIfOfType(*it, filter)) return *step;
+  return Step::Unchanged;
 }
 
 NoteBook::Step NoteBook::Next(int filter) {
@@ -106,22 +106,10 @@ NoteBook::Step NoteBook::Next(int filter) {
     New(filter);
     return Step::Started;
   }
-  int candidate = current_ + 1;
-  for (;;) {
-    File file;
-    while (!file.Open(PathOf(candidate), File::Mode::Read)) {
-      if (candidate >= last) return Step::Unchanged;
-      ++candidate;
-    }
-    LineReader reader(file);
-    XML xml(prompter_, clock_);
-    if (filter != kAll && xml.ReadNoteType(reader) != filter) {
-      if (candidate >= last) return Step::Unchanged;
-      ++candidate;
-      continue;
-    }
-    return ReadInto(xml, reader, candidate) ? Step::Shown : Step::Unchanged;
-  }
+  for (int number : counter_.Existing())
+    if (number > current_ && number <= last)
+      if (const std::optional<Step> step = ShowIfOfType(number, filter)) return *step;
+  return Step::Unchanged;
 }
 
 bool NoteBook::Delete() {

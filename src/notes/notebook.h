@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,9 @@ class NoteBook {
 
  private:
   bool ReadInto(XML& xml, LineReader& reader, int number);
+  // Shows note `number` when it is of type `filter`: nothing when it is not (or is gone),
+  // else whether it could be read.
+  std::optional<Step> ShowIfOfType(int number, int filter);
   void SetCurrent(int number);
 
   Prompter& prompter_;

@@ -60,6 +60,14 @@ TEST_F(NoteBookTest, StepsOverGapsAndOtherCategoriesAndStartsANewNotePastTheLast
   EXPECT_EQ(Last(),
             "xml error: \xB6\xC1\xC8\xA1 xml \xCE\xC4\xBC\xFE\xCA\xB1\xB7\xA2\xC9\xFA\xB4"
             "\xED\xCE\xF3!");
+
+  // A damaged counter far above the notes: stepping goes by the files there, so it neither
+  // stalls nor loses its way.
+  WriteBytes(kSettingsPath, "[NOTE]\r\nmaxid=2000000000\r\n");
+  book.Open();
+  EXPECT_EQ(book.Previous(NoteBook::kAll), NoteBook::Step::Shown);
+  EXPECT_EQ(book.label(), "5:");
+  EXPECT_EQ(book.Next(NoteBook::kAll), NoteBook::Step::Unchanged);
 }
 
 TEST_F(NoteBookTest, NumbersAreTakenAtOnceAndNoSavedNoteIsLost) {
