@@ -1,0 +1,150 @@
+#include "datum/datum_store.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "base/atomic_file.h"
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
+#include "config/config_file.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+// Loads the list and reads its count, clamped to the table; 0 when it cannot be read.
+int LoadCount(CConfigFile& list, std::string_view path) {
+  int32_t count = 0;
+  if (list.Load(path) != 1) return 0;
+  ScanInt(list.GetValue("count"), count);
+  return std::clamp<int32_t>(count, 0, kDatumTableSize);
+}
+
+// Writes a new slot n and the raised count. Keys the installed file lacks are added, so a
+// new entry is never silently lost.
+bool AddSlot(std::string_view path, std::string_view section,
+             std::span<const std::pair<std::string, std::string>> slot, int n) {
+  CConfigFile list;
+  if (list.Load(path) != 1) return false;
+  std::vector<std::pair<std::string, std::string>> values(slot.begin(), slot.end());
+  values.emplace_back("count", Format("%d", n + 1));
+  std::vector<std::pair<std::string, std::string>> missing;
+  for (const auto& [key, value] : values)
+    if (list.SetValue(key, value) != 1) missing.emplace_back(key, value);
+  if (list.Save() != 1) return false;
+  list.Close();
+  for (const auto& [key, value] : missing)
+    if (AddConfigValue(path, section, key, value) != 1) return false;
+  return true;
+}
+
+void AppendLinks(std::string& out, std::span<const IndexEntry> entries) {
+  for (const auto& e : entries)  // class and date change places in the call
+    XML::WriteLineIndexLink(out, e.name, e.url, e.class_, e.date, e.keyword, e.source);
+}
+
+}  // namespace
+
+std::vector<std::string> LoadClassList(ClassTable& table) {
+  CConfigFile list;
+  table.count = LoadCount(list, kClassListPath);
+  std::vector<std::string> names;
+  for (int i = 0; i < table.count; ++i) {
+    table.entries[i] = {list.GetValue(Format("name%d", i)), list.GetValue(Format("path%d", i))};
+    names.push_back(table.entries[i].name);
+  }
+  return names;
+}
+
+std::vector<std::string> LoadSourceList(SourceTable& table) {
+  CConfigFile list;
+  table.count = LoadCount(list, kSourceListPath);
+  std::vector<std::string> names;
+  for (int i = 0; i < table.count; ++i) {
+    table.names[i] = list.GetValue(Format("name%d", i));
+    names.push_back(table.names[i]);
+  }
+  return names;
+}
+
+std::string FindClassPath(std::string_view name, ClassTable& table) {
+  for (int i = 0; i < table.count; ++i)
+    if (table.entries[i].name == name) return table.entries[i].path;
+  const int n = table.count;
+  if (n >= kDatumTableSize) return {};
+  std::string path = "datum\\" + std::string(name) + "\\";
+  const std::pair<std::string, std::string> slot[] = {{Format("name%d", n), std::string(name)},
+                                                      {Format("path%d", n), path}};
+  if (!AddSlot(kClassListPath, "CLASS", slot, n)) return {};
+  table.entries[n] = {std::string(name), path};
+  table.count = n + 1;
+  // A failure shows when the card cannot be written there.
+  CreateFolder(std::string_view(path).substr(0, path.size() - 1));
+  return path;
+}
+
+bool FindSource(std::string_view name, SourceTable& table) {
+  for (int i = 0; i < table.count; ++i)
+    if (table.names[i] == name) return true;
+  const int n = table.count;
+  if (n >= kDatumTableSize) return false;
+  const std::pair<std::string, std::string> slot[] = {{Format("name%d", n), std::string(name)}};
+  if (!AddSlot(kSourceListPath, "SOURCE", slot, n)) return false;
+  table.names[n] = name;
+  table.count = n + 1;
+  return true;
+}
+
+std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter) {
+  std::vector<IndexEntry> entries;
+  File file;
+  if (!file.Open(kUntrimmedIndexPath, File::Mode::Read)) return entries;
+  LineReader reader(file);
+  const SystemClock clock;  // the readers never ask it
+  XML xml(prompter, clock);
+  xml.ReadLineIndexHead(reader);
+  while (xml.ReadLineIndexLink(reader)) {
+    const LineIndexRecord& r = xml.lineIndex;
+    entries.push_back({r.name, r.url, r.date, r.class_, r.linkKeyword, r.source});
+  }
+  return entries;
+}
+
+bool WriteUntrimmedIndex(std::span<const IndexEntry> entries) {
+  std::string out;
+  XML::WriteLineIndexHead(out, "\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD--\xCE\xB4\xD5\xFB\xC0\xED",
+                          /* 资料卡索引--未整理 */
+                          "\xD7\xCA\xC1\xCF,\xCE\xB4\xD5\xFB\xC0\xED" /* 资料,未整理 */);
+  AppendLinks(out, entries);
+  XML::WriteLineIndexEnd(out);
+  return WriteFileAtomic(kUntrimmedIndexPath, out);
+}
+
+bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries) {
+  File file;
+  if (!file.Open(path, File::Mode::WriteExisting)) return false;
+  // Writing over anything but the marker would cut a link in half.
+  const auto markerSize = static_cast<int64_t>(kLineIndexEnd.size());
+  std::string tail(kLineIndexEnd.size(), '\0');
+  size_t got = 0;
+  if (!file.SeekFromEnd(-markerSize)) return false;
+  while (got < tail.size()) {
+    const size_t n = file.Read(tail.data() + got, tail.size() - got);
+    if (n == 0) break;
+    got += n;
+  }
+  if (got != tail.size() || tail != kLineIndexEnd) return false;
+  std::string out;
+  AppendLinks(out, entries);
+  XML::WriteLineIndexEnd(out);
+  if (!file.SeekFromEnd(-markerSize) || !file.Write(out) || !file.Flush()) return false;
+  return file.Close();
+}
+
+std::string CardPath(std::string_view classPath, std::string_view title, int number) {
+  return std::string(classPath) + std::string(title) + Format(".datum.%d.xml", number);
+}
+
+}  // namespace pim

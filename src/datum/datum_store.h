@@ -1,0 +1,75 @@
+// The datum store: the category and source lists, the untrimmed index and the appends to
+// the trimmed indexes, shared by the capture panel and the trimming dialog.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pim {
+
+class Prompter;
+
+inline constexpr int kDatumTableSize = 100;
+inline constexpr std::string_view kClassListPath = "datum\\class.list";
+inline constexpr std::string_view kSourceListPath = "datum\\source.list";
+inline constexpr std::string_view kUntrimmedIndexPath = "datum\\lineindex.untrim.list";
+inline constexpr std::string_view kTrimmedIndexPath = "datum\\lineindex.list";
+inline constexpr std::string_view kBookmarkListPath = "datum\\bookmark.list";
+inline constexpr std::string_view kIndexListPath = "datum\\index.list";
+
+struct ClassEntry {
+  std::string name;
+  std::string path;  // "datum\" + name + "\"
+};
+
+struct ClassTable {
+  std::array<ClassEntry, kDatumTableSize> entries;
+  int count = 0;
+};
+
+struct SourceTable {
+  std::array<std::string, kDatumTableSize> names;
+  int count = 0;
+};
+
+// One <link> of a line index.
+struct IndexEntry {
+  std::string name;
+  std::string url;
+  std::string date;
+  std::string class_;
+  std::string keyword;
+  std::string source;
+
+  bool operator==(const IndexEntry&) const = default;
+};
+
+// Fill the table from its list file and return the names in file order, for the combo box.
+// A missing file gives an empty table.
+std::vector<std::string> LoadClassList(ClassTable& table);
+std::vector<std::string> LoadSourceList(SourceTable& table);
+
+// The category's folder path; a new category is first added to the table and the list
+// file and its folder (last level only) is created. "" when the table is full or the list
+// file cannot be updated; nothing is changed then.
+std::string FindClassPath(std::string_view name, ClassTable& table);
+// True when the source is known or was added; false as FindClassPath refuses.
+bool FindSource(std::string_view name, SourceTable& table);
+
+// The untrimmed index in file order; empty when there is none. A damaged link ends the
+// list with the reader's message.
+std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter);
+// Rewrites the untrimmed index whole; false when it could not (the old file then stays).
+bool WriteUntrimmedIndex(std::span<const IndexEntry> entries);
+
+// Writes the entries over the end marker of an existing line index and ends it again.
+// False, with the file unchanged, when it is missing or does not end with the marker.
+bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries);
+
+// Where a new card is stored: classPath + title + ".datum.%d.xml".
+std::string CardPath(std::string_view classPath, std::string_view title, int number);
+
+}  // namespace pim
