@@ -35,6 +35,9 @@ bool CPanel::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
       SetBkColor(reinterpret_cast<HDC>(wp), kTextBackground);
       result = reinterpret_cast<INT_PTR>(brush_);
       return true;
+    case WM_CLOSE:
+      OnExit();  // the close handling, then the default processing
+      return false;
     case WM_NCDESTROY:
       if (brush_) DeleteObject(brush_);
       brush_ = nullptr;

@@ -19,7 +19,8 @@ class CPanel : public win::Dialog {
   void CollapsePanel();
   // The panel's own show operation; the datum panel may show another window in its place.
   virtual void ShowPanel() { ShowBelowParent(SW_SHOW); }
-  // The closing work the bar's exit procedure runs before it deletes the panel.
+  // The closing work the bar's exit procedure runs before it deletes the panel; closing
+  // the window runs it too.
   virtual void OnExit() {}
 
  protected:

@@ -105,11 +105,6 @@ bool CComuDlg::OnCommand(int id, int code) {
   }
 }
 
-bool CComuDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
-  if (message == WM_CLOSE) book_.Close();
-  return CPanel::OnMessage(message, wp, lp, result);
-}
-
 ComuRecord CComuDlg::ReadControls() const {
   ComuRecord entry;
   for (const EditField& edit : kEdits) entry.*edit.field = Item(edit.id).Text();

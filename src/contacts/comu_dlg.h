@@ -17,7 +17,6 @@ class CComuDlg final : public CPanel {
  protected:
   bool OnInitDialog() override;
   bool OnCommand(int id, int code) override;
-  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
  private:
   ComuRecord ReadControls() const;

@@ -65,12 +65,6 @@ bool CNoteDlg::OnCommand(int id, int code) {
   }
 }
 
-bool CNoteDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
-  // The close handling, then the default processing.
-  if (message == WM_CLOSE) book_.Close();
-  return CPanel::OnMessage(message, wp, lp, result);
-}
-
 void CNoteDlg::OnExit() { book_.Close(); }
 
 }  // namespace pim

@@ -18,7 +18,6 @@ class CNoteDlg final : public CPanel {
  protected:
   bool OnInitDialog() override;
   bool OnCommand(int id, int code) override;
-  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
  private:
   int Category() const;

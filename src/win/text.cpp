@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/path.h"
+
 namespace pim::win {
 
 namespace {
@@ -17,13 +19,7 @@ std::wstring Widen(std::string_view gbk) {
   return out;
 }
 
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = WideCharToMultiByte(kGbk, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(kGbk, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-  return out;
-}
+// The same conversion as names coming from the file system.
+std::string Narrow(std::wstring_view text) { return FromNativeName(std::wstring(text)); }
 
 }  // namespace pim::win
