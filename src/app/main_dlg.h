@@ -22,6 +22,9 @@ class CMainDlg final : public win::Dialog {
   void ClearCurrentPanel(const CPanel* panel) {
     if (current_ == panel) current_ = nullptr;
   }
+  // Hides or shows the bar together with the current panel; the datum panel does so
+  // around its trimming dialog.
+  void ToggleVisibility();
 
  protected:
   bool OnInitDialog() override;
@@ -39,7 +42,6 @@ class CMainDlg final : public win::Dialog {
   void CreatePanels();
   void SwitchTo(PanelIndex index, const Button& button);
   void OpenMainMenu();
-  void ToggleVisibility();
   void OpenSettings();
   void ShowAbout();
   void ExitProcedure();

@@ -1,14 +1,56 @@
-// The datum panel below the bar. Its content comes with its own subsystem.
+// The datum panel below the bar: captures knowledge cards and pages back through the cards
+// not yet trimmed. It opens the browser in its own place and runs the trimming dialog.
 #pragma once
 
+#include <memory>
+
 #include "app/panel.h"
+#include "base/clock.h"
+#include "datum/datum_capture.h"
+#include "datum/datum_tree.h"
 #include "resource.h"
 
 namespace pim {
 
 class CDatumDlg final : public CPanel {
  public:
-  explicit CDatumDlg(CMainDlg& bar) : CPanel(IDD_DATUM, bar) {}
+  explicit CDatumDlg(CMainDlg& bar);
+  ~CDatumDlg() override;
+
+  // The bar's datum button: stores the card being typed and starts a new one below the bar,
+  // or shows the browser instead while it is open.
+  void ShowPanel() override;
+  // The close handling at exit (and on WM_CLOSE): stores the card being typed, writes the
+  // card number and the untrimmed index, then closes the browser if it is open.
+  void OnExit() override;
+  // The browser calls this once its window is gone. The panel forgets it (it is deleted
+  // later, never inside this call) and, unless the panel's own close handling is running,
+  // takes its place below the bar again as the current panel.
+  void BrowserClosed();
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+
+ private:
+  CardText Fields() const;
+  // Writes the model's card into the controls; a new card also takes the caret.
+  void ShowCard();
+  void UpdateButtons();
+  // Adds the categories the model knows and the box does not list yet.
+  void ListNewClasses();
+  void OpenBrowser();
+  void Trim();
+  void NotSupported(const char* what);
+
+  SystemClock clock_;
+  DatumCapture capture_;
+  std::unique_ptr<CDatumTree> browser_;
+  std::unique_ptr<CDatumTree> closedBrowser_;  // deleted on the next message
+  int listedClasses_ = 0;
+  bool filling_ = false;  // the program sets the content: not a change by the user
+  bool exiting_ = false;
 };
 
 }  // namespace pim

@@ -40,12 +40,48 @@ bool AddSlot(std::string_view path, std::string_view section,
   return true;
 }
 
+// Bytes no file name may hold, besides the control characters and "\".
+bool IsForbiddenNameByte(unsigned char c) {
+  return c < 0x20 || c == 0x7F ||
+         std::string_view("<>:\"/|?*").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// Checks every single-byte character; `level` is called with each "\"-separated level.
+template <typename Level>
+bool CheckName(std::string_view name, bool allowLevels, Level level) {
+  if (name.empty() || FindText(name, "..") != std::string_view::npos) return false;
+  size_t start = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (IsGbkLeadByte(c) && i + 1 < name.size()) {
+      ++i;  // the trailing byte may be 0x5C without being a "\"
+      continue;
+    }
+    if (c == '\\') {
+      if (!allowLevels || !level(name.substr(start, i - start))) return false;
+      start = i + 1;
+    } else if (IsForbiddenNameByte(c)) {
+      return false;
+    }
+  }
+  return level(name.substr(start));
+}
+
 void AppendLinks(std::string& out, std::span<const IndexEntry> entries) {
   for (const auto& e : entries)  // class and date change places in the call
     XML::WriteLineIndexLink(out, e.name, e.url, e.class_, e.date, e.keyword, e.source);
 }
 
 }  // namespace
+
+bool IsSafeCategoryName(std::string_view name) {
+  return CheckName(name, true, [](std::string_view level) { return !level.empty(); });
+}
+
+bool IsSafeTitle(std::string_view title) {
+  // An empty title still gives the file name ".datum.%d.xml".
+  return title.empty() || CheckName(title, false, [](std::string_view) { return true; });
+}
 
 std::vector<std::string> LoadClassList(ClassTable& table) {
   CConfigFile list;
@@ -73,15 +109,17 @@ std::string FindClassPath(std::string_view name, ClassTable& table) {
   for (int i = 0; i < table.count; ++i)
     if (table.entries[i].name == name) return table.entries[i].path;
   const int n = table.count;
-  if (n >= kDatumTableSize) return {};
+  if (n >= kDatumTableSize || !IsSafeCategoryName(name)) return {};
   std::string path = "datum\\" + std::string(name) + "\\";
   const std::pair<std::string, std::string> slot[] = {{Format("name%d", n), std::string(name)},
                                                       {Format("path%d", n), path}};
   if (!AddSlot(kClassListPath, "CLASS", slot, n)) return {};
   table.entries[n] = {std::string(name), path};
   table.count = n + 1;
-  // A failure shows when the card cannot be written there.
-  CreateFolder(std::string_view(path).substr(0, path.size() - 1));
+  // Parents first, so a subcategory works before its parent was ever used. A failure shows
+  // when the card cannot be written there.
+  for (size_t at = FindText(path, "\\"); at != std::string::npos; at = FindText(path, "\\", at + 1))
+    CreateFolder(std::string_view(path).substr(0, at));
   return path;
 }
 

@@ -52,9 +52,16 @@ struct IndexEntry {
 std::vector<std::string> LoadClassList(ClassTable& table);
 std::vector<std::string> LoadSourceList(SourceTable& table);
 
+// Whether a name can become a file or folder name below "datum\" without leaving it: no
+// "..", no drive, none of <>:"/|?* or control characters. A category may hold "\" between
+// two levels; a title may not hold it at all. A trailing byte of a two-byte character is
+// never taken for "\".
+bool IsSafeCategoryName(std::string_view name);
+bool IsSafeTitle(std::string_view title);
+
 // The category's folder path; a new category is first added to the table and the list
-// file and its folder (last level only) is created. "" when the table is full or the list
-// file cannot be updated; nothing is changed then.
+// file, and its folder is created with any missing parent. "" when the name is not safe,
+// the table is full or the list file cannot be updated; nothing is changed then.
 std::string FindClassPath(std::string_view name, ClassTable& table);
 // True when the source is known or was added; false as FindClassPath refuses.
 bool FindSource(std::string_view name, SourceTable& table);

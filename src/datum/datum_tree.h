@@ -2,10 +2,16 @@
 // takes the editor panel's place below the bar while it is open.
 #pragma once
 
+#include <windows.h>
+// The common controls need the types of windows.h first.
+#include <commctrl.h>
+
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/panel.h"
+#include "datum/browser.h"
 #include "resource.h"
 
 namespace pim {
@@ -16,11 +22,31 @@ class CDatumTree final : public CPanel {
  public:
   // `folder` is the datum folder ("datum"); the editor is told when the browser closes.
   CDatumTree(CMainDlg& bar, CDatumDlg& editor, std::string folder)
-      : CPanel(IDD_DATUMTREE, bar), editor_(editor), folder_(std::move(folder)) {}
+      : CPanel(IDD_DATUMTREE, bar), editor_(editor), folder_(folder), browser_(folder_) {}
+
+  // "×": the window goes, and the editor gets its place back.
+  void OnExit() override;
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
  private:
+  void BuildTree();
+  void ShowSelected();
+  void Select(int item);
+  void PlaceControls();
+  void ToggleHeader();
+  void CopyText();
+
   CDatumDlg& editor_;
   std::string folder_;
+  DatumBrowser browser_;
+  std::vector<HTREEITEM> treeItems_;  // by the model's item number
+  bool treeWide_ = true;
+  bool headerShown_ = true;
+  bool closed_ = false;
 };
 
 }  // namespace pim

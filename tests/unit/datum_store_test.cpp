@@ -83,6 +83,34 @@ TEST_F(DatumStoreTest, CountsAreClampedAndAFullTableRefusesANewName) {
   EXPECT_EQ(classes.entries[0].path, "datum\\a\\");
 }
 
+TEST_F(DatumStoreTest, NamesStayInsideTheDatumFolder) {
+  const std::string computing = "\xBC\xC6\xCB\xE3\xBB\xFA";     // 计算机
+  const std::string nested = computing + "\\\xB1\xE0\xB3\xCC";  // 计算机\编程
+  const std::string trailing5C = "\x81\x5C";                    // 乗: its trailing byte is 0x5C
+  for (const std::string& name : {nested, trailing5C, std::string("a b.c")})
+    EXPECT_TRUE(IsSafeCategoryName(name)) << name;
+  for (const std::string& name :
+       {std::string(), std::string("..\\x"), std::string("a..b"), std::string("\\x"),
+        std::string("C:x"), std::string("a\\"), std::string("a\\\\b"), std::string("a/b"),
+        std::string("a?"), std::string("a\tb"), std::string("\"q\"")})
+    EXPECT_FALSE(IsSafeCategoryName(name)) << name;
+  EXPECT_TRUE(IsSafeTitle(trailing5C + "x"));
+  EXPECT_TRUE(IsSafeTitle(""));
+  EXPECT_FALSE(IsSafeTitle("a\\b"));
+  EXPECT_FALSE(IsSafeTitle("a*"));
+
+  // A subcategory works before its parent was used; a refused name changes nothing.
+  ClassTable classes;
+  const std::string before = ReadBytes("datum\\class.list");
+  EXPECT_EQ(FindClassPath("..\\..\\evil", classes), "");
+  EXPECT_EQ(ReadBytes("datum\\class.list"), before);
+  EXPECT_EQ(FindClassPath(nested, classes), "datum\\" + nested + "\\");
+  EXPECT_TRUE(FolderExists("datum\\" + nested));
+  EXPECT_EQ(FindClassPath(trailing5C, classes), "datum\\" + trailing5C + "\\");
+  EXPECT_TRUE(FolderExists("datum\\" + trailing5C));
+  EXPECT_EQ(classes.count, 2);
+}
+
 TEST_F(DatumStoreTest, UntrimmedIndexIsWrittenWholeAndReadBackInOrder) {
   test::RecordingPrompter prompter;
   EXPECT_TRUE(LoadUntrimmedIndex(prompter).empty());  // none yet

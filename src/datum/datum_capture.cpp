@@ -1,0 +1,197 @@
+#include "datum/datum_capture.h"
+
+#include <filesystem>
+#include <limits>
+#include <system_error>
+#include <utility>
+
+#include "base/atomic_file.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
+#include "config/config_file.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+const std::string kDefaultClass = "\xCE\xB4\xB7\xD6\xC0\xE0";  // 未分类
+const char kCardTitle[] = "\xD7\xCA\xC1\xCF\xBF\xA8%ld";       // 资料卡%ld
+const std::string kNotStored =
+    ",\xD7\xCA\xC1\xCF\xBF\xA8\xC3\xBB\xD3\xD0\xB4\xE6\xB4\xA2";  // ,资料卡没有存储
+
+void Tell(Prompter& prompter, const std::string& text) {
+  prompter.ShowMessage(text, "", MsgButtons::Ok, MsgIcon::Information);
+}
+
+}  // namespace
+
+DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder)
+    : prompter_(prompter),
+      clock_(clock),
+      startFolder_(std::move(startFolder)),
+      dtdPath_(startFolder_ + std::string(kDatumDtdLocalPath)) {}
+
+std::vector<std::string> DatumCapture::Open() {
+  std::error_code ignored;
+  startPath_ = std::filesystem::current_path(ignored);
+  CConfigFile conf;
+  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), number_);
+  conf.Close();
+  std::vector<std::string> names = LoadClassList(classes_);
+  entries_ = LoadUntrimmedIndex(prompter_);
+  position_ = count() + 1;
+  modified_ = false;
+  return names;
+}
+
+bool DatumCapture::StoreCard(const CardText& card) {
+  if (!modified_ || card.content.empty()) return true;
+  if (!IsSafeCategoryName(card.category)) {
+    Tell(prompter_,
+         "\xC0\xE0\xB1\xF0 " /* 类别 */ + card.category +
+             " \xB2\xBB\xC4\xDC\xD7\xF7\xCE\xAA\xCE\xC4\xBC\xFE\xBC\xD0\xC3\xFB\xB3\xC6" +
+             /* 不能作为文件夹名称 */ kNotStored +
+             ",\xC7\xEB\xD0\xDE\xB8\xC4\xC0\xE0\xB1\xF0!" /* ,请修改类别! */);
+    return false;
+  }
+  bool known = false;
+  for (int i = 0; i < classes_.count; ++i)
+    known = known || classes_.entries[i].name == card.category;
+  if (!known && classes_.count >= kDatumTableSize) {
+    Tell(prompter_, "\xC0\xE0\xB1\xF0\xD2\xD1\xC2\xFA 100 \xB8\xF6" /* 类别已满 100 个 */ +
+                        kNotStored +
+                        ",\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xD1\xD3\xD0\xB5\xC4\xC0\xE0\xB1\xF0!"
+         /* ,请选择已有的类别! */);
+    return false;
+  }
+  const std::string classPath = FindClassPath(card.category, classes_);
+  if (classPath.empty()) {
+    Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ +
+                        std::string(kClassListPath) + " \xCA\xB1\xB3\xF6\xB4\xED" /* 时出错 */ +
+                        kNotStored + "!");
+    return false;
+  }
+  const bool isNew = AtNewCard();
+  // A stored card keeps its file, whatever its title and category are now.
+  std::string path = isNew ? CardPath(classPath, card.title, number_) : entries_[position_ - 1].url;
+  // A card number set back by hand must not let a new card replace an older one.
+  while (isNew && FileExists(path) && number_ < std::numeric_limits<int32_t>::max())
+    path = CardPath(classPath, card.title, ++number_);
+  std::string written;
+  if (!isNew || (IsSafeTitle(card.title) && !FileExists(path))) written = WriteCard(path, card);
+  if (written.empty()) written = AskForPath(path, card);
+  if (written.empty()) return false;
+  if (isNew) {
+    entries_.push_back({card.title, written, "", card.category, "", ""});
+    if (number_ < std::numeric_limits<int32_t>::max()) ++number_;
+    ++position_;
+    // At once, so that a crash never lets two cards share a number.
+    WriteCardNumber();
+  } else {
+    IndexEntry& entry = entries_[position_ - 1];
+    if (entry.url == written && entry.name == card.title && entry.class_ == card.category)
+      return true;
+    entry.url = written;
+    entry.name = card.title;
+    entry.class_ = card.category;
+  }
+  // The index follows every change, so a crash never leaves a stored card out of it.
+  WriteIndex();
+  return true;
+}
+
+std::string DatumCapture::WriteCard(const std::string& path, const CardText& card) const {
+  std::string document;
+  XML(prompter_, clock_)
+      .WriteDatum(document, card.title, card.category, card.content, dtdPath_, "", "", "", {});
+  return WriteFileAtomic(path, document) ? path : std::string();
+}
+
+std::string DatumCapture::AskForPath(std::string path, const CardText& card) {
+  while (true) {
+    Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ + path +
+                        " \xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xB5"
+                        "\xC4\xB4\xE6\xB4\xA2\xCE\xBB\xD6\xC3\xBA\xCD\xC3\xFB\xB3\xC6!"
+         /* 时出错,请选择文件的存储位置和名称! */);
+    path = prompter_.PickFile(false, ".xml", "XML \xCE\xC4\xBC\xFE|*.xml|" /* XML 文件|*.xml| */);
+    // The file dialog may have moved the working folder, which every data path hangs on.
+    std::error_code ignored;
+    std::filesystem::current_path(startPath_, ignored);
+    if (path.empty()) return {};  // the user gives up; the text stays in the panel
+    if (!WriteCard(path, card).empty()) return path;
+  }
+}
+
+bool DatumCapture::WriteCardNumber() const {
+  const std::string value = Format("%ld", static_cast<long>(number_));
+  CConfigFile conf;
+  if (conf.Load(kDatumConfPath) == 1 && conf.SetValue("id", value) == 1) return conf.Save() == 1;
+  conf.Close();
+  return AddConfigValue(kDatumConfPath, "DATUM", "id", value) == 1;
+}
+
+void DatumCapture::StartNewCard() {
+  position_ = count() + 1;
+  modified_ = false;
+  shown_ = {kDefaultClass, Format(kCardTitle, static_cast<long>(number_)), ""};
+}
+
+void DatumCapture::ShowEntry() {
+  const IndexEntry& entry = entries_[position_ - 1];
+  shown_ = {entry.class_, entry.name, LoadContent(entry.url)};
+}
+
+bool DatumCapture::ShowPanel(const CardText& card) {
+  if (!StoreCard(card)) return false;
+  StartNewCard();
+  return true;
+}
+
+bool DatumCapture::Previous(const CardText& card) {
+  if (!CanGoBack() || !StoreCard(card)) return false;
+  --position_;
+  ShowEntry();
+  return true;
+}
+
+bool DatumCapture::Next(const CardText& card) {
+  if (!CanGoForward() || !StoreCard(card)) return false;
+  ++position_;
+  if (AtNewCard())
+    StartNewCard();
+  else
+    ShowEntry();
+  return true;
+}
+
+std::string DatumCapture::LoadContent(const std::string& path) {
+  File file;
+  if (!file.Open(path, File::Mode::Read)) return {};
+  LineReader reader(file);
+  XML xml(prompter_, clock_);
+  return xml.ReadDatum(reader) ? xml.datum.content : std::string();
+}
+
+std::vector<std::string> DatumCapture::ReloadLists() {
+  entries_ = LoadUntrimmedIndex(prompter_);
+  position_ = count() + 1;
+  return LoadClassList(classes_);
+}
+
+bool DatumCapture::WriteIndex() const {
+  if (WriteUntrimmedIndex(entries_)) return true;
+  Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ +
+                      std::string(kUntrimmedIndexPath) +
+                      " \xCA\xB1\xB3\xF6\xB4\xED!" /* 时出错! */);
+  return false;
+}
+
+void DatumCapture::Close(const CardText& card) {
+  // Not twice: a second close (WM_CLOSE, then the exit) must not store the card again.
+  if (StoreCard(card)) modified_ = false;
+  WriteCardNumber();
+  WriteIndex();
+}
+
+}  // namespace pim

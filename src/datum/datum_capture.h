@@ -1,0 +1,94 @@
+// The capture panel behind CDatumDlg: the untrimmed cards paged with "←" and "→", and the
+// card being typed, stored as a card file and an entry of the untrimmed index.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "datum/datum_store.h"
+#include "platform/prompter.h"
+
+namespace pim {
+
+inline constexpr std::string_view kDatumConfPath = "datum\\datum.conf";
+
+// What the panel's three fields hold.
+struct CardText {
+  std::string category;
+  std::string title;
+  std::string content;
+};
+
+class DatumCapture {
+ public:
+  // `startFolder` is the working folder, restored after a file dialog and named in the DTD.
+  DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder);
+
+  // The panel is created: reads the card number, the categories and the untrimmed index,
+  // and stands at the new-card position. Returns the category names in file order.
+  std::vector<std::string> Open();
+
+  // Stores `card` when the content changed and is not empty: a new card takes the card
+  // number, a stored one is rewritten where it is. False when it could not be stored
+  // (refused category, or the user gave up choosing a path); nothing is changed then.
+  bool StoreCard(const CardText& card);
+
+  // Each step stores the card first and is not taken when that fails; true when the card
+  // shown changed (then read shown()).
+  bool ShowPanel(const CardText& card);  // a fresh card at the new-card position
+  bool Previous(const CardText& card);
+  bool Next(const CardText& card);
+
+  // After trimming: the untrimmed index and the categories read again; the fields and the
+  // modified flag stay. Returns the category names in file order.
+  std::vector<std::string> ReloadLists();
+  // Before trimming: the chain to the file.
+  bool WriteIndex() const;
+  // The close handling: the card being typed is stored, then the card number and the
+  // untrimmed index are written. The chain stays, so a panel that goes on still works.
+  void Close(const CardText& card);
+
+  // The content edit changed.
+  void MarkModified() { modified_ = true; }
+  bool modified() const { return modified_; }
+  int position() const { return position_; }
+  int count() const { return static_cast<int>(entries_.size()); }
+  int32_t cardNumber() const { return number_; }
+  bool CanGoBack() const { return position_ > 1; }
+  bool CanGoForward() const { return position_ <= count(); }
+  // True at the new-card position, where the content edit takes the focus.
+  bool AtNewCard() const { return position_ > count(); }
+  const CardText& shown() const { return shown_; }
+  const ClassTable& classes() const { return classes_; }
+  const std::vector<IndexEntry>& entries() const { return entries_; }
+
+  // The content of a card file, lines joined by CR LF; "" when it cannot be read.
+  std::string LoadContent(const std::string& path);
+
+ private:
+  // Writes the card document; the path, or "" when it could not be written.
+  std::string WriteCard(const std::string& path, const CardText& card) const;
+  // Says that `path` failed and asks for another until one is written; "" when the user
+  // cancels.
+  std::string AskForPath(std::string path, const CardText& card);
+  bool WriteCardNumber() const;
+  void StartNewCard();
+  void ShowEntry();
+
+  Prompter& prompter_;
+  const Clock& clock_;
+  std::string startFolder_;
+  std::filesystem::path startPath_;  // the working folder at Open
+  std::string dtdPath_;
+  ClassTable classes_;
+  std::vector<IndexEntry> entries_;
+  int position_ = 1;  // 1-based; count + 1 is the new-card position
+  bool modified_ = false;
+  int32_t number_ = 0;
+  CardText shown_;
+};
+
+}  // namespace pim

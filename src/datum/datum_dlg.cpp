@@ -1,0 +1,202 @@
+#include "datum/datum_dlg.h"
+
+#include <string>
+#include <vector>
+
+#include "app/main_dlg.h"
+#include "datum/datum_trim.h"
+#include "win/text.h"
+#include "win/win_system.h"
+
+namespace pim {
+
+namespace {
+
+// Posted to itself: the closed browser is deleted once its own call has returned.
+constexpr UINT kDeleteBrowser = WM_APP + 1;
+
+std::string WorkingFolder() {
+  std::vector<wchar_t> folder(32768, L'\0');
+  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+  return win::Narrow(folder.data());
+}
+
+}  // namespace
+
+CDatumDlg::CDatumDlg(CMainDlg& bar)
+    : CPanel(IDD_DATUM, bar), capture_(prompter_, clock_, WorkingFolder()) {}
+
+CDatumDlg::~CDatumDlg() = default;
+
+bool CDatumDlg::OnInitDialog() {
+  CPanel::OnInitDialog();
+  // The edit's default limit would cut a long pasted text.
+  SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_TEXT, EM_LIMITTEXT, 0, 0);
+  for (const std::string& name : capture_.Open())
+    SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(win::Widen(name).c_str()));
+  listedClasses_ = capture_.classes().count;
+  UpdateButtons();
+  return true;
+}
+
+CardText CDatumDlg::Fields() const {
+  return {Item(IDC_DATUMDLG_CLASS).Text(), Item(IDC_DATUMDLG_TITLE).Text(),
+          Item(IDC_DATUMDLG_TEXT).Text()};
+}
+
+void CDatumDlg::ShowCard() {
+  const CardText& card = capture_.shown();
+  filling_ = true;
+  // The exact name: a case-blind match in the box could hand the card another category.
+  Item(IDC_DATUMDLG_CLASS).SetText(card.category);
+  Item(IDC_DATUMDLG_TITLE).SetText(card.title);
+  Item(IDC_DATUMDLG_TEXT).SetText(card.content);
+  filling_ = false;
+  if (capture_.AtNewCard()) SetFocus(Item(IDC_DATUMDLG_TEXT).hwnd());
+}
+
+void CDatumDlg::UpdateButtons() {
+  ListNewClasses();
+  EnableWindow(Item(IDC_DATUMDLG_PREV).hwnd(), capture_.CanGoBack());
+  EnableWindow(Item(IDC_DATUMDLG_NEXT).hwnd(), capture_.CanGoForward());
+}
+
+void CDatumDlg::ListNewClasses() {
+  const ClassTable& classes = capture_.classes();
+  for (; listedClasses_ < classes.count; ++listedClasses_)
+    SendDlgItemMessageW(
+        hwnd(), IDC_DATUMDLG_CLASS, CB_ADDSTRING, 0,
+        reinterpret_cast<LPARAM>(win::Widen(classes.entries[listedClasses_].name).c_str()));
+}
+
+void CDatumDlg::ShowPanel() {
+  if (browser_) {
+    bar_.SetCurrentPanel(browser_.get());
+    browser_->ShowBelowParent(SW_SHOW);
+    return;
+  }
+  const RECT bar = bar_.window().ScreenRect();
+  window().MoveTo(bar.left, bar.bottom);
+  // A card that could not be stored stays in the controls.
+  const bool fresh = capture_.ShowPanel(Fields());
+  UpdateButtons();
+  window().Show(SW_SHOW);
+  if (fresh) ShowCard();
+}
+
+void CDatumDlg::OpenBrowser() {
+  if (browser_) return;
+  browser_ = std::make_unique<CDatumTree>(bar_, *this, "datum");
+  window().Show(SW_HIDE);
+  browser_->CreateModeless(hwnd());
+  browser_->window().Show(SW_SHOW);
+  UpdateWindow(browser_->hwnd());
+  bar_.SetCurrentPanel(browser_.get());
+}
+
+void CDatumDlg::BrowserClosed() {
+  closedBrowser_ = std::move(browser_);
+  PostMessageW(hwnd(), kDeleteBrowser, 0, 0);
+  if (exiting_) return;
+  bar_.SetCurrentPanel(this);
+  ShowBelowParent(SW_SHOW);
+}
+
+void CDatumDlg::Trim() {
+  // The dialog works on the file; with a stale file it would file away the wrong cards.
+  if (!capture_.WriteIndex()) return;
+  bar_.ToggleVisibility();
+  {
+    CDatumTrim trim("datum");
+    trim.DoModal(nullptr);
+  }
+  // The box keeps its text through the refill, which empties its edit too.
+  const std::string category = Item(IDC_DATUMDLG_CLASS).Text();
+  SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_RESETCONTENT, 0, 0);
+  listedClasses_ = 0;
+  capture_.ReloadLists();
+  UpdateButtons();
+  Item(IDC_DATUMDLG_CLASS).SetText(category);
+  bar_.ToggleVisibility();
+}
+
+void CDatumDlg::NotSupported(const char* what) {
+  prompter_.ShowMessage(std::string("Sorry,The ") + what + " function not support in this version!",
+                        "info", MsgButtons::Ok, MsgIcon::Information);
+}
+
+bool CDatumDlg::OnCommand(int id, int code) {
+  const HWND text = Item(IDC_DATUMDLG_TEXT).hwnd();
+  if (id == IDC_DATUMDLG_TEXT) {
+    if (code == EN_CHANGE && !filling_) capture_.MarkModified();
+    return true;
+  }
+  if (id == IDC_DATUMDLG_TITLE) {
+    if (code == EN_SETFOCUS) SendMessageW(Item(id).hwnd(), EM_SETSEL, 0, -1);
+    return true;
+  }
+  if (code != BN_CLICKED) return CPanel::OnCommand(id, code);
+  switch (id) {
+    case IDC_DATUMDLG_FOLD:
+      CollapsePanel();
+      return true;
+    case IDC_DATUMDLG_PASTE:
+      SendMessageW(text, WM_PASTE, 0, 0);  // its change marks the card modified
+      return true;
+    case IDC_DATUMDLG_CLEAR:
+      filling_ = true;
+      SetWindowTextW(text, L"");
+      filling_ = false;
+      return true;
+    case IDC_DATUMDLG_COPY:
+      SendMessageW(text, EM_SETSEL, 0, -1);
+      SendMessageW(text, WM_COPY, 0, 0);
+      SendMessageW(text, EM_SETSEL, 0, 0);
+      return true;
+    case IDC_DATUMDLG_PREV:
+      if (capture_.Previous(Fields())) ShowCard();
+      UpdateButtons();
+      return true;
+    case IDC_DATUMDLG_NEXT:
+      if (capture_.Next(Fields())) ShowCard();
+      UpdateButtons();
+      return true;
+    case IDC_DATUMDLG_BOOKMARK:
+      NotSupported("bookmark");
+      return true;
+    case IDC_DATUMDLG_INDEX:
+      NotSupported("index");
+      return true;
+    case IDC_DATUMDLG_SEARCH:
+      NotSupported("search");
+      return true;
+    case IDC_DATUMDLG_BROWSER:
+      OpenBrowser();
+      return true;
+    case IDC_DATUMDLG_TRIM:
+      Trim();
+      return true;
+    default:
+      return CPanel::OnCommand(id, code);
+  }
+}
+
+bool CDatumDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
+  if (message == kDeleteBrowser) {
+    closedBrowser_.reset();
+    return true;
+  }
+  return CPanel::OnMessage(message, wp, lp, result);
+}
+
+void CDatumDlg::OnExit() {
+  exiting_ = true;
+  capture_.Close(Fields());
+  if (browser_) browser_->OnExit();  // closes the browser, which then calls BrowserClosed
+  browser_.reset();
+  closedBrowser_.reset();
+  exiting_ = false;
+}
+
+}  // namespace pim

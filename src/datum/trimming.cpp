@@ -1,0 +1,198 @@
+#include "datum/trimming.h"
+
+#include <array>
+
+#include "base/atomic_file.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+constexpr const char* kStatusFormat =
+    "\xA1\xF4\xB5\xB1\xC7\xB0\xB9\xB2\xD3\xD0 %d \xCC\xF5\xCE\xB4\xD5\xFB\xC0\xED\xB5\xC4\xD7"
+    "\xCA\xC1\xCF, \xD5\xE2\xCA\xC7\xB5\xDA %d \xCC\xF5\xA1\xF4";
+/* ◆当前共有 %d 条未整理的资料, 这是第 %d 条◆ */
+constexpr const char* kDoneText = "\xCD\xEA  \xB3\xC9";  // 完  成
+constexpr const char* kEndText = "\xBD\xE1  \xCA\xF8";   // 结  束
+constexpr const char* kNotFinishedText =
+    "\xC4\xE3\xBB\xB9\xC3\xBB\xD3\xD0\xD5\xFB\xC0\xED\xCD\xEA\xCB\xF9\xD3\xD0\xB5\xC4\xD7\xCA"
+    "\xC1\xCF,\xCF\xD6\xD4\xDA\xD2\xAA\xB1\xA3\xB4\xE6\xD2\xD1\xD5\xFB\xC0\xED\xB5\xC4\xC4\xDA"
+    "\xC8\xDD\xB2\xA2\xCD\xCB\xB3\xF6\xC2\xF0?";
+/* 你还没有整理完所有的资料,现在要保存已整理的内容并退出吗? */
+constexpr const char* kNotFinishedCaption = "\xCE\xB4\xCD\xEA";  // 未完
+constexpr const char* kNothingText =
+    "\xC3\xBB\xD3\xD0\xCE\xB4\xD5\xFB\xC0\xED\xB5\xC4\xD7\xCA\xC1\xCF!";  // 没有未整理的资料!
+constexpr const char* kAppendFailedText =
+    " \xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xBB\xF2\xD2\xD1\xCB\xF0\xBB\xB5, \xD2\xAA\xBC\xD3\xC8\xEB"
+    "\xC6\xE4\xD6\xD0\xB5\xC4\xD7\xCA\xC1\xCF\xC8\xD4\xC1\xF4\xD4\xDA\xCE\xB4\xD5\xFB\xC0\xED"
+    "\xB5\xC4\xCB\xF7\xD2\xFD\xC0\xEF\xA1\xA3";
+/*  无法打开或已损坏, 要加入其中的资料仍留在未整理的索引里。 */
+
+// Whether an append would land exactly on the end marker; checked before anything is
+// appended, so an entry goes either to all of its indexes or to none.
+bool EndsWithMarker(std::string_view path) {
+  File file;
+  const auto size = static_cast<int64_t>(kLineIndexEnd.size());
+  if (!file.Open(path, File::Mode::Read) || !file.SeekFromEnd(-size)) return false;
+  std::string tail(kLineIndexEnd.size(), '\0');
+  size_t got = 0;
+  while (got < tail.size()) {
+    const size_t n = file.Read(tail.data() + got, tail.size() - got);
+    if (n == 0) break;
+    got += n;
+  }
+  return got == tail.size() && tail == kLineIndexEnd;
+}
+
+}  // namespace
+
+std::string DatumTrimming::okText() const { return lastItem_ ? kDoneText : kEndText; }
+
+DatumTrimming::Start DatumTrimming::Open() {
+  classNames_ = LoadClassList(classes_);
+  sourceNames_ = LoadSourceList(sources_);
+  if (File probe; !probe.Open(kUntrimmedIndexPath, File::Mode::Read)) return Start::NoIndex;
+  for (IndexEntry& e : LoadUntrimmedIndex(prompter_)) entries_.push_back({std::move(e)});
+  if (entries_.empty()) {
+    prompter_.ShowMessage(kNothingText, "Pimbrel", MsgButtons::Ok, MsgIcon::Information);
+    return Start::Empty;
+  }
+  ShowItem(1);
+  return Start::Ready;
+}
+
+void DatumTrimming::ShowItem(int n) {
+  const int count = static_cast<int>(entries_.size());
+  if (n < 1) return;
+  item_ = n;
+  lastItem_ = n == count;
+  nextEnabled_ = !lastItem_;
+  if (n > count) return;
+  TrimEntry& entry = entries_[static_cast<size_t>(n - 1)];
+  status_ = Format(kStatusFormat, count, n);
+  form_.category = entry.class_;
+  form_.title = entry.name;
+  form_.keywords = entry.keyword;
+  form_.source = entry.source;
+  form_.text.clear();
+  if (File card; card.Open(entry.url, File::Mode::Read)) {
+    LineReader reader(card);
+    XML xml(prompter_, clock_);
+    if (xml.ReadDatum(reader)) form_.text = xml.datum.content + "\r\n";
+    entry.date = xml.datum.founddate;
+    form_.date = entry.date;  // a card that cannot be opened leaves the field as it was
+  }
+  if (form_.text.size() >= 2) form_.text.resize(form_.text.size() - 2);
+  form_.bookmark = entry.bookmark;
+  form_.index = entry.index;
+  modified_ = false;
+}
+
+bool DatumTrimming::SaveItem(const TrimForm& form) {
+  if (item_ < 1 || item_ > static_cast<int>(entries_.size())) return false;
+  form_ = form;
+  TrimEntry& entry = entries_[static_cast<size_t>(item_ - 1)];
+  entry.bookmark = form.bookmark;
+  entry.class_ = form.category;
+  entry.index = form.index;
+  entry.keyword = form.keywords;
+  entry.source = form.source;
+  entry.name = form.title;
+  std::string card;
+  XML(prompter_, clock_)
+      .WriteDatum(card, entry.name, entry.class_, form.text,
+                  workingFolder_ + std::string(kDatumDtdLocalPath), entry.date, entry.source,
+                  entry.keyword, {});
+  if (!WriteFileAtomic(entry.url, card)) {
+    // Counting it trimmed would move a card to the trimmed index that holds none of this.
+    prompter_.ShowMessage("Can`t Open " + entry.url + " to write!", "Pimbrel", MsgButtons::Ok,
+                          MsgIcon::Warning);
+    return false;
+  }
+  // The card stays where it is; only the lists learn a new name.
+  const int knownClasses = classes_.count, knownSources = sources_.count;
+  FindClassPath(entry.class_, classes_);
+  FindSource(entry.source, sources_);
+  if (classes_.count > knownClasses) classNames_.push_back(entry.class_);
+  if (sources_.count > knownSources) sourceNames_.push_back(entry.source);
+  entry.trimmed = true;
+  return true;
+}
+
+void DatumTrimming::Next(const TrimForm& form) {
+  SaveItem(form);
+  ShowItem(item_ + 1);
+}
+
+void DatumTrimming::Previous(const TrimForm& form) {
+  SaveItem(form);
+  ShowItem(item_ - 1);
+}
+
+void DatumTrimming::Save(const TrimForm& form) {
+  SaveItem(form);
+  modified_ = false;
+}
+
+bool DatumTrimming::End(const TrimForm& form) {
+  if (item_ != static_cast<int>(entries_.size()) &&
+      prompter_.ShowMessage(kNotFinishedText, kNotFinishedCaption, MsgButtons::YesNo,
+                            MsgIcon::Question) != MsgResult::Yes)
+    return false;
+  SaveItem(form);
+  WriteIndexes();
+  return true;
+}
+
+bool DatumTrimming::WriteIndexes() {
+  constexpr std::array<std::string_view, 3> kPaths = {kTrimmedIndexPath, kBookmarkListPath,
+                                                      kIndexListPath};
+  std::array<bool, 3> usable{};
+  for (size_t f = 0; f < kPaths.size(); ++f) usable[f] = EndsWithMarker(kPaths[f]);
+  std::array<std::vector<IndexEntry>, 3> lists;
+  std::array<std::vector<size_t>, 3> members;
+  std::array<bool, 3> needed{};
+  std::vector<bool> stays(entries_.size(), true);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const TrimEntry& e = entries_[i];
+    if (!e.trimmed) continue;
+    const std::array<bool, 3> needs = {true, e.bookmark, e.index};
+    bool reachable = true;
+    for (size_t f = 0; f < kPaths.size(); ++f) {
+      needed[f] = needed[f] || needs[f];
+      reachable = reachable && (!needs[f] || usable[f]);
+    }
+    if (!reachable) continue;
+    stays[i] = false;
+    for (size_t f = 0; f < kPaths.size(); ++f) {
+      if (!needs[f]) continue;
+      lists[f].push_back(e);
+      members[f].push_back(i);
+    }
+  }
+  bool ok = true;
+  for (size_t f = 0; f < kPaths.size(); ++f) {
+    if (usable[f] && !lists[f].empty() && !AppendToIndex(kPaths[f], lists[f])) {
+      usable[f] = false;
+      for (size_t i : members[f]) stays[i] = true;
+    }
+    if (usable[f] || !needed[f]) continue;
+    ok = false;
+    prompter_.ShowMessage(std::string(kPaths[f]) + kAppendFailedText, "Pimbrel", MsgButtons::Ok,
+                          MsgIcon::Warning);
+  }
+  std::vector<IndexEntry> untrimmed;
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (stays[i]) untrimmed.push_back(entries_[i]);
+  if (!WriteUntrimmedIndex(untrimmed)) {
+    prompter_.ShowMessage("Can`t Open " + std::string(kUntrimmedIndexPath) + " to write!",
+                          "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
+  return ok;
+}
+
+}  // namespace pim

@@ -1,0 +1,89 @@
+// The trimming dialog's model: walks the untrimmed cards one at a time, rewrites each card
+// the user leaves, and at the end moves the trimmed entries to the trimmed indexes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "datum/datum_store.h"
+#include "platform/prompter.h"
+
+namespace pim {
+
+struct TrimEntry : IndexEntry {
+  bool bookmark = false;
+  bool index = false;
+  bool trimmed = false;
+};
+
+// Mirrors of the dialog's controls.
+struct TrimForm {
+  std::string category;
+  std::string title;
+  std::string source;
+  std::string keywords;
+  std::string date;
+  std::string text;  // lines joined by CR LF
+  bool bookmark = false;
+  bool index = false;
+};
+
+class DatumTrimming {
+ public:
+  enum class Start { NoIndex, Empty, Ready };
+
+  // `workingFolder` (GBK) names the cards' local DTD.
+  DatumTrimming(Prompter& prompter, const Clock& clock, std::string workingFolder)
+      : prompter_(prompter), clock_(clock), workingFolder_(std::move(workingFolder)) {}
+
+  // Loads the lists and the untrimmed index and shows the first entry. NoIndex and Empty
+  // end the dialog at once; Empty has said so.
+  Start Open();
+  // The chain's n-th entry (1-based) into the form; beyond the count only the buttons change.
+  void ShowItem(int n);
+  // Rewrites the shown card from `form` and marks the entry trimmed; false, with a message
+  // and the entry left untrimmed, when the card cannot be written.
+  bool SaveItem(const TrimForm& form);
+  void Next(const TrimForm& form);
+  void Previous(const TrimForm& form);
+  void Save(const TrimForm& form);
+  // The end command: true when the dialog may close (the indexes are then written).
+  bool End(const TrimForm& form);
+  // Appends the trimmed entries to the trimmed indexes, then rewrites the untrimmed index
+  // without those that reached every index they belong to.
+  bool WriteIndexes();
+  void TextChanged() { modified_ = true; }
+
+  const TrimForm& form() const { return form_; }
+  const std::string& status() const { return status_; }
+  // In list order; a name added while trimming comes last.
+  const std::vector<std::string>& classNames() const { return classNames_; }
+  const std::vector<std::string>& sourceNames() const { return sourceNames_; }
+  const std::vector<TrimEntry>& entries() const { return entries_; }
+  int item() const { return item_; }
+  bool previousEnabled() const { return item_ != 1; }
+  bool nextEnabled() const { return nextEnabled_; }
+  bool saveEnabled() const { return modified_; }
+  bool lastItem() const { return lastItem_; }
+  // "完  成" at the last entry, "结  束" elsewhere.
+  std::string okText() const;
+
+ private:
+  Prompter& prompter_;
+  const Clock& clock_;
+  std::string workingFolder_;
+  ClassTable classes_;
+  SourceTable sources_;
+  std::vector<std::string> classNames_;
+  std::vector<std::string> sourceNames_;
+  std::vector<TrimEntry> entries_;
+  int item_ = 0;
+  TrimForm form_;
+  std::string status_;
+  bool nextEnabled_ = true;
+  bool lastItem_ = false;
+  bool modified_ = false;
+};
+
+}  // namespace pim
