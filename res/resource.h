@@ -155,3 +155,45 @@
 #define IDC_TREE_NEXT 1006
 #define IDC_TREE_HEADER 1016
 #define IDC_TREE_TREE 1032
+
+// The quick-launch panel: tab pictures (selected, normal), filler, close, context menu.
+#define IDB_TAB_COLL_SEL 157
+#define IDB_TAB_COLL 158
+#define IDB_TAB_FUN_SEL 159
+#define IDB_TAB_FUN 160
+#define IDB_TAB_NET_SEL 161
+#define IDB_TAB_NET 162
+#define IDB_TAB_STUDY_SEL 163
+#define IDB_TAB_STUDY 164
+#define IDB_RUN_FILLER 165
+#define IDB_RUN_CLOSE 166
+#define IDR_RUNMENU 168
+#define ID_RUN_ADD 169
+#define ID_RUN_VIEW_LIST 171
+#define ID_RUN_VIEW_LARGE 172
+#define ID_RUN_VIEW_SMALL 173
+#define ID_RUN_VIEW_REPORT 176
+#define ID_RUN_PROPERTIES 178
+#define ID_RUN_DELETE 179
+#define IDC_RUN_TAB0 1011
+#define IDC_RUN_TAB1 1012
+#define IDC_RUN_TAB2 1013
+#define IDC_RUN_TAB3 1014
+#define IDC_RUN_LIST 1015
+#define IDC_RUN_CLOSE 1018
+#define IDC_RUN_FILLER1 1019
+#define IDC_RUN_FILLER2 1020
+
+// Controls of the program properties (the hotkey control is IDC_HOTKEY).
+#define IDC_RUNINFO_CHANGEICON 1000
+#define IDC_RUNINFO_BROWSE 1001
+#define IDC_RUNINFO_NAME 1002
+#define IDC_RUNINFO_PATH 1016
+#define IDC_RUNINFO_APPLY 1018
+#define IDC_RUNINFO_WORKDIR 1019
+#define IDC_RUNINFO_INFO 1020
+#define IDC_RUNINFO_ICON 1021
+
+// Controls of the icon picker (its browse button is IDC_BROWSE).
+#define IDC_ICONSEL_FILE 1002
+#define IDC_ICONSEL_LIST 1015

@@ -100,3 +100,41 @@ bmp about.bmp -size 260x184 -define gradient:angle=160 gradient:'#e9fbc6-#9fd63f
     -font "$FONT" -fill "$INK" -pointsize 19 -annotate +0+104 'Pimbrel个人电脑管家' \
     -fill '#4d6b22' -pointsize 12 -annotate +0+134 '版本 0.1.0' \
     -gravity none -fill '#6f9a22' -draw 'line 60,158 199,158'
+
+# Quick-launch tabs, 50 x 25: the caption in dark blue on a rounded yellow-green tab. A tab
+# behind is paler and sits on the line that closes the list; the front tab opens into it.
+PANEL='#c2f542'
+tab() {
+    local id=$1 selected=$2 words=$3
+    if (( selected )); then
+        convert -size 50x25 xc:"$PANEL" \
+            \( -size 50x25 gradient:'#f4ffb0-#c2f542' \) \
+            \( -size 50x25 xc:black -fill white -draw 'roundrectangle 1,1 48,30 6,6' \) \
+            -composite -fill none -stroke "$EDGE" -draw 'roundrectangle 1,1 48,30 6,6' \
+            -stroke none -fill '#c2f542' -draw 'rectangle 2,24 47,24' \
+            -font "$FONT" -pointsize 12 -fill '#10246e' -gravity center -annotate +0+1 "$words" \
+            "$TMP/tab_$id.png"
+    else
+        convert -size 50x25 xc:"$PANEL" \
+            \( -size 50x25 gradient:'#e2f6a0-#b3dc4c' \) \
+            \( -size 50x25 xc:black -fill white -draw 'roundrectangle 2,4 47,30 5,5' \) \
+            -composite -fill none -stroke "$EDGE" -draw 'roundrectangle 2,4 47,30 5,5' \
+            -draw 'line 0,24 49,24' -stroke none \
+            -font "$FONT" -pointsize 11 -fill '#2a3c80' -gravity center -annotate +0+2 "$words" \
+            "$TMP/tab_$id.png"
+    fi
+    bmp "tab_$id.bmp" "$TMP/tab_$id.png"
+}
+tab 157 1 综合类; tab 158 0 综合类
+tab 163 1 学习类; tab 164 0 学习类
+tab 159 1 娱乐类; tab 160 0 娱乐类
+tab 161 1 网络类; tab 162 0 网络类
+
+# The filler beside the tabs, 40 x 25: plain background over the list's top line.
+bmp run_filler.bmp -size 40x25 xc:"$PANEL" -fill "$EDGE" -draw 'line 0,24 39,24'
+
+# The close picture, 50 x 25: a paw print; a click hides the panel.
+bmp run_close.bmp -size 50x25 xc:"$PANEL" -fill "$EDGE" -draw 'line 0,24 49,24' \
+    -fill '#5b3a1a' -draw 'ellipse 25,15 6,5 0,360' \
+    -draw 'ellipse 17,9 2,3 0,360 ellipse 22,6 2,3 0,360' \
+    -draw 'ellipse 28,6 2,3 0,360 ellipse 33,9 2,3 0,360'

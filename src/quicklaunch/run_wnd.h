@@ -1,14 +1,61 @@
-// The quick-launch panel below the bar. Its content comes with its own subsystem.
+// The quick-launch panel below the bar: four tabs of programs, each started by one click or
+// by its own system hotkey. The panel owns the lists, their images and the hotkeys.
 #pragma once
 
+#include <windows.h>
+// commctrl.h wants windows.h first.
+#include <commctrl.h>
+
+#include <memory>
+
 #include "app/panel.h"
+#include "quicklaunch/run_lists.h"
 #include "resource.h"
 
 namespace pim {
 
-class CRunWnd final : public CPanel {
+class CRunWnd final : public CPanel, private IconImages {
  public:
-  explicit CRunWnd(CMainDlg& bar) : CPanel(IDD_RUNWND, bar) {}
+  explicit CRunWnd(CMainDlg& bar);
+  ~CRunWnd() override;
+
+  // Frees the hotkeys and saves the changed lists; the bar runs it before destroying us.
+  void OnExit() override;
+
+  LaunchLists& lists() { return *lists_; }
+  int currentList() const { return current_; }
+
+ protected:
+  bool OnInitDialog() override;
+  bool OnCommand(int id, int code) override;
+  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+
+ private:
+  void Reset(int list) override;
+  void Append(int list, const std::string& file, int index) override;
+  void Replace(int list, int image, const std::string& file, int index) override;
+  void Remove(int list, int image) override;
+  // The icon, or a copy of the placeholder (image 0) so the images stay aligned.
+  HICON IconOrPlaceholder(int list, const std::string& file, int index);
+
+  HWND ListView() const { return Item(IDC_RUN_LIST).hwnd(); }
+  void FillList();
+  void SelectTab(int tab);
+  void LaunchMarked();
+  void ShowContextMenu(int clicked);
+  void AddProgram();
+  void ShowProperties();
+  void SetView(DWORD view);
+
+  win::Win32Shell shell_;
+  std::unique_ptr<win::Win32Hotkeys> hotkeys_;
+  std::unique_ptr<LaunchLists> lists_;
+  HIMAGELIST images_[LaunchLists::kListCount] = {};
+  HBITMAP tabs_[LaunchLists::kListCount][2] = {};  // normal, selected
+  HCURSOR hand_ = nullptr;
+  int current_ = 0;
+  int selected_ = -1;
+  bool closed_ = false;
 };
 
 }  // namespace pim
