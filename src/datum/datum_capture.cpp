@@ -47,6 +47,15 @@ std::vector<std::string> DatumCapture::Open() {
 
 bool DatumCapture::StoreCard(const CardText& card) {
   if (!modified_ || card.content.empty()) return true;
+  if (!AtNewCard() && shownPartial_) {
+    // Rewriting it would drop what could not be read; the file stays as it is.
+    Tell(prompter_, "\xD7\xCA\xC1\xCF\xBF\xA8\xCE\xC4\xBC\xFE " /* 资料卡文件 */ +
+                        entries_[position_ - 1].url +
+                        " \xC3\xBB\xD3\xD0\xCD\xEA\xD5\xFB\xB6\xC1\xB3\xF6, \xCE\xAA\xC3\xE2"
+                        "\xB6\xAA\xCA\xA7\xC4\xDA\xC8\xDD\xC3\xBB\xD3\xD0\xB8\xC4\xD0\xB4!");
+    /* 没有完整读出, 为免丢失内容没有改写! */
+    return true;
+  }
   if (!IsSafeCategoryName(card.category)) {
     Tell(prompter_,
          "\xC0\xE0\xB1\xF0 " /* 类别 */ + card.category +
@@ -139,7 +148,9 @@ void DatumCapture::StartNewCard() {
 
 void DatumCapture::ShowEntry() {
   const IndexEntry& entry = entries_[position_ - 1];
-  shown_ = {entry.class_, entry.name, LoadContent(entry.url)};
+  bool whole = false;
+  shown_ = {entry.class_, entry.name, LoadContent(entry.url, &whole)};
+  shownPartial_ = !whole && FileExists(entry.url);
 }
 
 bool DatumCapture::ShowPanel(const CardText& card) {
@@ -165,12 +176,15 @@ bool DatumCapture::Next(const CardText& card) {
   return true;
 }
 
-std::string DatumCapture::LoadContent(const std::string& path) {
+std::string DatumCapture::LoadContent(const std::string& path, bool* whole) {
+  if (whole) *whole = false;
   File file;
   if (!file.Open(path, File::Mode::Read)) return {};
   LineReader reader(file);
   XML xml(prompter_, clock_);
-  return xml.ReadDatum(reader) ? xml.datum.content : std::string();
+  if (!xml.ReadDatum(reader)) return {};
+  if (whole) *whole = xml.datum.whole;
+  return xml.datum.content;
 }
 
 std::vector<std::string> DatumCapture::ReloadLists() {

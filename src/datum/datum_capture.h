@@ -65,8 +65,9 @@ class DatumCapture {
   const ClassTable& classes() const { return classes_; }
   const std::vector<IndexEntry>& entries() const { return entries_; }
 
-  // The content of a card file, lines joined by CR LF; "" when it cannot be read.
-  std::string LoadContent(const std::string& path);
+  // The content of a card file, lines joined by CR LF; "" when it cannot be read. `whole`
+  // tells whether everything in the file was read.
+  std::string LoadContent(const std::string& path, bool* whole = nullptr);
 
  private:
   // Writes the card document; the path, or "" when it could not be written.
@@ -89,6 +90,7 @@ class DatumCapture {
   bool modified_ = false;
   int32_t number_ = 0;
   CardText shown_;
+  bool shownPartial_ = false;  // the stored card shown was read only in part
 };
 
 }  // namespace pim

@@ -30,6 +30,11 @@ constexpr const char* kAppendFailedText =
     "\xC6\xE4\xD6\xD0\xB5\xC4\xD7\xCA\xC1\xCF\xC8\xD4\xC1\xF4\xD4\xDA\xCE\xB4\xD5\xFB\xC0\xED"
     "\xB5\xC4\xCB\xF7\xD2\xFD\xC0\xEF\xA1\xA3";
 /*  无法打开或已损坏, 要加入其中的资料仍留在未整理的索引里。 */
+constexpr const char* kPartialText =
+    " \xC3\xBB\xD3\xD0\xCD\xEA\xD5\xFB\xB6\xC1\xB3\xF6, \xCE\xAA\xC3\xE2\xB6\xAA\xCA\xA7\xC4\xDA"
+    "\xC8\xDD\xC3\xBB\xD3\xD0\xB8\xC4\xD0\xB4, \xCB\xFC\xC8\xD4\xC1\xF4\xD4\xDA\xCE\xB4\xD5\xFB"
+    "\xC0\xED\xB5\xC4\xD7\xCA\xC1\xCF\xC0\xEF\xA1\xA3";
+/*  没有完整读出, 为免丢失内容没有改写, 它仍留在未整理的资料里。 */
 
 // Whether an append would land exactly on the end marker; checked before anything is
 // appended, so an entry goes either to all of its indexes or to none.
@@ -78,13 +83,16 @@ void DatumTrimming::ShowItem(int n) {
   form_.keywords = entry.keyword;
   form_.source = entry.source;
   form_.text.clear();
+  bool whole = false;
   if (File card; card.Open(entry.url, File::Mode::Read)) {
     LineReader reader(card);
     XML xml(prompter_, clock_);
     if (xml.ReadDatum(reader)) form_.text = xml.datum.content + "\r\n";
+    whole = xml.datum.whole;
     entry.date = xml.datum.founddate;
     form_.date = entry.date;  // a card that cannot be opened leaves the field as it was
   }
+  entry.partial = !whole && FileExists(entry.url);
   if (form_.text.size() >= 2) form_.text.resize(form_.text.size() - 2);
   form_.bookmark = entry.bookmark;
   form_.index = entry.index;
@@ -101,6 +109,12 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
   entry.keyword = form.keywords;
   entry.source = form.source;
   entry.name = form.title;
+  if (entry.partial) {
+    prompter_.ShowMessage(
+        "\xD7\xCA\xC1\xCF\xBF\xA8\xCE\xC4\xBC\xFE " /* 资料卡文件 */ + entry.url + kPartialText,
+        "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
   std::string card;
   XML(prompter_, clock_)
       .WriteDatum(card, entry.name, entry.class_, form.text,

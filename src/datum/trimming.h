@@ -15,6 +15,7 @@ struct TrimEntry : IndexEntry {
   bool bookmark = false;
   bool index = false;
   bool trimmed = false;
+  bool partial = false;  // the card file holds more than could be read: never rewritten
 };
 
 // Mirrors of the dialog's controls.

@@ -71,10 +71,14 @@ bool XML::ReadDatumHead(LineReader& reader) {
 bool XML::ReadDatumPart(LineReader& reader) {
   std::string line;
   reader.ReadLine(line);
-  return xmlfield::Extract(line, "<part>", "</part>", datum.content);
+  if (xmlfield::Extract(line, "<part>", "</part>", datum.content)) return true;
+  // Rewriting a card read only in part would drop the rest; callers check this.
+  datum.whole = FindText(line, "</content>") != std::string::npos;
+  return false;
 }
 
 bool XML::ReadDatum(LineReader& reader) {
+  datum.whole = false;
   if (!ReadDatumHead(reader)) return false;
   std::string line;
   reader.ReadLine(line);

@@ -55,6 +55,7 @@ struct DatumRecord {
   std::string source;
   std::string keyword;
   std::string content;  // lines joined by CR LF
+  bool whole = false;   // the parts ran up to "</content>": nothing was left unread
 };
 
 struct DatumLink {

@@ -128,6 +128,19 @@ TEST_F(DatumCaptureTest, ACrashAndACounterSetBackLoseNoCard) {
   EXPECT_EQ(again.cardNumber(), 2);
 }
 
+TEST_F(DatumCaptureTest, AStoredCardReadOnlyInPartIsNotRewritten) {
+  capture_.ShowPanel({});
+  ASSERT_TRUE(capture_.StoreCard(Typed("one\r\ntwo")));
+  std::string bytes = ReadBytes(CardFile(0));
+  bytes.insert(bytes.rfind("<part>"), "stray\r\n");
+  WriteBytes(CardFile(0), bytes);
+  ASSERT_TRUE(capture_.Previous(Typed("")));  // the flag stays set from here on
+  EXPECT_EQ(capture_.shown().content, "one");
+  ASSERT_TRUE(capture_.Next(Typed("one")));
+  EXPECT_EQ(ReadBytes(CardFile(0)), bytes);
+  EXPECT_NE(FindText(prompter_.messages.back().text, CardFile(0)), std::string::npos);
+}
+
 TEST_F(DatumCaptureTest, AFailedWriteAsksForAPathAndCancelAbandonsStoring) {
   capture_.ShowPanel({});
   // A title with a character file names do not allow: the message and the save dialog;

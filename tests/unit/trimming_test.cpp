@@ -185,5 +185,24 @@ TEST_F(TrimmingTest, ACardThatCannotBeWrittenStaysUntrimmed) {
   EXPECT_TRUE(Links(kTrimmedIndexPath).empty());
 }
 
+TEST_F(TrimmingTest, ACardReadOnlyInPartIsNeverRewritten) {
+  Capture(2);
+  // A line the reader does not know hides the rest of the first card.
+  std::string bytes = ReadBytes("datum\\a\\c1.xml");
+  const size_t at = bytes.find("<part>");
+  bytes.insert(at, "stray\r\n");
+  WriteBytes("datum\\a\\c1.xml", bytes);
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  TrimForm form = trim_.form();
+  form.text = "edited";
+  trim_.Next(form);
+  EXPECT_TRUE(trim_.End(trim_.form()));
+  EXPECT_EQ(ReadBytes("datum\\a\\c1.xml"), bytes);
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_NE(FindText(prompter_.messages[0].text, "datum\\a\\c1.xml"), std::string::npos);
+  EXPECT_EQ(Untrimmed(), List{"c1"});
+  EXPECT_EQ(Links(kTrimmedIndexPath), List{"c2"});
+}
+
 }  // namespace
 }  // namespace pim
