@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The way in: ./pimbrel.sh test | fuzz [seconds] | run
+# The way in: ./pimbrel.sh test | fuzz [seconds] | run | package | help-images
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -10,7 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
-  fonts-wqy-microhei xvfb x11-utils xdotool imagemagick
+  fonts-wqy-microhei xvfb x11-utils xdotool imagemagick nsis fp-utils zip unzip
 )
 
 log() { printf '== %s\n' "$*"; }
@@ -129,7 +129,8 @@ run_e2e() {
   trap 'exit 130' INT TERM
   if xvfb_start; then
     (
-      export PIMBREL_E2E_EXE PIMBREL_E2E_DATA PIMBREL_E2E_WORK PIMBREL_E2E_SHOTS
+      export PIMBREL_E2E_EXE PIMBREL_E2E_DATA PIMBREL_E2E_WORK PIMBREL_E2E_SHOTS PIMBREL_E2E_SETUP
+      PIMBREL_E2E_SETUP=$(windows_path "$build/package/Pimbrel-$("$root/installer/package.sh" version)-setup.exe")
       PIMBREL_E2E_EXE=$(windows_path "$build/win/Pimbrel.exe")
       PIMBREL_E2E_DATA=$(windows_path "$build/native/data")
       PIMBREL_E2E_WORK=$(windows_path "$work")
@@ -198,6 +199,8 @@ cmd_test() {
   wine_stop
   count_gtest "$build/win/wine-unit.log"
 
+  log "package: help file, portable archive, installer (the end-to-end tests install it)"
+  run_package
   log "end-to-end tests: the program under Wine in Xvfb"
   run_e2e
 
@@ -239,12 +242,30 @@ cmd_run() {
   echo "screenshot: $dest/screenshot.png"
 }
 
+# The package from the native data folder and the Windows program; it counts as one check.
+run_package() {
+  if "$root/installer/package.sh" package "$build/native" "$build/win" "$build/package"; then
+    passed=$((passed + 1))
+  else
+    failures=$((failures + 1))
+  fi
+}
+
+cmd_package() {
+  ensure_packages "${packages[@]}"
+  build_native
+  build_windows
+  "$root/installer/package.sh" package "$build/native" "$build/win" "$build/package"
+}
+
 case "${1:-}" in
   test) cmd_test ;;
   fuzz) shift; cmd_fuzz "$@" ;;
   run) cmd_run ;;
+  package) cmd_package ;;
+  help-images) "$root/installer/package.sh" help-images "$build/win/e2e-shots" ;;
   *)
-    echo "usage: ./pimbrel.sh test | fuzz [seconds] | run" >&2
+    echo "usage: ./pimbrel.sh test | fuzz [seconds] | run | package | help-images" >&2
     exit 2
     ;;
 esac
