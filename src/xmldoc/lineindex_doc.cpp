@@ -34,7 +34,7 @@ void XML::WriteLineIndexLink(std::string& out, std::string_view name, std::strin
 void XML::WriteLineIndexEnd(std::string& out) { out += kLineIndexEnd; }
 
 bool XML::ReadLineIndexHead(LineReader& reader) {
-  std::string line;
+  std::string& line = line_;
   for (int i = 0; i < 6; ++i)
     if (!reader.ReadLine(line)) return false;
   if (!xmlfield::Extract(line, "<title>", "</title>", lineIndex.title)) return false;
@@ -43,11 +43,11 @@ bool XML::ReadLineIndexHead(LineReader& reader) {
 }
 
 bool XML::ReadLineIndexLink(LineReader& reader) {
-  std::string line;
+  std::string& line = line_;
   if (!xmlfield::SkipTo(reader, "<link>", line)) return false;  // the normal end of a list
   const struct {
-    const char* open;
-    const char* close;
+    std::string_view open;
+    std::string_view close;
     std::string& value;
     const char* missing;
   } fields[] = {

@@ -138,6 +138,7 @@ class XML {
 
   Prompter& prompter_;
   const Clock& clock_;
+  std::string line_;  // the line readers' buffer, reused so a long list allocates once
 };
 
 // Helpers shared by the readers.
@@ -145,6 +146,9 @@ namespace xmlfield {
 
 // The text between the first opening tag and the first closing tag of `line`; false when
 // either tag is missing. A closing tag that stands before the opening one gives "".
+// FindText(text, needle), faster: found by raw search, then checked for a character boundary.
+size_t FindAtBoundary(std::string_view text, std::string_view needle);
+
 bool Extract(std::string_view line, std::string_view open, std::string_view close,
              std::string& value);
 

@@ -5,20 +5,63 @@ namespace pim {
 
 namespace xmlfield {
 
+namespace {
+
+// Whether a match at `at` is where FindText's walk from the start would stand: right after an
+// even run of lead bytes, as the byte before such a run always ends a character.
+bool AtBoundary(std::string_view text, size_t at) {
+  size_t leads = 0;
+  while (leads < at && IsGbkLeadByte(static_cast<unsigned char>(text[at - 1 - leads]))) ++leads;
+  return leads % 2 == 0;
+}
+
+bool MatchesAt(std::string_view text, size_t at, std::string_view needle) {
+  if (text.size() - at < needle.size()) return false;
+  for (size_t i = 0; i < needle.size(); ++i)
+    if (text[at + i] != needle[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+size_t FindAtBoundary(std::string_view text, std::string_view needle) {
+  // Tags start with "<", never a lead byte, so the runs counted never overlap: linear.
+  for (size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + 1))
+    if (AtBoundary(text, at)) return at;
+  return std::string_view::npos;
+}
+
 bool Extract(std::string_view line, std::string_view open, std::string_view close,
              std::string& value) {
-  const size_t start = FindText(line, open);
-  if (start == std::string_view::npos) return false;
-  const size_t end = FindText(line, close);
-  if (end == std::string_view::npos) return false;
+  size_t start = std::string_view::npos, end = std::string_view::npos;
+  if (!open.empty() && !close.empty() && open[0] == '<' && close[0] == '<') {
+    // Both tags in one pass over the line's "<"s: the read loops of every list spend most
+    // of their time here.
+    for (size_t at = 0; at < line.size(); ++at) {
+      if (line[at] != '<') continue;  // lines are short: a plain loop beats memchr calls
+      const bool isOpen = start == std::string_view::npos && MatchesAt(line, at, open);
+      const bool isClose = end == std::string_view::npos && MatchesAt(line, at, close);
+      if (!(isOpen || isClose) || !AtBoundary(line, at)) continue;
+      if (isOpen) start = at;
+      if (isClose) end = at;
+      if (start != std::string_view::npos && end != std::string_view::npos) break;
+    }
+  } else {
+    start = FindAtBoundary(line, open);
+    end = FindAtBoundary(line, close);
+  }
+  if (start == std::string_view::npos || end == std::string_view::npos) return false;
   const size_t from = start + open.size();
-  value = end > from ? std::string(line.substr(from, end - from)) : std::string();
+  if (end > from)
+    value.assign(line.data() + from, end - from);  // keeps the value's buffer
+  else
+    value.clear();
   return true;
 }
 
 bool SkipTo(LineReader& reader, std::string_view tag, std::string& line) {
   while (reader.ReadLine(line))
-    if (FindText(line, tag) != std::string_view::npos) return true;
+    if (FindAtBoundary(line, tag) != std::string_view::npos) return true;
   return false;
 }
 
@@ -26,12 +69,12 @@ std::string ReadMultiLine(LineReader& reader, const std::string& line, std::stri
                           std::string_view close) {
   std::string value;
   if (Extract(line, open, close, value)) return value;
-  const size_t start = FindText(line, open);
+  const size_t start = FindAtBoundary(line, open);
   value.assign(line, start == std::string::npos ? line.size() : start + open.size());
   value += "\r\n";
   std::string next;
   while (reader.ReadLine(next)) {
-    const size_t end = FindText(next, close);
+    const size_t end = FindAtBoundary(next, close);
     if (end != std::string_view::npos) {
       value.append(next, 0, end);
       return value;

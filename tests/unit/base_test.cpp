@@ -17,6 +17,21 @@ TEST(Gbk, FindTextNeverMatchesOnATrailingByte) {
   for (const auto& [from, at] : finds) EXPECT_EQ(FindText(text, "A", from), at) << from;
 }
 
+TEST(Gbk, ReplaceAllReplacesWhereFindTextFindsAndStaysLinear) {
+  // "A" after a lead byte is a trailing byte and stays; a match never overlaps the last.
+  EXPECT_EQ(ReplaceAll("\x81\x41"
+                       "A\x81\x41"
+                       "AAA",
+                       "A", "<>"),
+            "\x81\x41<>\x81\x41<><><>");
+  EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");
+  EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+  // Ten thousand escapes in a 2 MB text: walking from the start for each would take minutes.
+  std::string big(2'000'000, 'x');
+  for (size_t i = 0; i < big.size(); i += 200) big[i] = '&';
+  EXPECT_EQ(ReplaceAll(big, "&", "&amp;").size(), big.size() + 4 * 10'000);
+}
+
 TEST(Gbk, ScanIntKeepsTheValueOnTextAndSaturates) {
   // Each scan starts from 77, which text that is no number leaves as it is.
   const std::pair<int32_t, std::vector<const char*>> scans[] = {
