@@ -1,5 +1,9 @@
 #include "app/startup.h"
 
+#include <algorithm>
+#include <string>
+
+#include "base/atomic_file.h"
 #include "base/file.h"
 
 namespace pim {
@@ -30,9 +34,14 @@ bool WriteMarker(std::string_view six, bool mayCreate) {
   if (!file.Open(kRunMarkerPath, File::Mode::WriteExisting) &&
       !(mayCreate && file.Open(kRunMarkerPath, File::Mode::CreateWrite)))
     return false;
-  // Overwrite in place: later bytes, if any, stay as they are.
-  const bool written = file.Write(six);
-  return file.Close() && written;
+  // The first six bytes change; later bytes, if any, stay. The copy replaces the marker
+  // whole, so a failed write never leaves half a word behind.
+  std::string bytes;
+  char buffer[4096];
+  for (size_t got; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+  if (!file.Close()) return false;
+  bytes.replace(0, std::min(bytes.size(), six.size()), six);
+  return WriteFileAtomic(kRunMarkerPath, bytes);
 }
 
 }  // namespace

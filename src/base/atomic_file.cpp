@@ -44,7 +44,7 @@ bool WriteFileAtomic(std::string_view dataPath, std::string_view bytes) {
   if (!file.Open(temp, File::Mode::CreateWrite)) return false;
   const bool written = file.Write(bytes) && file.Flush();
   const bool closed = file.Close();
-  if (!written || !closed || !ReplaceFile(temp, dataPath)) {
+  if (!written || !closed || WriteFaultHits() || !ReplaceFile(temp, dataPath)) {
     RemoveFile(temp);
     return false;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "base/path.h"
 
@@ -17,6 +18,24 @@
 #endif
 
 namespace pim {
+
+namespace {
+int faultStep = 0;  // the step that fails; 0 for none
+int stepsTaken = 0;
+}  // namespace
+
+void ArmWriteFault(int k) {
+  faultStep = k;
+  stepsTaken = 0;
+}
+
+int WriteStepsTaken() { return stepsTaken; }
+
+bool WriteFaultHits() {
+  // Counted in every run; it stops at the top instead of overflowing in a long one.
+  if (stepsTaken < std::numeric_limits<int>::max()) ++stepsTaken;
+  return stepsTaken == faultStep;
+}
 
 size_t MemorySource::Read(char* buffer, size_t size) {
   const size_t n = std::min(size, bytes_.size());
@@ -61,13 +80,16 @@ size_t File::Read(char* buffer, size_t size) {
 
 bool File::Write(std::string_view bytes) {
   if (!handle_) return false;
+  // An injected fault leaves half the bytes written, as a full disk would.
+  const bool fault = WriteFaultHits();
+  if (fault) bytes = bytes.substr(0, bytes.size() / 2);
   while (!bytes.empty()) {
     DWORD done = 0;
     const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
     if (!WriteFile(handle_, bytes.data(), want, &done, nullptr) || done == 0) return false;
     bytes.remove_prefix(done);
   }
-  return true;
+  return !fault;
 }
 
 bool File::SeekFromEnd(int64_t offset) {
@@ -85,7 +107,7 @@ int64_t File::Size() {
   return size.QuadPart;
 }
 
-bool File::Flush() { return handle_ && FlushFileBuffers(handle_) != 0; }
+bool File::Flush() { return handle_ && !WriteFaultHits() && FlushFileBuffers(handle_) != 0; }
 
 bool File::Close() {
   if (!handle_) return true;
@@ -161,13 +183,16 @@ size_t File::Read(char* buffer, size_t size) {
 
 bool File::Write(std::string_view bytes) {
   if (fd_ < 0) return false;
+  // An injected fault leaves half the bytes written, as a full disk would.
+  const bool fault = WriteFaultHits();
+  if (fault) bytes = bytes.substr(0, bytes.size() / 2);
   while (!bytes.empty()) {
     const ssize_t done = ::write(fd_, bytes.data(), bytes.size());
     if (done < 0 && errno == EINTR) continue;
     if (done <= 0) return false;
     bytes.remove_prefix(static_cast<size_t>(done));
   }
-  return true;
+  return !fault;
 }
 
 bool File::SeekFromEnd(int64_t offset) {
@@ -183,7 +208,7 @@ int64_t File::Size() {
   return st.st_size;
 }
 
-bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool File::Flush() { return fd_ >= 0 && !WriteFaultHits() && ::fsync(fd_) == 0; }
 
 bool File::Close() {
   if (fd_ < 0) return true;

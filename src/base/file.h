@@ -64,6 +64,14 @@ class File final : public ByteSource {
 #endif
 };
 
+// Test-only fault injection: once armed with k > 0, the k-th fallible write step from then
+// on fails (File::Write after writing half its bytes, File::Flush, the replace of
+// WriteFileAtomic); 0 disarms. Steps are counted either way. Never armed by the program.
+void ArmWriteFault(int k);
+int WriteStepsTaken();
+// True when the step now taken is to fail; called by the steps themselves.
+bool WriteFaultHits();
+
 // Every byte of a file; false when it cannot be opened or read.
 bool ReadWholeFile(std::string_view dataPath, std::string& bytes);
 

@@ -39,7 +39,8 @@ std::vector<std::string> DatumCapture::Open() {
   if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), number_);
   conf.Close();
   std::vector<std::string> names = LoadClassList(classes_);
-  entries_ = LoadUntrimmedIndex(prompter_);
+  entries_ = LoadUntrimmedIndex(prompter_, &indexWhole_);
+  indexChanged_ = false;
   position_ = count() + 1;
   modified_ = false;
   return names;
@@ -106,6 +107,7 @@ bool DatumCapture::StoreCard(const CardText& card) {
     entry.class_ = card.category;
   }
   // The index follows every change, so a crash never leaves a stored card out of it.
+  indexChanged_ = true;
   WriteIndex();
   return true;
 }
@@ -188,12 +190,18 @@ std::string DatumCapture::LoadContent(const std::string& path, bool* whole) {
 }
 
 std::vector<std::string> DatumCapture::ReloadLists() {
-  entries_ = LoadUntrimmedIndex(prompter_);
+  entries_ = LoadUntrimmedIndex(prompter_, &indexWhole_);
+  indexChanged_ = false;
   position_ = count() + 1;
   return LoadClassList(classes_);
 }
 
 bool DatumCapture::WriteIndex() const {
+  // Rewritten from a list read only in part, the index would lose the rest.
+  if (!indexWhole_) {
+    if (indexChanged_) Tell(prompter_, kIndexPartialText);
+    return !indexChanged_;
+  }
   if (WriteUntrimmedIndex(entries_)) return true;
   Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ +
                       std::string(kUntrimmedIndexPath) +

@@ -91,6 +91,8 @@ class DatumCapture {
   int32_t number_ = 0;
   CardText shown_;
   bool shownPartial_ = false;  // the stored card shown was read only in part
+  bool indexWhole_ = true;     // the untrimmed index was read to its end
+  bool indexChanged_ = false;  // a card was added to it or renamed since Open
 };
 
 }  // namespace pim

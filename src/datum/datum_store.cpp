@@ -135,11 +135,20 @@ bool FindSource(std::string_view name, SourceTable& table) {
   return true;
 }
 
-std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter) {
+const char* const kIndexPartialText =
+    "\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD datum\\lineindex.untrim.list \xC3\xBB\xD3\xD0\xCD"
+    "\xEA\xD5\xFB\xB6\xC1\xB3\xF6, \xCE\xAA\xC3\xE2\xB6\xAA\xCA\xA7\xC4\xDA\xC8\xDD\xC3\xBB"
+    "\xD3\xD0\xB8\xC4\xD0\xB4!";
+/* 资料卡索引 datum\lineindex.untrim.list 没有完整读出, 为免丢失内容没有改写! */
+
+std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole) {
   std::vector<IndexEntry> entries;
-  File file;
-  if (!file.Open(kUntrimmedIndexPath, File::Mode::Read)) return entries;
-  LineReader reader(file);
+  if (whole) *whole = true;
+  std::string bytes;
+  if (!FileExists(kUntrimmedIndexPath) || !ReadWholeFile(kUntrimmedIndexPath, bytes))
+    return entries;
+  MemorySource source(bytes);
+  LineReader reader(source);
   const SystemClock clock;  // the readers never ask it
   XML xml(prompter, clock);
   xml.ReadLineIndexHead(reader);
@@ -147,6 +156,12 @@ std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter) {
     const LineIndexRecord& r = xml.lineIndex;
     entries.push_back({r.name, r.url, r.date, r.class_, r.linkKeyword, r.source});
   }
+  // Whole: every link read, and the writer's end marker last. An empty file holds nothing.
+  // "<" is never part of a two-byte character, so a plain search counts right, in one pass.
+  size_t links = 0;
+  for (size_t at = bytes.find("<link>"); at != std::string::npos; at = bytes.find("<link>", at + 1))
+    ++links;
+  if (whole) *whole = bytes.empty() || (links == entries.size() && bytes.ends_with(kLineIndexEnd));
   return entries;
 }
 
@@ -161,24 +176,15 @@ bool WriteUntrimmedIndex(std::span<const IndexEntry> entries) {
 }
 
 bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries) {
-  File file;
-  if (!file.Open(path, File::Mode::WriteExisting)) return false;
-  // Writing over anything but the marker would cut a link in half.
-  const auto markerSize = static_cast<int64_t>(kLineIndexEnd.size());
-  std::string tail(kLineIndexEnd.size(), '\0');
-  size_t got = 0;
-  if (!file.SeekFromEnd(-markerSize)) return false;
-  while (got < tail.size()) {
-    const size_t n = file.Read(tail.data() + got, tail.size() - got);
-    if (n == 0) break;
-    got += n;
-  }
-  if (got != tail.size() || tail != kLineIndexEnd) return false;
-  std::string out;
-  AppendLinks(out, entries);
-  XML::WriteLineIndexEnd(out);
-  if (!file.SeekFromEnd(-markerSize) || !file.Write(out) || !file.Flush()) return false;
-  return file.Close();
+  // A copy with the links in place of the marker replaces the file whole: an append that
+  // failed half-way, or a crash, could otherwise leave a cut link and no marker.
+  std::string bytes;
+  if (!FileExists(path) || !ReadWholeFile(path, bytes) || !bytes.ends_with(kLineIndexEnd))
+    return false;
+  bytes.resize(bytes.size() - kLineIndexEnd.size());
+  AppendLinks(bytes, entries);
+  XML::WriteLineIndexEnd(bytes);
+  return WriteFileAtomic(path, bytes);
 }
 
 std::string CardPath(std::string_view classPath, std::string_view title, int number) {

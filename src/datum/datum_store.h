@@ -67,8 +67,11 @@ std::string FindClassPath(std::string_view name, ClassTable& table);
 bool FindSource(std::string_view name, SourceTable& table);
 
 // The untrimmed index in file order; empty when there is none. A damaged link ends the
-// list with the reader's message.
-std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter);
+// list with the reader's message. `whole`, when given, says whether every link was read:
+// rewritten from a list read only in part, the index would lose the rest.
+std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole = nullptr);
+// Said instead of rewriting an untrimmed index that was read only in part.
+extern const char* const kIndexPartialText;
 // Rewrites the untrimmed index whole; false when it could not (the old file then stays).
 bool WriteUntrimmedIndex(std::span<const IndexEntry> entries);
 

@@ -60,7 +60,9 @@ DatumTrimming::Start DatumTrimming::Open() {
   classNames_ = LoadClassList(classes_);
   sourceNames_ = LoadSourceList(sources_);
   if (File probe; !probe.Open(kUntrimmedIndexPath, File::Mode::Read)) return Start::NoIndex;
-  for (IndexEntry& e : LoadUntrimmedIndex(prompter_)) entries_.push_back({std::move(e)});
+  std::vector<IndexEntry> loaded = LoadUntrimmedIndex(prompter_, &indexWhole_);
+  entries_.reserve(loaded.size());  // grown once: growing keeps old and new copies at its peak
+  for (IndexEntry& e : loaded) entries_.push_back({std::move(e)});
   if (entries_.empty()) {
     prompter_.ShowMessage(kNothingText, "Pimbrel", MsgButtons::Ok, MsgIcon::Information);
     return Start::Empty;
@@ -162,6 +164,12 @@ bool DatumTrimming::End(const TrimForm& form) {
 }
 
 bool DatumTrimming::WriteIndexes() {
+  // The entries stay where they are: moved out of an index read only in part, they could
+  // only be written back without the part that was not read.
+  if (!indexWhole_) {
+    prompter_.ShowMessage(kIndexPartialText, "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
   constexpr std::array<std::string_view, 3> kPaths = {kTrimmedIndexPath, kBookmarkListPath,
                                                       kIndexListPath};
   std::array<bool, 3> usable{};

@@ -85,6 +85,7 @@ class DatumTrimming {
   bool nextEnabled_ = true;
   bool lastItem_ = false;
   bool modified_ = false;
+  bool indexWhole_ = true;  // the untrimmed index was read to its end
 };
 
 }  // namespace pim

@@ -5,6 +5,7 @@
 
 #include "app/sys_tool.h"
 #include "base/atomic_file.h"
+#include "base/file.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
 #include "quicklaunch/key_name.h"
@@ -208,14 +209,22 @@ bool LaunchLists::SaveList(int list) {
                          {kKeys[6], OneLine(ReplaceAll(item.info, kLineBreak, kStoredBreak))},
                          {kKeys[7], OneLine(item.keydes)}}});
   }
-  return WriteFileAtomic(kFiles[list], RewriteConfig(file.Serialize(), sections));
+  if (WriteFileAtomic(kFiles[list], RewriteConfig(file.Serialize(), sections))) return true;
+  // The file was there but could not be written: the user must know the change is unsaved.
+  prompter_.ShowMessage(
+      "\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF\xC1\xD0"
+      "\xB1\xED " /* 无法保存快速启动列表 */
+          + std::string(kFiles[list]) + "\xA3\xA1" /* ！ */,
+      "\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF" /* 快速启动 */, MsgButtons::Ok, MsgIcon::Warning);
+  return false;
 }
 
 void LaunchLists::SaveOnTimer() {
   for (List& l : lists_) {
     if (!l.changed) continue;
-    SaveList(static_cast<int>(&l - lists_.data()));
-    l.changed = false;  // also when nothing could be written
+    const int list = static_cast<int>(&l - lists_.data());
+    // A list without a file saves nowhere; one whose file failed is tried again later.
+    l.changed = !SaveList(list) && FileExists(kFiles[list]);
     return;
   }
 }

@@ -1,0 +1,278 @@
+// Every file the program reads, replaced by each case of the bad-input corpus (tests/corpus,
+// plus the cases made here: empty, cut at every line, a 10 MB line, a folder in its place,
+// read-only, its folder a file). Every panel's model then opens the data folder: nothing
+// crashes, numbers and counts stay sane, few messages are shown, and no other file changes.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "app/startup.h"
+#include "base/atomic_file.h"
+#include "base/file.h"
+#include "base/line_reader.h"
+#include "config/sys_settings.h"
+#include "contacts/address_book.h"
+#include "datafolder.h"
+#include "datum/browser.h"
+#include "datum/datum_capture.h"
+#include "datum/trimming.h"
+#include "notes/notebook.h"
+#include "quicklaunch/run_lists.h"
+#include "test_support.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Kind {
+  const char* name;                // its folder in the corpus
+  std::vector<std::string> paths;  // where the program reads it
+  std::string folder;              // the folder it lives in, made a file in one case
+  bool rewritten;                  // opening may repair it (counters, the run marker)
+};
+
+const std::vector<Kind>& Kinds() {
+  static const std::vector<Kind> kinds = {
+      {"settings", {kSettingsPath}, "set", true},
+      {"quicklist", {LaunchLists::kFiles[0]}, "set", false},
+      {"marker", {std::string(kRunMarkerPath)}, "set", true},
+      {"note", {"note\\n.0.xml"}, "note", false},
+      {"contact", {"communication\\com.0.xml"}, "communication", false},
+      {"card", {"datum\\a\\t.datum.0.xml"}, "datum\\a", false},
+      {"classlist", {std::string(kClassListPath)}, "datum", false},
+      {"sourcelist", {std::string(kSourceListPath)}, "datum", false},
+      {"datumconf", {std::string(kDatumConfPath)}, "datum", true},
+      {"lineindex",
+       {std::string(kTrimmedIndexPath), std::string(kUntrimmedIndexPath)},
+       "datum",
+       false},
+  };
+  return kinds;
+}
+
+void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.name; }
+
+std::string Slashed(std::string dataPath) {
+  std::replace(dataPath.begin(), dataPath.end(), '\\', '/');
+  return dataPath;
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The stored cases of a kind, by name.
+std::map<std::string, std::string> StoredCases(const Kind& kind) {
+  std::map<std::string, std::string> cases;
+  for (const auto& entry : fs::directory_iterator(fs::path(PIMBREL_CORPUS) / kind.name))
+    cases[entry.path().filename().string()] = Slurp(entry.path());
+  return cases;
+}
+
+// The capture panel rewrites an untrimmed index it read whole at its close; only its links
+// must come back, its head is written anew.
+bool SameLinks(const std::string& file, const std::string& before) {
+  if (file != Slashed(std::string(kUntrimmedIndexPath))) return false;
+  test::RecordingPrompter prompter;
+  bool whole = false;
+  const std::vector<IndexEntry> now = LoadUntrimmedIndex(prompter, &whole);
+  std::vector<IndexEntry> then;
+  {
+    const FixedClock clock({2026, 1, 1, 0, 0, 0});
+    XML xml(prompter, clock);
+    MemorySource source(before);
+    LineReader reader(source);
+    xml.ReadLineIndexHead(reader);
+    while (xml.ReadLineIndexLink(reader)) {
+      const LineIndexRecord& r = xml.lineIndex;
+      then.push_back({r.name, r.url, r.date, r.class_, r.linkKeyword, r.source});
+    }
+  }
+  // The old file must have been whole too: a rewrite from part of it loses the rest.
+  size_t links = 0;
+  for (size_t at = before.find("<link>"); at != std::string::npos;
+       at = before.find("<link>", at + 1))
+    ++links;
+  return whole && now == then && links == then.size() && before.ends_with(kLineIndexEnd);
+}
+
+class BadInputTest : public test::TempFolderTest, public ::testing::WithParamInterface<Kind> {
+ protected:
+  // The installed data folder with one good record of every kind, the corpus's valid files.
+  void Lay() {
+    Unlock();
+    for (const auto& entry : fs::directory_iterator(folder_)) fs::remove_all(entry.path());
+    ASSERT_TRUE(WriteDataFolder());
+    ASSERT_TRUE(CreateFolder("datum\\a"));
+    for (const Kind& kind : Kinds())
+      for (const std::string& path : kind.paths) WriteBytes(path, valid_.at(kind.name));
+    WriteBytes("note\\n.1.xml", valid_.at("note"));
+    WriteBytes("communication\\com.1.xml", valid_.at("contact"));
+    WriteBytes("datum\\a\\u.datum.1.xml", valid_.at("card"));
+  }
+  // Windows removes no read-only file.
+  void Unlock() {
+    for (const auto& entry : fs::recursive_directory_iterator(folder_))
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
+  }
+  void TearDown() override {
+    Unlock();
+    TempFolderTest::TearDown();
+  }
+  // Every file below the folder with its bytes.
+  std::map<std::string, std::string> Snapshot() {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_))
+      if (entry.is_regular_file())
+        files[fs::relative(entry.path(), folder_).generic_string()] = Slurp(entry.path());
+    return files;
+  }
+
+  // Each panel opens the data folder the way it does when the user opens it, and pages
+  // through what it finds.
+  void OpenEveryPanel(test::RecordingPrompter& prompter) {
+    const FixedClock clock({2026, 12, 6, 11, 0, 0});
+    marker_ = ClaimRunMarker(false);
+    ReleaseRunMarker();
+    LoadSysSettings();
+    LoadBarHotkey();
+
+    NoteBook notes(prompter, clock);
+    notes.Open();
+    notes.Previous(NoteBook::kAll);
+    notes.Previous(NoteBook::kAll);
+    notes.Next(NoteBook::kDiary);
+    noteMaxid_ = notes.maxid();
+    notes.Close();
+
+    AddressBook contacts(prompter);
+    contacts.Initialise();
+    ComuRecord shown;
+    contacts.Previous(shown);
+    contacts.Previous(shown);
+    contacts.Next(shown);
+    comuMaxid_ = contacts.maxid();
+    contacts.Close();
+
+    struct : HotkeyRegistrar {
+      bool Register(int, uint32_t, uint32_t) override { return true; }
+      void Unregister(int) override {}
+    } hotkeys;
+    struct : Shell {
+      bool Open(const std::string&, const std::string&, const std::string&) override {
+        return true;
+      }
+    } shell;
+    struct : IconImages {
+      void Reset(int) override {}
+      void Append(int, const std::string&, int) override {}
+      void Replace(int, int, const std::string&, int) override {}
+      void Remove(int, int) override {}
+    } images;
+    LaunchLists lists(prompter, hotkeys, shell, images);
+    lists.LoadAll();
+    launchCount_ = lists.count(0);
+    lists.Close();
+
+    DatumCapture capture(prompter, clock, "C:\\P");
+    capture.Open();
+    for (int i = 0; i < 3 && capture.CanGoBack(); ++i) capture.Previous(capture.shown());
+    classCount_ = capture.classes().count;
+    capture.Close(capture.shown());
+
+    DatumTrimming trim(prompter, clock, "C:\\P");
+    if (trim.Open() == DatumTrimming::Start::Ready)
+      for (int n = 1; n <= static_cast<int>(trim.entries().size()); ++n) trim.ShowItem(n);
+
+    DatumBrowser browser("datum");
+    browser.Build(prompter);
+    for (int item = 0; item < static_cast<int>(browser.items().size()); ++item)
+      browser.Show(item, prompter);
+  }
+
+  void Check(const std::string& name, const std::function<void()>& place) {
+    SCOPED_TRACE(std::string(GetParam().name) + " / " + name);
+    ASSERT_NO_FATAL_FAILURE(Lay());
+    place();
+    const auto before = Snapshot();
+    test::RecordingPrompter prompter;
+    OpenEveryPanel(prompter);
+    const auto after = Snapshot();
+    ++cases_;
+
+    // Nothing else changed, and the bad file itself only where opening repairs it.
+    for (const auto& [file, bytes] : before) {
+      const bool own = std::any_of(GetParam().paths.begin(), GetParam().paths.end(),
+                                   [&](const std::string& p) { return Slashed(p) == file; });
+      // An empty index may be written anew: there was nothing in it to lose.
+      const bool mayChange =
+          file == "set/run.ing.m" || (own && (GetParam().rewritten || bytes.empty()));
+      const bool same = after.count(file) && (after.at(file) == bytes || SameLinks(file, bytes));
+      EXPECT_TRUE(mayChange || same) << file;
+    }
+    EXPECT_LE(prompter.messages.size(), 12u);
+    // Numbers of the records there stay taken, and counts stay within their tables.
+    EXPECT_TRUE(noteMaxid_ >= 2 || !FolderExists("note"));
+    EXPECT_TRUE(comuMaxid_ >= 2 || !FolderExists("communication"));
+    EXPECT_TRUE(launchCount_ >= 0 && launchCount_ <= LaunchLists::kMaxItems);
+    EXPECT_TRUE(classCount_ >= 0 && classCount_ <= kDatumTableSize);
+    // The start claims the marker wherever it can be written, and never half of it.
+    const std::string marker = ReadBytes(std::string(kRunMarkerPath));
+    EXPECT_TRUE(marker_ == MarkerResult::Unavailable || marker.rfind("      ", 0) == 0);
+  }
+
+  std::map<std::string, std::string> valid_;
+  MarkerResult marker_ = MarkerResult::Unavailable;
+  int noteMaxid_ = 0, comuMaxid_ = 0, launchCount_ = 0, classCount_ = 0;
+  int cases_ = 0;
+};
+
+TEST_P(BadInputTest, EveryPanelOpensEveryBadFileAndLosesNothingElse) {
+  const Kind& kind = GetParam();
+  for (const Kind& k : Kinds()) valid_[k.name] = StoredCases(k).at("valid");
+  auto placeAll = [&](const std::string& bytes) {
+    return [&kind, bytes] {
+      for (const std::string& path : kind.paths) WriteBytes(path, bytes);
+    };
+  };
+  for (const auto& [name, bytes] : StoredCases(kind)) Check(name, placeAll(bytes));
+
+  const std::string valid = valid_.at(kind.name);
+  Check("empty", placeAll(""));
+  // Cut at the start and in the middle of every line.
+  for (size_t at = 0, line = 0; at < valid.size(); ++line) {
+    const size_t end = std::min(valid.find('\n', at), valid.size() - 1) + 1;
+    Check("cut before line " + std::to_string(line), placeAll(valid.substr(0, at)));
+    Check("cut inside line " + std::to_string(line), placeAll(valid.substr(0, (at + end) / 2)));
+    at = end;
+  }
+  // A 10 MB line inside the second line's value.
+  const size_t second = valid.find('\n') + 1;
+  const size_t inside = std::min(valid.size(), second + (valid.find('\n', second) - second) / 2);
+  Check("10 MB line",
+        placeAll(valid.substr(0, inside) + std::string(10 << 20, 'x') + valid.substr(inside)));
+  Check("a folder in its place", [&] {
+    for (const std::string& path : kind.paths) ASSERT_TRUE(RemoveFile(path) && CreateFolder(path));
+  });
+  Check("read-only", [&] {
+    for (const std::string& path : kind.paths)
+      fs::permissions(Slashed(path), fs::perms::owner_read | fs::perms::group_read);
+  });
+  Check("its folder a file", [&] {
+    fs::remove_all(Slashed(kind.folder));
+    WriteBytes(kind.folder, valid);
+  });
+  std::printf("[ BADINPUT ] %s: %d cases\n", kind.name, cases_);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFile, BadInputTest, ::testing::ValuesIn(Kinds()),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace pim
