@@ -135,7 +135,7 @@ run_e2e() {
       PIMBREL_E2E_DATA=$(windows_path "$build/native/data")
       PIMBREL_E2E_WORK=$(windows_path "$work")
       PIMBREL_E2E_SHOTS=$(windows_path "$shots")
-      cd "$build/win" && timeout 900 wine tests/e2e/pimbrel_e2e.exe
+      cd "$build/win" && timeout 1500 wine tests/e2e/pimbrel_e2e.exe
     ) >"$log" 2>&1 || true
   else
     echo "no X display for the end-to-end tests" >"$log"

@@ -11,6 +11,7 @@
 #include "notes/note_dlg.h"
 #include "quicklaunch/run_wnd.h"
 #include "resource.h"
+#include "win/gui_count.h"
 
 namespace pim {
 
@@ -271,7 +272,9 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       // Alt+F4 would end the bar behind the exit procedure's back.
       return true;
     default:
-      return false;
+      if (message != win::GuiCountMessage()) return false;
+      result = Answer(hwnd(), win::CountGuiObjects(wp));  // for the leak test
+      return true;
   }
 }
 

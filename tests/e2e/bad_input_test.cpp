@@ -1,0 +1,302 @@
+// Every file the program reads, bad in every way of the corpus in tests/corpus: each panel
+// and dialog that reads it opens without a crash, every message is answered, the program
+// ends in order, and the good files beside stay as they were.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "driver.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The corpus folders, where each one's file goes, and who reads it.
+struct Kind {
+  const char* corpus;
+  const wchar_t* path;
+  std::vector<const char*> readers;
+};
+const std::vector<Kind> kKinds = {
+    {"settings", L"set\\sets.conf", {"start", "notes", "contacts", "settings"}},
+    {"quicklist", L"set\\fastrun_coll.lst", {"start", "quick launch"}},
+    {"marker", L"set\\run.ing.m", {"start", "exit"}},
+    {"note", L"note\\n.0.xml", {"notes"}},
+    {"contact", L"communication\\com.0.xml", {"contacts"}},
+    {"card", L"datum\\a\\t.datum.0.xml", {"datum", "trimming", "browser"}},
+    {"classlist", L"datum\\class.list", {"datum", "trimming", "browser"}},
+    {"sourcelist", L"datum\\source.list", {"datum", "trimming"}},
+    {"datumconf", L"datum\\datum.conf", {"datum"}},
+    {"lineindex", L"datum\\lineindex.untrim.list", {"datum", "trimming"}},
+    {"lineindex", L"datum\\lineindex.list", {"browser"}},
+};
+// Good files of the same kinds beside the bad ones; none may change.
+const std::pair<const char*, const wchar_t*> kBeside[] = {{"note", L"note\\n.1.xml"},
+                                                          {"contact", L"communication\\com.1.xml"},
+                                                          {"card", L"datum\\a\\u.datum.1.xml"}};
+
+fs::path Corpus() {  // the source tree, through Wine's drive Z:
+  return fs::path(L"Z:" + fs::path(PIMBREL_SOURCE_DIR).make_preferred().wstring()) / "tests" /
+         "corpus";
+}
+
+// One bad case of a file: its bytes, or a folder, or read-only bytes.
+struct Case {
+  std::string name;
+  std::string bytes;
+  bool folder = false, readOnly = false;
+};
+
+// The stored cases of a kind, then those made from its valid file: empty, cut before and
+// inside every line, a 10 MB line, a folder in its place, read-only.
+std::vector<Case> Cases(const char* corpus) {
+  std::vector<Case> cases;
+  std::string valid;
+  std::vector<fs::path> stored(fs::directory_iterator(Corpus() / corpus), {});
+  std::sort(stored.begin(), stored.end());
+  for (const fs::path& file : stored) {
+    const std::string name = file.filename().string();
+    (name == "valid" ? valid : cases.emplace_back(Case{name, ""}).bytes) =
+        ReadBytes(file.wstring());
+  }
+  cases.push_back({"empty", ""});
+  for (size_t at = 0, line = 1; at < valid.size(); ++line) {
+    const size_t end = std::min(valid.find('\n', at), valid.size());
+    cases.push_back({"cut before line " + std::to_string(line), valid.substr(0, at)});
+    cases.push_back({"cut inside line " + std::to_string(line), valid.substr(0, (at + end) / 2)});
+    at = end + 1;
+  }
+  const size_t second = valid.find('\n') + 1;
+  Case huge{"10 MB line", valid};
+  huge.bytes.insert(std::min(second + 2, huge.bytes.size()), std::string(10 << 20, 'x'));
+  cases.push_back(std::move(huge));
+  // Where the run marker cannot be written the start is refused, as the next test shows.
+  if (std::string(corpus) != "marker") cases.push_back({"folder", "", true});
+  cases.push_back({"read-only", valid, false, true});
+  return cases;
+}
+
+class BadInput : public ::testing::Test {
+ protected:
+  bool Alive() { return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+  // Answers every message box of the program now up: No where it asks, else OK.
+  int AnswerBoxes() {
+    int answered = 0;
+    for (HWND w : TopWindows(program->pid()))
+      if (Visible(w) && GetDlgItem(w, 0xFFFF) && (GetDlgItem(w, IDOK) || GetDlgItem(w, IDNO))) {
+        PostCommand(w, GetDlgItem(w, IDNO) ? IDNO : IDOK);
+        WaitUntil([&] { return !IsWindow(w); }, 2000);
+        ++answered;
+      }
+    return answered;
+  }
+  // Waits for `done` while answering message boxes; false when the program is gone.
+  bool Serve(const std::function<bool()>& done, int ms = kWaitMs) {
+    WaitUntil([&] { return AnswerBoxes(), !Alive() || done(); }, ms);
+    return Alive() && done();
+  }
+  // The bar's panels made so far, without waiting: a message box may hold up the start.
+  size_t PanelsNow() {
+    const std::vector<HWND> windows = TopWindows(program->pid());
+    HWND bar = nullptr;
+    for (HWND w : windows)
+      if (GetDlgItem(w, 1004) && Text(w).empty()) bar = w;
+    return std::count_if(windows.begin(), windows.end(), [&](HWND w) {
+      return bar && GetWindow(w, GW_OWNER) == bar && Text(w).empty();
+    });
+  }
+  // Shows a panel by its bar button: another one than was shown before.
+  bool Show(int button) {
+    const auto before = program->VisiblePanels();
+    PostCommand(program->Bar(), button);
+    return Serve([&] {
+      const auto shown = program->VisiblePanels();
+      return shown.size() == 1 && shown != before;
+    });
+  }
+  HWND Other(std::initializer_list<HWND> known) {
+    for (HWND w : TopWindows(program->pid()))
+      if (Visible(w) && w != program->Bar() && !GetDlgItem(w, 0xFFFF) &&
+          std::count(known.begin(), known.end(), w) == 0)
+        return w;
+    return nullptr;
+  }
+  // Opens what reads the files and closes it again; the readers that passed.
+  std::vector<std::string> Visit() {
+    std::vector<std::string> passed;
+    const auto pass = [&](const char* reader, bool ok) {
+      if (ok && Alive()) passed.push_back(reader);
+      return ok && Alive();
+    };
+    if (!pass("start", Serve([&] { return PanelsNow() == 5; }))) {
+      Screenshot("bad_input_no_start");
+      return passed;
+    }
+    for (const auto& [button, reader] : {std::pair{1004, "notes"}, {1005, "contacts"}}) {
+      if (!Show(button)) continue;
+      const HWND panel = program->VisiblePanels()[0];
+      for (int step : {1001, 1001, 1003, 1003}) PostCommand(panel, step);  // page both ways
+      pass(reader, Serve([&] { return Visible(panel); }));
+    }
+    pass("quick launch", Show(1007));
+    if (Show(1006)) {
+      const HWND editor = program->VisiblePanels()[0];
+      for (int i = 0; i < 3; ++i) PostCommand(editor, 1005);  // back through the cards
+      pass("datum", Serve([&] { return Visible(editor); }));
+      PostCommand(editor, 1011);
+      HWND trim = nullptr;  // it may also end at once, when its index cannot be read
+      Serve([&] { return (trim = WaitWindow(program->pid(), L"Pimbrel 资料整理", 0)) != nullptr; },
+            3000);
+      if (trim) PostCommand(trim, IDCANCEL);
+      pass("trimming", Serve([&] { return !IsWindow(trim) && Visible(editor); }));
+      PostCommand(editor, 1008);
+      HWND browser = nullptr;
+      if (Serve([&] { return (browser = Other({editor})) != nullptr; })) {
+        PostCommand(browser, IDOK);
+        pass("browser", Serve([&] { return !IsWindow(browser) || !Visible(browser); }));
+      }
+    }
+    PostCommand(program->Bar(), 183);
+    HWND sheet = nullptr;
+    if (Serve(
+            [&] { return (sheet = WaitWindow(program->pid(), L"Pimbrel 设置", 0)) != nullptr; })) {
+      Post(GetDlgItem(sheet, IDCANCEL), BM_CLICK);
+      pass("settings", Serve([&] { return !IsWindow(sheet); }));
+    }
+    PostCommand(program->Bar(), 135);
+    WaitUntil([&] { return AnswerBoxes(), !Alive(); });
+    DWORD code = 1;
+    GetExitCodeProcess(process, &code);
+    if (!Alive() && code == 0) passed.push_back("exit");
+    return passed;
+  }
+  void Put(const std::wstring& folder, const std::wstring& path, const Case& c) {
+    const fs::path target = fs::path(folder) / path;
+    fs::create_directories(target.parent_path());
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(target);
+    if (c.folder) {
+      fs::create_directory(target);
+      return;
+    }
+    WriteBytes(target.wstring(), c.bytes);
+    if (c.readOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  }
+  // One start with the given case of each kind in place (none: its valid file); the cells
+  // (kind's case, reader) it passed, each failure added to `failures`.
+  int Run(const std::vector<const Case*>& chosen, std::string& failures) {
+    const std::wstring folder = FreshFolder(L"bad_input");
+    for (const auto& [corpus, path] : kBeside)
+      WriteBytes(folder + L"\\" + path, ReadBytes((Corpus() / corpus / "valid").wstring()));
+    std::map<std::wstring, std::string> beside;
+    for (const auto& [corpus, path] : kBeside) beside[path] = ReadBytes(folder + L"\\" + path);
+    for (size_t k = 0; k < kKinds.size(); ++k)
+      Put(folder, kKinds[k].path,
+          chosen[k] ? *chosen[k]
+                    : Case{"valid", ReadBytes((Corpus() / kKinds[k].corpus / "valid").wstring())});
+    program.emplace(folder);
+    process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program->pid());
+    const ULONGLONG start = GetTickCount64();
+    const std::vector<std::string> passed = Visit();
+    std::string names;
+    for (const std::string& reader : passed) names += reader + ",";
+    std::printf("bad input: start %s: %llu ms, passed %s\n",
+                chosen[0] ? chosen[0]->name.c_str() : "-", GetTickCount64() - start, names.c_str());
+    std::fflush(stdout);
+    CloseHandle(process);
+    process = nullptr;
+    program.reset();
+    for (const Kind& kind : kKinds)  // so that the next fresh folder can take its place
+      SetFileAttributesW((folder + L"\\" + kind.path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const auto& [path, bytes] : beside)
+      if (ReadBytes(folder + L"\\" + path) != bytes) failures += "changed beside; ";
+    int cells = 0;
+    if (std::count(passed.begin(), passed.end(), "exit")) {  // every start ends in order
+      ++cells;
+    } else {
+      failures += "exit after " + std::string(chosen[0] ? chosen[0]->name : "-") + "; ";
+    }
+    for (size_t k = 0; k < kKinds.size(); ++k) {
+      if (!chosen[k]) continue;
+      for (const char* reader : kKinds[k].readers) {
+        if (std::count(passed.begin(), passed.end(), reader)) {
+          ++cells;
+        } else {
+          failures += std::string(kKinds[k].corpus) + "/" + chosen[k]->name + " x " + reader + "; ";
+        }
+      }
+    }
+    return cells;
+  }
+
+  std::optional<Program> program;
+  HANDLE process = nullptr;
+};
+
+TEST_F(BadInput, EveryPanelOpensEveryBadFileAndTheProgramEndsInOrder) {
+  // One start per case number: the n-th case of every kind at once.
+  std::vector<std::vector<Case>> cases;
+  size_t starts = 0, total = 0;
+  for (const Kind& kind : kKinds) {
+    cases.push_back(Cases(kind.corpus));
+    starts = std::max(starts, cases.back().size());
+    total += cases.back().size();
+  }
+  int cells = 0;
+  std::string failures;
+  for (size_t n = 0; n < starts; ++n) {
+    std::vector<const Case*> chosen;
+    for (const auto& kind : cases) chosen.push_back(n < kind.size() ? &kind[n] : nullptr);
+    cells += Run(chosen, failures);
+  }
+  std::printf("bad input: %zu cases of %zu files in %zu starts, %d (case, reader) cells passed\n",
+              total, kKinds.size(), starts, cells);
+  EXPECT_EQ(failures, "");
+}
+
+TEST_F(BadInput, AFileInPlaceOfAFolderIsReportedOrPassedOver) {
+  // Without its folder "set" the program says so and does not start.
+  std::wstring folder = FreshFolder(L"bad_folder");
+  fs::remove_all(folder + L"\\set");
+  WriteBytes(folder + L"\\set", "not a folder");
+  program.emplace(folder);
+  const auto refused = AnswerMessageBox(program->pid(), L"Pimbrel");
+  ASSERT_TRUE(refused);
+  EXPECT_NE(refused->text.find(L"set"), std::wstring::npos);
+  EXPECT_TRUE(program->WaitEnd());
+  program.reset();
+  // Nor where the run marker is a folder.
+  folder = FreshFolder(L"bad_folder");
+  fs::create_directory(folder + L"\\set\\run.ing.m");
+  program.emplace(folder);
+  const auto noMarker = AnswerMessageBox(program->pid(), L"Pimbrel");
+  ASSERT_TRUE(noMarker);
+  EXPECT_NE(noMarker->text.find(L"set"), std::wstring::npos);
+  EXPECT_TRUE(program->WaitEnd());
+  program.reset();
+  // The folders of notes, contacts, a card category, and then of all cards.
+  for (const auto& folders : {std::vector<const wchar_t*>{L"note", L"communication", L"datum\\a"},
+                              std::vector<const wchar_t*>{L"datum"}}) {
+    folder = FreshFolder(L"bad_folder");
+    for (const wchar_t* name : folders) {
+      fs::remove_all(folder + L"\\" + name);
+      fs::create_directories(fs::path(folder + L"\\" + name).parent_path());
+      WriteBytes(folder + L"\\" + name, "not a folder");
+    }
+    program.emplace(folder);
+    process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program->pid());
+    const std::vector<std::string> passed = Visit();
+    CloseHandle(process);
+    process = nullptr;
+    program.reset();
+    EXPECT_EQ(passed.size(), 9u) << folders[0];  // start, 2 panels, 3 datum, quick, sheet, exit
+  }
+}
+
+}  // namespace
+}  // namespace e2e
