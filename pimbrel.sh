@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The way in: ./pimbrel.sh test | fuzz [seconds] | run | package | help-images
+# The way in: ./pimbrel.sh test | fuzz [seconds] | run | package | bench | help-images
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -258,14 +258,94 @@ cmd_package() {
   "$root/installer/package.sh" package "$build/native" "$build/win" "$build/package"
 }
 
+# The bench command: optimised native build of bench/, the start-up measurement under Wine,
+# the models' peak heap under valgrind's massif, then one table of every figure and budget.
+bench_packages=(libbenchmark-dev libxml2-dev valgrind)
+
+# Start-up of Pimbrel.exe next to Wine's notepad.exe in a private display; "key value" lines
+# into $1. PIMBREL_BENCH_PREFIX and PIMBREL_BENCH_DISPLAY choose another prefix and display.
+bench_startup() {
+  local out=$1 folder="$build/bench/startup-program"
+  configure "$build/bench-win" -DCMAKE_BUILD_TYPE=Release -DPIMBREL_BENCH=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+  cmake --build "$build/bench-win" -j "$jobs" --target Pimbrel pimbrel_startup >/dev/null
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  cp -r "$build/bench/data/." "$folder/"
+  cp "$build/bench-win/Pimbrel.exe" "$folder/"
+  if [ -n "${PIMBREL_BENCH_PREFIX:-}" ]; then
+    export WINEPREFIX=$PIMBREL_BENCH_PREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  else
+    wine_prefix
+  fi
+  trap 'wine_stop; xvfb_stop' EXIT
+  if [ -n "${PIMBREL_BENCH_DISPLAY:-}" ]; then
+    Xvfb ":$PIMBREL_BENCH_DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$PIMBREL_BENCH_DISPLAY"
+    sleep 1
+  else
+    xvfb_start
+  fi
+  (cd "$build/bench-win" && timeout 600 wine bench/pimbrel_startup.exe \
+    "$(windows_path "$folder")" "${PIMBREL_BENCH_STARTS:-10}") >"$out" 2>"$build/bench/startup.log" || true
+  wine_stop
+  xvfb_stop
+  trap - EXIT
+}
+
+# Peak heap (massif: requested bytes plus the allocator's) of the models over collections
+# of 1,000 and 10,000 cards, so the per-card figure leaves out what every run holds.
+bench_heap() {
+  local out=$1 bin="$build/bench/bench/pimbrel_bench" n peak
+  : >"$out"
+  for n in 1000 10000; do
+    rm -rf "$build/bench/heap-$n"
+    "$bin" --heap-make "$build/bench/heap-$n" "$n"
+    timeout 600 valgrind --tool=massif --massif-out-file="$build/bench/massif.$n.out" \
+      "$bin" --heap-load "$build/bench/heap-$n" >"$build/bench/heap-$n.txt" 2>"$build/bench/massif.$n.log"
+    peak=$(awk -F= '/^mem_heap_B/ {b=$2} /^mem_heap_extra_B/ {if (b+$2 > m) m=b+$2} END {print m+0}' \
+      "$build/bench/massif.$n.out")
+    if [ "$n" = 1000 ]; then
+      echo "heap_peak_small $peak" >>"$out"
+      echo "heap_cards_small $n" >>"$out"
+    else
+      echo "heap_peak_large $peak" >>"$out"
+      echo "heap_cards_large $n" >>"$out"
+      cat "$build/bench/heap-$n.txt" >>"$out"
+    fi
+    rm -rf "$build/bench/heap-$n"
+  done
+}
+
+cmd_bench() {
+  ensure_packages "${packages[@]}" "${bench_packages[@]}"
+  configure "$build/bench" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DPIMBREL_BENCH=ON
+  cmake --build "$build/bench" -j "$jobs" --target pimbrel_bench datafolder >/dev/null
+  log "start-up under Wine, Pimbrel.exe next to notepad.exe"
+  bench_startup "$build/bench/startup.txt"
+  log "peak heap of the models (valgrind massif)"
+  bench_heap "$build/bench/heap.txt"
+  log "benchmarks (Google Benchmark; full output in build/bench/benchmark.log)"
+  local status=0
+  "$build/bench/bench/pimbrel_bench" --extra "$build/bench/startup.txt" \
+    --extra "$build/bench/heap.txt" --report "$build/bench/report.txt" \
+    >"$build/bench/benchmark.log" 2>&1 || status=$?
+  cat "$build/bench/report.txt"
+  echo "report: $build/bench/report.txt"
+  return "$status"
+}
+
 case "${1:-}" in
   test) cmd_test ;;
   fuzz) shift; cmd_fuzz "$@" ;;
   run) cmd_run ;;
   package) cmd_package ;;
+  bench) cmd_bench ;;
   help-images) "$root/installer/package.sh" help-images "$build/win/e2e-shots" ;;
   *)
-    echo "usage: ./pimbrel.sh test | fuzz [seconds] | run | package | help-images" >&2
+    echo "usage: ./pimbrel.sh test | fuzz [seconds] | run | package | bench | help-images" >&2
     exit 2
     ;;
 esac
