@@ -248,10 +248,12 @@ std::vector<std::string> ListFolder(std::string_view dataPath) {
 
 #endif
 
-bool ReadWholeFile(std::string_view dataPath, std::string& bytes) {
+bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare) {
   File file;
   bytes.clear();
   if (!file.Open(dataPath, File::Mode::Read)) return false;
+  // One allocation, with room for what the caller adds: a large file grows no copies.
+  if (const int64_t size = file.Size(); size > 0) bytes.reserve(static_cast<size_t>(size) + spare);
   char buffer[4096];
   for (size_t got; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
   return true;

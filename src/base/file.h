@@ -73,7 +73,7 @@ int WriteStepsTaken();
 bool WriteFaultHits();
 
 // Every byte of a file; false when it cannot be opened or read.
-bool ReadWholeFile(std::string_view dataPath, std::string& bytes);
+bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare = 0);
 
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(std::string_view dataPath);

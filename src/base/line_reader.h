@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "base/file.h"
 
@@ -26,17 +27,26 @@ class LineReader {
   // The next line without its terminator. A last line without one is still returned.
   // When no byte is left, `line` is empty and the result is false.
   bool ReadLine(std::string& line);
+  // The same without a copy: `line` stays valid until the next read.
+  bool ReadLine(std::string_view& line);
 
  private:
   int NextByte();  // -1 at the end
   bool Fill();
 
+  // The first line end in [p, end_), or end_: CR or LF under the document rules, LF else.
+  const char* FindLineEnd(const char* p) const;
+
+  static constexpr size_t kSize = 4096;
+  static constexpr size_t kSlack = 16;  // lets the search read whole 16-byte blocks
+
   ByteSource& source_;
   Rules rules_;
-  char buffer_[4096];
+  char buffer_[kSize + kSlack];
   size_t pos_ = 0;
   size_t end_ = 0;
   bool drained_ = false;
+  std::string spill_;  // a line that crosses the buffer's end, or takes the byte after a CR
 };
 
 }  // namespace pim

@@ -58,20 +58,13 @@ void DatumBrowser::Build(Prompter& prompter) {
     }
     list.Close();
   }
-  File index;
-  if (!index.Open(folder_ + "\\lineindex.list", File::Mode::Read)) return;
-  LineReader reader(index);
-  const SystemClock clock;  // the readers never ask it
-  XML xml(prompter, clock);
-  xml.ReadLineIndexHead(reader);
-  while (xml.ReadLineIndexLink(reader)) {
-    const LineIndexRecord& r = xml.lineIndex;
+  ForEachIndexLink(folder_ + "\\lineindex.list", prompter, [&](const LineIndexRecord& r) {
     Card card{r.name, r.url, r.class_};
     if (const auto parent = byName.find(card.class_); parent != byName.end())
       card.parentItem = parent->second;
     card.item = AddItem(card.name, card.parentItem);
     cards_.push_back(std::move(card));
-  }
+  });
 }
 
 std::optional<DatumBrowser::Page> DatumBrowser::Show(int item, Prompter& prompter) {

@@ -67,6 +67,39 @@ bool CheckName(std::string_view name, bool allowLevels, Level level) {
   return level(name.substr(start));
 }
 
+// Passes a file's bytes on to the line reader, counting the "<link>"s and keeping the last
+// bytes as they go: whether a list was read whole is known without a second pass or a copy.
+// "<" is never part of a two-byte character, so a plain search counts right.
+class LinkCounter final : public ByteSource {
+ public:
+  explicit LinkCounter(ByteSource& inner) : inner_(inner) {}
+  size_t Read(char* buffer, size_t size) override {
+    const size_t got = inner_.Read(buffer, size);
+    if (got == 0) return 0;
+    any_ = true;
+    // The kept tail goes first, so a tag split between two reads is found; one wholly inside
+    // the kept bytes was counted before.
+    const size_t kept = tail_.size();
+    tail_.append(buffer, got);
+    const size_t from = kept >= kTag.size() ? kept - kTag.size() + 1 : 0;
+    for (size_t at = tail_.find(kTag, from); at != std::string::npos; at = tail_.find(kTag, at + 1))
+      ++links_;
+    static_assert(kLineIndexEnd.size() >= kTag.size());
+    if (tail_.size() > kLineIndexEnd.size()) tail_.erase(0, tail_.size() - kLineIndexEnd.size());
+    return got;
+  }
+  bool empty() const { return !any_; }
+  size_t links() const { return links_; }
+  bool endsWithMarker() const { return std::string_view(tail_).ends_with(kLineIndexEnd); }
+
+ private:
+  static constexpr std::string_view kTag = "<link>";
+  ByteSource& inner_;
+  std::string tail_;
+  size_t links_ = 0;
+  bool any_ = false;
+};
+
 void AppendLinks(std::string& out, std::span<const IndexEntry> entries) {
   for (const auto& e : entries)  // class and date change places in the call
     XML::WriteLineIndexLink(out, e.name, e.url, e.class_, e.date, e.keyword, e.source);
@@ -141,27 +174,35 @@ const char* const kIndexPartialText =
     "\xD3\xD0\xB8\xC4\xD0\xB4!";
 /* 资料卡索引 datum\lineindex.untrim.list 没有完整读出, 为免丢失内容没有改写! */
 
-std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole) {
-  std::vector<IndexEntry> entries;
+bool ForEachIndexLink(std::string_view path, Prompter& prompter,
+                      const std::function<void(const LineIndexRecord&)>& each, bool* whole) {
   if (whole) *whole = true;
-  std::string bytes;
-  if (!FileExists(kUntrimmedIndexPath) || !ReadWholeFile(kUntrimmedIndexPath, bytes))
-    return entries;
-  MemorySource source(bytes);
-  LineReader reader(source);
+  File file;
+  if (!FileExists(path) || !file.Open(path, File::Mode::Read)) return false;
+  LinkCounter counter(file);
+  LineReader reader(counter);
   const SystemClock clock;  // the readers never ask it
   XML xml(prompter, clock);
   xml.ReadLineIndexHead(reader);
-  while (xml.ReadLineIndexLink(reader)) {
-    const LineIndexRecord& r = xml.lineIndex;
-    entries.push_back({r.name, r.url, r.date, r.class_, r.linkKeyword, r.source});
-  }
+  size_t read = 0;
+  for (; xml.ReadLineIndexLink(reader); ++read) each(xml.lineIndex);
+  if (!whole) return true;
   // Whole: every link read, and the writer's end marker last. An empty file holds nothing.
-  // "<" is never part of a two-byte character, so a plain search counts right, in one pass.
-  size_t links = 0;
-  for (size_t at = bytes.find("<link>"); at != std::string::npos; at = bytes.find("<link>", at + 1))
-    ++links;
-  if (whole) *whole = bytes.empty() || (links == entries.size() && bytes.ends_with(kLineIndexEnd));
+  char rest[4096];
+  while (counter.Read(rest, sizeof rest) > 0) {
+  }
+  *whole = counter.empty() || (counter.links() == read && counter.endsWithMarker());
+  return true;
+}
+
+std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole) {
+  std::vector<IndexEntry> entries;
+  ForEachIndexLink(
+      kUntrimmedIndexPath, prompter,
+      [&entries](const LineIndexRecord& r) {
+        entries.push_back({r.name, r.url, r.date, r.class_, r.linkKeyword, r.source});
+      },
+      whole);
   return entries;
 }
 
@@ -175,16 +216,30 @@ bool WriteUntrimmedIndex(std::span<const IndexEntry> entries) {
   return WriteFileAtomic(kUntrimmedIndexPath, out);
 }
 
-bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries) {
+bool AppendToIndex(std::string_view path, std::span<const IndexEntry* const> entries) {
+  std::string link;
+  XML::WriteLineIndexLink(link, "", "", "", "", "", "");
+  size_t added = 0;
+  for (const IndexEntry* e : entries)
+    added += link.size() + e->name.size() + e->url.size() + e->class_.size() + e->date.size() +
+             e->keyword.size() + e->source.size();
   // A copy with the links in place of the marker replaces the file whole: an append that
   // failed half-way, or a crash, could otherwise leave a cut link and no marker.
   std::string bytes;
-  if (!FileExists(path) || !ReadWholeFile(path, bytes) || !bytes.ends_with(kLineIndexEnd))
+  if (!FileExists(path) || !ReadWholeFile(path, bytes, added) || !bytes.ends_with(kLineIndexEnd))
     return false;
   bytes.resize(bytes.size() - kLineIndexEnd.size());
-  AppendLinks(bytes, entries);
+  for (const IndexEntry* e : entries)  // class and date change places in the call
+    XML::WriteLineIndexLink(bytes, e->name, e->url, e->class_, e->date, e->keyword, e->source);
   XML::WriteLineIndexEnd(bytes);
   return WriteFileAtomic(path, bytes);
+}
+
+bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries) {
+  std::vector<const IndexEntry*> links;
+  links.reserve(entries.size());
+  for (const IndexEntry& e : entries) links.push_back(&e);
+  return AppendToIndex(path, links);
 }
 
 std::string CardPath(std::string_view classPath, std::string_view title, int number) {

@@ -3,12 +3,16 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace pim {
+
+class Prompter;
+struct LineIndexRecord;
 
 class Prompter;
 
@@ -66,6 +70,14 @@ std::string FindClassPath(std::string_view name, ClassTable& table);
 // True when the source is known or was added; false as FindClassPath refuses.
 bool FindSource(std::string_view name, SourceTable& table);
 
+// Hands every link of the line index at `path` to `each`, in file order, reading the file
+// once through the line reader. False when the file cannot be opened. A damaged link ends
+// the list with the reader's message; `whole`, when given, says whether every link was read
+// and the end marker closes the file (an empty file counts as whole).
+bool ForEachIndexLink(std::string_view path, Prompter& prompter,
+                      const std::function<void(const LineIndexRecord&)>& each,
+                      bool* whole = nullptr);
+
 // The untrimmed index in file order; empty when there is none. A damaged link ends the
 // list with the reader's message. `whole`, when given, says whether every link was read:
 // rewritten from a list read only in part, the index would lose the rest.
@@ -77,6 +89,7 @@ bool WriteUntrimmedIndex(std::span<const IndexEntry> entries);
 
 // Writes the entries over the end marker of an existing line index and ends it again.
 // False, with the file unchanged, when it is missing or does not end with the marker.
+bool AppendToIndex(std::string_view path, std::span<const IndexEntry* const> entries);
 bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries);
 
 // Where a new card is stored: classPath + title + ".datum.%d.xml".

@@ -174,7 +174,7 @@ bool DatumTrimming::WriteIndexes() {
                                                       kIndexListPath};
   std::array<bool, 3> usable{};
   for (size_t f = 0; f < kPaths.size(); ++f) usable[f] = EndsWithMarker(kPaths[f]);
-  std::array<std::vector<IndexEntry>, 3> lists;
+  std::array<std::vector<const IndexEntry*>, 3> lists;
   std::array<std::vector<size_t>, 3> members;
   std::array<bool, 3> needed{};
   std::vector<bool> stays(entries_.size(), true);
@@ -191,7 +191,7 @@ bool DatumTrimming::WriteIndexes() {
     stays[i] = false;
     for (size_t f = 0; f < kPaths.size(); ++f) {
       if (!needs[f]) continue;
-      lists[f].push_back(e);
+      lists[f].push_back(&e);
       members[f].push_back(i);
     }
   }

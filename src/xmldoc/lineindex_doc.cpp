@@ -34,7 +34,7 @@ void XML::WriteLineIndexLink(std::string& out, std::string_view name, std::strin
 void XML::WriteLineIndexEnd(std::string& out) { out += kLineIndexEnd; }
 
 bool XML::ReadLineIndexHead(LineReader& reader) {
-  std::string& line = line_;
+  std::string_view line;
   for (int i = 0; i < 6; ++i)
     if (!reader.ReadLine(line)) return false;
   if (!xmlfield::Extract(line, "<title>", "</title>", lineIndex.title)) return false;
@@ -43,7 +43,7 @@ bool XML::ReadLineIndexHead(LineReader& reader) {
 }
 
 bool XML::ReadLineIndexLink(LineReader& reader) {
-  std::string& line = line_;
+  std::string_view line;
   if (!xmlfield::SkipTo(reader, "<link>", line)) return false;  // the normal end of a list
   const struct {
     std::string_view open;

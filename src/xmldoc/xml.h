@@ -154,6 +154,7 @@ bool Extract(std::string_view line, std::string_view open, std::string_view clos
 
 // Reads lines until one contains `tag`; false (and an empty line) at the end of the file.
 bool SkipTo(LineReader& reader, std::string_view tag, std::string& line);
+bool SkipTo(LineReader& reader, std::string_view tag, std::string_view& line);
 
 // A value that may span lines, starting on `line`, which holds the opening tag. Stops at
 // the end of the file and keeps what it gathered.

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "base/gbk.h"
 #include "xmldoc/xml.h"
 
@@ -15,6 +17,7 @@ bool AtBoundary(std::string_view text, size_t at) {
   return leads % 2 == 0;
 }
 
+// Tags are a few bytes long: a plain loop beats a memcmp call.
 bool MatchesAt(std::string_view text, size_t at, std::string_view needle) {
   if (text.size() - at < needle.size()) return false;
   for (size_t i = 0; i < needle.size(); ++i)
@@ -34,11 +37,27 @@ size_t FindAtBoundary(std::string_view text, std::string_view needle) {
 bool Extract(std::string_view line, std::string_view open, std::string_view close,
              std::string& value) {
   size_t start = std::string_view::npos, end = std::string_view::npos;
+  const size_t first = line.find('<');
+  if (first != std::string_view::npos && !open.empty() && !close.empty() && open[0] == '<' &&
+      close[0] == '<' && MatchesAt(line, first, open) && !MatchesAt(line, first, close) &&
+      AtBoundary(line, first)) {
+    // The usual line: the opening tag is its first "<" and the closing tag its next one.
+    const size_t next = line.find('<', first + 1);
+    if (next >= first + open.size() && next != std::string_view::npos &&
+        MatchesAt(line, next, close) && AtBoundary(line, next)) {
+      const size_t from = first + open.size();
+      value.assign(line.data() + from, next - from);
+      return true;
+    }
+  }
   if (!open.empty() && !close.empty() && open[0] == '<' && close[0] == '<') {
     // Both tags in one pass over the line's "<"s: the read loops of every list spend most
     // of their time here.
-    for (size_t at = 0; at < line.size(); ++at) {
-      if (line[at] != '<') continue;  // lines are short: a plain loop beats memchr calls
+    const char* const data = line.data();
+    for (const char* p = data; (p = static_cast<const char*>(std::memchr(
+                                    p, '<', static_cast<size_t>(data + line.size() - p))));
+         ++p) {
+      const size_t at = static_cast<size_t>(p - data);
       const bool isOpen = start == std::string_view::npos && MatchesAt(line, at, open);
       const bool isClose = end == std::string_view::npos && MatchesAt(line, at, close);
       if (!(isOpen || isClose) || !AtBoundary(line, at)) continue;
@@ -60,6 +79,12 @@ bool Extract(std::string_view line, std::string_view open, std::string_view clos
 }
 
 bool SkipTo(LineReader& reader, std::string_view tag, std::string& line) {
+  while (reader.ReadLine(line))
+    if (FindAtBoundary(line, tag) != std::string_view::npos) return true;
+  return false;
+}
+
+bool SkipTo(LineReader& reader, std::string_view tag, std::string_view& line) {
   while (reader.ReadLine(line))
     if (FindAtBoundary(line, tag) != std::string_view::npos) return true;
   return false;
