@@ -46,7 +46,10 @@ int LineReader::NextByte() {
 bool LineReader::ReadLine(std::string& line) {
   std::string_view view;
   const bool any = ReadLine(view);
-  line.assign(view);
+  if (view.data() == spill_.data())
+    line.swap(spill_);  // a long line is not copied twice
+  else
+    line.assign(view);
   return any;
 }
 
