@@ -6,8 +6,14 @@
 #include <atomic>
 #include <fstream>
 
+#include "base/atomic_file.h"
+#include "base/clock.h"
 #include "base/file.h"
+#include "base/gbk.h"
+#include "base/line_reader.h"
 #include "base/path.h"
+#include "datum/datum_store.h"
+#include "xmldoc/xml.h"
 
 namespace pim::test {
 
@@ -18,6 +24,42 @@ MsgResult RecordingPrompter::ShowMessage(const std::string& text, const std::str
   const MsgResult answer = answers.front();
   answers.pop_front();
   return answer;
+}
+
+bool FakeHotkeys::Register(int id, uint32_t modifiers, uint32_t key) {
+  if (taken.count({modifiers, key})) return false;
+  for (const auto& [other, combo] : held)
+    if (other != id && combo == std::make_pair(modifiers, key)) return false;
+  held[id] = {modifiers, key};
+  return true;
+}
+
+std::vector<std::string> LinkNames(const std::string& bytes, bool* whole) {
+  RecordingPrompter prompter;
+  const FixedClock clock({2026, 1, 1, 0, 0, 0});
+  XML xml(prompter, clock);
+  MemorySource source(bytes);
+  LineReader reader(source);
+  std::vector<std::string> names;
+  while (xml.ReadLineIndexLink(reader)) names.push_back(xml.lineIndex.name);
+  if (whole) *whole = bytes.ends_with(kLineIndexEnd) && prompter.messages.empty();
+  return names;
+}
+
+void CaptureCards(int n) {
+  ASSERT_TRUE(CreateFolder("datum\\a"));
+  RecordingPrompter prompter;
+  const FixedClock clock({2026, 12, 6, 9, 5, 0});
+  std::vector<IndexEntry> entries;
+  for (int i = 1; i <= n; ++i) {
+    const std::string name = Format("c%d", i), url = Format("datum\\a\\c%d.xml", i);
+    std::string card;
+    XML(prompter, clock)
+        .WriteDatum(card, name, "a", "text " + name + "\r\nline 2", "dtd", "", "", "", {});
+    ASSERT_TRUE(WriteFileAtomic(url, card));
+    entries.push_back({name, url, "", "a", "", ""});
+  }
+  ASSERT_TRUE(WriteUntrimmedIndex(entries));
 }
 
 void TempFolderTest::SetUp() {

@@ -5,10 +5,14 @@
 
 #include <deque>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/prompter.h"
+#include "platform/system.h"
+#include "quicklaunch/run_lists.h"
 
 namespace pim::test {
 
@@ -16,21 +20,53 @@ namespace pim::test {
 class RecordingPrompter final : public Prompter {
  public:
   struct Message {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     MsgButtons buttons;
     MsgIcon icon;
   };
-
   MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
                         MsgIcon icon) override;
   std::string PickFolder(const std::string&) override { return picked; }
   std::string PickFile(bool, const std::string&, const std::string&) override { return picked; }
-
   std::vector<Message> messages;
   std::deque<MsgResult> answers;
   std::string picked;  // what the pickers answer
 };
+
+// Refuses a combination in `taken` or held under another identifier, as the system does.
+struct FakeHotkeys final : HotkeyRegistrar {
+  bool Register(int id, uint32_t modifiers, uint32_t key) override;
+  void Unregister(int id) override { held.erase(id); }
+  std::set<std::pair<uint32_t, uint32_t>> taken;
+  std::map<int, std::pair<uint32_t, uint32_t>> held;
+};
+
+struct FakeShell final : Shell {
+  bool Open(const std::string& file, const std::string&, const std::string& folder) override {
+    opened.push_back(file + "|" + folder);
+    return true;
+  }
+  std::vector<std::string> opened;
+};
+
+// Each list's images as "file#index"; "placeholder" is image 0.
+struct FakeImages final : IconImages {
+  void Reset(int list) override { images[list] = {"placeholder"}; }
+  void Append(int list, const std::string& file, int index) override {
+    images[list].push_back(file + "#" + std::to_string(index));
+  }
+  void Replace(int list, int image, const std::string& file, int index) override {
+    images[list].at(image) = file + "#" + std::to_string(index);
+  }
+  void Remove(int list, int image) override { images[list].erase(images[list].begin() + image); }
+  std::map<int, std::vector<std::string>> images;
+};
+
+// The link names of line index bytes; `whole` when it ends with its marker and every link reads.
+std::vector<std::string> LinkNames(const std::string& bytes, bool* whole = nullptr);
+
+// Cards c1..cn in datum\a ("text c<i>" and a second line), waiting in the untrimmed index.
+void CaptureCards(int n);
 
 // Runs each test in a fresh empty folder that is the working folder, as the program's
 // data paths are relative to it. The folder is removed afterwards.
@@ -38,14 +74,12 @@ class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-
   // Writes raw bytes to a data path ("\"-separated) below the folder.
   static void WriteBytes(const std::string& dataPath, const std::string& bytes);
   // Every byte of a data path, or "<missing>".
   static std::string ReadBytes(const std::string& dataPath);
   // The names in a folder, sorted, to spot stray temporary files.
   static std::vector<std::string> Listing(const std::filesystem::path& folder = ".");
-
   std::filesystem::path folder_;
 
  private:

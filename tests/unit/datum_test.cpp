@@ -1,0 +1,456 @@
+// The datum lists and indexes, and the capture panel, trimming dialog and browser over them.
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/gbk.h"
+#include "datafolder.h"
+#include "datum/browser.h"
+#include "datum/datum_capture.h"
+#include "datum/datum_store.h"
+#include "datum/trimming.h"
+#include "test_support.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string kUnsorted = "\xCE\xB4\xB7\xD6\xC0\xE0";                  // 未分类
+const std::string kCard = "\xD7\xCA\xC1\xCF\xBF\xA8";                      // 资料卡
+const std::string kComputer = "\xBC\xC6\xCB\xE3\xBB\xFA";                  // 计算机
+const std::string kCoding = "\xB1\xE0\xB3\xCC";                            // 编程
+const std::string kLife = "\xC9\xFA\xBB\xEE";                              // 生活
+const std::string kNested = "\xBC\xC6\xCB\xE3\xBB\xFA\\\xB1\xE0\xB3\xCC";  // 计算机\编程
+
+class DatumTest : public test::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    ASSERT_TRUE(WriteDataFolder());
+    capture_.Open();
+  }
+  // The user types `content` into the panel.
+  CardText Typed(const std::string& content, const std::string& title = "t",
+                 const std::string& category = kUnsorted) {
+    capture_.MarkModified();
+    return {category, title, content};
+  }
+  std::string CardFile(int number, const std::string& title = "t") {
+    return "datum\\" + kUnsorted + "\\" + title + Format(".datum.%d.xml", number);
+  }
+  Strings Links(std::string_view path) { return test::LinkNames(ReadBytes(std::string(path))); }
+  Strings Untrimmed() { return Links(kUntrimmedIndexPath); }
+  Strings Trimmed() { return Links(kTrimmedIndexPath); }
+  void Classes(const Strings& names) {
+    std::string list = "[CLASS]\r\ncount=" + std::to_string(names.size()) + "\r\n";
+    for (size_t i = 0; i < names.size(); ++i)
+      list += "name" + std::to_string(i) + "=" + names[i] + "\r\n";
+    WriteBytes("datum\\class.list", list);
+  }
+  // Links of (name, class); each card is datum\<name>.xml.
+  void Cards(const std::vector<std::pair<std::string, std::string>>& cards) {
+    std::string index;
+    XML::WriteLineIndexHead(index, "t", "k");
+    for (const auto& [name, class_] : cards)
+      XML::WriteLineIndexLink(index, name, name.empty() ? "" : "datum\\" + name + ".xml", class_,
+                              "", "", "");
+    XML::WriteLineIndexEnd(index);
+    WriteBytes("datum\\lineindex.list", index);
+  }
+  // The browser's tree as "parent text>text" per item.
+  Strings Tree() {
+    browser_.Build(prompter_);
+    Strings tree;
+    for (const auto& item : browser_.items())
+      tree.push_back((item.parent < 0 ? "" : browser_.items()[item.parent].text) + ">" + item.text);
+    return tree;
+  }
+  test::RecordingPrompter prompter_;
+  FixedClock clock_{{2026, 12, 6, 9, 5, 0}};
+  DatumCapture capture_{prompter_, clock_, "C:\\P"};
+  DatumTrimming trim_{prompter_, clock_, "C:\\pim"};
+  DatumBrowser browser_{"datum"};
+};
+
+TEST_F(DatumTest, NewNamesTakeTheNextSlotMatchedExactlyAndAFullTableRefusesMore) {
+  ClassTable classes;
+  EXPECT_TRUE(LoadClassList(classes).empty());
+  for (const char* name : {"Notes", "notes", "Notes"}) FindClassPath(name, classes);
+  EXPECT_TRUE(FolderExists("datum\\notes"));
+  ClassTable reloaded;  // byte-exact names: a case change is another category
+  EXPECT_EQ(LoadClassList(reloaded), (Strings{"Notes", "notes"}));
+  EXPECT_EQ(CardPath(reloaded.entries[1].path, "t", 12), "datum\\notes\\t.datum.12.xml");
+  SourceTable sources, reread;
+  for (const char* name : {"Web", "web", "", "Web", ""}) EXPECT_TRUE(FindSource(name, sources));
+  EXPECT_EQ(LoadSourceList(reread), (Strings{"Web", "web", ""}));
+  // Per count text: the count read, and whether one more name is taken (else nothing changes).
+  const std::tuple<const char*, size_t, bool> cases[] = {
+      {"150", 100, false}, {"100", 100, false}, {"-3", 0, true}, {"x", 0, true}};
+  for (const auto& [count, read, added] : cases) {
+    std::string classList = Format("[CLASS]\r\ncount=%s\r\n", count), sourceList = classList;
+    for (int i = 0; i < 100; ++i) {
+      classList += Format("name%d=c%d\r\npath%d=datum\\c%d\\\r\n", i, i, i, i);
+      sourceList += Format("name%d=s%d\r\n", i, i);
+    }
+    WriteBytes("datum\\class.list", classList);
+    WriteBytes("datum\\source.list", sourceList);
+    ClassTable c;
+    SourceTable s;
+    EXPECT_EQ(std::pair(LoadClassList(c).size(), LoadSourceList(s).size()), std::pair(read, read))
+        << count;
+    EXPECT_EQ(std::pair(!FindClassPath("new", c).empty(), FindSource("new", s)),
+              std::pair(added, added))
+        << count;
+    EXPECT_EQ(ReadBytes("datum\\class.list") != classList, added) << count;
+    EXPECT_EQ(ReadBytes("datum\\source.list") != sourceList, added) << count;
+  }
+  // A list without the slot keys gets them, so the new name survives a reload.
+  WriteBytes("datum\\class.list", "[CLASS]\r\ncount=0\r\n");
+  ClassTable fresh;
+  EXPECT_EQ(FindClassPath("a", fresh), "datum\\a\\");
+  EXPECT_EQ(LoadClassList(fresh), Strings{"a"});
+  EXPECT_EQ(fresh.entries[0].path, "datum\\a\\");
+}
+
+TEST(DatumNames, NamesStayInsideTheDatumFolder) {
+  const std::string trailing5C = "\x81\x5C";  // 乗: its trailing byte is 0x5C
+  for (const std::string& name : {kNested, trailing5C, std::string("a b.c")})
+    EXPECT_TRUE(IsSafeCategoryName(name)) << name;
+  for (const std::string name :
+       {"", "..\\x", "a..b", "\\x", "C:x", "a\\", "a\\\\b", "a/b", "a?", "a\tb", "\"q\""})
+    EXPECT_FALSE(IsSafeCategoryName(name)) << name;
+  EXPECT_TRUE(IsSafeTitle(trailing5C + "x") && IsSafeTitle(""));
+  EXPECT_FALSE(IsSafeTitle("a\\b") || IsSafeTitle("a*"));
+}
+
+TEST_F(DatumTest, IndexesAreWrittenWholeAndAppendedOverTheEndMarkerOnly) {
+  const std::vector<IndexEntry> entries = {{"n1", "u1", "d1", "c1", "k1", "s1"},
+                                           {"n2", "u2", "", "c2", "", ""},
+                                           {"n3", "u3", "d3", "c3", "k3", "s3"}};
+  ASSERT_TRUE(WriteUntrimmedIndex({}));
+  EXPECT_TRUE(LoadUntrimmedIndex(prompter_).empty());
+  ASSERT_TRUE(WriteUntrimmedIndex(entries));
+  const std::string bytes = ReadBytes("datum\\lineindex.untrim.list");
+  for (const char* part :  // 资料卡索引--未整理, 资料,未整理
+       {"<title>\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD--\xCE\xB4\xD5\xFB\xC0\xED</title>",
+        "<keyword>\xD7\xCA\xC1\xCF,\xCE\xB4\xD5\xFB\xC0\xED</keyword>",
+        "<class>c1</class>\r\n\t\t<date>d1</date>"})
+    EXPECT_NE(FindText(bytes, part), std::string::npos) << part;
+  EXPECT_TRUE(bytes.ends_with(kLineIndexEnd));
+  EXPECT_EQ(LoadUntrimmedIndex(prompter_), entries);
+  EXPECT_TRUE(prompter_.messages.empty());
+  // In parts or at once, the same bytes; anything but the marker at the very end is refused.
+  const std::string installed = ReadBytes("datum\\lineindex.list");
+  WriteBytes("datum\\whole.list", installed);
+  const std::span<const IndexEntry> all(entries);
+  ASSERT_TRUE(AppendToIndex("datum\\lineindex.list", all.first(1)));
+  ASSERT_TRUE(AppendToIndex("datum\\lineindex.list", all.subspan(1)));
+  ASSERT_TRUE(AppendToIndex("datum\\whole.list", all));
+  const std::string appended = ReadBytes("datum\\lineindex.list");
+  EXPECT_EQ(test::LinkNames(appended), (Strings{"n1", "n2", "n3"}));
+  EXPECT_EQ(appended.find(kLineIndexEnd), appended.size() - kLineIndexEnd.size());
+  EXPECT_EQ(appended, ReadBytes("datum\\whole.list"));
+  EXPECT_TRUE(appended.starts_with(installed.substr(0, installed.size() - kLineIndexEnd.size())));
+  for (const std::string& damaged :
+       {installed.substr(0, installed.size() - 1), installed + "\r\n", std::string("x")}) {
+    WriteBytes("datum\\index.list", damaged);
+    EXPECT_FALSE(AppendToIndex("datum\\index.list", all));
+    EXPECT_EQ(ReadBytes("datum\\index.list"), damaged);
+  }
+  EXPECT_FALSE(AppendToIndex("datum\\missing.list", all));
+  EXPECT_FALSE(FileExists("datum\\missing.list"));
+}
+
+TEST_F(DatumTest, NewCardsTakeTheNumberAndPagingStoresFirst) {
+  ASSERT_TRUE(capture_.ShowPanel({}));
+  EXPECT_EQ(capture_.shown().title + capture_.shown().category, kCard + "0" + kUnsorted);
+  // The datum button pressed again stores the card and starts the next one.
+  ASSERT_TRUE(capture_.ShowPanel(Typed("first", "f")));
+  EXPECT_EQ(capture_.shown().title, kCard + "1");
+  EXPECT_FALSE(capture_.modified());
+  // Typed at the new-card position, "←" stores it first and then shows it.
+  ASSERT_TRUE(capture_.Previous(Typed("a<b\r\nc>&d", "t")));
+  EXPECT_EQ(std::tuple(capture_.count(), capture_.position(), capture_.cardNumber()),
+            std::tuple(2, 2, 2));
+  EXPECT_EQ(ReadBytes("datum\\datum.conf"), "[DATUM]\r\nid=2\r\n");  // at once, not at close
+  EXPECT_NE(FindText(ReadBytes(CardFile(1)), "<!DOCTYPE datum SYSTEM \"C:\\P\\xmlstyle\\"),
+            std::string::npos);
+  EXPECT_EQ(capture_.entries()[1], (IndexEntry{"t", CardFile(1), "", kUnsorted, "", ""}));
+  // The flag stays set, so paging on rewrites the stored card in its own file even after
+  // its title changed; "→" then reaches a fresh card and the flag is cleared.
+  ASSERT_TRUE(capture_.Next({"x", "renamed", "new text"}));
+  EXPECT_TRUE(capture_.AtNewCard() && !capture_.modified());
+  EXPECT_EQ(capture_.entries()[1].url + "|" + capture_.entries()[1].name, CardFile(1) + "|renamed");
+  EXPECT_EQ(capture_.LoadContent(CardFile(1)), "new text");
+  EXPECT_FALSE(FileExists("datum\\x\\renamed.datum.1.xml"));
+  // Unchanged content, or none, is never stored.
+  ASSERT_TRUE(capture_.Previous({"y", "other", "new text"}));
+  EXPECT_EQ(capture_.entries()[1].name, "renamed");
+  EXPECT_FALSE(FolderExists("datum\\y"));
+  ASSERT_TRUE(capture_.Next(Typed("")));
+  EXPECT_EQ(capture_.count(), 2);
+  EXPECT_TRUE(prompter_.messages.empty());
+}
+
+TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCard) {
+  capture_.ShowPanel({});
+  ASSERT_TRUE(capture_.StoreCard(Typed("first")));
+  const std::string first = ReadBytes(CardFile(0));
+  const CardText last = Typed("typed just before exit", "last");
+  capture_.Close(last);
+  capture_.Close(last);  // WM_CLOSE, then the exit procedure
+  EXPECT_EQ(ReadBytes("datum\\datum.conf"), "[DATUM]\r\nid=2\r\n");
+  EXPECT_EQ(ListFolder("datum\\" + kUnsorted).size(), 2u);
+  // The program dies without its close handling, and the number is set back by hand.
+  WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=0\r\n");
+  DatumCapture again(prompter_, clock_, "C:\\P");
+  again.Open();
+  ASSERT_EQ(again.count(), 2);
+  EXPECT_EQ(again.entries()[1].url, CardFile(1, "last"));
+  EXPECT_EQ(again.LoadContent(again.entries()[1].url), "typed just before exit");
+  EXPECT_TRUE(again.CanGoBack());
+  again.MarkModified();
+  const std::string lastBytes = ReadBytes(CardFile(1, "last"));
+  ASSERT_TRUE(again.StoreCard({kUnsorted, "t", "second"}));
+  EXPECT_EQ(ReadBytes(CardFile(0)), first);
+  EXPECT_EQ(ReadBytes(CardFile(1, "last")), lastBytes);
+  EXPECT_EQ(again.entries()[2].url, CardFile(1));
+  EXPECT_EQ(again.cardNumber(), 2);
+}
+
+TEST_F(DatumTest, ACardReadInPartIsNotRewrittenAndAReloadStandsAtANewCard) {
+  capture_.ShowPanel({});
+  ASSERT_TRUE(capture_.StoreCard(Typed("one\r\ntwo")));
+  std::string bytes = ReadBytes(CardFile(0));
+  bytes.insert(bytes.rfind("<part>"), "stray\r\n");
+  WriteBytes(CardFile(0), bytes);
+  ASSERT_TRUE(capture_.Previous(Typed("")));  // the flag stays set from here on
+  EXPECT_EQ(capture_.shown().content, "one");
+  ASSERT_TRUE(capture_.Next(Typed("one")));
+  EXPECT_EQ(ReadBytes(CardFile(0)), bytes);
+  EXPECT_NE(FindText(prompter_.messages.back().text, CardFile(0)), std::string::npos);
+  // Typing, then the trimming dialog files the cards away: the panel stands at a new card
+  // and keeps the flag, so the text still shown is stored as a new card at the next move.
+  capture_.MarkModified();
+  ASSERT_TRUE(capture_.WriteIndex());
+  ASSERT_TRUE(WriteUntrimmedIndex({}));
+  capture_.ReloadLists();
+  EXPECT_EQ(capture_.count(), 0);
+  EXPECT_TRUE(capture_.AtNewCard() && capture_.modified() && !capture_.CanGoBack());
+  ASSERT_TRUE(capture_.ShowPanel({kUnsorted, "t", "one"}));
+  EXPECT_EQ(capture_.count(), 1);
+  EXPECT_EQ(capture_.entries()[0].url, CardFile(1));
+}
+
+TEST_F(DatumTest, UnsafeCategoriesAndFailedWritesAreToldAndStoreNothing) {
+  capture_.ShowPanel({});
+  const std::string classList = ReadBytes("datum\\class.list");
+  const std::vector<std::string> folders = Listing("datum");
+  for (const char* category : {"..\\..\\x", ""}) {  // the names themselves: DatumNames above
+    EXPECT_FALSE(capture_.StoreCard(Typed("text", "t", category))) << category;
+    EXPECT_NE(FindText(prompter_.messages.back().text, category), std::string::npos);
+  }
+  EXPECT_EQ(ReadBytes("datum\\class.list"), classList);
+  EXPECT_EQ(Listing("datum"), folders);
+  // A title file names do not allow: the message and the save dialog; cancelling keeps
+  // everything as it was and asks only once.
+  EXPECT_FALSE(capture_.StoreCard(Typed("text", "a?b")));
+  ASSERT_EQ(prompter_.messages.size(), 3u);
+  EXPECT_EQ(prompter_.messages[2].text,  // 存储文件 ... 时出错,请选择文件的存储位置和名称!
+            "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " + CardFile(0, "a?b") +
+                " \xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xB5\xC4"
+                "\xB4\xE6\xB4\xA2\xCE\xBB\xD6\xC3\xBA\xCD\xC3\xFB\xB3\xC6!");
+  EXPECT_EQ(prompter_.messages[2].caption, "");
+  EXPECT_EQ(prompter_.messages[2].icon, MsgIcon::Information);
+  EXPECT_EQ(std::pair(capture_.count(), capture_.cardNumber()), std::pair(0, 0));
+  EXPECT_FALSE(capture_.ShowPanel(Typed("text", "a?b")));  // the panel keeps the text
+  EXPECT_TRUE(capture_.modified());
+  // A path chosen in the dialog is the one the entry keeps.
+  prompter_.picked = "datum\\picked.xml";
+  EXPECT_TRUE(capture_.ShowPanel(Typed("text", "a?b")));
+  ASSERT_EQ(capture_.count(), 1);
+  EXPECT_EQ(capture_.entries()[0].url, "datum\\picked.xml");
+  EXPECT_EQ(capture_.LoadContent("datum\\picked.xml"), "text");
+  EXPECT_EQ(capture_.cardNumber(), 1);
+  // A subcategory is stored although its parent was never used.
+  ASSERT_TRUE(capture_.StoreCard(Typed("text", "t", kNested)));
+  EXPECT_TRUE(FileExists("datum\\" + kNested + "\\t.datum.1.xml"));
+  ClassTable reloaded;
+  EXPECT_EQ(LoadClassList(reloaded), (Strings{kUnsorted, kNested}));
+}
+
+TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndEscapeKeepsEveryEntry) {
+  test::CaptureCards(3);
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  // The editor left the date empty; the card's found date fills it and is kept.
+  EXPECT_EQ(trim_.form().date, "2026-12-6 9:5");
+  EXPECT_EQ(trim_.form().text, "text c1\r\nline 2");
+  TrimForm form = trim_.form();
+  form.title = "renamed";
+  form.category = kComputer;
+  trim_.Next(form);
+  trim_.Next(trim_.form());
+  // The first card was rewritten in place with its new class; the category got its folder.
+  clock_.Set({2027, 1, 2, 3, 4, 0});
+  trim_.Previous(trim_.form());
+  trim_.Previous(trim_.form());
+  EXPECT_EQ(trim_.form().title, "renamed");
+  const std::string bytes = ReadBytes("datum\\a\\c1.xml");
+  for (const std::string& part :
+       {"<class>" + kComputer + "</class>", std::string("<founddate>2026-12-6 9:5</founddate>"),
+        std::string("<part>line 2</part>")})
+    EXPECT_NE(bytes.find(part), std::string::npos) << part;
+  EXPECT_TRUE(FolderExists("datum\\" + kComputer));
+  // Escape: the untrimmed index still holds every entry, the trimmed index none.
+  EXPECT_EQ(Untrimmed(), (Strings{"c1", "c2", "c3"}));
+  EXPECT_TRUE(Trimmed().empty());
+  EXPECT_TRUE(prompter_.messages.empty());
+}
+
+TEST_F(DatumTest, OneEntryEndsWithoutAQuestionAndAMissingOrEmptyIndexEndsAtOnce) {
+  EXPECT_EQ(trim_.Open(), DatumTrimming::Start::NoIndex);
+  EXPECT_TRUE(prompter_.messages.empty());
+  test::CaptureCards(0);
+  EXPECT_EQ(DatumTrimming(prompter_, clock_, "").Open(), DatumTrimming::Start::Empty);
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].text,
+            "\xC3\xBB\xD3\xD0\xCE\xB4\xD5\xFB\xC0\xED\xB5\xC4\xD7\xCA\xC1\xCF!");
+  EXPECT_EQ(prompter_.messages[0].icon, MsgIcon::Information);
+  test::CaptureCards(1);
+  DatumTrimming one(prompter_, clock_, "");
+  ASSERT_EQ(one.Open(), DatumTrimming::Start::Ready);
+  EXPECT_TRUE(one.End(one.form()));  // no question for a single entry
+  EXPECT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_TRUE(Untrimmed().empty());
+  EXPECT_EQ(Trimmed(), Strings{"c1"});
+  // The link carries the card's date and the source, which joined the source list.
+  EXPECT_NE(ReadBytes(std::string(kTrimmedIndexPath)).find("<date>2026-12-6 9:5</date>"),
+            std::string::npos);
+  SourceTable sources;
+  EXPECT_EQ(LoadSourceList(sources), Strings{""});
+}
+
+TEST_F(DatumTest, EndingEarlyAsksAndKeepsTheEntriesNeverLeft) {
+  test::CaptureCards(8);
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  for (int i = 0; i < 4; ++i) trim_.Next(trim_.form());
+  trim_.Previous(trim_.form());
+  trim_.Previous(trim_.form());
+  prompter_.answers = {MsgResult::No, MsgResult::Yes};
+  EXPECT_FALSE(trim_.End(trim_.form()));
+  EXPECT_EQ(Untrimmed().size(), 8u);
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].caption, "\xCE\xB4\xCD\xEA");  // 未完
+  EXPECT_EQ(prompter_.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_TRUE(trim_.End(trim_.form()));  // items 1 to 5 were shown
+  EXPECT_EQ(Untrimmed(), (Strings{"c6", "c7", "c8"}));
+  EXPECT_EQ(Trimmed(), (Strings{"c1", "c2", "c3", "c4", "c5"}));
+}
+
+TEST_F(DatumTest, MarksGoToTheirListsAndADamagedListLosesNothing) {
+  test::CaptureCards(3);
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  for (const auto& [bookmark, index] : {std::pair{true, true}, {false, false}, {true, false}}) {
+    TrimForm form = trim_.form();
+    form.bookmark = bookmark;
+    form.index = index;
+    if (trim_.item() < 3)
+      trim_.Next(form);
+    else
+      EXPECT_TRUE(trim_.End(form));
+  }
+  EXPECT_EQ(Trimmed(), (Strings{"c1", "c2", "c3"}));
+  EXPECT_EQ(Links(kBookmarkListPath), (Strings{"c1", "c3"}));
+  EXPECT_EQ(Links(kIndexListPath), Strings{"c1"});
+  EXPECT_TRUE(prompter_.messages.empty());
+  // A bookmark list without its end marker: the bookmarked entry stays untrimmed and is
+  // appended nowhere; the plain one moves on.
+  std::string damaged = ReadBytes(std::string(kBookmarkListPath));
+  damaged.pop_back();
+  WriteBytes(std::string(kBookmarkListPath), damaged);
+  test::CaptureCards(2);
+  DatumTrimming again(prompter_, clock_, "");
+  ASSERT_EQ(again.Open(), DatumTrimming::Start::Ready);
+  TrimForm form = again.form();
+  form.bookmark = true;
+  again.Next(form);
+  EXPECT_TRUE(again.End(again.form()));
+  EXPECT_EQ(Untrimmed(), Strings{"c1"});
+  EXPECT_EQ(Trimmed(), (Strings{"c1", "c2", "c3", "c2"}));
+  EXPECT_EQ(ReadBytes(std::string(kBookmarkListPath)), damaged);
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(prompter_.messages[0].text.rfind("datum\\bookmark.list ", 0), 0u);
+  // Without the trimmed index nothing moves at all.
+  ASSERT_TRUE(RemoveFile(kTrimmedIndexPath));
+  DatumTrimming third(prompter_, clock_, "");
+  ASSERT_EQ(third.Open(), DatumTrimming::Start::Ready);
+  EXPECT_TRUE(third.End(third.form()));
+  EXPECT_EQ(Untrimmed(), Strings{"c1"});
+  EXPECT_EQ(prompter_.messages.back().text.rfind("datum\\lineindex.list ", 0), 0u);
+}
+
+TEST_F(DatumTest, ACardReadInPartOrThatCannotBeWrittenStaysUntrimmedAndUnchanged) {
+  test::CaptureCards(2);
+  ASSERT_TRUE(WriteUntrimmedIndex(
+      std::vector<IndexEntry>{{"c1", "datum\\a\\c1.xml", "", "a", "", ""},
+                              {"c2", "datum\\a\\c2.xml", "", "a", "", ""},
+                              {"lost", "datum\\gone\\lost.xml", "", "a", "", ""}}));
+  // A line the reader does not know hides the rest of the first card.
+  std::string bytes = ReadBytes("datum\\a\\c1.xml");
+  bytes.insert(bytes.find("<part>"), "stray\r\n");
+  WriteBytes("datum\\a\\c1.xml", bytes);
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  TrimForm form = trim_.form();
+  form.text = "edited";
+  trim_.Next(form);
+  trim_.Next(trim_.form());
+  EXPECT_TRUE(trim_.End(trim_.form()));
+  EXPECT_EQ(ReadBytes("datum\\a\\c1.xml"), bytes);
+  ASSERT_EQ(prompter_.messages.size(), 2u);
+  EXPECT_NE(FindText(prompter_.messages[0].text, "datum\\a\\c1.xml"), std::string::npos);
+  EXPECT_EQ(prompter_.messages[1].text, "Can`t Open datum\\gone\\lost.xml to write!");
+  EXPECT_EQ(Untrimmed(), (Strings{"c1", "lost"}));
+  EXPECT_EQ(Trimmed(), Strings{"c2"});
+}
+
+TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex) {
+  EXPECT_TRUE(Tree().empty());  // the installed lists: an empty tree, no message
+  Classes({kComputer, kComputer + "\\" + kCoding, kLife});
+  Cards({{"a", kComputer + "\\" + kCoding}, {"b", "unknown"}, {"c", kLife}});
+  EXPECT_EQ(Tree(), (Strings{">" + kComputer, kComputer + ">" + kCoding, ">" + kLife,
+                             kCoding + ">a", ">b", kLife + ">c"}));
+  Classes({kComputer + "\\" + kCoding, kComputer});
+  Cards({});
+  EXPECT_EQ(Tree(), (Strings{">" + kCoding, ">" + kComputer}));
+  // Showing and paging go in index order.
+  Classes({"x", "y"});
+  Cards({{"one", "y"}, {"two", "x"}, {"", "x"}, {"four", "x"}});
+  std::string card;
+  const FixedClock clock({2026, 1, 2, 3, 4, 0});
+  XML(prompter_, clock)
+      .WriteDatum(card, "T", "y", "line1\r\nline2", "d", "2025-5-6 7:8", "S", "K", {});
+  WriteBytes("datum\\one.xml", card);
+  browser_.Build(prompter_);
+  EXPECT_FALSE(browser_.Show(0, prompter_));  // a category
+  const auto page = browser_.Show(2, prompter_);
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->header,
+            "\xB1\xEA\xCC\xE2:T\r\n\xC0\xE0\xB1\xF0:y\t\xC0\xB4\xD4\xB4:S\r\n"
+            "\xBD\xA8\xC1\xA2\xC8\xD5\xC6\xDA:2025-5-6 7:8\t\xD0\xDE\xB8\xC4\xC8\xD5\xC6\xDA:"
+            "2026-1-2 3:4\r\n\xB9\xD8\xBC\xFC\xD7\xD6:K");
+  // 标题:T / 类别:y 来源:S / 建立日期:… 修改日期:… / 关键字:K
+  EXPECT_EQ(page->content, "line1\r\nline2");
+  EXPECT_EQ(browser_.PreviousItem(), DatumBrowser::kRoot);
+  // A missing file says so; a link without a file shows nothing but becomes current.
+  const auto missing = browser_.Show(3, prompter_);
+  ASSERT_TRUE(missing);
+  EXPECT_NE(missing->header.find("datum\\two.xml"), std::string::npos);
+  EXPECT_TRUE(missing->content.empty());
+  EXPECT_FALSE(browser_.Show(4, prompter_));
+  EXPECT_EQ(browser_.NextItem(), 5);
+  browser_.Show(5, prompter_);
+  EXPECT_EQ(browser_.NextItem(), DatumBrowser::kRoot);
+  EXPECT_TRUE(prompter_.messages.empty());
+}
+
+}  // namespace
+}  // namespace pim

@@ -1,0 +1,208 @@
+// The settings files, the installed data folder, the run marker and the settings sheet.
+#include <tuple>
+
+#include "app/startup.h"
+#include "app/sys_tool.h"
+#include "base/file.h"
+#include "config/config_file.h"
+#include "config/record_counter.h"
+#include "config/sys_settings.h"
+#include "datafolder.h"
+#include "test_support.h"
+
+namespace pim {
+namespace {
+
+using SettingsTest = test::TempFolderTest;
+const std::string kNotLoaded = "\x01", kNotFound = "\x02";
+
+TEST_F(SettingsTest, EveryKindOfLineIsFoundSetAndSaved) {
+  WriteBytes("a.conf",
+             "# note\r\nstray=before\r\n[SYS]\r\nhotkey=583\r\n\r\n"
+             "free text\r\nkey = spaced\nurl=a=b\r\n=empty\r\n#=x\r\n"
+             "hotkey=999\r\n[COMU] x\r\nmaxid=1\r\n[NOTE\r\nmaxid=2\r\n"
+             "[SYS]\r\nnotice=true\r\nlast=end");
+  CConfigFile conf;
+  ASSERT_EQ(conf.Load("a.conf"), 1);
+  const std::tuple<const char*, const char*, std::string> lookups[] = {
+      {"SYS", "hotkey", "583"},     {"SYS", "key", kNotFound},    {"SYS", "key ", " spaced"},
+      {"SYS", "url", "a=b"},        {"SYS", "", "empty"},         {"SYS", "notice", "true"},
+      {"sys", "hotkey", kNotFound}, {"", "stray", kNotFound},     {"COMU", "maxid", kNotFound},
+      {"NOTE", "maxid", kNotFound}, {nullptr, "stray", "before"}, {nullptr, "maxid", "1"},
+      {nullptr, "", "empty"},       {nullptr, "#", kNotFound},
+  };
+  for (const auto& [section, key, value] : lookups)
+    EXPECT_EQ(section ? conf.GetValue(section, key) : conf.GetValue(key), value)
+        << (section ? section : "*") << " " << key;
+  EXPECT_EQ(conf.SetValue("SYS", "hotkey", "600"), 1);  // the first of the two
+  EXPECT_EQ(conf.SetValue("maxid", "7"), 1);            // the one under "[COMU] x"
+  EXPECT_EQ(conf.SetValue("COMU", "maxid", "x"), -2);   // nothing is ever added
+  EXPECT_EQ(conf.SetValue("absent", "x"), -2);
+  EXPECT_EQ(conf.Load("b.conf"), -2);  // a loaded file stays
+  ASSERT_EQ(conf.Save(), 1);
+  EXPECT_EQ(ReadBytes("a.conf"),
+            "# note\r\nstray=before\r\n[SYS]\r\nhotkey=600\r\n"
+            "key = spaced\r\nurl=a=b\r\n=empty\r\n#=x\r\n"
+            "hotkey=999\r\n[COMU] x\r\nmaxid=7\r\n[NOTE\r\nmaxid=2\r\n"
+            "[SYS]\r\nnotice=true\r\nlast=end\r\n");
+  // A file that could not be read answers nothing and saves nowhere.
+  CConfigFile missing;
+  EXPECT_EQ(missing.Load("set\\missing.conf"), -1);
+  EXPECT_EQ(missing.path(), "set\\missing.conf");  // remembered all the same
+  EXPECT_EQ(std::pair(missing.GetValue("SYS", "hotkey"), missing.GetValue("hotkey")),
+            std::pair(kNotLoaded, kNotLoaded));
+  EXPECT_EQ(std::pair(missing.SetValue("SYS", "hotkey", "1"), missing.SetValue("hotkey", "1")),
+            std::pair(-1, -1));
+  EXPECT_EQ(missing.Save(), -2);
+  EXPECT_EQ(Listing(), std::vector<std::string>{"a.conf"});
+}
+
+TEST_F(SettingsTest, CounterNumbersAreWrittenWhenTakenAndNeverHandedOutTwice) {
+  ASSERT_TRUE(WriteDataFolder());
+  RecordCounter notes("NOTE", "note", "n.");
+  notes.Load();
+  EXPECT_EQ(notes.maxid(), 0);
+  EXPECT_EQ(notes.PathOf(12), "note\\n.12.xml");
+  ASSERT_TRUE(notes.Take());
+  // A crash after saving 1 and 5 without writing the counter: the next start moves past them.
+  for (const char* name : {"n.1.xml", "n.5.xml", "n.7.bak", "n.x9.xml"})
+    WriteBytes(std::string("note\\") + name, "x");
+  RecordCounter again("NOTE", "note", "n.");
+  again.Load();
+  EXPECT_EQ(again.maxid(), 6);
+  EXPECT_EQ(again.saved(), 1);
+  CConfigFile conf;
+  ASSERT_EQ(conf.Load(kSettingsPath), 1);
+  EXPECT_EQ(std::pair(conf.GetValue("NOTE", "maxid"), conf.GetValue("COMU", "maxid")),
+            std::pair(std::string("6"), std::string("0")));
+  // A missing key is added to its section; a missing section comes at the end.
+  WriteBytes(kSettingsPath, "[SYS]\r\nhotkey=583\r\n[COMU]\r\n# contacts\r\n[NOTE]\r\nmaxid=2");
+  RecordCounter contacts("COMU", "communication", "com.");
+  contacts.Load();
+  ASSERT_TRUE(contacts.Take());
+  EXPECT_EQ(AddConfigValue(kSettingsPath, "X", "k", "v"), 1);
+  ASSERT_TRUE(contacts.Take());
+  EXPECT_EQ(ReadBytes(kSettingsPath),
+            "[SYS]\r\nhotkey=583\r\n[COMU]\r\n# contacts\r\nmaxid=2\r\n[NOTE]\r\nmaxid=2\r\n"
+            "[X]\r\nk=v\r\n");
+  EXPECT_EQ(AddConfigValue("set\\missing.conf", "X", "k", "v"), -1);
+}
+
+// The sheet's values are only set, never added, so the installed settings must have them all;
+// the other files get missing keys added when saved.
+TEST_F(SettingsTest, TheDataFolderHasEverySettingAndSavesUnchanged) {
+  ASSERT_TRUE(WriteDataFolder());
+  for (const char* path :
+       {"set\\sets.conf", "set\\fastrun_coll.lst", "set\\fastrun_study.lst", "set\\fastrun_fun.lst",
+        "set\\fastrun_net.lst", "datum\\datum.conf", "datum\\class.list", "datum\\source.list"}) {
+    const std::string before = ReadBytes(path);
+    CConfigFile conf;
+    ASSERT_EQ(conf.Load(path), 1) << path;
+    ASSERT_EQ(conf.Save(), 1) << path;
+    EXPECT_EQ(ReadBytes(path), before) << path;
+  }
+  CConfigFile conf;
+  ASSERT_EQ(conf.Load(kSettingsPath), 1);
+  for (const auto& [section, key] : {std::pair{"COMU", "maxid"},
+                                     {"NOTE", "maxid"},
+                                     {"SYS", "hotkey"},
+                                     {"SYS", "tmpdir"},
+                                     {"SYS", "autorun"},
+                                     {"SYS", "showtip"},
+                                     {"SYS", "notice"}})
+    EXPECT_NE(conf.GetValue(section, key), kNotFound) << section << " " << key;
+  // A file where a folder belongs, or the reverse, fails.
+  ASSERT_TRUE(RemoveFile("set\\sets.conf") && CreateFolder("set\\sets.conf"));
+  EXPECT_FALSE(WriteDataFolder());
+  std::filesystem::remove_all("set");
+  WriteBytes("set", "x");
+  EXPECT_FALSE(WriteDataFolder());
+}
+
+struct FakeRegistry final : Registry {
+  RegistryResult WriteString(RegistryRoot root, const std::string&, const std::string& name,
+                             const std::string& text) override {
+    if (root == RegistryRoot::LocalMachine && refuseMachine) return RegistryResult::KeyFailed;
+    values[{root, name}] = text;
+    return RegistryResult::Ok;
+  }
+  bool refuseMachine = false;
+  std::map<std::pair<RegistryRoot, std::string>, std::string> values;
+};
+
+TEST(Shell, HotkeyValuesAndThePathsOfTheCommandLine) {
+  // Ctrl+G; Ctrl+Alt+G; Shift with the extended flag, which registration ignores.
+  for (auto [value, modifiers, key] :
+       {std::tuple{583, 2u, 0x47u}, {0x0647, 3u, 0x47u}, {0x0941, 4u, 0x41u}})
+    EXPECT_EQ(std::pair(SplitHotkey(value).modifiers, SplitHotkey(value).virtualKey),
+              std::pair(modifiers, key));
+  EXPECT_EQ(FolderArgument(L"\"C:\\P Q\""), L"C:\\P Q");
+  EXPECT_EQ(FolderArgument(L"C:\\P"), L"C:\\P");
+  EXPECT_EQ(LogonCommand("C:\\P Q"), "\"C:\\P Q\\Pimbrel.exe\" \"C:\\P Q\"");
+  test::RecordingPrompter prompter;
+  CSysTool tool(prompter);
+  EXPECT_EQ(tool.SplitPath("C:\\Tools\\\xD5\\app.exe"), "\xD5\\app.exe");  // 誠: D5 5C
+  EXPECT_EQ(tool.folder(), "C:\\Tools");
+  EXPECT_EQ(tool.SplitPath("app.exe"), "app.exe");
+  EXPECT_EQ(tool.folder(), "");
+}
+
+TEST_F(SettingsTest, RunMarkerFollowsTheMutexAndKeepsLaterBytesAndHotkeyDefaultsToCtrlG) {
+  EXPECT_EQ(ClaimRunMarker(false), MarkerResult::Unavailable);  // no "set" folder
+  EXPECT_EQ(LoadBarHotkey(), 583);                              // no file at all
+  ASSERT_TRUE(CreateFolder("set"));
+  WriteBytes("set\\sets.conf", "[SYS]\r\nhotkey=none\r\n");
+  EXPECT_EQ(LoadBarHotkey(), 583);
+  EXPECT_TRUE(LoadSysSettings().tmpdir.empty());
+  ASSERT_TRUE(WriteDataFolder());
+  EXPECT_EQ(ClaimRunMarker(false), MarkerResult::Started);
+  EXPECT_EQ(ReadBytes("set\\run.ing.m"), "runing");
+  EXPECT_EQ(ClaimRunMarker(true), MarkerResult::AlreadyRunning);
+  ASSERT_TRUE(ReleaseRunMarker());
+  WriteBytes("set\\run.ing.m", "runing and more");  // a crash left it; nobody holds the mutex
+  EXPECT_EQ(ClaimRunMarker(false), MarkerResult::Started);
+  ASSERT_TRUE(ReleaseRunMarker());
+  EXPECT_EQ(ReadBytes("set\\run.ing.m"), "       and more");
+}
+
+TEST_F(SettingsTest, SettingsApplyKeepsAHotkeyAndFallsBackToTheUserRegistry) {
+  ASSERT_TRUE(WriteDataFolder());
+  test::RecordingPrompter prompter;
+  test::FakeHotkeys hotkeys;
+  FakeRegistry registry;
+  SysSetModel page(prompter, hotkeys, registry);
+  page.Load();
+  EXPECT_EQ(page.values().hotkey, 583);
+  EXPECT_FALSE(page.values().autorun);
+  hotkeys.held[kBarHotkeyId] = {2, 0x47};
+  // A taken key: message, the old key registered again, nothing saved, sheet stays open.
+  hotkeys.taken.insert({3, 0x47});
+  SysSettings edited = page.values();
+  edited.hotkey = 0x0647;
+  edited.autorun = true;
+  const std::string before = ReadBytes("set\\sets.conf");
+  EXPECT_FALSE(page.Apply(edited, "C:\\P"));
+  ASSERT_EQ(prompter.messages.size(), 1u);
+  EXPECT_EQ(prompter.messages[0].caption, "\xCA\xA7\xB0\xDC" /* 失败 */);
+  EXPECT_EQ(hotkeys.held[kBarHotkeyId], std::make_pair(2u, 0x47u));
+  EXPECT_EQ(ReadBytes("set\\sets.conf"), before);
+  // Ctrl+Shift+G is free; the machine-wide entry is refused, the user's entry serves.
+  registry.refuseMachine = true;
+  edited.hotkey = 0x0347;
+  EXPECT_TRUE(page.Apply(edited, "C:\\P"));
+  EXPECT_EQ(hotkeys.held[kBarHotkeyId], std::make_pair(6u, 0x47u));
+  EXPECT_EQ((registry.values[{RegistryRoot::CurrentUser, kLogonValue}]),
+            "C:\\P\\Pimbrel.exe C:\\P");
+  EXPECT_EQ(prompter.messages.size(), 1u);
+  SysSettings reread = LoadSysSettings();
+  EXPECT_EQ(std::tie(reread.hotkey, reread.autorun), std::make_tuple(0x0347, true));
+  // Switched off with rights: both entries are emptied.
+  registry.refuseMachine = false;
+  edited.autorun = false;
+  EXPECT_TRUE(page.Apply(edited, "C:\\P"));
+  EXPECT_EQ((registry.values[{RegistryRoot::LocalMachine, kLogonValue}]), "");
+  EXPECT_EQ((registry.values[{RegistryRoot::CurrentUser, kLogonValue}]), "");
+}
+
+}  // namespace
+}  // namespace pim
