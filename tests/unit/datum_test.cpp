@@ -160,6 +160,29 @@ TEST_F(DatumTest, IndexesAreWrittenWholeAndAppendedOverTheEndMarkerOnly) {
   EXPECT_FALSE(FileExists("datum\\missing.list"));
 }
 
+// The loader reads in 4096-byte steps. Shifted through a whole link's length, some
+// "<link>" and the end marker are split between two reads, and must still be found.
+TEST_F(DatumTest, AnIndexIsKnownWholeOnlyWithEveryLinkAndTheMarker) {
+  for (size_t shift = 0; shift < 180; ++shift) {
+    std::vector<IndexEntry> entries(68, {"n", std::string(40, 'u'), "d", "c", "k", "s"});
+    entries[0].name.append(shift, 'x');
+    ASSERT_TRUE(WriteUntrimmedIndex(entries));
+    const std::string bytes = ReadBytes("datum\\lineindex.untrim.list");
+    bool whole = false;
+    EXPECT_EQ(LoadUntrimmedIndex(prompter_, &whole).size(), 68u);
+    EXPECT_TRUE(whole) << shift;
+    const size_t last = bytes.rfind("<link>");
+    for (const std::string& damaged :  // no marker; a last link cut short; a link not read
+         {bytes.substr(0, bytes.size() - 1 - shift),
+          bytes.substr(0, last + 20) + std::string(kLineIndexEnd),
+          bytes.substr(0, last) + "\t<link>\r\n\t\t<nam>\r\n" + bytes.substr(last)}) {
+      WriteBytes("datum\\lineindex.untrim.list", damaged);
+      LoadUntrimmedIndex(prompter_, &whole);
+      EXPECT_FALSE(whole) << shift;
+    }
+  }
+}
+
 TEST_F(DatumTest, NewCardsTakeTheNumberAndPagingStoresFirst) {
   ASSERT_TRUE(capture_.ShowPanel({}));
   EXPECT_EQ(capture_.shown().title + capture_.shown().category, kCard + "0" + kUnsorted);
