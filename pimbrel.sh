@@ -118,7 +118,7 @@ count_gtest() {
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # The end-to-end tests: the driver runs the real program in fresh copies of the installed
-# data folder, in a private X display; each scenario leaves a picture in build/win/e2e-shots.
+# data folder, in a private X display; the windows they open leave pictures in build/win/e2e-shots.
 run_e2e() {
   local work="$build/win/e2e-work" shots="$build/win/e2e-shots" log="$build/win/e2e.log"
   local display=${DISPLAY-}

@@ -1,12 +1,14 @@
 #include "driver.h"
 
+#include <commctrl.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -21,22 +23,10 @@ class UnmanagedWindows : public ::testing::Environment {
 };
 [[maybe_unused]] auto* const kUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 
-std::string UnixPath(const std::wstring& path) {  // by Wine's own export
-  static const auto toUnix = reinterpret_cast<char* (*)(const wchar_t*)>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
-  char* name = toUnix ? toUnix(path.c_str()) : nullptr;
-  const std::string unix = name ? name : "";
-  HeapFree(GetProcessHeap(), 0, name);
+std::string UnixPath(const std::wstring& path) {  // Z:\work\... is /work/...
+  std::string unix;
+  for (wchar_t c : path.substr(2)) unix += c == L'\\' ? '/' : static_cast<char>(c);
   return unix;
-}
-
-std::pair<HANDLE, DWORD> Start(const wchar_t* program, std::wstring line, const wchar_t* folder) {
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION info{};
-  CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &start, &info);
-  if (info.hThread) CloseHandle(info.hThread);
-  return {info.hProcess, info.dwProcessId};
 }
 
 // The last top-level dialog of the process that `match` accepts, once one is there.
@@ -50,6 +40,15 @@ HWND FindTop(DWORD pid, const std::function<bool(HWND)>& match, int ms = kWaitMs
 }
 }  // namespace
 
+HANDLE Launch(std::wstring line, const wchar_t* folder, DWORD* pid) {
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION info{};
+  CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &start, &info);
+  if (info.hThread) CloseHandle(info.hThread);
+  if (pid) *pid = info.dwProcessId;
+  return info.hProcess;
+}
 std::wstring Setting(const wchar_t* name) {
   wchar_t value[4096] = L"";
   GetEnvironmentVariableW(name, value, 4096);
@@ -82,6 +81,17 @@ std::string ReadBytes(const std::wstring& path) {
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream(fs::path(path), std::ios::binary | std::ios::trunc) << bytes;
 }
+std::string Gbk(const std::wstring& text) {
+  std::string out(text.size() * 2, '\0');
+  out.resize(WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                                 static_cast<int>(out.size()), nullptr, nullptr));
+  return out;
+}
+size_t Count(const std::string& text, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
 
 std::vector<HWND> TopWindows(DWORD pid) {
   std::vector<HWND> found;
@@ -108,6 +118,9 @@ std::wstring Text(HWND window) {
   Send(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
   return text;
 }
+void SetText(HWND window, const std::wstring& text) {
+  Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
 RECT Rect(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
@@ -128,6 +141,16 @@ std::optional<MessageBoxSeen> AnswerMessageBox(DWORD pid, const std::wstring& ca
   PostCommand(box, button);
   return WaitUntil([&] { return !IsWindow(box); }) ? std::optional(seen) : std::nullopt;
 }
+HWND WaitMenu() {
+  HWND menu = nullptr;
+  WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && Visible(menu); });
+  return menu;
+}
+bool CloseMenu(HWND menu) {
+  Post(menu, WM_KEYDOWN, VK_ESCAPE);
+  Post(menu, WM_KEYDOWN, VK_ESCAPE);  // a second one for a submenu's parent
+  return WaitUntil([&] { return !Visible(menu); });
+}
 bool HotkeyFree(UINT modifiers, UINT key) {
   return RegisterHotKey(nullptr, 1, modifiers, key) && UnregisterHotKey(nullptr, 1);
 }
@@ -141,21 +164,17 @@ void Screenshot(const std::string& name) {
   Pause(300);  // let the windows finish painting
   RunUnix("import -window root '" + UnixPath(Setting(L"PIMBREL_E2E_SHOTS")) + "/" + name + ".png'");
 }
-COLORREF ScreenPixel(int x, int y) {
-  const HDC screen = GetDC(nullptr);
-  const COLORREF colour = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return colour;
-}
-int RunUnix(const std::string& command, int ms) {
-  // Wine runs a Unix program from CreateProcess but hands back no process handle, so the
-  // shell leaves its exit code in a file, which also says that it has ended.
-  static int runs = 0;
+int RunUnix(const std::string& command, int ms, std::string* out) {
+  // Wine hands back no process handle for a Unix program: the shell's exit code in a file
+  // says that it has ended.
+  static std::atomic<int> runs = 0;
   const std::wstring done = Setting(L"PIMBREL_E2E_WORK") + L"\\unix-" + std::to_wstring(++runs);
-  const std::string line = "/bin/sh -c \"" + command + "; echo $? >'" + UnixPath(done) + "'\"";
-  Start(L"Z:\\bin\\sh", std::wstring(line.begin(), line.end()), nullptr);
+  const std::string line = "Z:\\bin\\sh -c \"{ " + command + "; } >'" + UnixPath(done) +
+                           ".out'; echo $? >'" + UnixPath(done) + "'\"";
+  Launch(std::wstring(line.begin(), line.end()));
   int code = -1;
   WaitUntil([&] { return std::sscanf(ReadBytes(done).c_str(), "%d\n", &code) == 1; }, ms);
+  if (out) *out = ReadBytes(done + L".out");
   return code;
 }
 bool PressKeys(const std::string& keys) {
@@ -171,10 +190,16 @@ bool PressKeys(const std::string& keys) {
   const std::string focus = "/usr/bin/xdotool search --name '^e2e keys$' windowfocus";
   return RunUnix(focus + " && /usr/bin/xdotool key " + keys) == 0;
 }
+bool ClickAt(HWND window, RECT r, const std::string& clicks) {
+  POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(window, &at);
+  return RunUnix("/usr/bin/xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
+                 " " + clicks) == 0;
+}
 
-Program::Program(const std::wstring& folder, std::wstring commandLine) {
+Program::Program(const std::wstring& folder, std::wstring commandLine) : folder_(folder) {
   if (commandLine.empty()) commandLine = L"\"" + folder + L"\\Pimbrel.exe\"";
-  std::tie(process_, pid_) = Start(nullptr, commandLine, folder.c_str());
+  process_ = Launch(commandLine, folder.c_str(), &pid_);
 }
 Program::~Program() {
   if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 99);  // failed
@@ -199,6 +224,37 @@ std::vector<HWND> Program::VisiblePanels() {
   std::vector<HWND> shown = Panels();
   std::erase_if(shown, [](HWND w) { return !Visible(w); });
   return shown;
+}
+HWND Program::ShowPanel(int button) {
+  SendCommand(Bar(), button);
+  const std::vector<HWND> shown = VisiblePanels();
+  return shown.size() == 1 ? shown[0] : nullptr;
+}
+bool Program::AddProgram(HWND panel, const std::wstring& file) {
+  const HWND list = Control(panel, 1015);
+  const LRESULT before = Send(list, LVM_GETITEMCOUNT);
+  PostCommand(panel, 169);
+  HWND dialog = nullptr, name = nullptr;
+  if (!WaitUntil([&] {
+        for (HWND w : TopWindows(pid_))
+          if (Visible(w) && w != panel && (name = Control(w, cmb13) ?: Control(w, edt1)))
+            return (dialog = w) != nullptr;
+        return false;
+      }))
+    return false;
+  SetText(name, file);
+  PostCommand(dialog, IDOK);
+  return WaitUntil([&] { return Send(list, LVM_GETITEMCOUNT) == before + 1; });
+}
+std::string Program::UnixPid() {
+  // "[.]" and "[^a-z]" keep the pattern from matching the searching shell's own command line.
+  const fs::path folder(folder_);
+  std::string pids;
+  RunUnix("for p in /proc/[0-9]*; do grep -qa '" + Gbk(folder.parent_path().filename()) + "[^a-z]" +
+              Gbk(folder.filename()) +
+              "[^a-z]Pimbrel[.]exe' $p/cmdline 2>/dev/null && echo ${p#/proc/}; done",
+          kWaitMs, &pids);
+  return pids.substr(0, pids.find('\n'));
 }
 bool Program::WaitEnd() {
   return WaitUntil([&] { return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; });

@@ -1,5 +1,4 @@
-// Drives the real Pimbrel.exe from outside, as a user would: finds its windows, clicks,
-// reads texts and files, presses keys through xdotool, takes screenshots.
+// Drives the real Pimbrel.exe from outside, as a user would, under Wine in Xvfb.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +13,10 @@ namespace e2e {
 
 constexpr int kWaitMs = 8000;  // every wait ends; Wine starts a program in about a second
 
-// The runner's folders and files: PIMBREL_E2E_EXE, _DATA (the installed data), _WORK, _SHOTS.
+// PIMBREL_E2E_EXE, _DATA (the installed data), _WORK, _SHOTS, _SETUP (the installer).
 std::wstring Setting(const wchar_t* name);
+// Starts a command line in `folder` (null: ours); its process handle, its id in `pid`.
+HANDLE Launch(std::wstring line, const wchar_t* folder = nullptr, DWORD* pid = nullptr);
 // Polls done() until it holds or `ms` pass, serving this thread's windows meanwhile.
 bool WaitUntil(const std::function<bool()>& done, int ms = kWaitMs);
 void Pause(int ms);
@@ -24,14 +25,15 @@ void Pause(int ms);
 std::wstring FreshFolder(const std::wstring& name);
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string Gbk(const std::wstring& text);  // as the program's files hold it
+size_t Count(const std::string& text, const std::string& needle);
 
-// Top-level dialogs of a process (class "#32770", as message boxes are too).
-std::vector<HWND> TopWindows(DWORD pid);
+std::vector<HWND> TopWindows(DWORD pid);  // its dialogs ("#32770"), message boxes too
 // A visible one with exactly this caption, or null when none comes.
 HWND WaitWindow(DWORD pid, const std::wstring& caption, int ms = kWaitMs);
-// A control by id, also inside a child dialog such as a property sheet's page.
-HWND Control(HWND parent, int id);
+HWND Control(HWND parent, int id);  // also inside a child dialog such as a sheet's page
 std::wstring Text(HWND window);
+void SetText(HWND window, const std::wstring& text);
 RECT Rect(HWND window);
 bool Visible(HWND window);
 LRESULT Send(HWND window, UINT message, WPARAM wp = 0, LPARAM lp = 0);
@@ -48,17 +50,47 @@ struct MessageBoxSeen {
 };
 std::optional<MessageBoxSeen> AnswerMessageBox(DWORD pid, const std::wstring& caption,
                                                int button = IDOK);
+HWND WaitMenu();            // the popup menu, once one shows
+bool CloseMenu(HWND menu);  // by Escape
 
 bool HotkeyFree(UINT modifiers, UINT key);  // whether no one holds it
 std::optional<std::wstring> RegString(HKEY root, const wchar_t* key, const wchar_t* name);
 
-// The whole screen as <shots>\<name>.png, taken by ImageMagick from the X server.
+// The whole screen as <shots>\<name>.png.
 void Screenshot(const std::string& name);
-COLORREF ScreenPixel(int x, int y);
-// Runs a Unix shell command line and waits for it; its exit code, or -1.
-int RunUnix(const std::string& command, int ms = kWaitMs);
-// Real key presses through xdotool, e.g. "ctrl+g".
-bool PressKeys(const std::string& keys);
+// Runs a Unix shell command line and waits for it; its exit code, or -1, and its output.
+int RunUnix(const std::string& command, int ms = kWaitMs, std::string* out = nullptr);
+bool PressKeys(const std::string& keys);  // real ones through xdotool, e.g. "ctrl+g"
+// Real clicks through xdotool, e.g. "click 3", at the middle of `r` in `window`'s client area.
+bool ClickAt(HWND window, RECT r, const std::string& clicks);
+
+// A message whose lParam points into the window's process: `data` goes there and comes back;
+// its pszText, if any, points to room after it, whose text comes back in `text`.
+template <class T>
+LRESULT SendRemote(HWND window, UINT message, WPARAM wp, T& data, std::wstring* text = nullptr) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  const HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  constexpr int kChars = 1024;
+  auto* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(T) + kChars * 2, MEM_COMMIT, PAGE_READWRITE));
+  if constexpr (requires { data.pszText; }) {
+    data.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(T));
+    data.cchTextMax = kChars;
+  }
+  WriteProcessMemory(process, remote, &data, sizeof(T), nullptr);
+  const LRESULT result = Send(window, message, wp, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote, &data, sizeof(T), nullptr);
+  if (text) {
+    std::wstring buffer(kChars, L'\0');
+    ReadProcessMemory(process, remote + sizeof(T), buffer.data(), kChars * 2 - 2, nullptr);
+    *text = buffer.c_str();
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return result;
+}
 
 // One run of the program; the test ends it by Exit, or it is killed when the test is over.
 class Program {
@@ -70,15 +102,21 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   DWORD pid() const { return pid_; }
-  // The bar, shown or not: the caption-less dialog with the notes button.
-  HWND Bar();
-  // The five panels, once the bar's start-up timer has made them.
-  std::vector<HWND> Panels();
+  HANDLE process() const { return process_; }
+  bool Alive() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+  HWND Bar();                  // shown or not: the caption-less dialog with the notes button
+  std::vector<HWND> Panels();  // the five, once the bar's start-up timer has made them
   std::vector<HWND> VisiblePanels();
+  HWND ShowPanel(int button);  // by its bar button; null unless it alone shows then
+  // To the quick-launch panel's list, through the file dialog.
+  bool AddProgram(HWND panel, const std::wstring& file);
+  // The Unix pid of Wine's process for it, found by its folder in /proc/*/cmdline.
+  std::string UnixPid();
   bool WaitEnd();
   bool Exit();  // command 135, then the end of the process
 
  private:
+  std::wstring folder_;
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
   std::vector<HWND> panels_;

@@ -1,5 +1,5 @@
-// The package as a user meets it: the installer (silent and with its pages), an upgrade over a
-// user's notes, both ways of uninstalling, and the help file opened from the main menu.
+// The package as a user meets it: the installer (with its pages and silent), the help file
+// opened from the main menu, an upgrade over a user's note, both ways of uninstalling.
 // clang-format off
 #include <windows.h>  // first: the other Windows headers need its types
 // clang-format on
@@ -9,6 +9,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "driver.h"
@@ -24,34 +25,17 @@ constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pimbrel";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// The built package: PIMBREL_E2E_SETUP names the installer; the help file and its staged pages
-// lie beside it.
+// The installer; the help file and its staged pages lie beside it.
 fs::path SetupExe() { return Setting(L"PIMBREL_E2E_SETUP"); }
 
 // Runs a program and waits for its end; its exit code, or -1.
 int RunAndWait(const std::wstring& line) {
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION info{};
-  std::wstring text = line;
-  if (!CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
-                      &info))
-    return -1;
+  const HANDLE process = Launch(line);
   DWORD code = static_cast<DWORD>(-1);
-  WaitUntil([&] { return WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
-  GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
+  WaitUntil([&] { return WaitForSingleObject(process, 0) != WAIT_TIMEOUT; }, 60000);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
   return static_cast<int>(code);
-}
-HANDLE Launch(const std::wstring& line) {
-  STARTUPINFOW start{};
-  start.cb = sizeof start;
-  PROCESS_INFORMATION info{};
-  std::wstring text = line;
-  CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &info);
-  if (info.hThread) CloseHandle(info.hThread);
-  return info.hProcess;
 }
 
 // A visible top-level dialog whose caption begins so (pages add theirs) and whose page (or message
@@ -68,18 +52,6 @@ HWND WaitDialog(const std::wstring& caption, int id, int ms = 20000) {
       },
       ms);
   return found;
-}
-
-std::wstring ProductVersion(const fs::path& exe, const wchar_t* field) {
-  DWORD handle = 0;
-  std::string block(GetFileVersionInfoSizeW(exe.c_str(), &handle), '\0');
-  wchar_t* value = nullptr;
-  UINT size = 0;
-  const std::wstring name = std::wstring(L"\\StringFileInfo\\080404b0\\") + field;
-  if (block.empty() || !GetFileVersionInfoW(exe.c_str(), 0, block.size(), block.data()) ||
-      !VerQueryValueW(block.data(), name.c_str(), reinterpret_cast<void**>(&value), &size))
-    return L"<none>";
-  return value;
 }
 
 fs::path Shortcut() {
@@ -108,98 +80,66 @@ std::wstring ShortcutLine(const fs::path& link) {
   return line;
 }
 
+void OpenHelp(Program& program) {
+  int pages = 0;
+  for (const auto& page : fs::directory_iterator(SetupExe().parent_path() / L"help"))
+    pages += page.path().extension() == L".htm";
+  EXPECT_GT(pages, 10);
+  PostCommand(program.Bar(), 192);
+  HWND viewer = nullptr, tree = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = FindWindowW(L"HH Parent", nullptr)) != nullptr; }));
+  EXPECT_TRUE(WaitUntil([&] {
+    EnumChildWindows(
+        viewer,
+        [](HWND w, LPARAM found) {
+          wchar_t name[32] = L"";
+          GetClassNameW(w, name, 32);
+          if (lstrcmpW(name, WC_TREEVIEWW)) return TRUE;
+          *reinterpret_cast<HWND*>(found) = w;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    return Send(tree, TVM_GETCOUNT) == pages;
+  })) << Send(tree, TVM_GETCOUNT)
+      << " of " << pages;
+  Screenshot("help_viewer");
+  Post(viewer, WM_CLOSE);
+  EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"HH Parent", nullptr); }));
+}
+
+// The installer's windows go unmanaged too: no window manager in Xvfb (see the driver).
 class Installer : public ::testing::Test {
  protected:
-  // The installer's windows go unmanaged too: no window manager in Xvfb (see the driver).
   void SetUp() override {
     ASSERT_TRUE(fs::exists(SetupExe())) << "no installer; PIMBREL_E2E_SETUP is the package's";
-    for (const std::wstring& name : Programs())
+    for (const std::wstring& name : kPrograms)
       RegSetKeyValueW(HKEY_CURRENT_USER, (kAppDefaults + name + L"\\X11 Driver").c_str(),
                       L"Managed", REG_SZ, L"N", 4);
     RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
     fs::remove_all(folder);
   }
   void TearDown() override {
-    for (const std::wstring& name : Programs())
+    for (const std::wstring& name : kPrograms)
       RegDeleteTreeW(HKEY_CURRENT_USER, (kAppDefaults + name).c_str());
-  }
-  // The installer, and the uninstaller under the names it runs by.
-  static std::vector<std::wstring> Programs() {
-    return {SetupExe().filename().wstring(), L"uninstall.exe", L"Un_A.exe", L"Au_.exe"};
   }
   std::wstring Installed(const wchar_t* name) {
     return RegString(HKEY_CURRENT_USER, kUninstallKey, name).value_or(L"<none>");
   }
   bool WaitGone(const std::vector<fs::path>& files) {
-    return WaitUntil(
-        [&] {
-          for (const fs::path& f : files)
-            if (fs::exists(f)) return false;
-          return true;
-        },
-        30000);
+    return WaitUntil([&] { return std::none_of(files.begin(), files.end(), Exists); }, 30000);
   }
+  static bool Exists(const fs::path& file) { return fs::exists(file); }
 
   const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\";
-  // A folder per test: an uninstaller may still be ending in the last one.
-  fs::path folder = fs::path(Setting(L"PIMBREL_E2E_WORK")) /
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  // The installer, and the uninstaller under the names it runs by.
+  const std::wstring kPrograms[4] = {SetupExe().filename().wstring(), L"uninstall.exe", L"Un_A.exe",
+                                     L"Au_.exe"};
+  const fs::path folder = fs::path(Setting(L"PIMBREL_E2E_WORK")) / L"installed";
 };
 
-TEST_F(Installer, SilentInstallThenUpgradeKeepsTheNotesAndSilentUninstallKeepsTheData) {
-  const std::wstring setup = L"\"" + SetupExe().wstring() + L"\" /S";
-  ASSERT_EQ(RunAndWait(setup + L" /D=" + folder.wstring()), 0);
-  const fs::path data = Setting(L"PIMBREL_E2E_DATA");
-  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), ReadBytes(data / L"set\\sets.conf"));
-  EXPECT_TRUE(fs::is_directory(folder / L"note") && fs::is_directory(folder / L"communication"));
-  EXPECT_EQ(ProductVersion(folder / L"Pimbrel.exe", L"ProductVersion"), kVersion);
-  EXPECT_EQ(ProductVersion(folder / L"Pimbrel.exe", L"ProductName"), kProduct);
-  EXPECT_EQ(Installed(L"DisplayVersion"), kVersion);
-  EXPECT_EQ(Installed(L"InstallLocation"), folder.wstring());
-  EXPECT_EQ(Installed(L"QuietUninstallString"), L"\"" + folder.wstring() + L"\\uninstall.exe\" /S");
-  // The shortcut starts the program in its own folder, where it finds its data.
-  EXPECT_EQ(ShortcutLine(Shortcut()),
-            (folder / L"Pimbrel.exe").wstring() + L"|" + folder.wstring());
-
-  {  // The user writes a note.
-    Program program(folder.wstring());
-    ASSERT_EQ(program.Panels().size(), 5u);
-    SendCommand(program.Bar(), 1004);
-    const HWND panel = program.VisiblePanels().at(0);
-    SendCommand(panel, 1010);
-    Send(Control(panel, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"升级后还在"));
-    PostCommand(panel, 1013);
-    ASSERT_TRUE(AnswerMessageBox(program.pid(), L"notice"));
-    ASSERT_TRUE(program.Exit());
-  }
-  const std::string note = ReadBytes(folder / L"note\\n.0.xml");
-  const std::string conf = ReadBytes(folder / L"set\\sets.conf");
-  ASSERT_NE(note.find("\xC9\xFD\xBC\xB6\xBA\xF3\xBB\xB9\xD4\xDA"),
-            std::string::npos);                          // 升级后还在
-  ASSERT_NE(conf, ReadBytes(data / L"set\\sets.conf"));  // maxid moved on
-  WriteBytes(folder / L"pimbrel.chm", "damaged");
-
-  // The upgrade finds the folder by itself, replaces the program files and keeps the data.
-  ASSERT_EQ(RunAndWait(setup), 0);
-  EXPECT_EQ(ReadBytes(folder / L"note\\n.0.xml"), note);
-  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), conf);
-  EXPECT_EQ(ReadBytes(folder / L"pimbrel.chm"),
-            ReadBytes(SetupExe().parent_path() / L"pimbrel.chm"));
-
-  // The log-on entry of this copy goes with it; a silent uninstall keeps the user's data.
-  const std::wstring logon = (folder / L"Pimbrel.exe").wstring() + L" " + folder.wstring();
-  RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"KWIX.Pimbrel.Run", REG_SZ, logon.c_str(),
-                  static_cast<DWORD>((logon.size() + 1) * sizeof(wchar_t)));
-  Launch(L"\"" + (folder / L"uninstall.exe").wstring() + L"\" /S");
-  ASSERT_TRUE(WaitGone(
-      {folder / L"Pimbrel.exe", folder / L"pimbrel.chm", folder / L"uninstall.exe", Shortcut()}));
-  EXPECT_TRUE(WaitUntil([&] { return Installed(L"DisplayName") == L"<none>"; }));
-  EXPECT_FALSE(RegString(HKEY_CURRENT_USER, kRunKey, L"KWIX.Pimbrel.Run"));
-  EXPECT_EQ(ReadBytes(folder / L"note\\n.0.xml"), note);
-  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), conf);
-}
-
-TEST_F(Installer, PagesInstallAndTheUninstallerRemovesTheDataOnlyWhenAsked) {
+// With its pages, an upgrade over the user's note, and both ways of uninstalling: the silent
+// one keeps the user's data, the one with pages removes it only when asked.
+TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWhenAsked) {
   const HANDLE setup = Launch(L"\"" + SetupExe().wstring() + L"\" /D=" + folder.wstring());
   const std::wstring caption = kProduct + L" " + kVersion + L" 安装";
   constexpr int kNext = 1, kFolderEdit = 1019, kRunBox = 1203;
@@ -217,9 +157,55 @@ TEST_F(Installer, PagesInstallAndTheUninstallerRemovesTheDataOnlyWhenAsked) {
   PostCommand(window, kNext);
   EXPECT_TRUE(WaitUntil([&] { return WaitForSingleObject(setup, 0) == WAIT_OBJECT_0; }));
   CloseHandle(setup);
-  ASSERT_TRUE(fs::exists(folder / L"Pimbrel.exe"));
+  const fs::path data = Setting(L"PIMBREL_E2E_DATA"), exe = folder / L"Pimbrel.exe";
+  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), ReadBytes(data / L"set\\sets.conf"));
+  EXPECT_TRUE(fs::is_directory(folder / L"note") && fs::is_directory(folder / L"communication"));
+  EXPECT_EQ(Installed(L"DisplayVersion"), kVersion);
+  EXPECT_EQ(Installed(L"InstallLocation"), folder.wstring());
+  EXPECT_EQ(Installed(L"QuietUninstallString"), L"\"" + folder.wstring() + L"\\uninstall.exe\" /S");
+  // The shortcut starts the program in its own folder, where it finds its data.
+  EXPECT_EQ(ShortcutLine(Shortcut()), exe.wstring() + L"|" + folder.wstring());
 
-  // Uninstall with its pages; the question about the data is answered yes.
+  {  // The help command opens the installed pimbrel.chm in the system's help viewer, whose
+     // contents list every page of the help sources; then the user writes a note.
+    Program program(folder.wstring());
+    ASSERT_EQ(program.Panels().size(), 5u);
+    ASSERT_NO_FATAL_FAILURE(OpenHelp(program));
+    const HWND panel = program.ShowPanel(1004);
+    SendCommand(panel, 1010);
+    SetText(Control(panel, 1002), L"升级后还在");
+    PostCommand(panel, 1013);
+    ASSERT_TRUE(AnswerMessageBox(program.pid(), L"notice"));
+    ASSERT_TRUE(program.Exit());
+  }
+  const std::string note = ReadBytes(folder / L"note\\n.0.xml");
+  const std::string conf = ReadBytes(folder / L"set\\sets.conf");
+  ASSERT_NE(note.find(Gbk(L"升级后还在")), std::string::npos);
+  ASSERT_NE(conf, ReadBytes(data / L"set\\sets.conf"));  // maxid moved on
+  WriteBytes(folder / L"pimbrel.chm", "damaged");
+
+  // The upgrade finds the folder by itself, replaces the program files and keeps the data.
+  const std::wstring silent = L"\"" + SetupExe().wstring() + L"\" /S";
+  ASSERT_EQ(RunAndWait(silent), 0);
+  EXPECT_EQ(ReadBytes(folder / L"note\\n.0.xml"), note);
+  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), conf);
+  EXPECT_EQ(ReadBytes(folder / L"pimbrel.chm"),
+            ReadBytes(SetupExe().parent_path() / L"pimbrel.chm"));
+
+  // The log-on entry of this copy goes with it; a silent uninstall keeps the user's data.
+  const std::wstring logon = exe.wstring() + L" " + folder.wstring();
+  RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"KWIX.Pimbrel.Run", REG_SZ, logon.c_str(),
+                  static_cast<DWORD>((logon.size() + 1) * sizeof(wchar_t)));
+  CloseHandle(Launch(L"\"" + (folder / L"uninstall.exe").wstring() + L"\" /S"));
+  ASSERT_TRUE(WaitGone({exe, folder / L"pimbrel.chm", folder / L"uninstall.exe", Shortcut()}));
+  EXPECT_TRUE(WaitUntil([&] { return Installed(L"DisplayName") == L"<none>"; }));
+  EXPECT_FALSE(RegString(HKEY_CURRENT_USER, kRunKey, L"KWIX.Pimbrel.Run"));
+  EXPECT_EQ(ReadBytes(folder / L"note\\n.0.xml"), note);
+  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), conf);
+
+  // Installed again silently, then uninstalled with its pages; the question about the data is
+  // answered yes.
+  ASSERT_EQ(RunAndWait(silent + L" /D=" + folder.wstring()), 0);
   CloseHandle(Launch(L"\"" + (folder / L"uninstall.exe").wstring() + L"\""));
   const std::wstring uncaption = kProduct + L" " + kVersion + L" 卸载";
   window = WaitDialog(uncaption, kNext);
@@ -231,49 +217,12 @@ TEST_F(Installer, PagesInstallAndTheUninstallerRemovesTheDataOnlyWhenAsked) {
   EXPECT_EQ(Text(GetDlgItem(question, 0xFFFF)).substr(0, 10), L"要同时删除您的数据吗");
   Screenshot("installer_keep_data");
   PostCommand(question, IDYES);
-  ASSERT_TRUE(WaitGone({folder / L"set", folder / L"note", folder / L"Pimbrel.exe"}));
+  ASSERT_TRUE(WaitGone({folder / L"set", folder / L"note", exe}));
   window = WaitDialog(uncaption, kNext);  // 关闭, once the work is done
   ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(window, kNext)) != FALSE; }));
   PostCommand(window, kNext);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
   EXPECT_TRUE(WaitGone({folder}));
-}
-
-// The help command opens pimbrel.chm from the program folder in the system's help viewer,
-// whose contents list every page of the help sources.
-TEST(Help, OpensFromTheMainMenuWithEveryPageInItsContents) {
-  const fs::path chm = SetupExe().parent_path() / L"pimbrel.chm";
-  ASSERT_TRUE(fs::exists(chm));
-  int pages = 0;
-  for (const auto& page : fs::directory_iterator(SetupExe().parent_path() / L"help"))
-    pages += page.path().extension() == L".htm";
-  const fs::path folder = FreshFolder(L"help");
-  fs::copy_file(chm, folder / L"pimbrel.chm");
-  Program program(folder.wstring());
-  ASSERT_EQ(program.Panels().size(), 5u);
-  PostCommand(program.Bar(), 192);
-  HWND viewer = nullptr, tree = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (viewer = FindWindowW(L"HH Parent", nullptr)) != nullptr; }));
-  EXPECT_TRUE(WaitUntil([&] {
-    tree = nullptr;
-    EnumChildWindows(
-        viewer,
-        [](HWND w, LPARAM found) {
-          wchar_t name[32] = L"";
-          GetClassNameW(w, name, 32);
-          if (lstrcmpW(name, WC_TREEVIEWW)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&tree));
-    return Send(tree, TVM_GETCOUNT) == pages;
-  }));
-  EXPECT_EQ(Send(tree, TVM_GETCOUNT), pages);
-  EXPECT_GT(pages, 10);
-  Screenshot("help_viewer");
-  Post(viewer, WM_CLOSE);
-  EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"HH Parent", nullptr); }));
-  EXPECT_TRUE(program.Exit());
 }
 
 }  // namespace

@@ -8,96 +8,40 @@
 
 #include "driver.h"
 
-// commctrl.h and dlgs.h want windows.h, which driver.h brings, first.
+// After windows.h, which it needs.
 #include <commctrl.h>
-#include <dlgs.h>
 
 namespace e2e {
 namespace {
 
 constexpr int kRunButton = 1007, kList = 1015, kApply = 1018, kChangeIcon = 1000;
-constexpr int kAdd = 169, kReport = 176, kLarge = 172, kProperties = 178, kDelete = 179;
+constexpr int kReport = 176, kLarge = 172, kProperties = 178, kDelete = 179;
 constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
-
-// A list-view message whose lParam points into the program's memory, for a cell's text or
-// an item's place; `data` goes there and comes back, `text` follows it.
-template <class T>
-LRESULT SendRemote(DWORD pid, HWND list, UINT message, WPARAM wp, T& data,
-                   std::wstring* text = nullptr) {
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return -1;
-  constexpr size_t kTextChars = 1024;
-  auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(T) + kTextChars * 2,
-                                                   MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  if constexpr (std::is_same_v<T, LVITEMW>) {
-    data.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(T));
-    data.cchTextMax = kTextChars;
-  }
-  WriteProcessMemory(process, remote, &data, sizeof(T), nullptr);
-  const LRESULT result = Send(list, message, wp, reinterpret_cast<LPARAM>(remote));
-  ReadProcessMemory(process, remote, &data, sizeof(T), nullptr);
-  if (text) {
-    std::wstring buffer(kTextChars, L'\0');
-    ReadProcessMemory(process, remote + sizeof(T), buffer.data(), kTextChars * 2, nullptr);
-    *text = buffer.c_str();
-  }
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
-  return result;
-}
 
 class QuickLaunch : public ::testing::Test {
  protected:
   void Open() {
     program.emplace(folder);
     ASSERT_EQ(program->Panels().size(), 5u);
-    SendCommand(program->Bar(), kRunButton);
-    ASSERT_EQ(program->VisiblePanels().size(), 1u);
-    panel = program->VisiblePanels()[0];
-    list = Control(panel, kList);
-    ASSERT_TRUE(list);
+    ASSERT_TRUE(panel = program->ShowPanel(kRunButton));
+    ASSERT_TRUE(list = Control(panel, kList));
   }
   int Count() { return static_cast<int>(Send(list, LVM_GETITEMCOUNT)); }
   std::wstring Cell(int item, int column) {
     LVITEMW cell{};
     cell.iSubItem = column;
     std::wstring text;
-    SendRemote(program->pid(), list, LVM_GETITEMTEXTW, item, cell, &text);
+    SendRemote(list, LVM_GETITEMTEXTW, item, cell, &text);
     return text;
-  }
-  // Adds a program through the file dialog, typing its full name there.
-  void AddThroughFileDialog(const std::wstring& file) {
-    const int before = Count();
-    PostCommand(panel, kAdd);
-    HWND dialog = nullptr, name = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-      for (HWND w : TopWindows(program->pid()))
-        if (Visible(w) && w != panel &&
-            (name = Control(w, cmb13) ? Control(w, cmb13) : Control(w, edt1)))
-          return (dialog = w) != nullptr;
-      return false;
-    }));
-    Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
-    PostCommand(dialog, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return Count() == before + 1; }));
   }
   // A real right click on an item, which marks it for the menu's commands; the menu is then
   // dismissed and its command sent as the menu would.
   void ItemCommand(int item, int command) {
     RECT place{LVIR_LABEL, 0, 0, 0};
-    ASSERT_TRUE(SendRemote(program->pid(), list, LVM_GETITEMRECT, item, place));
-    POINT at{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-    ClientToScreen(list, &at);
-    ASSERT_EQ(RunUnix("/usr/bin/xdotool mousemove " + std::to_string(at.x) + " " +
-                      std::to_string(at.y) + " click 3"),
-              0);
-    HWND menu = nullptr;
-    ASSERT_TRUE(
-        WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && Visible(menu); }));
-    Post(menu, WM_KEYDOWN, VK_ESCAPE);
-    Post(menu, WM_KEYDOWN, VK_ESCAPE);
-    ASSERT_TRUE(WaitUntil([&] { return !Visible(menu); }));
+    ASSERT_TRUE(SendRemote(list, LVM_GETITEMRECT, item, place));
+    ASSERT_TRUE(ClickAt(list, place, "click 3"));
+    const HWND menu = WaitMenu();
+    ASSERT_TRUE(menu && CloseMenu(menu));
     PostCommand(panel, command);
   }
 
@@ -116,8 +60,8 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
                         helper.c_str(), FALSE));
   ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_TRUE(HotkeyFree(kCtrlAlt, 'A'));
-  ASSERT_NO_FATAL_FAILURE(AddThroughFileDialog(helper));
-  ASSERT_NO_FATAL_FAILURE(AddThroughFileDialog(helper));
+  ASSERT_TRUE(program->AddProgram(panel, helper));
+  ASSERT_TRUE(program->AddProgram(panel, helper));
   EXPECT_EQ(Cell(0, 0), L"touch_file");
   EXPECT_EQ(Cell(0, 1), L"无");
   EXPECT_EQ(Cell(1, 2), helper);
@@ -135,7 +79,7 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   EXPECT_EQ(Text(Control(info, 1002)), L"touch_file");
   // The name holds 20 bytes of GBK: ten Chinese characters, not eleven.
   const std::wstring eleven = L"一二三四五六七八九十百";
-  Send(Control(info, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(eleven.c_str()));
+  SetText(Control(info, 1002), eleven);
   EXPECT_EQ(Text(Control(info, 1002)), eleven.substr(0, 10));
   Send(Control(info, 1017), HKM_SETHOTKEY, 0x0641);
   Screenshot("run_info");

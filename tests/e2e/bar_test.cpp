@@ -1,0 +1,231 @@
+// The bar: where it starts, one copy per folder, its menus, hotkey and panels, About, and the
+// settings sheet with the log-on entry it writes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "driver.h"
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+namespace e2e {
+namespace {
+
+// Opens a popup menu by a message to the bar, keeps a picture of it and closes it again.
+RECT PopupMenu(HWND bar, UINT message, WPARAM wp, LPARAM lp, const std::string& shot) {
+  Post(bar, message, wp, lp);
+  const HWND menu = WaitMenu();
+  EXPECT_TRUE(menu) << shot;
+  if (!menu) return {};
+  Screenshot(shot);
+  const RECT where = Rect(menu);
+  EXPECT_TRUE(CloseMenu(menu));
+  return where;
+}
+// Whether the panel's top-left corner is at the bar's bottom-left corner.
+bool Below(HWND panel, HWND bar) {
+  return Rect(panel).left == Rect(bar).left && Rect(panel).top == Rect(bar).bottom;
+}
+
+// A marker left by a crash does not stop a start; only a running copy does.
+TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
+  const std::wstring folder = FreshFolder(L"bar"), marker = folder + L"\\set\\run.ing.m";
+  WriteBytes(marker, "runing after a crash");
+  Program program(folder);
+  const HWND bar = program.Bar();
+  ASSERT_EQ(program.Panels().size(), 5u);  // the start-up timer has run
+  Pause(1000);
+  EXPECT_TRUE(Visible(bar));
+  EXPECT_EQ(Rect(bar), (RECT{5, 5, 335, 31}));
+  EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);  // no task-bar button
+  EXPECT_TRUE(program.VisiblePanels().empty());
+  Screenshot("bar");
+  {
+    Program second(folder);
+    ASSERT_TRUE(WaitWindow(second.pid(), L"Pimbrel"));
+    EXPECT_EQ(TopWindows(second.pid()).size(), 1u);  // the message box, and no bar
+    const auto box = AnswerMessageBox(second.pid(), L"Pimbrel");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text,
+              std::wstring(16, L' ') +
+                  L"Pimbrel 已经在运行中,请用 Ctrl+G 激活界面。\n\n 如果是你上次没有正常退出"
+                  L"程序,请删除 set 目录下的 run.ing.m 文件。");
+    EXPECT_EQ(box->owner, nullptr);
+    EXPECT_TRUE(second.WaitEnd());
+    EXPECT_EQ(ReadBytes(marker), "runing after a crash");
+  }
+
+  const RECT menu = PopupMenu(bar, WM_COMMAND, 1003, 0, "main_menu");
+  EXPECT_EQ(menu.left, Rect(bar).right - 20);  // the bar's right end less 20, 10 pixels down
+  EXPECT_EQ(menu.top, Rect(bar).top + 10);
+  PopupMenu(bar, WM_USER + 2, 136, WM_LBUTTONDOWN, "tray_menu");  // a click on the tray icon
+  // Show/hide by a double click on the tray icon (its menu's default), then by real key presses.
+  for (bool shown : {false, true}) {
+    Send(bar, WM_USER + 2, 136, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(Visible(bar), shown);
+  }
+  for (bool shown : {false, true}) {
+    ASSERT_TRUE(PressKeys("ctrl+g"));
+    EXPECT_TRUE(WaitUntil([&] { return Visible(bar) == shown; }));
+  }
+  for (int grayed : {190, 193, 194, 196, 197, 198}) SendCommand(bar, grayed);
+  Pause(300);
+  const std::vector<HWND> windows = TopWindows(program.pid());
+  EXPECT_EQ(windows.size(), 6u) << "the bar and its panels, nothing else";
+  EXPECT_TRUE(program.VisiblePanels().empty());
+  PostCommand(bar, 1010);
+  const auto box = AnswerMessageBox(program.pid(), L"info");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, L"Sorry,this function not support in this version!");
+  EXPECT_EQ(box->owner, bar);
+
+  // About hides the bar; a click starts the curtain, which closes About and shows the bar.
+  PostCommand(bar, 191);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND w : TopWindows(program.pid()))
+      if (Visible(w) && std::count(windows.begin(), windows.end(), w) == 0) about = w;
+    return about != nullptr;
+  }));
+  EXPECT_FALSE(Visible(bar));
+  const RECT r = Rect(about);  // the curtain's steps are counted in the picture's pixels
+  EXPECT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(260L, 184L));
+  Screenshot("about");
+  const ULONGLONG clicked = GetTickCount64();
+  Post(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+  EXPECT_GE(GetTickCount64() - clicked, 600u) << "130 steps of 5 ms";
+  EXPECT_TRUE(WaitUntil([&] { return Visible(bar); }));
+
+  // Button and menu command of the notes, contacts, datum, quick launch and tool box: each
+  // shows its own panel alone, below the bar.
+  std::set<HWND> seen;
+  for (const auto& [button, command] :
+       {std::pair{1004, 133}, {1005, 186}, {1006, 134}, {1007, 187}, {1008, 189}}) {
+    const HWND shown = program.ShowPanel(button);
+    ASSERT_TRUE(shown) << "button " << button;
+    EXPECT_TRUE(Below(shown, bar)) << "button " << button;
+    SendCommand(bar, command);
+    EXPECT_EQ(program.VisiblePanels(), std::vector<HWND>{shown}) << "command " << command;
+    seen.insert(shown);
+  }
+  EXPECT_EQ(seen.size(), 5u);
+  const RECT tools = Rect(program.VisiblePanels().at(0));
+  const HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, (tools.left + tools.right) / 2, (tools.top + tools.bottom) / 2),
+            RGB(194, 245, 66));
+  ReleaseDC(nullptr, screen);
+  Screenshot("tool_box");  // an empty panel in its own green
+
+  // The panel follows a real drag, on the gap between two buttons (the bar's caption).
+  const HWND panel = program.ShowPanel(1004);
+  ASSERT_EQ(RunUnix("/usr/bin/xdotool mousemove 164 18 mousedown 1 mousemove 200 60 "
+                    "mousemove 264 118 mouseup 1"),
+            0);
+  EXPECT_TRUE(WaitUntil([&] { return Rect(bar).left == 105 && Rect(bar).top == 105; }));
+  EXPECT_TRUE(WaitUntil([&] { return Below(panel, bar); }));
+  Screenshot("dragged");
+  SetWindowPos(bar, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(WaitUntil([&] { return Rect(panel).left == 300 && Rect(panel).top == 226; }));
+  // It hides with the bar (paw print) and comes back where it was (menu 显示/隐藏).
+  const RECT barAt = Rect(bar), panelAt = Rect(panel);
+  SendCommand(bar, 1009);
+  EXPECT_FALSE(Visible(bar) || Visible(panel));
+  SendCommand(bar, 138);
+  EXPECT_EQ(program.VisiblePanels(), std::vector<HWND>{panel});
+  EXPECT_EQ(Rect(bar), barAt);
+  EXPECT_EQ(Rect(panel), panelAt);
+
+  EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
+  ASSERT_TRUE(program.Exit());
+  EXPECT_EQ(ReadBytes(marker), "       after a crash");  // overwritten in place
+  EXPECT_TRUE(HotkeyFree(MOD_CONTROL, 'G'));
+}
+
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kRunValue[] = L"KWIX.Pimbrel.Run";
+
+std::string Conf(const char* hotkey, const char* autorun) {
+  return std::string("[SYS]\r\nhotkey=") + hotkey + "\r\ntmpdir=C:\\tmp\\\r\nautorun=" + autorun +
+         "\r\nshowtip=false\r\nnotice=true\r\n[COMU]\r\nmaxid=3\r\n[NOTE]\r\nmaxid=7\r\n";
+}
+std::wstring LogonEntry() {  // the machine's, or the user's where the machine refused it
+  const auto machine = RegString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue);
+  return machine ? *machine : RegString(HKEY_CURRENT_USER, kRunKey, kRunValue).value_or(L"-");
+}
+
+// Opens the sheet, checks what it shows, clicks boxes, sets a hotkey and presses a button.
+void UseSheet(Program& program, const char* boxes, std::initializer_list<int> clicks, WORD hotkey,
+              int button, bool screenshot = false) {
+  PostCommand(program.Bar(), 183);
+  const HWND sheet = WaitWindow(program.pid(), L"Pimbrel 设置");
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(Send(Control(sheet, 1017), HKM_GETHOTKEY), 583);  // Ctrl+G
+  EXPECT_EQ(Text(Control(sheet, 1002)), L"C:\\tmp\\");
+  for (int i = 0; i < 3; ++i)  // 1023 (autorun), 1024 and 1025, "1" where checked
+    EXPECT_EQ(Send(Control(sheet, 1023 + i), BM_GETCHECK), boxes[i] - '0') << 1023 + i;
+  const HWND page = GetParent(Control(sheet, 1017));  // a child dialog of the sheet
+  for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT inside{}, control = Rect(c), whole = Rect(page);
+    IntersectRect(&inside, &control, &whole);
+    EXPECT_EQ(inside, control) << "control " << GetDlgCtrlID(c) << " is cut off";
+  }
+  for (int id : clicks) Send(Control(sheet, id), BM_CLICK);
+  if (hotkey) Send(Control(sheet, 1017), HKM_SETHOTKEY, hotkey);
+  if (screenshot) Screenshot("settings");
+  Post(GetDlgItem(sheet, button), BM_CLICK);  // OK or Cancel, either closes the sheet
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }));
+}
+
+// Wine runs the log-on entries when its next session starts: none may stay behind.
+class Settings : public ::testing::Test {
+  void TearDown() override {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+      RegDeleteKeyValueW(root, kRunKey, kRunValue);
+  }
+};
+
+TEST_F(Settings, TheSheetWritesTheFileAndALogonEntryThatStartsTheProgramHidden) {
+  // The entry quotes a folder with a blank.
+  const std::wstring folder = FreshFolder(L"with blank"), conf = folder + L"\\set\\sets.conf",
+                     entry = L"\"" + folder + L"\\Pimbrel.exe\" \"" + folder + L"\"";
+  WriteBytes(conf, Conf("583", "false"));
+  {
+    Program program(folder);
+    ASSERT_EQ(program.Panels().size(), 5u);
+    UseSheet(program, "010", {1023}, 0, IDOK, true);
+    EXPECT_EQ(ReadBytes(conf), Conf("583", "true"));
+    EXPECT_EQ(LogonEntry(), entry);
+    UseSheet(program, "110", {1023, 1024, 1025}, 0x647, IDCANCEL);  // Ctrl+Alt+G
+    EXPECT_EQ(ReadBytes(conf), Conf("583", "true"));
+    EXPECT_EQ(LogonEntry(), entry);
+    EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
+    // A new hotkey is taken at once; without autorun the entry is emptied.
+    UseSheet(program, "110", {1023}, 0x647, IDOK);
+    EXPECT_EQ(ReadBytes(conf), Conf("1607", "false"));
+    EXPECT_EQ(LogonEntry(), L"");
+    EXPECT_TRUE(HotkeyFree(MOD_CONTROL, 'G'));
+    EXPECT_FALSE(HotkeyFree(MOD_CONTROL | MOD_ALT, 'G'));
+    EXPECT_TRUE(program.Exit());
+  }
+  // The entry's command line, run from a folder without data: the argument becomes the working
+  // folder, and the bar hides.
+  const std::wstring elsewhere = Setting(L"PIMBREL_E2E_WORK"),
+                     marker = folder + L"\\set\\run.ing.m";
+  Program program(elsewhere, entry);
+  const HWND bar = program.Bar();
+  ASSERT_EQ(program.Panels().size(), 5u);
+  EXPECT_TRUE(WaitUntil([&] { return !Visible(bar); }));
+  Pause(500);
+  EXPECT_FALSE(Visible(bar));
+  EXPECT_TRUE(program.VisiblePanels().empty());
+  EXPECT_EQ(ReadBytes(marker), "runing");
+  EXPECT_EQ(GetFileAttributesW((elsewhere + L"\\set").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(program.Exit());
+  EXPECT_EQ(ReadBytes(marker), "      ");
+}
+
+}  // namespace
+}  // namespace e2e
