@@ -10,6 +10,19 @@
 
 namespace pim::win {
 
+namespace {
+
+// The pickers' libraries cost start-up time and memory under Wine, and most runs never open a
+// picker; they are loaded the first time one is.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+  HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                : nullptr;
+}
+
+}  // namespace
+
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
                        MsgButtons buttons, MsgIcon icon) {
   UINT flags = MB_OK;
@@ -75,7 +88,8 @@ std::string Win32Prompter::PickFolder(const std::string& title) {
   if (!item) return {};
   std::vector<wchar_t> path(32768, L'\0');
   const bool ok = SHGetPathFromIDListEx(item, path.data(), static_cast<DWORD>(path.size()), 0);
-  CoTaskMemFree(item);
+  static const auto freeItem = SystemFunction<void(WINAPI*)(void*)>(L"ole32.dll", "CoTaskMemFree");
+  if (freeItem) freeItem(item);
   return ok ? Narrow(path.data()) : std::string();
 }
 
@@ -96,7 +110,11 @@ std::string Win32Prompter::PickFile(bool open, const std::string& defaultExtensi
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   ofn.Flags = OFN_EXPLORER | (open ? 0 : OFN_OVERWRITEPROMPT);
-  const BOOL chosen = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
+  using Picker = BOOL(WINAPI*)(OPENFILENAMEW*);
+  static const auto openPicker = SystemFunction<Picker>(L"comdlg32.dll", "GetOpenFileNameW");
+  static const auto savePicker = SystemFunction<Picker>(L"comdlg32.dll", "GetSaveFileNameW");
+  const Picker picker = open ? openPicker : savePicker;
+  const BOOL chosen = picker ? picker(&ofn) : FALSE;
   return chosen ? Narrow(file.data()) : std::string();
 }
 

@@ -105,7 +105,7 @@ class Program {
   HANDLE process() const { return process_; }
   bool Alive() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
   HWND Bar();                  // shown or not: the caption-less dialog with the notes button
-  std::vector<HWND> Panels();  // the five, once the bar's start-up timer has made them
+  std::vector<HWND> Panels();  // the five, once the bar has made them after showing itself
   std::vector<HWND> VisiblePanels();
   HWND ShowPanel(int button);  // by its bar button; null unless it alone shows then
   // To the quick-launch panel's list, through the file dialog.
