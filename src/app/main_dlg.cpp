@@ -18,8 +18,7 @@ namespace pim {
 namespace {
 
 constexpr UINT kTrayMessage = WM_USER + 2;
-// Posted by the bar's initialisation: the panels are made as soon as the bar is shown.
-constexpr UINT kCreatePanels = WM_APP + 1;
+constexpr UINT_PTR kStartTimer = 2;
 
 // Sets what a dialog procedure answers for messages whose result is not its return value.
 bool Answer(HWND dialog, LRESULT value) {
@@ -53,17 +52,18 @@ bool CMainDlg::OnInitDialog() {
   if (background_) brush_ = CreatePatternBrush(background_);
 
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
+  tray_.Create(hwnd(), kTrayMessage, L"Pimbrel个人电脑管家", icon_, IDR_TRAYMENU);
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
   CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
   // A tool window has no task-bar button.
   const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (style & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
-  PostMessageW(hwnd(), kCreatePanels, 0, 0);
+  SetTimer(hwnd(), kStartTimer, 10, nullptr);
   return true;
 }
 
 void CMainDlg::CreatePanels() {
-  UpdateWindow(hwnd());  // the bar is drawn before the panels are made
+  KillTimer(hwnd(), kStartTimer);
   for (int i = 0; i < kPanelCount; ++i) {
     if (panels_[i]) continue;
     switch (i) {
@@ -95,8 +95,6 @@ void CMainDlg::CreatePanels() {
   }
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   if (!visible_) window().Show(SW_HIDE);
-  // A round trip to the shell's tray; its menu commands need the panels anyway.
-  tray_.Create(hwnd(), kTrayMessage, L"Pimbrel个人电脑管家", icon_, IDR_TRAYMENU);
 }
 
 void CMainDlg::SetButtonImage(int control, int bitmap) {
@@ -237,8 +235,8 @@ bool CMainDlg::OnCommand(int id, int code) {
 
 bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
   switch (message) {
-    case kCreatePanels:
-      CreatePanels();
+    case WM_TIMER:
+      if (wp == kStartTimer) CreatePanels();
       return true;
     case WM_MOVE:
       FollowBar();
