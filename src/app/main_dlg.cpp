@@ -2,13 +2,13 @@
 
 #include "app/about.h"
 #include "app/startup.h"
-#include "app/sys_tool.h"
 #include "app/tool_box.h"
 #include "config/sys_set_dlg.h"
 #include "config/sys_settings.h"
 #include "contacts/comu_dlg.h"
 #include "datum/datum_dlg.h"
 #include "notes/note_dlg.h"
+#include "platform/sys_tool.h"
 #include "quicklaunch/run_wnd.h"
 #include "resource.h"
 #include "win/gui_count.h"
@@ -64,23 +64,24 @@ bool CMainDlg::OnInitDialog() {
 
 void CMainDlg::CreatePanels() {
   KillTimer(hwnd(), kStartTimer);
+  PanelHost& host = *this;
   for (int i = 0; i < kPanelCount; ++i) {
     if (panels_[i]) continue;
     switch (i) {
       case kRun:
-        panels_[i] = std::make_unique<CRunWnd>(*this);
+        panels_[i] = std::make_unique<CRunWnd>(host);
         break;
       case kDatum:
-        panels_[i] = std::make_unique<CDatumDlg>(*this);
+        panels_[i] = std::make_unique<CDatumDlg>(host);
         break;
       case kComu:
-        panels_[i] = std::make_unique<CComuDlg>(*this);
+        panels_[i] = std::make_unique<CComuDlg>(host);
         break;
       case kNote:
-        panels_[i] = std::make_unique<CNoteDlg>(*this);
+        panels_[i] = std::make_unique<CNoteDlg>(host);
         break;
       default:
-        panels_[i] = std::make_unique<CToolBox>(*this);
+        panels_[i] = std::make_unique<CToolBox>(host);
         break;
     }
     if (!panels_[i]->CreateModeless(hwnd())) {

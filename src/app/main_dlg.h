@@ -4,27 +4,17 @@
 
 #include <memory>
 
-#include "app/panel.h"
 #include "app/tray_icon.h"
 #include "win/dialog.h"
+#include "win/panel.h"
 #include "win/win_system.h"
 
 namespace pim {
 
-class CMainDlg final : public win::Dialog {
+class CMainDlg final : public win::Dialog, private PanelHost {
  public:
   explicit CMainDlg(bool startVisible);
   ~CMainDlg() override;
-
-  // The datum panel hands its place to its browser and back.
-  void SetCurrentPanel(CPanel* panel) { current_ = panel; }
-  // A panel that collapses itself is no longer current.
-  void ClearCurrentPanel(const CPanel* panel) {
-    if (current_ == panel) current_ = nullptr;
-  }
-  // Hides or shows the bar together with the current panel; the datum panel does so
-  // around its trimming dialog.
-  void ToggleVisibility();
 
  protected:
   bool OnInitDialog() override;
@@ -39,6 +29,18 @@ class CMainDlg final : public win::Dialog {
     int pressed;
   };
 
+  // What the panels may ask of the bar.
+  RECT BarRect() const override { return window().ScreenRect(); }
+  void MakeCurrent(CPanel& panel) override { current_ = &panel; }
+  void Collapsed(const CPanel& panel) override {
+    if (current_ == &panel) current_ = nullptr;
+  }
+  void ToggleBar() override { ToggleVisibility(); }
+  void ModalStarted() override { ++openModals_; }
+  void ModalEnded() override { --openModals_; }
+
+  // Hides or shows the bar together with the current panel.
+  void ToggleVisibility();
   void CreatePanels();
   void SwitchTo(PanelIndex index, const Button& button);
   void OpenMainMenu();
@@ -59,6 +61,7 @@ class CMainDlg final : public win::Dialog {
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
   std::unique_ptr<CPanel> panels_[kPanelCount];
   CPanel* current_ = nullptr;
+  int openModals_ = 0;
   bool exited_ = false;
 };
 

@@ -55,9 +55,4 @@ MarkerResult ClaimRunMarker(bool anotherCopyRuns) {
 
 bool ReleaseRunMarker() { return WriteMarker("      ", false); }
 
-std::string LogonCommand(const std::string& folder) {
-  if (folder.find(' ') == std::string::npos) return folder + "\\Pimbrel.exe " + folder;
-  return "\"" + folder + "\\Pimbrel.exe\" \"" + folder + "\"";
-}
-
 }  // namespace pim

@@ -32,8 +32,4 @@ inline constexpr const char* kAlreadyRunningCaption = "Pimbrel";
 // Said when the marker cannot be written because the folder "set" is missing or locked.
 extern const char* const kNoSetFolderText;
 
-// The log-on command: the program and its folder as argument. Unquoted, as always written,
-// unless the folder has a blank; then both are quoted so the folder comes back whole.
-std::string LogonCommand(const std::string& folder);
-
 }  // namespace pim

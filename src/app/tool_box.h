@@ -1,14 +1,14 @@
 // The tool box: an empty, coloured panel in this version.
 #pragma once
 
-#include "app/panel.h"
 #include "resource.h"
+#include "win/panel.h"
 
 namespace pim {
 
 class CToolBox final : public CPanel {
  public:
-  explicit CToolBox(CMainDlg& bar) : CPanel(IDD_TOOLBOX, bar) {}
+  explicit CToolBox(PanelHost& host) : CPanel(IDD_TOOLBOX, host) {}
 };
 
 }  // namespace pim

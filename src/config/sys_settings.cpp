@@ -1,6 +1,5 @@
 #include "config/sys_settings.h"
 
-#include "app/startup.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
 
@@ -22,6 +21,11 @@ SysSettings LoadSysSettings() {
 }
 
 int32_t LoadBarHotkey() { return LoadSysSettings().hotkey; }
+
+std::string LogonCommand(const std::string& folder) {
+  if (folder.find(' ') == std::string::npos) return folder + "\\Pimbrel.exe " + folder;
+  return "\"" + folder + "\\Pimbrel.exe\" \"" + folder + "\"";
+}
 
 bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFolder) {
   if ((edited.hotkey & 0xFFFF) != (values_.hotkey & 0xFFFF)) {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/sys_tool.h"
 #include "platform/prompter.h"
+#include "platform/sys_tool.h"
 #include "platform/system.h"
 
 namespace pim {
@@ -26,6 +26,9 @@ struct SysSettings {
 SysSettings LoadSysSettings();
 // The bar's hotkey as start-up registers it.
 int32_t LoadBarHotkey();
+// The log-on command: the program and its folder as argument. Unquoted, as always written,
+// unless the folder has a blank; then both are quoted so the folder comes back whole.
+std::string LogonCommand(const std::string& folder);
 
 // The settings page without its window.
 class SysSetModel {

@@ -2,15 +2,15 @@
 // address book model.
 #pragma once
 
-#include "app/panel.h"
 #include "contacts/address_book.h"
 #include "resource.h"
+#include "win/panel.h"
 
 namespace pim {
 
 class CComuDlg final : public CPanel {
  public:
-  explicit CComuDlg(CMainDlg& bar) : CPanel(IDD_COMU, bar), book_(prompter_) {}
+  explicit CComuDlg(PanelHost& host) : CPanel(IDD_COMU, host), book_(prompter_) {}
 
   void OnExit() override { book_.Close(); }
 

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "app/main_dlg.h"
 #include "datum/datum_trim.h"
 #include "win/text.h"
 #include "win/win_system.h"
@@ -23,8 +22,8 @@ std::string WorkingFolder() {
 
 }  // namespace
 
-CDatumDlg::CDatumDlg(CMainDlg& bar)
-    : CPanel(IDD_DATUM, bar), capture_(prompter_, clock_, WorkingFolder()) {}
+CDatumDlg::CDatumDlg(PanelHost& host)
+    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, WorkingFolder()) {}
 
 CDatumDlg::~CDatumDlg() = default;
 
@@ -72,11 +71,11 @@ void CDatumDlg::ListNewClasses() {
 
 void CDatumDlg::ShowPanel() {
   if (browser_) {
-    bar_.SetCurrentPanel(browser_.get());
+    host_.MakeCurrent(*browser_);
     browser_->ShowBelowParent(SW_SHOW);
     return;
   }
-  const RECT bar = bar_.window().ScreenRect();
+  const RECT bar = host_.BarRect();
   window().MoveTo(bar.left, bar.bottom);
   // A card that could not be stored stays in the controls.
   const bool fresh = capture_.ShowPanel(Fields());
@@ -87,29 +86,29 @@ void CDatumDlg::ShowPanel() {
 
 void CDatumDlg::OpenBrowser() {
   if (browser_) return;
-  browser_ = std::make_unique<CDatumTree>(bar_, *this, "datum");
+  browser_ = std::make_unique<CDatumTree>(host_, *this, "datum");
   window().Show(SW_HIDE);
   browser_->CreateModeless(hwnd());
   browser_->window().Show(SW_SHOW);
   UpdateWindow(browser_->hwnd());
-  bar_.SetCurrentPanel(browser_.get());
+  host_.MakeCurrent(*browser_);
 }
 
 void CDatumDlg::BrowserClosed() {
   closedBrowser_ = std::move(browser_);
   PostMessageW(hwnd(), kDeleteBrowser, 0, 0);
   if (exiting_) return;
-  bar_.SetCurrentPanel(this);
+  host_.MakeCurrent(*this);
   ShowBelowParent(SW_SHOW);
 }
 
 void CDatumDlg::Trim() {
   // The dialog works on the file; with a stale file it would file away the wrong cards.
   if (!capture_.WriteIndex()) return;
-  bar_.ToggleVisibility();
+  host_.ToggleBar();
   {
     CDatumTrim trim("datum");
-    trim.DoModal(nullptr);
+    RunModal(trim, nullptr);
   }
   // The box keeps its text through the refill, which empties its edit too.
   const std::string category = Item(IDC_DATUMDLG_CLASS).Text();
@@ -118,7 +117,7 @@ void CDatumDlg::Trim() {
   capture_.ReloadLists();
   UpdateButtons();
   Item(IDC_DATUMDLG_CLASS).SetText(category);
-  bar_.ToggleVisibility();
+  host_.ToggleBar();
 }
 
 void CDatumDlg::NotSupported(const char* what) {

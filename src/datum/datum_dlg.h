@@ -4,17 +4,17 @@
 
 #include <memory>
 
-#include "app/panel.h"
 #include "base/clock.h"
 #include "datum/datum_capture.h"
 #include "datum/datum_tree.h"
 #include "resource.h"
+#include "win/panel.h"
 
 namespace pim {
 
 class CDatumDlg final : public CPanel {
  public:
-  explicit CDatumDlg(CMainDlg& bar);
+  explicit CDatumDlg(PanelHost& host);
   ~CDatumDlg() override;
 
   // The bar's datum button: stores the card being typed and starts a new one below the bar,

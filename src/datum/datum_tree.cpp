@@ -1,6 +1,5 @@
 #include "datum/datum_tree.h"
 
-#include "app/main_dlg.h"
 #include "datum/datum_dlg.h"
 #include "win/text.h"
 
@@ -33,7 +32,7 @@ void Place(HWND control, const Box& r, bool show = true) {
 
 bool CDatumTree::OnInitDialog() {
   CPanel::OnInitDialog();
-  const RECT bar = bar_.window().ScreenRect();
+  const RECT bar = host_.BarRect();
   window().MoveTo(bar.left, bar.bottom);
   treeWide_ = headerShown_ = true;
   Item(IDC_TREE_WIDEN).Show(SW_HIDE);

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/panel.h"
 #include "datum/browser.h"
 #include "resource.h"
+#include "win/panel.h"
 
 namespace pim {
 
@@ -21,8 +21,8 @@ class CDatumDlg;
 class CDatumTree final : public CPanel {
  public:
   // `folder` is the datum folder ("datum"); the editor is told when the browser closes.
-  CDatumTree(CMainDlg& bar, CDatumDlg& editor, std::string folder)
-      : CPanel(IDD_DATUMTREE, bar), editor_(editor), folder_(folder), browser_(folder_) {}
+  CDatumTree(PanelHost& host, CDatumDlg& editor, std::string folder)
+      : CPanel(IDD_DATUMTREE, host), editor_(editor), folder_(folder), browser_(folder_) {}
 
   // "×": the window goes, and the editor gets its place back.
   void OnExit() override;

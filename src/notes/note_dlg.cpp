@@ -5,7 +5,7 @@
 
 namespace pim {
 
-CNoteDlg::CNoteDlg(CMainDlg& bar) : CPanel(IDD_NOTE, bar), book_(prompter_, clock_) {}
+CNoteDlg::CNoteDlg(PanelHost& host) : CPanel(IDD_NOTE, host), book_(prompter_, clock_) {}
 
 bool CNoteDlg::OnInitDialog() {
   CPanel::OnInitDialog();

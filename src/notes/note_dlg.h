@@ -1,17 +1,17 @@
 // The notes panel below the bar: the notebook's window, one note at a time.
 #pragma once
 
-#include "app/panel.h"
 #include "base/clock.h"
 #include "notes/notebook.h"
 #include "platform/prompter.h"
 #include "resource.h"
+#include "win/panel.h"
 
 namespace pim {
 
 class CNoteDlg final : public CPanel {
  public:
-  explicit CNoteDlg(CMainDlg& bar);
+  explicit CNoteDlg(PanelHost& host);
 
   void OnExit() override;
 

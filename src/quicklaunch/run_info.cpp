@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/sys_tool.h"
+#include "platform/sys_tool.h"
 #include "quicklaunch/icon_sel.h"
 #include "quicklaunch/key_name.h"
 #include "quicklaunch/run_wnd.h"

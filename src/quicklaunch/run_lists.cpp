@@ -3,7 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/sys_tool.h"
+#include "platform/sys_tool.h"
 #include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/gbk.h"

@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "app/main_dlg.h"
 #include "quicklaunch/run_info.h"
 #include "win/text.h"
 
@@ -40,7 +39,7 @@ std::wstring CellText(HWND list, int item, int column) {
 
 }  // namespace
 
-CRunWnd::CRunWnd(CMainDlg& bar) : CPanel(IDD_RUNWND, bar) {}
+CRunWnd::CRunWnd(PanelHost& host) : CPanel(IDD_RUNWND, host) {}
 
 CRunWnd::~CRunWnd() {
   for (HIMAGELIST list : images_)
@@ -206,7 +205,7 @@ void CRunWnd::AddProgram() {
 void CRunWnd::ShowProperties() {
   if (selected_ >= 0 && selected_ < lists_->count(current_)) {
     CRunInfo info(current_, selected_, *this);
-    if (info.DoModal(hwnd()) == IDOK) FillList();
+    if (RunModal(info, hwnd()) == IDOK) FillList();
   }
   selected_ = -1;
 }

@@ -8,15 +8,15 @@
 
 #include <memory>
 
-#include "app/panel.h"
 #include "quicklaunch/run_lists.h"
 #include "resource.h"
+#include "win/panel.h"
 
 namespace pim {
 
 class CRunWnd final : public CPanel, private IconImages {
  public:
-  explicit CRunWnd(CMainDlg& bar);
+  explicit CRunWnd(PanelHost& host);
   ~CRunWnd() override;
 
   // Frees the hotkeys and saves the changed lists; the bar runs it before destroying us.

@@ -2,7 +2,7 @@
 #include <tuple>
 
 #include "app/startup.h"
-#include "app/sys_tool.h"
+#include "platform/sys_tool.h"
 #include "base/file.h"
 #include "config/config_file.h"
 #include "config/record_counter.h"

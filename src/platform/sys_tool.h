@@ -1,4 +1,4 @@
-// Small system helpers shared by the bar, the settings page and the panels.
+// Small system helpers shared by the bar, the settings model and the quick-launch lists.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/sys_tool.h"
+#include "platform/sys_tool.h"
 
 #include "base/gbk.h"
 

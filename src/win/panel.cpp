@@ -1,6 +1,4 @@
-#include "app/panel.h"
-
-#include "app/main_dlg.h"
+#include "win/panel.h"
 
 namespace pim {
 
@@ -9,15 +7,32 @@ constexpr COLORREF kPanelColour = RGB(194, 245, 66);
 constexpr COLORREF kTextBackground = RGB(180, 230, 50);
 }  // namespace
 
+MsgResult PanelPrompter::ShowMessage(const std::string& text, const std::string& caption,
+                                     MsgButtons buttons, MsgIcon icon) {
+  ModalScope modal(host_);
+  return owned().ShowMessage(text, caption, buttons, icon);
+}
+
+std::string PanelPrompter::PickFolder(const std::string& title) {
+  ModalScope modal(host_);
+  return owned().PickFolder(title);
+}
+
+std::string PanelPrompter::PickFile(bool open, const std::string& defaultExtension,
+                                    const std::string& filter) {
+  ModalScope modal(host_);
+  return owned().PickFile(open, defaultExtension, filter);
+}
+
 void CPanel::ShowBelowParent(int command) {
-  const RECT bar = bar_.window().ScreenRect();
+  const RECT bar = host_.BarRect();
   window().MoveTo(bar.left, bar.bottom);
   window().Show(command);
 }
 
 void CPanel::CollapsePanel() {
   window().Show(SW_HIDE);
-  bar_.ClearCurrentPanel(this);
+  host_.Collapsed(*this);
 }
 
 bool CPanel::OnInitDialog() {
