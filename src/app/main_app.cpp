@@ -2,9 +2,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "app/main_dlg.h"
 #include "app/startup.h"
@@ -28,17 +26,6 @@ std::wstring CommandTail(const wchar_t* line) {
   return std::wstring(rest);
 }
 
-// One name per program folder: copies in two folders keep their own data apart.
-std::wstring MutexName() {
-  std::vector<wchar_t> folder(32768, L'\0');
-  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-  std::wstring name = L"Pimbrel.Run:";
-  name += folder.data();
-  std::replace(name.begin(), name.end(), L'\\', L'/');
-  CharUpperW(name.data());
-  return name;
-}
-
 }  // namespace
 
 int CMainApp::Run(const wchar_t* commandLine) {
@@ -49,31 +36,26 @@ int CMainApp::Run(const wchar_t* commandLine) {
   const bool startVisible = folder.empty();
   if (!startVisible) SetCurrentDirectoryW(folder.c_str());
 
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, MutexName().c_str());
-  const bool anotherCopyRuns = GetLastError() == ERROR_ALREADY_EXISTS;
+  // The marker stays open until the bar's exit procedure releases it.
+  RunMarker marker;
   win::Win32Prompter prompter;
-  switch (ClaimRunMarker(anotherCopyRuns)) {
+  switch (marker.Claim()) {
     case MarkerResult::AlreadyRunning:
       prompter.ShowMessage(kAlreadyRunningText, kAlreadyRunningCaption, MsgButtons::Ok,
                            MsgIcon::None);
-      if (mutex) CloseHandle(mutex);
       return 0;
-    case MarkerResult::Unavailable:
+    case MarkerResult::NoSetFolder:
       prompter.ShowMessage(kNoSetFolderText, "Pimbrel", MsgButtons::Ok, MsgIcon::Error);
-      if (mutex) CloseHandle(mutex);
+      return 1;
+    case MarkerResult::Unwritable:
+      prompter.ShowMessage(kMarkerUnwritableText, "Pimbrel", MsgButtons::Ok, MsgIcon::Error);
       return 1;
     case MarkerResult::Started:
       break;
   }
 
-  {
-    CMainDlg bar(startVisible);
-    bar.RunModalLoop(nullptr);
-  }
-  if (mutex) {
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
-  }
+  CMainDlg bar(startVisible, marker);
+  bar.RunModalLoop(nullptr);
   return 0;
 }
 

@@ -19,6 +19,7 @@ namespace {
 
 constexpr UINT kTrayMessage = WM_USER + 2;
 constexpr UINT_PTR kStartTimer = 2;
+constexpr UINT_PTR kExitTimer = 3;
 
 // Sets what a dialog procedure answers for messages whose result is not its return value.
 bool Answer(HWND dialog, LRESULT value) {
@@ -28,7 +29,8 @@ bool Answer(HWND dialog, LRESULT value) {
 
 }  // namespace
 
-CMainDlg::CMainDlg(bool startVisible) : Dialog(IDD_MAINBAR), visible_(startVisible) {}
+CMainDlg::CMainDlg(bool startVisible, RunMarker& marker)
+    : Dialog(IDD_MAINBAR), visible_(startVisible), marker_(marker) {}
 
 CMainDlg::~CMainDlg() {
   for (HBITMAP picture : pictures_)
@@ -52,14 +54,18 @@ bool CMainDlg::OnInitDialog() {
   if (background_) brush_ = CreatePatternBrush(background_);
 
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
-  tray_.Create(hwnd(), kTrayMessage, L"Pimbrel个人电脑管家", icon_, IDR_TRAYMENU);
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
-  CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
+  AddTrayIconAndHotkey();
   // A tool window has no task-bar button.
   const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (style & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
   SetTimer(hwnd(), kStartTimer, 10, nullptr);
   return true;
+}
+
+void CMainDlg::AddTrayIconAndHotkey() {
+  tray_.Create(hwnd(), kTrayMessage, L"Pimbrel个人电脑管家", icon_, IDR_TRAYMENU);
+  CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
 }
 
 void CMainDlg::CreatePanels() {
@@ -85,6 +91,7 @@ void CMainDlg::CreatePanels() {
         break;
     }
     if (!panels_[i]->CreateModeless(hwnd())) {
+      ModalScope modal(*this);
       win::OwnedMessage(hwnd(), "Faild!", "Pimbrel", MsgButtons::Ok, MsgIcon::None);
       panels_[i].reset();
       continue;
@@ -138,6 +145,7 @@ void CMainDlg::ToggleVisibility() {
 }
 
 void CMainDlg::OpenSettings() {
+  ModalScope modal(*this);
   win::Win32Prompter prompter(hwnd());
   win::Win32Registry registry;
   CSet sheet(prompter, *hotkeys_, registry);
@@ -145,10 +153,46 @@ void CMainDlg::OpenSettings() {
 }
 
 void CMainDlg::ShowAbout() {
+  ModalScope modal(*this);
   ToggleVisibility();
   CAbout about;
   about.DoModal(hwnd());
   ToggleVisibility();
+}
+
+void CMainDlg::RequestExit() {
+  if (exited_ || exitPending_) return;
+  exitPending_ = true;
+  lastClosed_ = nullptr;
+  // Panels are deleted only once no dialog runs on them; the timer waits for that.
+  SetTimer(hwnd(), kExitTimer, 50, nullptr);
+  ContinueExit();
+}
+
+void CMainDlg::ContinueExit() {
+  if (const std::vector<HWND> modals = win::OpenModals(hwnd()); !modals.empty()) {
+    if (modals.front() != lastClosed_ && IsWindowEnabled(modals.front()))
+      win::CloseModalForExit(modals.front());
+    lastClosed_ = modals.front();
+    return;
+  }
+  if (openModals_ > 0) return;  // a dialog has gone, and the code that opened it still runs
+  KillTimer(hwnd(), kExitTimer);
+  exitPending_ = false;
+  ExitProcedure();
+}
+
+void CMainDlg::SaveForSessionEnd() {
+  if (exited_) return;
+  exited_ = true;
+  // Every open dialog closes now, the innermost first; each of ours does its closing work
+  // here, inside the query.
+  for (HWND modal : win::OpenModals(hwnd())) win::CloseModalForExit(modal);
+  hotkeys_->Unregister(kBarHotkeyId);
+  for (int i : {kRun, kDatum, kComu, kTool, kNote})
+    if (panels_[i]) panels_[i]->OnExit();
+  tray_.Remove();
+  marker_.Release();
 }
 
 void CMainDlg::ExitProcedure() {
@@ -163,7 +207,7 @@ void CMainDlg::ExitProcedure() {
   }
   current_ = nullptr;
   tray_.Remove();
-  ReleaseRunMarker();
+  marker_.Release();
   EndDialog(IDOK);
 }
 
@@ -209,10 +253,12 @@ bool CMainDlg::OnCommand(int id, int code) {
     case ID_SHOWHIDE:
       ToggleVisibility();
       return true;
-    case IDC_BTN_MORE:
+    case IDC_BTN_MORE: {
+      ModalScope modal(*this);
       win::OwnedMessage(hwnd(), "Sorry,this function not support in this version!", "info",
                         MsgButtons::Ok, MsgIcon::Information);
       return true;
+    }
     case ID_SETTINGS:
       OpenSettings();
       return true;
@@ -223,7 +269,7 @@ bool CMainDlg::OnCommand(int id, int code) {
       win::Win32Shell().Open("pimbrel.chm", "", "");
       return true;
     case ID_EXIT:
-      ExitProcedure();
+      RequestExit();
       return true;
     // Enter and Escape would end the bar behind the exit procedure's back.
     case IDOK:
@@ -238,6 +284,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
   switch (message) {
     case WM_TIMER:
       if (wp == kStartTimer) CreatePanels();
+      if (wp == kExitTimer) ContinueExit();
       return true;
     case WM_MOVE:
       FollowBar();
@@ -266,8 +313,15 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       if (wp == kBarHotkeyId) ToggleVisibility();
       return true;
     case WM_QUERYENDSESSION:
-      ExitProcedure();
+      SaveForSessionEnd();
       result = Answer(hwnd(), TRUE);
+      return true;
+    case WM_ENDSESSION:
+      // Another program kept the session going: run on as before, marker claimed again.
+      if (!wp && exited_ && marker_.Claim() == MarkerResult::Started) {
+        exited_ = false;
+        AddTrayIconAndHotkey();
+      }
       return true;
     case WM_CLOSE:
       // Alt+F4 would end the bar behind the exit procedure's back.

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/startup.h"
 #include "app/tray_icon.h"
 #include "win/dialog.h"
 #include "win/panel.h"
@@ -13,7 +14,7 @@ namespace pim {
 
 class CMainDlg final : public win::Dialog, private PanelHost {
  public:
-  explicit CMainDlg(bool startVisible);
+  CMainDlg(bool startVisible, RunMarker& marker);
   ~CMainDlg() override;
 
  protected:
@@ -39,6 +40,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void ModalStarted() override { ++openModals_; }
   void ModalEnded() override { --openModals_; }
 
+  void AddTrayIconAndHotkey();
   // Hides or shows the bar together with the current panel.
   void ToggleVisibility();
   void CreatePanels();
@@ -46,11 +48,18 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void OpenMainMenu();
   void OpenSettings();
   void ShowAbout();
+  // The exit command: at once, or once every open dialog has been closed and returned.
+  void RequestExit();
+  void ContinueExit();
   void ExitProcedure();
+  // The end of the Windows session: open dialogs closed, every panel's work saved and the
+  // marker released, all inside the query; no window is deleted.
+  void SaveForSessionEnd();
   void SetButtonImage(int control, int bitmap);
   void FollowBar();
 
   bool visible_;
+  RunMarker& marker_;
   HICON icon_ = nullptr;
   HMENU menu_ = nullptr;
   HBITMAP background_ = nullptr;
@@ -62,6 +71,8 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   std::unique_ptr<CPanel> panels_[kPanelCount];
   CPanel* current_ = nullptr;
   int openModals_ = 0;
+  bool exitPending_ = false;
+  HWND lastClosed_ = nullptr;  // the dialog the pending exit closed last
   bool exited_ = false;
 };
 

@@ -1,9 +1,5 @@
 #include "app/startup.h"
 
-#include <algorithm>
-#include <string>
-
-#include "base/atomic_file.h"
 #include "base/file.h"
 
 namespace pim {
@@ -21,38 +17,37 @@ const char* const kNoSetFolderText =
     "\xD0\xD0\xA1\xA3\xC7\xEB\xD6\xD8\xD0\xC2\xB0\xB2\xD7\xB0 Pimbrel\xA1\xA3";
 /* 找不到文件夹 set，Pimbrel 无法运行。请重新安装 Pimbrel。 */
 
+const char* const kMarkerUnwritableText =
+    "\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xCE\xC4\xBC\xFE set\\run.ing.m\xA3\xACPimbrel "
+    "\xCE\xDE\xB7\xA8\xD4\xCB\xD0\xD0\xA1\xA3\xC7\xEB\xC8\xB7\xC8\xCF\xB8\xC3\xCE"
+    "\xC4\xBC\xFE\xB2\xBB\xCA\xC7\xD6\xBB\xB6\xC1\xB5\xC4\xA3\xAC\xB2\xA2\xC7\xD2"
+    "\xB4\xC5\xC5\xCC\xBB\xB9\xD3\xD0\xBF\xD5\xBC\xE4\xA1\xA3";
+/* 无法写入文件 set\run.ing.m，Pimbrel 无法运行。请确认该文件不是只读的，并且磁盘还有空间。 */
+
 std::wstring FolderArgument(std::wstring_view tail) {
   if (tail.size() >= 2 && tail.front() == L'"' && tail.back() == L'"')
     tail = tail.substr(1, tail.size() - 2);
   return std::wstring(tail);
 }
 
-namespace {
-
-bool WriteMarker(std::string_view six, bool mayCreate) {
-  File file;
-  if (!file.Open(kRunMarkerPath, File::Mode::WriteExisting) &&
-      !(mayCreate && file.Open(kRunMarkerPath, File::Mode::CreateWrite)))
-    return false;
-  // The first six bytes change; later bytes, if any, stay. The copy replaces the marker
-  // whole, so a failed write never leaves half a word behind.
-  std::string bytes;
-  char buffer[4096];
-  for (size_t got; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-  if (!file.Close()) return false;
-  bytes.replace(0, std::min(bytes.size(), six.size()), six);
-  return WriteFileAtomic(kRunMarkerPath, bytes);
+MarkerResult RunMarker::Claim() {
+  if (!FolderExists("set")) return MarkerResult::NoSetFolder;
+  switch (file_.Hold(kRunMarkerPath)) {
+    case HeldFile::Result::InUse:
+      return MarkerResult::AlreadyRunning;
+    case HeldFile::Result::Failed:
+      return MarkerResult::Unwritable;
+    case HeldFile::Result::Held:
+      break;
+  }
+  if (file_.WriteAtStart("runing")) return MarkerResult::Started;
+  file_.Close();
+  return MarkerResult::Unwritable;
 }
 
-}  // namespace
-
-MarkerResult ClaimRunMarker(bool anotherCopyRuns) {
-  // The mutex, not the marker, tells whether a copy runs: a crash leaves "runing" behind,
-  // and two copies started together could both read blanks.
-  if (anotherCopyRuns) return MarkerResult::AlreadyRunning;
-  return WriteMarker("runing", true) ? MarkerResult::Started : MarkerResult::Unavailable;
+bool RunMarker::Release() {
+  const bool written = file_.WriteAtStart("      ");
+  return file_.Close() && written;
 }
-
-bool ReleaseRunMarker() { return WriteMarker("      ", false); }
 
 }  // namespace pim

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/held_file.h"
+
 namespace pim {
 
 inline constexpr std::string_view kRunMarkerPath = "set\\run.ing.m";
@@ -14,22 +16,32 @@ std::wstring FolderArgument(std::wstring_view commandTail);
 
 enum class MarkerResult {
   Started,         // the marker now says "runing"
-  AlreadyRunning,  // another copy runs: refuse the start
-  Unavailable,     // the marker can be neither opened nor created
+  AlreadyRunning,  // another copy runs on these files: refuse the start
+  NoSetFolder,     // the folder "set" is missing
+  Unwritable,      // the marker can be neither opened nor written
 };
 
-// Unless another copy runs, writes "runing" over the marker's first six bytes. Whether a
-// copy runs comes from a named mutex, which two copies cannot both hold; a marker left at
-// "runing" by a crash therefore no longer refuses the start.
-MarkerResult ClaimRunMarker(bool anotherCopyRuns);
+// The run marker, held open for the whole run. Whether another copy runs comes from the
+// held file, not from its bytes: a marker left at "runing" by a crash does not refuse the
+// start, and a copy that reaches the folder by another name is refused all the same.
+class RunMarker {
+ public:
+  // Unless another copy holds it, writes "runing" over the marker's first six bytes and
+  // keeps it open.
+  MarkerResult Claim();
+  // Six blanks over the first six bytes, and the marker closed: the orderly end of a run.
+  bool Release();
 
-// Six blanks over the first six bytes: the orderly end of a run.
-bool ReleaseRunMarker();
+ private:
+  HeldFile file_;
+};
 
 // The refusal of a second copy, and its caption.
 extern const char* const kAlreadyRunningText;
 inline constexpr const char* kAlreadyRunningCaption = "Pimbrel";
-// Said when the marker cannot be written because the folder "set" is missing or locked.
+// Said when the folder "set" is missing.
 extern const char* const kNoSetFolderText;
+// Said when the marker exists or could be made but cannot be written.
+extern const char* const kMarkerUnwritableText;
 
 }  // namespace pim

@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "win/dialog.h"
 #include "win/text.h"
+#include "win/win_system.h"
 #include "win/window.h"
 
 namespace pim {
@@ -92,7 +93,8 @@ bool CSysSet::ApplyControls() {
 }
 
 void CSysSet::BrowseFolder() {
-  std::string folder = prompter_.PickFolder(
+  // Owned by the page, so the sheet waits for the picker instead of closing under it.
+  std::string folder = win::Win32Prompter(hwnd_).PickFolder(
       "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xBC\xD0"
       /* 请选择一个选择文件夹 */);
   if (folder.empty()) return;

@@ -12,7 +12,7 @@ namespace pim {
 class CSysSet {
  public:
   CSysSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry)
-      : model_(prompter, barHotkeys, registry), prompter_(prompter) {}
+      : model_(prompter, barHotkeys, registry) {}
 
   // The page as the sheet takes it.
   PROPSHEETPAGEW Page();
@@ -26,7 +26,6 @@ class CSysSet {
   void MarkModified();
 
   SysSetModel model_;
-  Prompter& prompter_;
   HWND hwnd_ = nullptr;
   bool filling_ = false;
 };

@@ -80,6 +80,11 @@ void CDatumTrim::OnEnd() {
   EndDialog(IDOK);
 }
 
+void CDatumTrim::OnCloseForExit() {
+  if (model_) model_->WriteIndexes();
+  EndDialog(IDCANCEL);
+}
+
 bool CDatumTrim::OnCommand(int id, int code) {
   if (!model_) return false;
   switch (id) {

@@ -22,6 +22,9 @@ class CDatumTrim final : public win::Dialog {
   bool OnInitDialog() override;
   bool OnCommand(int id, int code) override;
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+  // The cards already left are filed as the end command files them; the one on screen
+  // stays untrimmed unless it was saved.
+  void OnCloseForExit() override;
 
  private:
   TrimForm ReadForm() const;

@@ -1,6 +1,8 @@
 #include "quicklaunch/run_info.h"
 
 #include <windows.h>
+
+#include <algorithm>
 // commctrl.h wants windows.h first.
 #include <commctrl.h>
 #include <shellapi.h>
@@ -37,12 +39,16 @@ CRunInfo::~CRunInfo() {
 
 bool CRunInfo::OnInitDialog() {
   const RunItem& record = panel_.lists().item(list_, item_);
-  for (int id : {IDC_RUNINFO_NAME, IDC_RUNINFO_PATH, IDC_RUNINFO_WORKDIR})
-    SendDlgItemMessageW(hwnd(), id, EM_LIMITTEXT, ByteLimit(id), 0);  // never more characters
-  Item(IDC_RUNINFO_NAME).SetText(ClipGbk(record.name, 20));
-  Item(IDC_RUNINFO_PATH).SetText(ClipGbk(record.path, 200));
-  Item(IDC_RUNINFO_WORKDIR).SetText(ClipGbk(record.workdir, 200));
+  name_ = record.name;
+  path_ = record.path;
+  workdir_ = record.workdir;
+  filling_ = true;
+  for (int id : {IDC_RUNINFO_NAME, IDC_RUNINFO_PATH, IDC_RUNINFO_WORKDIR}) {
+    SendDlgItemMessageW(hwnd(), id, EM_LIMITTEXT, Limit(id), 0);  // never more characters
+    Item(id).SetText(Stored(id));
+  }
   Item(IDC_RUNINFO_INFO).SetText(record.info);
+  filling_ = false;
   SendDlgItemMessageW(hwnd(), IDC_HOTKEY, HKM_SETHOTKEY, record.hotkey & 0xFFFF, 0);
   iconFile_ = record.icon;
   iconIndex_ = record.iconint;
@@ -61,10 +67,22 @@ void CRunInfo::ShowIcon() {
   shown_ = icon;
 }
 
+const std::string& CRunInfo::Stored(int id) const {
+  return id == IDC_RUNINFO_NAME ? name_ : id == IDC_RUNINFO_PATH ? path_ : workdir_;
+}
+
+size_t CRunInfo::Limit(int id) const { return std::max(ByteLimit(id), Stored(id).size()); }
+
+std::string CRunInfo::FieldText(int id) const {
+  const std::string text = Item(id).Text();
+  return text == win::Narrow(win::Widen(Stored(id))) ? Stored(id) : text;
+}
+
 void CRunInfo::ClipField(int id) {
+  if (filling_) return;
   const win::Window field = Item(id);
   const std::string text = field.Text();
-  const std::string clipped = ClipGbk(text, ByteLimit(id));
+  const std::string clipped = ClipGbk(text, Limit(id));
   if (clipped.size() == text.size()) return;
   field.SetText(clipped);
   SendMessageW(field.hwnd(), EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
@@ -88,7 +106,17 @@ void CRunInfo::BrowseFolder() {
   win::Win32Prompter silent;
   CSysTool tool(silent);
   if (!tool.SplitPath(folder).empty()) folder += '\\';  // a drive root already ends in "\"
-  Item(IDC_RUNINFO_WORKDIR).SetText(ClipGbk(folder, 200));
+  if (folder.size() > Limit(IDC_RUNINFO_WORKDIR)) {
+    // Cut, it would name another folder.
+    win::DialogPrompter(*this).ShowMessage(
+        "\xCE\xC4\xBC\xFE\xBC\xD0\xC2\xB7\xBE\xB6\xB3\xAC\xB9\xFD 200 "
+        "\xD7\xD6\xBD\xDA\xA3\xAC\xC7\xEB\xD1\xA1\xD4\xF1\xC2\xB7\xBE\xB6\xB8\xFC"
+        "\xB6\xCC\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0\xA1\xA3"
+        /* 文件夹路径超过 200 字节，请选择路径更短的文件夹。 */,
+        "info", MsgButtons::Ok, MsgIcon::Information);
+    return;
+  }
+  Item(IDC_RUNINFO_WORKDIR).SetText(folder);
 }
 
 void CRunInfo::Apply() {
@@ -98,9 +126,9 @@ void CRunInfo::Apply() {
   win::DialogPrompter prompter(*this);
   if (!lists.ApplyHotkey(list_, item_, value, prompter)) return;  // stays open
   RunItem fields;
-  fields.name = ClipGbk(Item(IDC_RUNINFO_NAME).Text(), 20);
-  fields.path = ClipGbk(Item(IDC_RUNINFO_PATH).Text(), 200);
-  fields.workdir = ClipGbk(Item(IDC_RUNINFO_WORKDIR).Text(), 200);
+  fields.name = FieldText(IDC_RUNINFO_NAME);
+  fields.path = FieldText(IDC_RUNINFO_PATH);
+  fields.workdir = FieldText(IDC_RUNINFO_WORKDIR);
   fields.info = Item(IDC_RUNINFO_INFO).Text();
   fields.icon = iconFile_;
   fields.iconint = iconIndex_;

@@ -25,6 +25,12 @@ class CRunInfo final : public win::Dialog {
 
  private:
   void ShowIcon();
+  // The text a field was opened with; stored text may be longer than typing allows.
+  const std::string& Stored(int id) const;
+  // Typing stops at the field's byte limit, or at the stored text's length if longer.
+  size_t Limit(int id) const;
+  // The field's text, or the stored bytes themselves while the user has not changed it.
+  std::string FieldText(int id) const;
   void ClipField(int id);
   void ChangeIcon();
   void BrowseFolder();
@@ -33,6 +39,8 @@ class CRunInfo final : public win::Dialog {
   int list_;
   int item_;
   CRunWnd& panel_;
+  std::string name_, path_, workdir_;  // as stored
+  bool filling_ = false;
   std::string iconFile_;
   int iconIndex_ = 0;
   bool iconChanged_ = false;

@@ -1,6 +1,26 @@
 #include "win/dialog.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace pim::win {
+
+namespace {
+
+// Asked of a window: 0 from any window not ours, else 1 for a modal dialog of ours and 2
+// for a modeless one. With wParam 1, a modal dialog of ours also closes for the exit.
+UINT CloseForExitMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Pimbrel.CloseForExit");
+  return message;
+}
+
+bool IsDialogWindow(HWND window) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  return std::wstring_view(name) == L"#32770";
+}
+
+}  // namespace
 
 Dialog::~Dialog() { Destroy(); }
 
@@ -79,6 +99,11 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
 }
 
 INT_PTR Dialog::Handle(UINT message, WPARAM wp, LPARAM lp) {
+  if (message == CloseForExitMessage()) {
+    if (kind_ != Kind::Modeless && wp == 1) OnCloseForExit();
+    SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, kind_ == Kind::Modeless ? 2 : 1);
+    return TRUE;
+  }
   INT_PTR result = FALSE;
   if (OnMessage(message, wp, lp, result)) return result;
   switch (message) {
@@ -98,6 +123,34 @@ INT_PTR Dialog::Handle(UINT message, WPARAM wp, LPARAM lp) {
     default:
       return FALSE;
   }
+}
+
+std::vector<HWND> OpenModals(HWND except) {
+  struct Search {
+    HWND except;
+    std::vector<HWND> found;
+  } search{except, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM lp) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(lp);
+        if (window != s.except && IsWindowVisible(window) && IsDialogWindow(window) &&
+            SendMessageW(window, CloseForExitMessage(), 0, 0) != 2)
+          s.found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  std::stable_partition(search.found.begin(), search.found.end(), IsWindowEnabled);
+  return search.found;
+}
+
+void CloseModalForExit(HWND modal) {
+  if (SendMessageW(modal, CloseForExitMessage(), 1, 0) == 1) return;
+  const bool cancel = GetDlgItem(modal, IDCANCEL) != nullptr;
+  int button = IDCANCEL;
+  if (!cancel) button = GetDlgItem(modal, IDNO) ? IDNO : IDOK;
+  PostMessageW(modal, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(modal, button)));
 }
 
 }  // namespace pim::win

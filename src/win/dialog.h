@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "win/window.h"
 
 namespace pim::win {
@@ -27,6 +29,7 @@ class Dialog {
   void Destroy();
 
   HWND hwnd() const { return hwnd_; }
+  bool modeless() const { return kind_ == Kind::Modeless; }
   Window window() const { return hwnd_; }
   Window Item(int id) const { return GetDlgItem(hwnd_, id); }
 
@@ -42,6 +45,8 @@ class Dialog {
   }
   // After the window is gone.
   virtual void OnDestroyed() {}
+  // The program exits while this modal dialog is open: end it, keeping what the user did.
+  virtual void OnCloseForExit() { EndDialog(IDCANCEL); }
 
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
@@ -53,5 +58,14 @@ class Dialog {
   bool ended_ = false;
   INT_PTR result_ = 0;
 };
+
+// The program's modal windows, as the exit finds them: our modal dialogs, message boxes,
+// pickers and sheets, but not the bar or any modeless dialog of ours.
+// Those of this thread other than `except`, the innermost first: a modal window that is
+// enabled has no other modal window over it.
+std::vector<HWND> OpenModals(HWND except);
+// Ends `modal` the way the exit wants it: our own dialogs through OnCloseForExit, a message
+// box without Cancel by No (or its only button), any other window by Cancel.
+void CloseModalForExit(HWND modal);
 
 }  // namespace pim::win

@@ -129,9 +129,10 @@ class BadInputTest : public test::TempFolderTest, public ::testing::WithParamInt
     test::RecordingPrompter prompter;
     const FixedClock clock({2026, 12, 6, 11, 0, 0});
     // The marker is claimed wherever it can be written, never half of it.
-    const MarkerResult marker = ClaimRunMarker(false);
-    ReleaseRunMarker();
-    EXPECT_TRUE(marker == MarkerResult::Unavailable ||
+    RunMarker run;
+    const MarkerResult marker = run.Claim();
+    run.Release();
+    EXPECT_TRUE(marker != MarkerResult::Started ||
                 ReadBytes(std::string(kRunMarkerPath)).starts_with("      "));
     LoadSysSettings();
     LoadBarHotkey();

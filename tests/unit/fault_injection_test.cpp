@@ -142,7 +142,7 @@ const std::vector<Writer>& Writers() {
        }},
       {"run marker",
        {std::string(kRunMarkerPath)},
-       [](auto&) { return ClaimRunMarker(false) == MarkerResult::Started; },
+       [](auto&) { return RunMarker().Claim() == MarkerResult::Started; },
        true},
   };
   return writers;

@@ -1,13 +1,15 @@
 // The settings files, the installed data folder, the run marker and the settings sheet.
+#include <filesystem>
 #include <tuple>
 
 #include "app/startup.h"
-#include "platform/sys_tool.h"
 #include "base/file.h"
+#include "base/held_file.h"
 #include "config/config_file.h"
 #include "config/record_counter.h"
 #include "config/sys_settings.h"
 #include "datafolder.h"
+#include "platform/sys_tool.h"
 #include "test_support.h"
 
 namespace pim {
@@ -147,22 +149,34 @@ TEST(Shell, HotkeyValuesAndThePathsOfTheCommandLine) {
   EXPECT_EQ(tool.folder(), "");
 }
 
-TEST_F(SettingsTest, RunMarkerFollowsTheMutexAndKeepsLaterBytesAndHotkeyDefaultsToCtrlG) {
-  EXPECT_EQ(ClaimRunMarker(false), MarkerResult::Unavailable);  // no "set" folder
-  EXPECT_EQ(LoadBarHotkey(), 583);                              // no file at all
+TEST_F(SettingsTest, RunMarkerIsHeldForTheRunKeepsLaterBytesAndHotkeyDefaultsToCtrlG) {
+  EXPECT_EQ(RunMarker().Claim(), MarkerResult::NoSetFolder);
+  EXPECT_EQ(LoadBarHotkey(), 583);  // no file at all
   ASSERT_TRUE(CreateFolder("set"));
   WriteBytes("set\\sets.conf", "[SYS]\r\nhotkey=none\r\n");
   EXPECT_EQ(LoadBarHotkey(), 583);
   EXPECT_TRUE(LoadSysSettings().tmpdir.empty());
   ASSERT_TRUE(WriteDataFolder());
-  EXPECT_EQ(ClaimRunMarker(false), MarkerResult::Started);
-  EXPECT_EQ(ReadBytes("set\\run.ing.m"), "runing");
-  EXPECT_EQ(ClaimRunMarker(true), MarkerResult::AlreadyRunning);
-  ASSERT_TRUE(ReleaseRunMarker());
-  WriteBytes("set\\run.ing.m", "runing and more");  // a crash left it; nobody holds the mutex
-  EXPECT_EQ(ClaimRunMarker(false), MarkerResult::Started);
-  ASSERT_TRUE(ReleaseRunMarker());
+  {
+    RunMarker running, second;
+    EXPECT_EQ(running.Claim(), MarkerResult::Started);
+    EXPECT_EQ(ReadBytes("set\\run.ing.m"), "runing");
+    EXPECT_EQ(second.Claim(), MarkerResult::AlreadyRunning);
+    // The same file reached through another name of its folder is held all the same.
+    std::filesystem::create_directory_symlink(folder_ / "set", folder_ / "alias");
+    HeldFile other;
+    EXPECT_EQ(other.Hold("alias\\run.ing.m"), HeldFile::Result::InUse);
+    ASSERT_TRUE(running.Release());
+  }
+  WriteBytes("set\\run.ing.m", "runing and more");  // a crash left it; nobody holds it
+  RunMarker next;
+  EXPECT_EQ(next.Claim(), MarkerResult::Started);
+  ASSERT_TRUE(next.Release());
   EXPECT_EQ(ReadBytes("set\\run.ing.m"), "       and more");
+  // A marker that cannot be opened for writing is not taken for a missing folder.
+  RemoveFile("set\\run.ing.m");
+  ASSERT_TRUE(CreateFolder("set\\run.ing.m"));
+  EXPECT_EQ(RunMarker().Claim(), MarkerResult::Unwritable);
 }
 
 TEST_F(SettingsTest, SettingsApplyKeepsAHotkeyAndFallsBackToTheUserRegistry) {
