@@ -67,9 +67,10 @@ bool CheckName(std::string_view name, bool allowLevels, Level level) {
   return level(name.substr(start));
 }
 
-// Passes a file's bytes on to the line reader, counting the "<link>"s and keeping the last
+// Passes a file's bytes on to the line reader, counting the link lines and keeping the last
 // bytes as they go: whether a list was read whole is known without a second pass or a copy.
-// "<" is never part of a two-byte character, so a plain search counts right.
+// A link starts on a line of its own, "<link>" between blanks; the text of a title, keyword
+// or source may hold "<link>" too and is no link.
 class LinkCounter final : public ByteSource {
  public:
   explicit LinkCounter(ByteSource& inner) : inner_(inner) {}
@@ -77,14 +78,16 @@ class LinkCounter final : public ByteSource {
     const size_t got = inner_.Read(buffer, size);
     if (got == 0) return 0;
     any_ = true;
-    // The kept tail goes first, so a tag split between two reads is found; one wholly inside
-    // the kept bytes was counted before.
-    const size_t kept = tail_.size();
+    // Only a line's first bytes are kept: a longer line is no link line anyway.
+    for (std::string_view rest(buffer, got); !rest.empty();) {
+      const size_t end = rest.find_first_of("\r\n");
+      const std::string_view piece = rest.substr(0, end);
+      if (line_.size() <= kLongest) line_.append(piece.substr(0, kLongest + 1 - line_.size()));
+      if (end == std::string_view::npos) break;
+      EndLine();
+      rest.remove_prefix(end + 1);
+    }
     tail_.append(buffer, got);
-    const size_t from = kept >= kTag.size() ? kept - kTag.size() + 1 : 0;
-    for (size_t at = tail_.find(kTag, from); at != std::string::npos; at = tail_.find(kTag, at + 1))
-      ++links_;
-    static_assert(kLineIndexEnd.size() >= kTag.size());
     if (tail_.size() > kLineIndexEnd.size()) tail_.erase(0, tail_.size() - kLineIndexEnd.size());
     return got;
   }
@@ -93,8 +96,16 @@ class LinkCounter final : public ByteSource {
   bool endsWithMarker() const { return std::string_view(tail_).ends_with(kLineIndexEnd); }
 
  private:
-  static constexpr std::string_view kTag = "<link>";
+  static constexpr size_t kLongest = 32;
+  void EndLine() {
+    std::string_view text(line_);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (text == "<link>") ++links_;
+    line_.clear();
+  }
   ByteSource& inner_;
+  std::string line_;
   std::string tail_;
   size_t links_ = 0;
   bool any_ = false;
