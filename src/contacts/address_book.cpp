@@ -26,7 +26,7 @@ void AddressBook::New() {
 bool AddressBook::Save(const ComuRecord& entry) {
   const std::string path = counter_.PathOf(current_);
   // Taken before writing, so a number is never handed out twice, even after a failure.
-  if (current_ == counter_.maxid()) counter_.Take();
+  if (!counter_.TakeFor(current_, prompter_)) return false;
   XML xml(prompter_, clock_);
   xml.comu = entry;
   std::string bytes;

@@ -48,7 +48,7 @@ void NoteBook::New(int category) {
 bool NoteBook::Save(const std::string& text, int category) {
   const std::string path = PathOf(current_);
   // The number is on disk before the note is, so no later run can hand it out again.
-  if (current_ == counter_.maxid()) counter_.Take();
+  if (!counter_.TakeFor(current_, prompter_)) return false;
   text_ = text;
   const std::string buildtime = buildtime_.empty() ? NowStamp(clock_) : buildtime_;
   std::string document;

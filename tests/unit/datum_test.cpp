@@ -239,6 +239,12 @@ TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCar
   EXPECT_EQ(ReadBytes(CardFile(1, "last")), lastBytes);
   EXPECT_EQ(again.entries()[2].url, CardFile(1));
   EXPECT_EQ(again.cardNumber(), 2);
+  // A damaged number at the top of the range: no new card under it, and no wrap.
+  WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=99999999999\r\n");
+  again.Open();
+  again.MarkModified();
+  EXPECT_FALSE(again.StoreCard({kUnsorted, "t", "third"}));
+  EXPECT_EQ(ListFolder("datum\\" + kUnsorted).size(), 3u);
 }
 
 TEST_F(DatumTest, ACardReadInPartIsNotRewrittenAndAReloadStandsAtANewCard) {

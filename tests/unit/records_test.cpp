@@ -67,6 +67,12 @@ TEST_F(NoteBookTest, StepsOverGapsAndOtherCategoriesAndStartsANewNotePastTheLast
   EXPECT_EQ(book.Previous(NoteBook::kAll), NoteBook::Step::Shown);
   EXPECT_EQ(book.label(), "5:");
   EXPECT_EQ(book.Next(NoteBook::kAll), NoteBook::Step::Unchanged);
+  // At the top of the range (larger values read as it) a new note is refused, never wrapped.
+  WriteBytes(kSettingsPath, "[NOTE]\r\nmaxid=99999999999\r\n");
+  book.Open();
+  EXPECT_FALSE(book.Save("x", NoteBook::kOrdinary));
+  EXPECT_EQ(ReadBytes(book.PathOf(2147483647)) + prompter.messages.back().caption,
+            "<missing>\xBE\xAF\xB8\xE6" /* 警告 */);
 }
 
 TEST_F(NoteBookTest, NumbersAreTakenAtOnceAndNoSavedNoteIsLost) {
