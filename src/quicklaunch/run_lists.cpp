@@ -1,6 +1,7 @@
 #include "quicklaunch/run_lists.h"
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "app/sys_tool.h"
@@ -191,7 +192,7 @@ void LaunchLists::LoadAll() {
 }
 
 bool LaunchLists::SaveList(int list) {
-  const List& l = lists_[list];
+  List& l = lists_[list];
   CConfigFile file;
   if (file.Load(kFiles[list]) != 1) return false;
   std::vector<Section> sections;
@@ -209,8 +210,13 @@ bool LaunchLists::SaveList(int list) {
                          {kKeys[6], OneLine(ReplaceAll(item.info, kLineBreak, kStoredBreak))},
                          {kKeys[7], OneLine(item.keydes)}}});
   }
-  if (WriteFileAtomic(kFiles[list], RewriteConfig(file.Serialize(), sections))) return true;
-  // The file was there but could not be written: the user must know the change is unsaved.
+  if (WriteFileAtomic(kFiles[list], RewriteConfig(file.Serialize(), sections))) {
+    l.told = false;
+    return true;
+  }
+  // The file was there but could not be written: the user must know the change is unsaved,
+  // once, not on every tick of the timer.
+  if (std::exchange(l.told, true)) return false;
   prompter_.ShowMessage(
       "\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF\xC1\xD0"
       "\xB1\xED " /* 无法保存快速启动列表 */
@@ -220,19 +226,24 @@ bool LaunchLists::SaveList(int list) {
 }
 
 void LaunchLists::SaveOnTimer() {
-  for (List& l : lists_) {
+  for (int step = 0; step < kListCount; ++step) {
+    const int list = (nextTimerList_ + step) % kListCount;
+    List& l = lists_[list];
     if (!l.changed) continue;
-    const int list = static_cast<int>(&l - lists_.data());
-    // A list without a file saves nowhere; one whose file failed is tried again later.
+    // A list without a file saves nowhere; one whose file failed is tried again in its turn.
     l.changed = !SaveList(list) && FileExists(kFiles[list]);
+    nextTimerList_ = (list + 1) % kListCount;
     return;
   }
 }
 
 void LaunchLists::Close() {
   for (int id = kFirstHotkeyId; id < nextHotkeyId_; ++id) hotkeys_.Unregister(id);
-  for (int list = 0; list < kListCount; ++list)
+  // The last chance: a change still unsaved now is lost, so a failure is told again.
+  for (int list = 0; list < kListCount; ++list) {
+    lists_[list].told = false;
     if (lists_[list].changed && SaveList(list)) lists_[list].changed = false;
+  }
 }
 
 std::string LaunchLists::HotkeyText(const RunItem& item) {

@@ -136,6 +136,18 @@ TEST_F(RunListsTest, AFullListRefusesMoreAndTheTimerSavesOneListPerTickAddingLac
   EXPECT_EQ(again.item(2, 2).path, "C:\\Tools\\my.app.exe");
 }
 
+TEST_F(RunListsTest, AListThatCannotBeSavedIsToldOnceAndHoldsUpNoOtherList) {
+  lists_.LoadAll();
+  ASSERT_TRUE(lists_.Add(0, "a.exe") && lists_.Add(1, "b.exe"));
+  std::filesystem::create_directory("set/fastrun_coll.lst~pimtmp");  // list 0 cannot be written
+  for (int tick = 0; tick < 5; ++tick) lists_.SaveOnTimer();
+  EXPECT_EQ(std::tuple(lists_.changed(0), lists_.changed(1), prompter_.messages.size()),
+            std::tuple(true, false, size_t{1}));
+  std::filesystem::remove("set/fastrun_coll.lst~pimtmp");
+  lists_.SaveOnTimer();
+  EXPECT_FALSE(lists_.changed(0));
+}
+
 TEST(KeyNameTest, NamesFollowTheHotkeyControl) {
   EXPECT_EQ(KeyName(0x0641), "Ctrl + Alt + A");
   EXPECT_EQ(KeyName(583), "Ctrl + G");
