@@ -176,8 +176,9 @@ bool LaunchLists::Delete(int list, int index) {
 bool LaunchLists::ApplyHotkey(int list, int index, int32_t value, Prompter& prompter) {
   RunItem& item = lists_[list].items[index];
   value &= 0xFFFF;
+  // The stored value, not its display name: "keydes" may disagree with "hotkey" in a file.
+  if (value == item.hotkey) return true;
   const std::string name = KeyName(value);
-  if (name == item.keydes) return true;
   if (name.empty()) {
     item.hotkey = 0;
     item.keydes.clear();

@@ -63,7 +63,11 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
   WriteBytes(LaunchLists::kFiles[0],
              ListFile("3", 50, {{"a", kCtrlAltA}, {"b"}, {"c", kCtrlAltB}}));
   WriteBytes(LaunchLists::kFiles[2], ListFile("2", 50, {{"d", 0x0243}, {"twin", kCtrlAltA}}));
+  std::string odd = ListFile("1", 1, {{"e", kCtrlAltB + 2}});
+  WriteBytes(LaunchLists::kFiles[1], odd.replace(odd.find("D\r\n"), 1, "E"));  // keydes disagrees
   lists_.LoadAll();
+  EXPECT_TRUE(lists_.ApplyHotkey(1, 0, kCtrlAltB + 3, prompter_));  // Ctrl + Alt + E
+  EXPECT_EQ(lists_.item(1, 0).hotkey, kCtrlAltB + 3);
   // The twin's key is taken: one message, and the key still launches the first.
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].caption, "\xCA\xA7\xB0\xDC" /* 失败 */);
