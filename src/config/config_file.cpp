@@ -24,6 +24,10 @@ int CConfigFile::Load(std::string_view path) {
     }
     // Any other line is dropped.
   }
+  if (reader.failed()) {  // read in part, the file must never be saved back shorter
+    entries_.clear();
+    return -1;
+  }
   BuildIndex();
   loaded_ = true;
   return 1;

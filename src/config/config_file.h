@@ -31,7 +31,8 @@ class CConfigFile {
   CConfigFile(const CConfigFile&) = delete;
   CConfigFile& operator=(const CConfigFile&) = delete;
 
-  // 1 loaded; -1 the file cannot be read (the path is still remembered); -2 already loaded.
+  // 1 loaded; -1 the file cannot be opened or read whole (the path is still remembered, and
+  // nothing is loaded, so nothing is saved); -2 already loaded.
   int Load(std::string_view path);
   // 1 written; -1 the file could not be written (it then keeps its old content);
   // -2 nothing loaded.

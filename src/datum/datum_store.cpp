@@ -91,6 +91,7 @@ class LinkCounter final : public ByteSource {
     if (tail_.size() > kLineIndexEnd.size()) tail_.erase(0, tail_.size() - kLineIndexEnd.size());
     return got;
   }
+  bool Failed() const override { return inner_.Failed(); }
   bool empty() const { return !any_; }
   size_t links() const { return links_; }
   bool endsWithMarker() const { return std::string_view(tail_).ends_with(kLineIndexEnd); }
@@ -202,7 +203,8 @@ bool ForEachIndexLink(std::string_view path, Prompter& prompter,
   char rest[4096];
   while (counter.Read(rest, sizeof rest) > 0) {
   }
-  *whole = counter.empty() || (counter.links() == read && counter.endsWithMarker());
+  *whole = !counter.Failed() &&
+           (counter.empty() || (counter.links() == read && counter.endsWithMarker()));
   return true;
 }
 

@@ -66,7 +66,7 @@ bool NoteBook::Save(const std::string& text, int category) {
 
 // The rest of a note document into the panel, as note `number`; a failed read changes nothing.
 bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
-  if (!xml.ReadNote(reader)) {
+  if (!xml.ReadNote(reader) || reader.failed()) {
     // "读取 xml 文件时发生错误!"
     prompter_.ShowMessage(
         "\xB6\xC1\xC8\xA1 xml \xCE\xC4\xBC\xFE\xCA\xB1\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3!",

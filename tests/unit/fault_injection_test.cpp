@@ -1,5 +1,6 @@
 // Every writer failed at each of its write, flush and replace steps in turn: each file it
 // touches holds its whole old or whole new content, and a write that did not happen was told.
+// The same with each of its reads failing in turn: a file read in part is never written back.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -32,6 +33,7 @@ struct Writer {
   // A writer of several files that may stop between them: what holds neither its old nor its
   // new content must still be whole, and nothing may be lost across them.
   std::function<bool(const std::map<std::string, std::string>&)> consistent = nullptr;
+  bool readFaults = true;  // its reads are failed in turn too
 };
 
 void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
@@ -143,7 +145,10 @@ const std::vector<Writer>& Writers() {
       {"run marker",
        {std::string(kRunMarkerPath)},
        [](auto&) { return ClaimRunMarker(false) == MarkerResult::Started; },
-       true},
+       true,
+       0,
+       nullptr,
+       false},  // to be written in place, never read back
   };
   return writers;
 }
@@ -158,6 +163,7 @@ class FaultInjectionTest : public test::TempFolderTest,
   }
   void TearDown() override {
     ArmWriteFault(0);
+    ArmReadFault(0);
     TempFolderTest::TearDown();
   }
   // A fresh installed data folder with the writer's starting state.
@@ -210,6 +216,31 @@ TEST_P(FaultInjectionTest, EachFileIsWholeOldOrWholeNewAndAFailureIsTold) {
     else
       EXPECT_TRUE(writer.callerTells || !prompter.messages.empty());
     ++totalCases;
+  }
+}
+
+TEST_P(FaultInjectionTest, AFailedReadIsNoEndOfFileAndNothingReadInPartIsWrittenBack) {
+  const Writer& writer = GetParam();
+  if (!writer.readFaults) GTEST_SKIP();
+  RecordingPrompter clean;
+  ASSERT_NO_FATAL_FAILURE(Lay());
+  const auto before = Contents();
+  ArmReadFault(0);
+  ASSERT_TRUE(writer.run(clean)) << writer.name;
+  const int reads = ReadStepsTaken();
+  const auto after = Contents();
+  for (int k = 1; k <= reads; ++k) {
+    SCOPED_TRACE(std::string(writer.name) + ", failing read " + std::to_string(k));
+    RecordingPrompter prompter;
+    ASSERT_NO_FATAL_FAILURE(Lay());
+    ArmReadFault(k);
+    writer.run(prompter);
+    ArmReadFault(0);
+    const auto now = Contents();
+    bool oldOrNew = true;
+    for (const std::string& file : writer.files)
+      oldOrNew = oldOrNew && (now.at(file) == before.at(file) || now.at(file) == after.at(file));
+    EXPECT_TRUE(oldOrNew || (writer.consistent && writer.consistent(now)));
   }
 }
 
