@@ -62,19 +62,12 @@ int CConfigFile::Save() {
 int CConfigFile::Close() {
   path_.clear();
   entries_.clear();
-  index_.clear();
+  sections_.clear();
   loaded_ = false;
   return 1;
 }
 
 namespace {
-
-std::string SlotName(std::string_view sectionLine, std::string_view key) {
-  std::string slot(sectionLine);
-  slot += '\n';
-  slot.append(key);
-  return slot;
-}
 
 std::string SectionLine(std::string_view section) {
   std::string line(1, '[');
@@ -86,20 +79,19 @@ std::string SectionLine(std::string_view section) {
 }  // namespace
 
 void CConfigFile::BuildIndex() {
-  index_.clear();
-  const std::string* current = nullptr;  // options before the first section line are never found
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    if (e.kind == Kind::Section)
-      current = &e.key;
-    else if (e.kind == Kind::Option && current)
-      index_.emplace(SlotName(*current, e.key), i);
-  }
+  sections_.clear();
+  // Options before the first section line belong to no section and are never found.
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].kind == Kind::Section) sections_[entries_[i].key].push_back(i);
 }
 
 size_t CConfigFile::Find(std::string_view section, std::string_view key) const {
-  const auto found = index_.find(SlotName(SectionLine(section), key));
-  return found == index_.end() ? kNone : found->second;
+  const auto found = sections_.find(SectionLine(section));
+  if (found == sections_.end()) return kNone;
+  for (size_t start : found->second)  // the first block holding the key wins
+    for (size_t i = start + 1; i < entries_.size() && entries_[i].kind != Kind::Section; ++i)
+      if (entries_[i].kind == Kind::Option && entries_[i].key == key) return i;
+  return kNone;
 }
 
 size_t CConfigFile::Find(std::string_view key) const {

@@ -67,13 +67,13 @@ class CConfigFile {
   // Index of the first matching option, or kNone.
   size_t Find(std::string_view section, std::string_view key) const;
   size_t Find(std::string_view key) const;
-  // Every option under a section line by "line\nkey", the first one winning, so that a file
-  // of many sections is read and written in linear time.
+  // Where each section line's blocks start, so that a look-up reads one section's options
+  // only and a file of many sections is read and written in linear time.
   void BuildIndex();
 
   std::string path_;
   std::vector<Entry> entries_;
-  std::unordered_map<std::string, size_t> index_;
+  std::unordered_map<std::string, std::vector<size_t>> sections_;
   bool loaded_ = false;
 };
 
