@@ -1,6 +1,7 @@
 #include "datum/datum_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "base/atomic_file.h"
@@ -78,14 +79,22 @@ class LinkCounter final : public ByteSource {
     const size_t got = inner_.Read(buffer, size);
     if (got == 0) return 0;
     any_ = true;
-    // Only a line's first bytes are kept: a longer line is no link line anyway.
+    // Lines end at LF; a CR before it counts as a blank. A line cut by the end of a read is
+    // kept, its first bytes only: a longer line is no link line anyway.
     for (std::string_view rest(buffer, got); !rest.empty();) {
-      const size_t end = rest.find_first_of("\r\n");
-      const std::string_view piece = rest.substr(0, end);
-      if (line_.size() <= kLongest) line_.append(piece.substr(0, kLongest + 1 - line_.size()));
-      if (end == std::string_view::npos) break;
-      EndLine();
-      rest.remove_prefix(end + 1);
+      const auto* lf = static_cast<const char*>(std::memchr(rest.data(), '\n', rest.size()));
+      const std::string_view piece =
+          rest.substr(0, lf ? static_cast<size_t>(lf - rest.data()) : rest.size());
+      if (line_.empty() && lf) {
+        CountLine(piece);
+      } else {
+        line_.append(piece.substr(
+            0, std::min(piece.size(), kLongest + 1 - std::min(line_.size(), kLongest + 1))));
+        if (!lf) break;
+        CountLine(line_);
+        line_.clear();
+      }
+      rest.remove_prefix(piece.size() + 1);
     }
     tail_.append(buffer, got);
     if (tail_.size() > kLineIndexEnd.size()) tail_.erase(0, tail_.size() - kLineIndexEnd.size());
@@ -98,13 +107,15 @@ class LinkCounter final : public ByteSource {
 
  private:
   static constexpr size_t kLongest = 32;
-  void EndLine() {
-    std::string_view text(line_);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    if (text == "<link>") ++links_;
-    line_.clear();
+  void CountLine(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return;
+    text.remove_prefix(first);
+    if (text.size() < kTag.size() || text[0] != '<') return;
+    text = text.substr(0, text.find_last_not_of(" \t\r") + 1);
+    if (text == kTag) ++links_;
   }
+  static constexpr std::string_view kTag = "<link>";
   ByteSource& inner_;
   std::string line_;
   std::string tail_;
