@@ -22,7 +22,22 @@ namespace pim {
 namespace {
 int faultStep = 0;  // the step that fails; 0 for none
 int stepsTaken = 0;
+int readFaultStep = 0;
+int readStepsTaken = 0;
+
+// True when the read now taken is to fail.
+bool ReadFaultHits() {
+  if (readStepsTaken < std::numeric_limits<int>::max()) ++readStepsTaken;
+  return readStepsTaken == readFaultStep;
+}
 }  // namespace
+
+void ArmReadFault(int k) {
+  readFaultStep = k;
+  readStepsTaken = 0;
+}
+
+int ReadStepsTaken() { return readStepsTaken; }
 
 void ArmWriteFault(int k) {
   faultStep = k;
@@ -50,6 +65,7 @@ File::~File() { Close(); }
 
 bool File::Open(std::string_view dataPath, Mode mode) {
   Close();
+  failed_ = false;
   const std::wstring path = ToNativePath(dataPath);
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
@@ -74,7 +90,10 @@ size_t File::Read(char* buffer, size_t size) {
   if (!handle_) return 0;
   DWORD got = 0;
   const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-  if (!ReadFile(handle_, buffer, want, &got, nullptr)) return 0;
+  if (ReadFaultHits() || !ReadFile(handle_, buffer, want, &got, nullptr)) {
+    failed_ = true;
+    return 0;
+  }
   return got;
 }
 
@@ -155,6 +174,7 @@ std::vector<std::string> ListFolder(std::string_view dataPath) {
 
 bool File::Open(std::string_view dataPath, Mode mode) {
   Close();
+  failed_ = false;
   const std::string path = ToNativePath(dataPath);
   int flags = O_RDONLY;
   if (mode == Mode::CreateWrite) flags = O_WRONLY | O_CREAT | O_TRUNC;
@@ -174,10 +194,17 @@ bool File::IsOpen() const { return fd_ >= 0; }
 
 size_t File::Read(char* buffer, size_t size) {
   if (fd_ < 0) return 0;
+  if (ReadFaultHits()) {
+    failed_ = true;
+    return 0;
+  }
   for (;;) {
     const ssize_t got = ::read(fd_, buffer, size);
     if (got >= 0) return static_cast<size_t>(got);
-    if (errno != EINTR) return 0;
+    if (errno != EINTR) {
+      failed_ = true;
+      return 0;
+    }
   }
 }
 
@@ -256,7 +283,7 @@ bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare) 
   if (const int64_t size = file.Size(); size > 0) bytes.reserve(static_cast<size_t>(size) + spare);
   char buffer[4096];
   for (size_t got; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-  return true;
+  return !file.Failed();
 }
 
 }  // namespace pim

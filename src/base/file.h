@@ -13,8 +13,10 @@ namespace pim {
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
-  // Up to `size` bytes into `buffer`; 0 at the end (a read error counts as the end).
+  // Up to `size` bytes into `buffer`; 0 at the end, or when a read failed.
   virtual size_t Read(char* buffer, size_t size) = 0;
+  // Whether a read failed: the 0 it returned was then no end of the bytes.
+  virtual bool Failed() const { return false; }
 };
 
 // Bytes already in memory.
@@ -45,6 +47,7 @@ class File final : public ByteSource {
   bool IsOpen() const;
 
   size_t Read(char* buffer, size_t size) override;
+  bool Failed() const override { return failed_; }
   // All bytes, or false.
   bool Write(std::string_view bytes);
   // Moves to `offset` bytes from the end (offset <= 0); false when that is before the start.
@@ -62,6 +65,7 @@ class File final : public ByteSource {
 #else
   int fd_ = -1;
 #endif
+  bool failed_ = false;
 };
 
 // Test-only fault injection: once armed with k > 0, the k-th fallible write step from then
@@ -71,8 +75,12 @@ void ArmWriteFault(int k);
 int WriteStepsTaken();
 // True when the step now taken is to fail; called by the steps themselves.
 bool WriteFaultHits();
+// The same for reads: the k-th File::Read from then on fails as a disk error would.
+void ArmReadFault(int k);
+int ReadStepsTaken();
 
-// Every byte of a file; false when it cannot be opened or read.
+// Every byte of a file; false when it cannot be opened or a read failed (`bytes` then holds
+// what was read, which must never be taken for the file).
 bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare = 0);
 
 // Creates one folder level; true when it exists afterwards.

@@ -25,10 +25,13 @@ class LineReader {
   LineReader& operator=(const LineReader&) = delete;
 
   // The next line without its terminator. A last line without one is still returned.
-  // When no byte is left, `line` is empty and the result is false.
+  // When no byte is left, `line` is empty and the result is false. A failed read ends the
+  // lines as the end of the bytes does; failed() then tells them apart.
   bool ReadLine(std::string& line);
   // The same without a copy: `line` stays valid until the next read.
   bool ReadLine(std::string_view& line);
+  // Whether the lines ended at a failed read rather than at the end of the bytes.
+  bool failed() const { return source_.Failed(); }
 
  private:
   int NextByte();  // -1 at the end

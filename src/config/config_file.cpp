@@ -24,6 +24,11 @@ int CConfigFile::Load(std::string_view path) {
     }
     // Any other line is dropped.
   }
+  if (reader.failed()) {  // read in part, the file must never be saved back shorter
+    entries_.clear();
+    return -1;
+  }
+  BuildIndex();
   loaded_ = true;
   return 1;
 }
@@ -57,22 +62,35 @@ int CConfigFile::Save() {
 int CConfigFile::Close() {
   path_.clear();
   entries_.clear();
+  sections_.clear();
   loaded_ = false;
   return 1;
 }
 
+namespace {
+
+std::string SectionLine(std::string_view section) {
+  std::string line(1, '[');
+  line.append(section);
+  line += ']';
+  return line;
+}
+
+}  // namespace
+
+void CConfigFile::BuildIndex() {
+  sections_.clear();
+  // Options before the first section line belong to no section and are never found.
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (entries_[i].kind == Kind::Section) sections_[entries_[i].key].push_back(i);
+}
+
 size_t CConfigFile::Find(std::string_view section, std::string_view key) const {
-  std::string wanted(1, '[');
-  wanted.append(section);
-  wanted += ']';
-  std::string_view current;  // options before the first section line are never found
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
-    if (e.kind == Kind::Section)
-      current = e.key;
-    else if (e.kind == Kind::Option && current == wanted && e.key == key)
-      return i;
-  }
+  const auto found = sections_.find(SectionLine(section));
+  if (found == sections_.end()) return kNone;
+  for (size_t start : found->second)  // the first block holding the key wins
+    for (size_t i = start + 1; i < entries_.size() && entries_[i].kind != Kind::Section; ++i)
+      if (entries_[i].kind == Kind::Option && entries_[i].key == key) return i;
   return kNone;
 }
 
@@ -110,39 +128,54 @@ int CConfigFile::SetValue(std::string_view key, std::string_view value) {
   return 1;
 }
 
+int CConfigFile::SetValues(std::span<const ConfigSection> sections) {
+  if (!loaded_) return -1;
+  std::vector<std::vector<Entry>> missing(sections.size());
+  std::unordered_map<std::string, size_t> sectionOf;
+  bool any = false;
+  for (size_t s = 0; s < sections.size(); ++s) {
+    sectionOf.emplace(SectionLine(sections[s].name), s);
+    for (const auto& [key, value] : sections[s].options) {
+      if (const size_t i = Find(sections[s].name, key); i != kNone) {
+        entries_[i].value = value;
+      } else {
+        missing[s].push_back({Kind::Option, key, value});
+        any = true;
+      }
+    }
+  }
+  if (!any) return 1;
+  std::vector<Entry> out;
+  out.reserve(entries_.size() + 64);
+  std::vector<bool> placed(sections.size(), false);
+  std::string current;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].kind == Kind::Section) current = entries_[i].key;
+    out.push_back(std::move(entries_[i]));
+    // The end of a section's first block: its missing options go there.
+    if (i + 1 < entries_.size() && entries_[i + 1].kind != Kind::Section) continue;
+    const auto s = sectionOf.find(current);
+    if (s == sectionOf.end() || placed[s->second]) continue;
+    placed[s->second] = true;
+    for (Entry& e : missing[s->second]) out.push_back(std::move(e));
+  }
+  for (size_t s = 0; s < sections.size(); ++s) {
+    if (placed[s] || missing[s].empty()) continue;
+    out.push_back({Kind::Section, SectionLine(sections[s].name), {}});
+    for (Entry& e : missing[s]) out.push_back(std::move(e));
+  }
+  entries_ = std::move(out);
+  BuildIndex();
+  return 1;
+}
+
 int AddConfigValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value) {
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return -1;
-  if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
-  std::string line(1, '[');
-  line.append(section);
-  line += ']';
-  const std::string option = std::string(key) + "=" + std::string(value) + "\r\n";
-  // Lines end at LF; the section's block runs to the next line that starts with "[".
-  size_t at = 0;
-  size_t insert = std::string::npos;
-  bool inSection = false;
-  while (at < bytes.size()) {
-    size_t end = bytes.find('\n', at);
-    end = end == std::string::npos ? bytes.size() : end + 1;
-    std::string_view text(bytes.data() + at, end - at);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    if (!text.empty() && text[0] == '[') {
-      if (inSection) {
-        insert = at;
-        break;
-      }
-      inSection = text == line;
-    }
-    at = end;
-  }
-  if (inSection && insert == std::string::npos) insert = bytes.size();
-  if (insert == std::string::npos)
-    bytes += line + "\r\n" + option;
-  else
-    bytes.insert(insert, option);
-  return WriteFileAtomic(path, bytes) ? 1 : -1;
+  CConfigFile file;
+  if (file.Load(path) != 1) return -1;
+  const ConfigSection add[] = {{std::string(section), {{std::string(key), std::string(value)}}}};
+  file.SetValues(add);
+  return file.Save();
 }
 
 }  // namespace pim

@@ -1,15 +1,24 @@
 // The sectioned key=value text file behind every settings and list file.
 //
-// It keeps every line it understands in file order, replaces values of keys that exist and
-// never adds a key or a section; lines that are neither comments, sections nor options are
-// dropped at the next Save.
+// It keeps every line it understands in file order; SetValue replaces values of keys that
+// exist, only SetValues adds keys and sections. Lines that are neither comments, sections
+// nor options are dropped at the next Save.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace pim {
+
+// New values for the options of one section ("name" without its brackets).
+struct ConfigSection {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> options;
+};
 
 class CConfigFile {
  public:
@@ -22,7 +31,8 @@ class CConfigFile {
   CConfigFile(const CConfigFile&) = delete;
   CConfigFile& operator=(const CConfigFile&) = delete;
 
-  // 1 loaded; -1 the file cannot be read (the path is still remembered); -2 already loaded.
+  // 1 loaded; -1 the file cannot be opened or read whole (the path is still remembered, and
+  // nothing is loaded, so nothing is saved); -2 already loaded.
   int Load(std::string_view path);
   // 1 written; -1 the file could not be written (it then keeps its old content);
   // -2 nothing loaded.
@@ -35,6 +45,10 @@ class CConfigFile {
   // 1 replaced; -2 no such option (nothing is added); -1 nothing loaded.
   int SetValue(std::string_view section, std::string_view key, std::string_view value);
   int SetValue(std::string_view key, std::string_view value);
+  // Sets each option as SetValue does; an option the file lacks is added at the end of its
+  // section's first block, or in the section added at the end of the file. 1 done; -1 nothing
+  // loaded.
+  int SetValues(std::span<const ConfigSection> sections);
 
   bool IsLoaded() const { return loaded_; }
   const std::string& path() const { return path_; }
@@ -53,15 +67,19 @@ class CConfigFile {
   // Index of the first matching option, or kNone.
   size_t Find(std::string_view section, std::string_view key) const;
   size_t Find(std::string_view key) const;
+  // Where each section line's blocks start, so that a look-up reads one section's options
+  // only and a file of many sections is read and written in linear time.
+  void BuildIndex();
 
   std::string path_;
   std::vector<Entry> entries_;
+  std::unordered_map<std::string, std::vector<size_t>> sections_;
   bool loaded_ = false;
 };
 
 // Adds "key=value" at the end of the first "[section]" of the file at `path`, or a new
-// section with it at the end of the file. For keys a file should have had from the start;
-// CConfigFile itself never adds one. 1 written, -1 the file cannot be read or written.
+// section with it at the end of the file, as SetValues does. For keys a file should have had
+// from the start. 1 written, -1 the file cannot be read or written.
 int AddConfigValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value);
 

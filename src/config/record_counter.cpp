@@ -7,8 +7,20 @@
 #include "base/gbk.h"
 #include "config/config_file.h"
 #include "config/sys_settings.h"
+#include "platform/prompter.h"
 
 namespace pim {
+
+namespace {
+
+// ASCII letters compared case-blind; the names' other bytes exactly.
+bool SameLettersNoCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
 
 RecordCounter::RecordCounter(std::string section, std::string folder, std::string prefix)
     : section_(std::move(section)), folder_(std::move(folder)), prefix_(std::move(prefix)) {}
@@ -35,8 +47,10 @@ void RecordCounter::Load() {
 std::vector<int> RecordCounter::Existing() const {
   std::vector<int> numbers;
   for (const std::string& name : ListFolder(folder_)) {
-    if (name.size() <= prefix_.size() + 4 || name.compare(0, prefix_.size(), prefix_) != 0 ||
-        name.compare(name.size() - 4, 4, ".xml") != 0)
+    // Windows file names are case-blind: "N.3.XML" is note 3 and opens as "n.3.xml".
+    if (name.size() <= prefix_.size() + 4 ||
+        !SameLettersNoCase(name.substr(0, prefix_.size()), prefix_) ||
+        !SameLettersNoCase(name.substr(name.size() - 4), ".xml"))
       continue;
     const std::string digits = name.substr(prefix_.size(), name.size() - prefix_.size() - 4);
     int32_t number = -1;
@@ -47,10 +61,26 @@ std::vector<int> RecordCounter::Existing() const {
       numbers.push_back(number);
   }
   std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
   return numbers;
 }
 
+bool RecordCounter::TakeFor(int number, Prompter& prompter) {
+  if (number != maxid_) return true;
+  if (maxid_ == std::numeric_limits<int>::max()) {
+    prompter.ShowMessage(
+        "\xB1\xE0\xBA\xC5\xD2\xD1\xD3\xC3\xB5\xBD\xD7\xEE\xB4\xF3\xD6\xB5, "
+        "\xB2\xBB\xC4\xDC\xD4\xD9\xD0\xC2\xBD\xA8\xBC\xC7\xC2\xBC!"
+        /* 编号已用到最大值, 不能再新建记录! */,
+        "\xBE\xAF\xB8\xE6" /* 警告 */, MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
+  Take();
+  return true;
+}
+
 bool RecordCounter::Take() {
+  if (maxid_ == std::numeric_limits<int>::max()) return false;
   ++maxid_;
   return Write();
 }

@@ -9,6 +9,8 @@
 
 namespace pim {
 
+class Prompter;
+
 class RecordCounter {
  public:
   // `folder` holds the records, named `prefix` + number + ".xml".
@@ -25,8 +27,12 @@ class RecordCounter {
   // rather than trying every number, so a huge "maxid" in a damaged file cannot stall it.
   std::vector<int> Existing() const;
   // A save took the number `maxid`: raises it and writes it at once. False when the
-  // settings file could not be written (the number stays taken in memory).
+  // settings file could not be written (the number stays taken in memory), or at the top.
   bool Take();
+  // Before record `number` is saved: a new one (number == maxid) takes its number, which is
+  // written at once (a failed write still keeps it taken in memory). At the top of the range
+  // no number is left: never wrapped nor reused, the save is refused with a message (false).
+  bool TakeFor(int number, Prompter& prompter);
   // The close handling: writes "maxid" when it has grown since it was saved.
   bool Persist();
 

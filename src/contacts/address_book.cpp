@@ -26,7 +26,7 @@ void AddressBook::New() {
 bool AddressBook::Save(const ComuRecord& entry) {
   const std::string path = counter_.PathOf(current_);
   // Taken before writing, so a number is never handed out twice, even after a failure.
-  if (current_ == counter_.maxid()) counter_.Take();
+  if (!counter_.TakeFor(current_, prompter_)) return false;
   XML xml(prompter_, clock_);
   xml.comu = entry;
   std::string bytes;
@@ -44,11 +44,18 @@ bool AddressBook::Save(const ComuRecord& entry) {
 bool AddressBook::Load(int number, ComuRecord& shown) {
   File file;
   if (!file.Open(counter_.PathOf(number), File::Mode::Read)) return false;
-  // A document that cannot be read to its end still shows what was read, and the start
-  // values of the rest.
+  // A damaged document still shows what it holds, and the start values of the rest; one
+  // whose bytes could not all be read is not shown.
   XML xml(prompter_, clock_);
   LineReader reader(file);
   xml.ReadComu(reader);
+  if (reader.failed()) {
+    // "读取 xml 文件时发生错误!": shown in part, the contact would be saved back shorter.
+    prompter_.ShowMessage(
+        "\xB6\xC1\xC8\xA1 xml \xCE\xC4\xBC\xFE\xCA\xB1\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3!",
+        "xml error", MsgButtons::Ok, MsgIcon::Error);
+    return false;
+  }
   shown = xml.comu;
   current_ = number;
   SetLabel();

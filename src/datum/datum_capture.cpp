@@ -88,13 +88,21 @@ bool DatumCapture::StoreCard(const CardText& card) {
   // A card number set back by hand must not let a new card replace an older one.
   while (isNew && FileExists(path) && number_ < std::numeric_limits<int32_t>::max())
     path = CardPath(classPath, card.title, ++number_);
+  // The top number is never used: the next one could not be written, nor wrap to reuse one.
+  if (isNew && number_ == std::numeric_limits<int32_t>::max()) {
+    Tell(prompter_,
+         "\xD7\xCA\xC1\xCF\xBF\xA8\xB1\xE0\xBA\xC5\xD2\xD1\xD3\xC3\xB5\xBD\xD7\xEE"
+         "\xB4\xF3\xD6\xB5" /* 资料卡编号已用到最大值 */
+             + kNotStored + "!");
+    return false;
+  }
   std::string written;
   if (!isNew || (IsSafeTitle(card.title) && !FileExists(path))) written = WriteCard(path, card);
   if (written.empty()) written = AskForPath(path, card);
   if (written.empty()) return false;
   if (isNew) {
     entries_.push_back({card.title, written, "", card.category, "", ""});
-    if (number_ < std::numeric_limits<int32_t>::max()) ++number_;
+    ++number_;
     ++position_;
     // At once, so that a crash never lets two cards share a number.
     WriteCardNumber();

@@ -1,6 +1,7 @@
 #include "datum/datum_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "base/atomic_file.h"
@@ -67,9 +68,10 @@ bool CheckName(std::string_view name, bool allowLevels, Level level) {
   return level(name.substr(start));
 }
 
-// Passes a file's bytes on to the line reader, counting the "<link>"s and keeping the last
+// Passes a file's bytes on to the line reader, counting the link lines and keeping the last
 // bytes as they go: whether a list was read whole is known without a second pass or a copy.
-// "<" is never part of a two-byte character, so a plain search counts right.
+// A link starts on a line of its own, "<link>" between blanks; the text of a title, keyword
+// or source may hold "<link>" too and is no link.
 class LinkCounter final : public ByteSource {
  public:
   explicit LinkCounter(ByteSource& inner) : inner_(inner) {}
@@ -77,24 +79,45 @@ class LinkCounter final : public ByteSource {
     const size_t got = inner_.Read(buffer, size);
     if (got == 0) return 0;
     any_ = true;
-    // The kept tail goes first, so a tag split between two reads is found; one wholly inside
-    // the kept bytes was counted before.
-    const size_t kept = tail_.size();
+    // Lines end at LF; a CR before it counts as a blank. A line cut by the end of a read is
+    // kept, its first bytes only: a longer line is no link line anyway.
+    for (std::string_view rest(buffer, got); !rest.empty();) {
+      const auto* lf = static_cast<const char*>(std::memchr(rest.data(), '\n', rest.size()));
+      const std::string_view piece =
+          rest.substr(0, lf ? static_cast<size_t>(lf - rest.data()) : rest.size());
+      if (line_.empty() && lf) {
+        CountLine(piece);
+      } else {
+        line_.append(piece.substr(
+            0, std::min(piece.size(), kLongest + 1 - std::min(line_.size(), kLongest + 1))));
+        if (!lf) break;
+        CountLine(line_);
+        line_.clear();
+      }
+      rest.remove_prefix(piece.size() + 1);
+    }
     tail_.append(buffer, got);
-    const size_t from = kept >= kTag.size() ? kept - kTag.size() + 1 : 0;
-    for (size_t at = tail_.find(kTag, from); at != std::string::npos; at = tail_.find(kTag, at + 1))
-      ++links_;
-    static_assert(kLineIndexEnd.size() >= kTag.size());
     if (tail_.size() > kLineIndexEnd.size()) tail_.erase(0, tail_.size() - kLineIndexEnd.size());
     return got;
   }
+  bool Failed() const override { return inner_.Failed(); }
   bool empty() const { return !any_; }
   size_t links() const { return links_; }
   bool endsWithMarker() const { return std::string_view(tail_).ends_with(kLineIndexEnd); }
 
  private:
+  static constexpr size_t kLongest = 32;
+  void CountLine(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return;
+    text.remove_prefix(first);
+    if (text.size() < kTag.size() || text[0] != '<') return;
+    text = text.substr(0, text.find_last_not_of(" \t\r") + 1);
+    if (text == kTag) ++links_;
+  }
   static constexpr std::string_view kTag = "<link>";
   ByteSource& inner_;
+  std::string line_;
   std::string tail_;
   size_t links_ = 0;
   bool any_ = false;
@@ -191,7 +214,8 @@ bool ForEachIndexLink(std::string_view path, Prompter& prompter,
   char rest[4096];
   while (counter.Read(rest, sizeof rest) > 0) {
   }
-  *whole = counter.empty() || (counter.links() == read && counter.endsWithMarker());
+  *whole = !counter.Failed() &&
+           (counter.empty() || (counter.links() == read && counter.endsWithMarker()));
   return true;
 }
 

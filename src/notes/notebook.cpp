@@ -48,7 +48,7 @@ void NoteBook::New(int category) {
 bool NoteBook::Save(const std::string& text, int category) {
   const std::string path = PathOf(current_);
   // The number is on disk before the note is, so no later run can hand it out again.
-  if (current_ == counter_.maxid()) counter_.Take();
+  if (!counter_.TakeFor(current_, prompter_)) return false;
   text_ = text;
   const std::string buildtime = buildtime_.empty() ? NowStamp(clock_) : buildtime_;
   std::string document;
@@ -66,7 +66,7 @@ bool NoteBook::Save(const std::string& text, int category) {
 
 // The rest of a note document into the panel, as note `number`; a failed read changes nothing.
 bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
-  if (!xml.ReadNote(reader)) {
+  if (!xml.ReadNote(reader) || reader.failed()) {
     // "读取 xml 文件时发生错误!"
     prompter_.ShowMessage(
         "\xB6\xC1\xC8\xA1 xml \xCE\xC4\xBC\xFE\xCA\xB1\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3!",

@@ -1,13 +1,12 @@
 #include "quicklaunch/run_lists.h"
 
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
-#include "platform/sys_tool.h"
-#include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
+#include "platform/sys_tool.h"
 #include "quicklaunch/key_name.h"
 
 namespace pim {
@@ -19,125 +18,7 @@ constexpr std::string_view kStoredBreak = "`@`";
 constexpr const char* kKeys[] = {"iconint", "hotkey",  "name", "path",
                                  "icon",    "workdir", "info", "keydes"};
 
-// The lines of a serialised configuration file, each without its CR LF.
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find(kLineBreak, at);
-    if (end == std::string_view::npos) end = text.size();
-    lines.push_back(text.substr(at, end - at));
-    at = end + kLineBreak.size();
-  }
-  return lines;
-}
-
-std::string Slot(std::string_view header, std::string_view key) {
-  std::string slot(header);
-  slot += '\n';
-  slot.append(key);
-  return slot;
-}
-
-// Every option of a loaded file by section line and key, the first one winning as in
-// CConfigFile::GetValue, built in one pass so a full list loads in linear time.
-class ConfigIndex {
- public:
-  explicit ConfigIndex(const CConfigFile& file) : text_(file.Serialize()) {
-    std::string_view header;
-    for (std::string_view line : SplitLines(text_)) {
-      if (!line.empty() && line[0] == '[') {
-        header = line;
-      } else if (!line.empty() && line[0] != '#' && !header.empty()) {
-        const size_t eq = line.find('=');
-        if (eq != std::string_view::npos)
-          values_.emplace(Slot(header, line.substr(0, eq)), line.substr(eq + 1));
-      }
-    }
-  }
-  std::string Get(std::string_view header, std::string_view key) const {
-    const auto found = values_.find(Slot(header, key));
-    return found == values_.end() ? std::string(CConfigFile::kNotFound)
-                                  : std::string(found->second);
-  }
-
- private:
-  std::string text_;
-  std::unordered_map<std::string, std::string_view> values_;
-};
-
-// New values for a file's options, by section in the order they are to be written.
-struct Section {
-  std::string header;
-  std::vector<std::pair<std::string, std::string>> options;
-};
-
-// The file's text with each option's first occurrence set to its new value, as
-// CConfigFile::SetValue would, and every option the file lacks added at the end of its
-// section's first block, or in a new section at the end. One pass over the lines.
-std::string RewriteConfig(std::string_view text, const std::vector<Section>& sections) {
-  struct Wanted {
-    const std::string* value;
-    bool exists = false;
-    bool written = false;
-  };
-  std::unordered_map<std::string, Wanted> wanted;
-  std::unordered_map<std::string_view, size_t> sectionOf;
-  for (size_t s = 0; s < sections.size(); ++s) {
-    sectionOf.emplace(sections[s].header, s);
-    for (const auto& [key, value] : sections[s].options)
-      wanted.emplace(Slot(sections[s].header, key), Wanted{&value});
-  }
-  const std::vector<std::string_view> lines = SplitLines(text);
-  // Which options exist at all, so the missing ones can go into the section's first block.
-  std::string_view header;
-  std::vector<std::string_view> headers(lines.size());
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string_view line = lines[i];
-    if (!line.empty() && line[0] == '[') header = line;
-    headers[i] = header;
-    const size_t eq = line.find('=');
-    if (line.empty() || line[0] == '[' || line[0] == '#' || eq == std::string_view::npos) continue;
-    if (auto found = wanted.find(Slot(header, line.substr(0, eq))); found != wanted.end())
-      found->second.exists = true;
-  }
-  std::vector<bool> placed(sections.size(), false);
-  auto addMissing = [&](std::string& out, size_t s) {
-    placed[s] = true;
-    for (const auto& [key, value] : sections[s].options)
-      if (!wanted.at(Slot(sections[s].header, key)).exists) out += key + "=" + value + "\r\n";
-  };
-  std::string out;
-  out.reserve(text.size() + 256);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string_view line = lines[i];
-    const size_t eq = line.find('=');
-    const bool option =
-        !line.empty() && line[0] != '[' && line[0] != '#' && eq != std::string_view::npos;
-    auto found = option ? wanted.find(Slot(headers[i], line.substr(0, eq))) : wanted.end();
-    if (found != wanted.end() && !found->second.written) {
-      found->second.written = true;
-      out.append(line.substr(0, eq + 1));
-      out += *found->second.value;
-    } else {
-      out.append(line);
-    }
-    out += kLineBreak;
-    // The end of a section's first block: its missing options go here.
-    const bool blockEnds =
-        i + 1 == lines.size() || (!lines[i + 1].empty() && lines[i + 1][0] == '[');
-    if (!blockEnds) continue;
-    if (auto s = sectionOf.find(headers[i]); s != sectionOf.end() && !placed[s->second])
-      addMissing(out, s->second);
-  }
-  for (size_t s = 0; s < sections.size(); ++s) {
-    if (placed[s]) continue;
-    out += sections[s].header + "\r\n";
-    addMissing(out, s);
-  }
-  return out;
-}
-
-std::string Header(int record) { return "[run" + std::to_string(record) + "]"; }
+std::string Section(int record) { return "run" + std::to_string(record); }
 
 // A value must stay on its line: a stray CR or LF would split the file's record.
 std::string OneLine(std::string text) {
@@ -160,22 +41,21 @@ bool LaunchLists::LoadList(int list) {
   List& l = lists_[list];
   CConfigFile file;
   if (file.Load(kFiles[list]) != 1) return false;
-  const ConfigIndex index(file);
   int32_t count = 0;
-  if (!ScanInt(index.Get("[MAIN]", "count"), count) || count < 0) count = 0;
+  if (!ScanInt(file.GetValue("MAIN", "count"), count) || count < 0) count = 0;
   l.count = count > kMaxItems ? kMaxItems : count;
   images_.Reset(list);
   for (int i = 0; i < l.count; ++i) {
     RunItem& item = l.items[i];
-    const std::string header = Header(i + 1);
-    ScanInt(index.Get(header, "iconint"), item.iconint);
-    ScanInt(index.Get(header, "hotkey"), item.hotkey);
-    item.name = index.Get(header, "name");
-    item.path = index.Get(header, "path");
-    item.icon = index.Get(header, "icon");
-    item.workdir = index.Get(header, "workdir");
-    item.info = ReplaceAll(index.Get(header, "info"), kStoredBreak, kLineBreak);
-    item.keydes = index.Get(header, "keydes");
+    const std::string section = Section(i + 1);
+    ScanInt(file.GetValue(section, "iconint"), item.iconint);
+    ScanInt(file.GetValue(section, "hotkey"), item.hotkey);
+    item.name = file.GetValue(section, "name");
+    item.path = file.GetValue(section, "path");
+    item.icon = file.GetValue(section, "icon");
+    item.workdir = file.GetValue(section, "workdir");
+    item.info = ReplaceAll(file.GetValue(section, "info"), kStoredBreak, kLineBreak);
+    item.keydes = file.GetValue(section, "keydes");
     images_.Append(list, item.icon, item.iconint);
     item.hotkeyId = 0;
     if (item.hotkey != 0) {
@@ -191,15 +71,15 @@ void LaunchLists::LoadAll() {
 }
 
 bool LaunchLists::SaveList(int list) {
-  const List& l = lists_[list];
+  List& l = lists_[list];
   CConfigFile file;
   if (file.Load(kFiles[list]) != 1) return false;
-  std::vector<Section> sections;
+  std::vector<ConfigSection> sections;
   sections.reserve(l.count + 1);
-  sections.push_back({"[MAIN]", {{"count", std::to_string(l.count)}}});
+  sections.push_back({"MAIN", {{"count", std::to_string(l.count)}}});
   for (int i = 0; i < l.count; ++i) {
     const RunItem& item = l.items[i];
-    sections.push_back({Header(i + 1),
+    sections.push_back({Section(i + 1),
                         {{kKeys[0], std::to_string(item.iconint)},
                          {kKeys[1], std::to_string(item.hotkey)},
                          {kKeys[2], OneLine(item.name)},
@@ -209,8 +89,14 @@ bool LaunchLists::SaveList(int list) {
                          {kKeys[6], OneLine(ReplaceAll(item.info, kLineBreak, kStoredBreak))},
                          {kKeys[7], OneLine(item.keydes)}}});
   }
-  if (WriteFileAtomic(kFiles[list], RewriteConfig(file.Serialize(), sections))) return true;
-  // The file was there but could not be written: the user must know the change is unsaved.
+  file.SetValues(sections);
+  if (file.Save() == 1) {
+    l.told = false;
+    return true;
+  }
+  // The file was there but could not be written: the user must know the change is unsaved,
+  // once, not on every tick of the timer.
+  if (std::exchange(l.told, true)) return false;
   prompter_.ShowMessage(
       "\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF\xC1\xD0"
       "\xB1\xED " /* 无法保存快速启动列表 */
@@ -220,19 +106,24 @@ bool LaunchLists::SaveList(int list) {
 }
 
 void LaunchLists::SaveOnTimer() {
-  for (List& l : lists_) {
+  for (int step = 0; step < kListCount; ++step) {
+    const int list = (nextTimerList_ + step) % kListCount;
+    List& l = lists_[list];
     if (!l.changed) continue;
-    const int list = static_cast<int>(&l - lists_.data());
-    // A list without a file saves nowhere; one whose file failed is tried again later.
+    // A list without a file saves nowhere; one whose file failed is tried again in its turn.
     l.changed = !SaveList(list) && FileExists(kFiles[list]);
+    nextTimerList_ = (list + 1) % kListCount;
     return;
   }
 }
 
 void LaunchLists::Close() {
   for (int id = kFirstHotkeyId; id < nextHotkeyId_; ++id) hotkeys_.Unregister(id);
-  for (int list = 0; list < kListCount; ++list)
+  // The last chance: a change still unsaved now is lost, so a failure is told again.
+  for (int list = 0; list < kListCount; ++list) {
+    lists_[list].told = false;
     if (lists_[list].changed && SaveList(list)) lists_[list].changed = false;
+  }
 }
 
 std::string LaunchLists::HotkeyText(const RunItem& item) {
@@ -285,8 +176,9 @@ bool LaunchLists::Delete(int list, int index) {
 bool LaunchLists::ApplyHotkey(int list, int index, int32_t value, Prompter& prompter) {
   RunItem& item = lists_[list].items[index];
   value &= 0xFFFF;
+  // The stored value, not its display name: "keydes" may disagree with "hotkey" in a file.
+  if (value == item.hotkey) return true;
   const std::string name = KeyName(value);
-  if (name == item.keydes) return true;
   if (name.empty()) {
     item.hotkey = 0;
     item.keydes.clear();

@@ -49,9 +49,11 @@ class LaunchLists {
   bool LoadList(int list);
   void LoadAll();
   // Writes the list; sections and keys the file lacks for records in use are added, so no
-  // record is lost. False when the file cannot be read or written.
+  // record is lost. False when the file cannot be read or written; a failed write is told
+  // once, not again until the list was saved.
   bool SaveList(int list);
-  // The periodic save: the lowest changed list, at most one.
+  // The periodic save: at most one list, the next changed one after the list tried last, so
+  // a list that cannot be saved never holds up the others.
   void SaveOnTimer();
   // At exit: every identifier given out is freed, then the changed lists are saved.
   void Close();
@@ -84,6 +86,7 @@ class LaunchLists {
     std::array<RunItem, kMaxItems> items;
     int count = 0;
     bool changed = false;
+    bool told = false;  // its last write failed and the user was told
   };
 
   Prompter& prompter_;
@@ -92,6 +95,7 @@ class LaunchLists {
   IconImages& images_;
   std::array<List, kListCount> lists_;
   int nextHotkeyId_ = kFirstHotkeyId;
+  int nextTimerList_ = 0;
 };
 
 }  // namespace pim

@@ -73,7 +73,7 @@ bool XML::ReadDatumPart(LineReader& reader) {
   reader.ReadLine(line);
   if (xmlfield::Extract(line, "<part>", "</part>", datum.content)) return true;
   // Rewriting a card read only in part would drop the rest; callers check this.
-  datum.whole = FindText(line, "</content>") != std::string::npos;
+  datum.whole = FindText(line, "</content>") != std::string::npos && !reader.failed();
   return false;
 }
 

@@ -87,6 +87,8 @@ struct ComuRecord {
 
   // Appends the record as one contact document.
   bool WriteComu(std::string& out) const;
+
+  bool operator==(const ComuRecord&) const = default;
 };
 
 struct NoteRecord {

@@ -89,5 +89,23 @@ TEST_F(BaseFileTest, AtomicWritesReplaceWholeAndLeaveNoTemporaryFile) {
   EXPECT_EQ(Listing(), (std::vector<std::string>{"a.conf", "dir"}));
 }
 
+// A read that fails past the first 4096 bytes is told apart from the end of the file.
+TEST_F(BaseFileTest, AFailedReadIsNoEndOfFile) {
+  WriteBytes("big.txt", std::string(5000, 'x') + "\r\nend\r\n");
+  for (int k : {0, 2}) {
+    std::string bytes, line;
+    ArmReadFault(k);
+    EXPECT_EQ(ReadWholeFile("big.txt", bytes), k == 0);
+    File file;
+    ASSERT_TRUE(file.Open("big.txt", File::Mode::Read));
+    ArmReadFault(k);
+    LineReader reader(file);
+    while (reader.ReadLine(line)) {
+    }
+    ArmReadFault(0);
+    EXPECT_EQ(reader.failed(), k != 0) << k;
+  }
+}
+
 }  // namespace
 }  // namespace pim

@@ -166,10 +166,11 @@ TEST_F(DatumTest, AnIndexIsKnownWholeOnlyWithEveryLinkAndTheMarker) {
   for (size_t shift = 0; shift < 180; ++shift) {
     std::vector<IndexEntry> entries(68, {"n", std::string(40, 'u'), "d", "c", "k", "s"});
     entries[0].name.append(shift, 'x');
+    entries[1].keyword = entries[2].source = entries[3].name = "<link>";  // text, no link
     ASSERT_TRUE(WriteUntrimmedIndex(entries));
     const std::string bytes = ReadBytes("datum\\lineindex.untrim.list");
     bool whole = false;
-    EXPECT_EQ(LoadUntrimmedIndex(prompter_, &whole).size(), 68u);
+    EXPECT_EQ(LoadUntrimmedIndex(prompter_, &whole), entries);
     EXPECT_TRUE(whole) << shift;
     const size_t last = bytes.rfind("<link>");
     for (const std::string& damaged :  // no marker; a last link cut short; a link not read
@@ -238,6 +239,12 @@ TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCar
   EXPECT_EQ(ReadBytes(CardFile(1, "last")), lastBytes);
   EXPECT_EQ(again.entries()[2].url, CardFile(1));
   EXPECT_EQ(again.cardNumber(), 2);
+  // A damaged number at the top of the range: no new card under it, and no wrap.
+  WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=99999999999\r\n");
+  again.Open();
+  again.MarkModified();
+  EXPECT_FALSE(again.StoreCard({kUnsorted, "t", "third"}));
+  EXPECT_EQ(ListFolder("datum\\" + kUnsorted).size(), 3u);
 }
 
 TEST_F(DatumTest, ACardReadInPartIsNotRewrittenAndAReloadStandsAtANewCard) {

@@ -1,5 +1,6 @@
 // Every writer failed at each of its write, flush and replace steps in turn: each file it
 // touches holds its whole old or whole new content, and a write that did not happen was told.
+// The same with each of its reads failing in turn: a file read in part is never written back.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -158,6 +159,7 @@ class FaultInjectionTest : public test::TempFolderTest,
   }
   void TearDown() override {
     ArmWriteFault(0);
+    ArmReadFault(0);
     TempFolderTest::TearDown();
   }
   // A fresh installed data folder with the writer's starting state.
@@ -210,6 +212,30 @@ TEST_P(FaultInjectionTest, EachFileIsWholeOldOrWholeNewAndAFailureIsTold) {
     else
       EXPECT_TRUE(writer.callerTells || !prompter.messages.empty());
     ++totalCases;
+  }
+}
+
+TEST_P(FaultInjectionTest, AFailedReadIsNoEndOfFileAndNothingReadInPartIsWrittenBack) {
+  const Writer& writer = GetParam();
+  RecordingPrompter clean;
+  ASSERT_NO_FATAL_FAILURE(Lay());
+  const auto before = Contents();
+  ArmReadFault(0);
+  ASSERT_TRUE(writer.run(clean)) << writer.name;
+  const int reads = ReadStepsTaken();
+  const auto after = Contents();
+  for (int k = 1; k <= reads; ++k) {
+    SCOPED_TRACE(std::string(writer.name) + ", failing read " + std::to_string(k));
+    RecordingPrompter prompter;
+    ASSERT_NO_FATAL_FAILURE(Lay());
+    ArmReadFault(k);
+    writer.run(prompter);
+    ArmReadFault(0);
+    const auto now = Contents();
+    bool oldOrNew = true;
+    for (const std::string& file : writer.files)
+      oldOrNew = oldOrNew && (now.at(file) == before.at(file) || now.at(file) == after.at(file));
+    EXPECT_TRUE(oldOrNew || (writer.consistent && writer.consistent(now)));
   }
 }
 

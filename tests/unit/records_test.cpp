@@ -67,6 +67,12 @@ TEST_F(NoteBookTest, StepsOverGapsAndOtherCategoriesAndStartsANewNotePastTheLast
   EXPECT_EQ(book.Previous(NoteBook::kAll), NoteBook::Step::Shown);
   EXPECT_EQ(book.label(), "5:");
   EXPECT_EQ(book.Next(NoteBook::kAll), NoteBook::Step::Unchanged);
+  // At the top of the range (larger values read as it) a new note is refused, never wrapped.
+  WriteBytes(kSettingsPath, "[NOTE]\r\nmaxid=99999999999\r\n");
+  book.Open();
+  EXPECT_FALSE(book.Save("x", NoteBook::kOrdinary));
+  EXPECT_EQ(ReadBytes(book.PathOf(2147483647)) + prompter.messages.back().caption,
+            "<missing>\xBE\xAF\xB8\xE6" /* 警告 */);
 }
 
 TEST_F(NoteBookTest, NumbersAreTakenAtOnceAndNoSavedNoteIsLost) {
@@ -108,9 +114,10 @@ TEST_F(NoteBookTest, NumbersAreTakenAtOnceAndNoSavedNoteIsLost) {
   ASSERT_TRUE(CreateFolder("note\\n.1.xml~pimtmp"));
   book.New(NoteBook::kOrdinary);
   EXPECT_FALSE(book.Save("lost", NoteBook::kOrdinary));
+  WriteBytes("note\\N.7.XML", kept);  // copied back from an old backup: never overwritten
   NoteBook again(prompter, clock);
   again.Open();
-  EXPECT_EQ(again.current(), 2);
+  EXPECT_EQ(again.current(), 8);
 }
 
 using Strings = std::vector<std::string>;

@@ -63,7 +63,11 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
   WriteBytes(LaunchLists::kFiles[0],
              ListFile("3", 50, {{"a", kCtrlAltA}, {"b"}, {"c", kCtrlAltB}}));
   WriteBytes(LaunchLists::kFiles[2], ListFile("2", 50, {{"d", 0x0243}, {"twin", kCtrlAltA}}));
+  std::string odd = ListFile("1", 1, {{"e", kCtrlAltB + 2}});
+  WriteBytes(LaunchLists::kFiles[1], odd.replace(odd.find("D\r\n"), 1, "E"));  // keydes disagrees
   lists_.LoadAll();
+  EXPECT_TRUE(lists_.ApplyHotkey(1, 0, kCtrlAltB + 3, prompter_));  // Ctrl + Alt + E
+  EXPECT_EQ(lists_.item(1, 0).hotkey, kCtrlAltB + 3);
   // The twin's key is taken: one message, and the key still launches the first.
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].caption, "\xCA\xA7\xB0\xDC" /* 失败 */);
@@ -134,6 +138,18 @@ TEST_F(RunListsTest, AFullListRefusesMoreAndTheTimerSavesOneListPerTickAddingLac
   LaunchLists again(prompter_, hotkeys_, shell_, images_);
   ASSERT_TRUE(again.LoadList(2));
   EXPECT_EQ(again.item(2, 2).path, "C:\\Tools\\my.app.exe");
+}
+
+TEST_F(RunListsTest, AListThatCannotBeSavedIsToldOnceAndHoldsUpNoOtherList) {
+  lists_.LoadAll();
+  ASSERT_TRUE(lists_.Add(0, "a.exe") && lists_.Add(1, "b.exe"));
+  std::filesystem::create_directory("set/fastrun_coll.lst~pimtmp");  // list 0 cannot be written
+  for (int tick = 0; tick < 5; ++tick) lists_.SaveOnTimer();
+  EXPECT_EQ(std::tuple(lists_.changed(0), lists_.changed(1), prompter_.messages.size()),
+            std::tuple(true, false, size_t{1}));
+  std::filesystem::remove("set/fastrun_coll.lst~pimtmp");
+  lists_.SaveOnTimer();
+  EXPECT_FALSE(lists_.changed(0));
 }
 
 TEST(KeyNameTest, NamesFollowTheHotkeyControl) {
