@@ -85,7 +85,7 @@ void OpenHelp(Program& program) {
   for (const auto& page : fs::directory_iterator(SetupExe().parent_path() / L"help"))
     pages += page.path().extension() == L".htm";
   EXPECT_GT(pages, 10);
-  PostCommand(program.Bar(), 192);
+  PostCommand(program.Bar(), ID_HELP);
   HWND viewer = nullptr, tree = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (viewer = FindWindowW(L"HH Parent", nullptr)) != nullptr; }));
   EXPECT_TRUE(WaitUntil([&] {
@@ -171,11 +171,7 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
     Program program(folder.wstring());
     ASSERT_EQ(program.Panels().size(), 5u);
     ASSERT_NO_FATAL_FAILURE(OpenHelp(program));
-    const HWND panel = program.ShowPanel(1004);
-    SendCommand(panel, 1010);
-    SetText(Control(panel, 1002), L"升级后还在");
-    PostCommand(panel, 1013);
-    ASSERT_TRUE(AnswerMessageBox(program.pid(), L"notice"));
+    ASSERT_EQ(program.SaveRecord(program.ShowPanel(IDC_BTN_NOTE), L"升级后还在", true), 0);
     ASSERT_TRUE(program.Exit());
   }
   const std::string note = ReadBytes(folder / L"note\\n.0.xml");
