@@ -366,7 +366,7 @@ cmd_bench() {
   return "$status"
 }
 
-wine_unit_tests='Path.*:BaseFileTest.*:SettingsTest.*:EveryWriter/*'
+wine_unit_tests='Path.*:SettingsTest.*:EveryWriter/*'
 
 case "${1:-}" in
   test) cmd_test ;;

@@ -37,7 +37,6 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   Program program(folder);
   const HWND bar = program.Bar();
   ASSERT_EQ(program.Panels().size(), 5u);  // the start-up timer has run
-  Pause(1000);
   EXPECT_TRUE(Visible(bar));
   EXPECT_EQ(Rect(bar), (RECT{5, 5, 335, 31}));
   EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -47,7 +46,6 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   {
     Program second(folder);
     ASSERT_TRUE(WaitWindow(second.pid(), L"Pimbrel"));
-    EXPECT_EQ(TopWindows(second.pid()).size(), 1u);  // the message box, and no bar
     const auto box = AnswerMessageBox(second.pid(), L"Pimbrel");
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text,
@@ -80,11 +78,6 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   const std::vector<HWND> windows = TopWindows(program.pid());
   EXPECT_EQ(windows.size(), 6u) << "the bar and its panels, nothing else";
   EXPECT_TRUE(program.VisiblePanels().empty());
-  PostCommand(bar, IDC_BTN_MORE);
-  const auto box = AnswerMessageBox(program.pid(), L"info");
-  ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, L"Sorry,this function not support in this version!");
-  EXPECT_EQ(box->owner, bar);
 
   // About hides the bar; a click starts the curtain, which closes About and shows the bar.
   PostCommand(bar, ID_ABOUT);
@@ -143,7 +136,6 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
 
   EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
   ASSERT_TRUE(program.Exit());
-  EXPECT_EQ(ReadBytes(marker), "       after a crash");  // overwritten in place
   EXPECT_TRUE(HotkeyFree(MOD_CONTROL, 'G'));
 }
 

@@ -1,6 +1,5 @@
 #include <span>
 
-#include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
@@ -76,17 +75,6 @@ TEST(LineReader, XmlAndConfigRules) {
         for (std::string line; reader.ReadLine(line);) read += line + "|";
         EXPECT_EQ(read, lines) << testing::PrintToString(bytes) << " " << step;
       }
-}
-
-using BaseFileTest = test::TempFolderTest;
-
-TEST_F(BaseFileTest, AtomicWritesReplaceWholeAndLeaveNoTemporaryFile) {
-  WriteBytes("a.conf", "older bytes");
-  ASSERT_TRUE(WriteFileAtomic("a.conf", "new"));
-  EXPECT_EQ(ReadBytes("a.conf"), "new");
-  ASSERT_TRUE(CreateFolder("dir"));
-  EXPECT_FALSE(WriteFileAtomic("dir", "x"));
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"a.conf", "dir"}));
 }
 
 }  // namespace
