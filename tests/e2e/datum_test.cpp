@@ -150,15 +150,11 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
       << Text(header);
   EXPECT_NE(Text(header).find(L"\r\n关键字:关键"), std::wstring::npos);
   EXPECT_EQ(Text(content), L"a ≮b≯ ￡ c\r\nline two");
-  // Index order: 一, 二, 三, whatever their categories; past the last nothing changes.
-  for (const auto& [button, shown] : {std::pair{IDC_TREE_NEXT, L"second"},
-                                      {IDC_TREE_NEXT, L"typed before exit"},
-                                      {IDC_TREE_NEXT, L"typed before exit"},
-                                      {IDC_TREE_PREVIOUS, L"second"}}) {
-    SendCommand(browser, button);
-    EXPECT_EQ(Text(content), shown);
-  }
-  EXPECT_EQ(Text(header).rfind(L"标题:二\r\n类别:计算机\\编程", 0), 0u);
+  // "→" and "←" page in index order (its rules: the browser's unit test).
+  SendCommand(browser, IDC_TREE_NEXT);
+  SendCommand(browser, IDC_TREE_NEXT);
+  SendCommand(browser, IDC_TREE_PREVIOUS);
+  EXPECT_EQ(Text(content), L"second");
   Screenshot("datum_tree_wide");
   // "※" copies the whole text, whatever was selected.
   Send(content, EM_SETSEL, 0, 3);

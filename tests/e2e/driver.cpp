@@ -16,11 +16,26 @@ namespace fs = std::filesystem;
 namespace e2e {
 namespace {
 // Xvfb has no window manager, and Wine waits two seconds for one whenever a window it lets
-// one manage is hidden. Pimbrel.exe's windows therefore go unmanaged while the driver runs.
+// one manage is hidden. Our programs' windows therefore go unmanaged while the driver runs:
+// Pimbrel.exe, the installer and the uninstaller under the names it runs by.
 class UnmanagedWindows : public ::testing::Environment {
-  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\Pimbrel.exe\\X11 Driver";
-  void SetUp() override { RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed", REG_SZ, L"N", 4); }
-  void TearDown() override { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed"); }
+  std::vector<std::wstring> Keys() {
+    std::vector<std::wstring> keys;
+    for (const std::wstring name :
+         {std::filesystem::path(Setting(L"PIMBREL_E2E_SETUP")).filename().wstring(),
+          std::wstring(L"Pimbrel.exe"), std::wstring(L"uninstall.exe"), std::wstring(L"Un_A.exe"),
+          std::wstring(L"Au_.exe")})
+      keys.push_back(L"Software\\Wine\\AppDefaults\\" + name);
+    return keys;
+  }
+  void SetUp() override {
+    for (const std::wstring& key : Keys())
+      RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N",
+                      4);
+  }
+  void TearDown() override {
+    for (const std::wstring& key : Keys()) RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+  }
 };
 [[maybe_unused]] auto* const kUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 

@@ -107,20 +107,12 @@ void OpenHelp(Program& program) {
   EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"HH Parent", nullptr); }));
 }
 
-// The installer's windows go unmanaged too: no window manager in Xvfb (see the driver).
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(SetupExe())) << "no installer; PIMBREL_E2E_SETUP is the package's";
-    for (const std::wstring& name : kPrograms)
-      RegSetKeyValueW(HKEY_CURRENT_USER, (kAppDefaults + name + L"\\X11 Driver").c_str(),
-                      L"Managed", REG_SZ, L"N", 4);
     RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
     fs::remove_all(folder);
-  }
-  void TearDown() override {
-    for (const std::wstring& name : kPrograms)
-      RegDeleteTreeW(HKEY_CURRENT_USER, (kAppDefaults + name).c_str());
   }
   std::wstring Installed(const wchar_t* name) {
     return RegString(HKEY_CURRENT_USER, kUninstallKey, name).value_or(L"<none>");
@@ -130,10 +122,6 @@ class Installer : public ::testing::Test {
   }
   static bool Exists(const fs::path& file) { return fs::exists(file); }
 
-  const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\";
-  // The installer, and the uninstaller under the names it runs by.
-  const std::wstring kPrograms[4] = {SetupExe().filename().wstring(), L"uninstall.exe", L"Un_A.exe",
-                                     L"Au_.exe"};
   const fs::path folder = fs::path(Setting(L"PIMBREL_E2E_WORK")) / L"installed";
 };
 
