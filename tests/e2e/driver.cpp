@@ -21,7 +21,7 @@ namespace {
 class UnmanagedWindows : public ::testing::Environment {
   std::vector<std::wstring> Keys() {
     std::vector<std::wstring> keys;
-    for (const std::wstring name :
+    for (const std::wstring& name :
          {std::filesystem::path(Setting(L"PIMBREL_E2E_SETUP")).filename().wstring(),
           std::wstring(L"Pimbrel.exe"), std::wstring(L"uninstall.exe"), std::wstring(L"Un_A.exe"),
           std::wstring(L"Au_.exe")})
