@@ -222,7 +222,7 @@ cmd_test() {
   [ "$failures" -eq 0 ]
 }
 
-# The long runs of tests/RELIABILITY.md: the same end-to-end programs that CI runs short
+# The long runs of tests/RELIABILITY.md: the same end-to-end programs that ./pimbrel.sh test runs short
 # (crash: 50 kills, leak: 1,000 panel switches, the whole bad-input corpus under Wine).
 cmd_soak() {
   ensure_packages "${packages[@]}"

@@ -1,7 +1,7 @@
 // Every file the program reads, bad: each panel and dialog that reads it opens without a
 // crash, every message is answered, the program ends in order, and the good files beside stay
-// as they were. CI lays per file what only Windows shows (read-only, a folder in its place);
-// the native unit test has the whole corpus, and ./pimbrel.sh soak runs it here too.
+// as they were. ./pimbrel.sh test lays per file what only Windows shows (read-only, a folder in its
+// place); the native unit test has the whole corpus, and ./pimbrel.sh soak runs it here too.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A few kills in CI; ./pimbrel.sh soak makes the 50 of tests/RELIABILITY.md.
+// A few kills in ./pimbrel.sh test; ./pimbrel.sh soak makes the 50 of tests/RELIABILITY.md.
 const int kKills = Soak(4, 50), kMaxRounds = kKills * 3 / 2;
 constexpr char kLineIndexEnd[] = "</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->";
 

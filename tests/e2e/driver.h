@@ -24,7 +24,7 @@ HANDLE Launch(std::wstring line, const wchar_t* folder = nullptr, DWORD* pid = n
 bool WaitUntil(const std::function<bool()>& done, int ms = kWaitMs);
 void Pause(int ms);
 
-// The short figure in CI, the long one under ./pimbrel.sh soak (PIMBREL_E2E_SOAK=1).
+// The short figure in ./pimbrel.sh test, the long one under ./pimbrel.sh soak (PIMBREL_E2E_SOAK=1).
 int Soak(int ci, int soak);
 
 // A new program folder under the work folder: the installed data and Pimbrel.exe.

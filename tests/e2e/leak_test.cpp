@@ -10,7 +10,8 @@
 namespace e2e {
 namespace {
 
-// Per quarter; 100 switches in CI, the 1,000 of tests/RELIABILITY.md under ./pimbrel.sh soak.
+// Per quarter; 100 switches in ./pimbrel.sh test, the 1,000 of tests/RELIABILITY.md under
+// ./pimbrel.sh soak.
 constexpr int kQuarters = 4;
 const int kSwitches = Soak(25, 250), kCards = Soak(5, 50), kOpens = Soak(3, 25);
 // Flat: after a first quarter that fills caches, the rest adds at most this much.
