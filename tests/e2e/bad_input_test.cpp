@@ -1,13 +1,13 @@
-// Every file the program reads, bad in every way of the corpus in tests/corpus: each panel
-// and dialog that reads it opens without a crash, every message is answered, the program
-// ends in order, and the good files beside stay as they were.
+// Every file the program reads, bad: each panel and dialog that reads it opens without a
+// crash, every message is answered, the program ends in order, and the good files beside stay
+// as they were. ./pimbrel.sh test lays per file what only Windows shows (read-only, a folder in its
+// place); the native unit test has the whole corpus, and ./pimbrel.sh soak runs it here too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <tuple>
 
 #include "driver.h"
@@ -51,21 +51,26 @@ std::string Valid(const char* corpus) { return ReadBytes((Corpus() / corpus / "v
 struct Case {
   std::string name;
   std::string bytes;
-  bool folder = false, readOnly = false;
+  Laid how = Laid::Bytes;
 };
 
-// The stored cases of a kind, then those made from its valid file: empty, cut before and
-// inside every line, a 10 MB line, a folder in its place, read-only.
+// A folder in its place and read-only; under soak first the stored cases of a kind and those
+// made from its valid file: empty, cut before and inside every line, a 10 MB line.
 std::vector<Case> Cases(const char* corpus) {
   std::vector<Case> cases;
-  std::string valid;
+  const std::string valid = Valid(corpus);
+  // Where the run marker cannot be written the start is refused, as the next test shows.
+  const auto windowsOnly = [&] {
+    if (std::string(corpus) != "marker") cases.push_back({"folder", "", Laid::Folder});
+    cases.push_back({"read-only", valid, Laid::ReadOnly});
+    return cases;
+  };
+  if (!Soak(0, 1)) return windowsOnly();
   std::vector<fs::path> stored(fs::directory_iterator(Corpus() / corpus), {});
   std::sort(stored.begin(), stored.end());
-  for (const fs::path& file : stored) {
-    const std::string name = file.filename().string();
-    (name == "valid" ? valid : cases.emplace_back(Case{name, ""}).bytes) =
-        ReadBytes(file.wstring());
-  }
+  for (const fs::path& file : stored)
+    if (file.filename() != "valid")
+      cases.push_back({file.filename().string(), ReadBytes(file.wstring())});
   cases.push_back({"empty", ""});
   for (size_t at = 0, line = 1; at < valid.size(); ++line) {
     const size_t end = std::min(valid.find('\n', at), valid.size());
@@ -75,13 +80,10 @@ std::vector<Case> Cases(const char* corpus) {
   }
   Case& huge = cases.emplace_back(Case{"10 MB line", valid});
   huge.bytes.insert(std::min(valid.find('\n') + 3, valid.size()), std::string(10 << 20, 'x'));
-  // Where the run marker cannot be written the start is refused, as the next test shows.
-  if (std::string(corpus) != "marker") cases.push_back({"folder", "", true});
-  cases.push_back({"read-only", valid, false, true});
-  return cases;
+  return windowsOnly();
 }
 
-class BadInput : public ::testing::Test {
+class BadInput : public ProgramTest {
  protected:
   // Answers every message box of the program now up: No where it asks, else OK.
   void AnswerBoxes() {
@@ -101,7 +103,7 @@ class BadInput : public ::testing::Test {
     const std::vector<HWND> windows = TopWindows(program->pid());
     HWND bar = nullptr;
     for (HWND w : windows)
-      if (GetDlgItem(w, 1004) && Text(w).empty()) bar = w;
+      if (GetDlgItem(w, IDC_BTN_NOTE) && Text(w).empty()) bar = w;
     return std::count_if(windows.begin(), windows.end(), [&](HWND w) {
       return bar && GetWindow(w, GW_OWNER) == bar && Text(w).empty();
     });
@@ -128,25 +130,25 @@ class BadInput : public ::testing::Test {
     const auto pass = [&](const char* reader, bool ok) {
       if (ok && program->Alive()) passed.push_back(reader);
     };
-    if (!Serve([&] { return PanelsNow() == 5; })) {
-      Screenshot("bad_input_no_start");
-      return passed;
-    }
+    if (!Serve([&] { return PanelsNow() == 5; })) return passed;
     passed.push_back("start");
-    for (const auto& [button, reader] : {std::pair{1004, "notes"}, {1005, "contacts"}}) {
+    for (const auto& [button, reader] :
+         {std::pair{IDC_BTN_NOTE, "notes"}, {IDC_BTN_COMU, "contacts"}}) {
       if (!Show(button)) continue;
-      const HWND panel = program->VisiblePanels()[0];
-      for (int step : {1001, 1001, 1003, 1003}) PostCommand(panel, step);  // page both ways
-      pass(reader, Serve([&] { return Visible(panel); }));
+      const HWND shown = program->VisiblePanels()[0];
+      for (int step : {IDC_NOTE_PREV, IDC_NOTE_PREV, IDC_NOTE_NEXT, IDC_NOTE_NEXT})
+        PostCommand(shown, step);  // page both ways
+      pass(reader, Serve([&] { return Visible(shown); }));
     }
-    pass("quick launch", Show(1007));
-    if (Show(1006)) {
+    pass("quick launch", Show(IDC_BTN_RUN));
+    if (Show(IDC_BTN_DATUM)) {
       const HWND editor = program->VisiblePanels()[0];
-      for (int i = 0; i < 3; ++i) PostCommand(editor, 1005);  // back through the cards
+      for (int i = 0; i < 3; ++i) PostCommand(editor, IDC_DATUMDLG_PREV);  // back through cards
       pass("datum", Serve([&] { return Visible(editor); }));
       // The trimming dialog may also end at once, when its index cannot be read.
       for (const auto& [command, caption, reader] :
-           {std::tuple{1011, L"Pimbrel 资料整理", "trimming"}, {1008, nullptr, "browser"}}) {
+           {std::tuple{IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理", "trimming"},
+            {IDC_DATUMDLG_BROWSER, nullptr, "browser"}}) {
         PostCommand(editor, command);
         HWND window = nullptr;
         Serve([&] { return (window = Find(caption, editor)) != nullptr; },
@@ -161,7 +163,7 @@ class BadInput : public ::testing::Test {
     // then a second sheet may come.
     HWND sheet = nullptr;
     for (int attempt = 0; attempt < 2 && !sheet; ++attempt) {
-      PostCommand(program->Bar(), 183);
+      PostCommand(program->Bar(), ID_SETTINGS);
       Serve([&] { return (sheet = Find(L"Pimbrel 设置")) != nullptr; });
     }
     for (int n = 0; sheet && n < 2;
@@ -170,7 +172,7 @@ class BadInput : public ::testing::Test {
       const bool closed = Serve([&] { return !IsWindow(sheet); });
       if (n == 0) pass("settings", closed);
     }
-    PostCommand(program->Bar(), 135);
+    PostCommand(program->Bar(), ID_EXIT);
     WaitUntil([&] { return AnswerBoxes(), !program->Alive(); });
     DWORD code = 1;
     GetExitCodeProcess(program->process(), &code);
@@ -178,19 +180,12 @@ class BadInput : public ::testing::Test {
     return passed;
   }
   static void Put(const std::wstring& folder, const std::wstring& path, const Case& c) {
-    const fs::path target = fs::path(folder) / path;
-    fs::create_directories(target.parent_path());
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(target);
-    if (c.folder) fs::create_directory(target);
-    if (c.folder) return;
-    WriteBytes(target.wstring(), c.bytes);
-    if (c.readOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    Lay(folder + L"\\" + path, c.bytes, c.how);
   }
   // One start with the given case of each kind in place (none: its valid file); the cells
   // (kind's case, reader) it passed, each failure added to `failures`.
   int Run(const std::vector<const Case*>& chosen, std::string& failures) {
-    const std::wstring folder = FreshFolder(L"bad_input");
+    folder = FreshFolder(L"BadInput");
     std::map<std::wstring, std::string> beside;
     for (const auto& [corpus, path] : kBeside)
       Put(folder, path, Case{"beside", beside[path] = Valid(corpus)});
@@ -224,8 +219,6 @@ class BadInput : public ::testing::Test {
       }
     return cells;
   }
-
-  std::optional<Program> program;
 };
 
 TEST_F(BadInput, EveryPanelOpensEveryBadFileAndTheProgramEndsInOrder) {
@@ -255,9 +248,9 @@ TEST_F(BadInput, AFileInPlaceOfAFolderIsReportedOrPassedOver) {
   const std::vector<std::vector<const wchar_t*>> placed = {
       {L"set"}, {L"set\\run.ing.m"}, {L"note", L"communication", L"datum\\a"}, {L"datum"}};
   for (size_t i = 0; i < placed.size(); ++i) {
-    const std::wstring folder = FreshFolder(L"bad_folder");
+    folder = FreshFolder(L"BadFolder");
     for (const wchar_t* path : placed[i])
-      Put(folder, path, i == 1 ? Case{"folder", "", true} : Case{"file", "not a folder"});
+      Put(folder, path, i == 1 ? Case{"folder", "", Laid::Folder} : Case{"file", "not a folder"});
     program.emplace(folder);
     if (i < 2) {
       const auto refused = AnswerMessageBox(program->pid(), L"Pimbrel");

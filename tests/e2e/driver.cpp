@@ -4,6 +4,7 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -15,11 +16,26 @@ namespace fs = std::filesystem;
 namespace e2e {
 namespace {
 // Xvfb has no window manager, and Wine waits two seconds for one whenever a window it lets
-// one manage is hidden. Pimbrel.exe's windows therefore go unmanaged while the driver runs.
+// one manage is hidden. Our programs' windows therefore go unmanaged while the driver runs:
+// Pimbrel.exe, the installer and the uninstaller under the names it runs by.
 class UnmanagedWindows : public ::testing::Environment {
-  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\Pimbrel.exe\\X11 Driver";
-  void SetUp() override { RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed", REG_SZ, L"N", 4); }
-  void TearDown() override { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed"); }
+  std::vector<std::wstring> Keys() {
+    std::vector<std::wstring> keys;
+    for (const std::wstring& name :
+         {std::filesystem::path(Setting(L"PIMBREL_E2E_SETUP")).filename().wstring(),
+          std::wstring(L"Pimbrel.exe"), std::wstring(L"uninstall.exe"), std::wstring(L"Un_A.exe"),
+          std::wstring(L"Au_.exe")})
+      keys.push_back(L"Software\\Wine\\AppDefaults\\" + name);
+    return keys;
+  }
+  void SetUp() override {
+    for (const std::wstring& key : Keys())
+      RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N",
+                      4);
+  }
+  void TearDown() override {
+    for (const std::wstring& key : Keys()) RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+  }
 };
 [[maybe_unused]] auto* const kUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 
@@ -67,6 +83,12 @@ void Pause(int ms) {
     Sleep(10);
   } while (GetTickCount64() < end);
 }
+int Soak(int ci, int soak) { return Setting(L"PIMBREL_E2E_SOAK") == L"1" ? soak : ci; }
+std::wstring TestSuiteName() {
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
+  std::replace(name.begin(), name.end(), '/', '_');  // "Both/Records"
+  return {name.begin(), name.end()};
+}
 std::wstring FreshFolder(const std::wstring& name) {
   const fs::path folder = fs::path(Setting(L"PIMBREL_E2E_WORK")) / name;
   fs::remove_all(folder);
@@ -80,6 +102,18 @@ std::string ReadBytes(const std::wstring& path) {
 }
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream(fs::path(path), std::ios::binary | std::ios::trunc) << bytes;
+}
+void Lay(const std::wstring& path, const std::string& bytes, Laid how) {
+  const fs::path target(path);
+  fs::create_directories(target.parent_path());
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
+  fs::remove_all(target);
+  if (how == Laid::Folder) {
+    fs::create_directory(target);
+    return;
+  }
+  WriteBytes(path, bytes);
+  if (how == Laid::ReadOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
 }
 std::string Gbk(const std::wstring& text) {
   std::string out(text.size() * 2, '\0');
@@ -207,7 +241,7 @@ Program::~Program() {
   CloseHandle(process_);
 }
 HWND Program::Bar() {  // waits for it
-  return FindTop(pid_, [](HWND w) { return Text(w).empty() && GetDlgItem(w, 1004); });
+  return FindTop(pid_, [](HWND w) { return Text(w).empty() && GetDlgItem(w, IDC_BTN_NOTE); });
 }
 std::vector<HWND> Program::Panels() {
   if (panels_.size() == 5) return panels_;  // they live as long as the program
@@ -231,9 +265,9 @@ HWND Program::ShowPanel(int button) {
   return shown.size() == 1 ? shown[0] : nullptr;
 }
 bool Program::AddProgram(HWND panel, const std::wstring& file) {
-  const HWND list = Control(panel, 1015);
+  const HWND list = Control(panel, IDC_RUN_LIST);
   const LRESULT before = Send(list, LVM_GETITEMCOUNT);
-  PostCommand(panel, 169);
+  PostCommand(panel, ID_RUN_ADD);
   HWND dialog = nullptr, name = nullptr;
   if (!WaitUntil([&] {
         for (HWND w : TopWindows(pid_))
@@ -261,7 +295,31 @@ bool Program::WaitEnd() {
 }
 bool Program::Exit() {
   const HWND bar = Bar();
-  return bar && PostMessageW(bar, WM_COMMAND, 135, 0) && WaitEnd();
+  return bar && PostMessageW(bar, WM_COMMAND, ID_EXIT, 0) && WaitEnd();
+}
+int Program::SaveRecord(HWND panel, const std::wstring& text, bool asNew) {
+  static_assert(IDC_NOTE_NEW == IDC_COMU_NEW && IDC_NOTE_TEXT == IDC_COMU_NAME &&
+                IDC_NOTE_SAVE == IDC_COMU_SAVE);
+  if (asNew) SendCommand(panel, IDC_NOTE_NEW);
+  SetText(Control(panel, IDC_NOTE_TEXT), text);
+  PostCommand(panel, IDC_NOTE_SAVE);
+  HWND box = nullptr;  // "Message send to note\n.7.xml Sucesful!"; none if killed meanwhile
+  WaitUntil([&] { return !Alive() || (box = WaitWindow(pid_, L"notice", 0)); });
+  const std::wstring said = box ? Text(GetDlgItem(box, 0xFFFF)) : L"";
+  if (box) PostCommand(box, IDOK);
+  WaitUntil([&] { return !Alive() || !IsWindow(box); });
+  const size_t end = said.find(L".xml"), start = said.find_last_not_of(L"0123456789", end - 1);
+  return end == std::wstring::npos || start + 1 == end ? -1 : std::stoi(said.substr(start + 1));
+}
+
+void ProgramTest::Open(int button) {
+  program.emplace(folder);
+  ASSERT_EQ(program->Panels().size(), 5u);
+  ASSERT_TRUE(panel = program->ShowPanel(button));
+}
+std::wstring ProgramTest::Answer(const std::wstring& caption, int button) {
+  const auto box = AnswerMessageBox(program->pid(), caption, button);
+  return box && box->owner == panel ? box->text : L"<no message box of the panel>";
 }
 
 }  // namespace e2e

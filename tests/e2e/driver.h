@@ -1,6 +1,7 @@
 // Drives the real Pimbrel.exe from outside, as a user would, under Wine in Xvfb.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
@@ -8,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "resource.h"  // the program's own control and command identifiers
 
 namespace e2e {
 
@@ -21,10 +24,17 @@ HANDLE Launch(std::wstring line, const wchar_t* folder = nullptr, DWORD* pid = n
 bool WaitUntil(const std::function<bool()>& done, int ms = kWaitMs);
 void Pause(int ms);
 
+// The short figure in ./pimbrel.sh test, the long one under ./pimbrel.sh soak (PIMBREL_E2E_SOAK=1).
+int Soak(int ci, int soak);
+
 // A new program folder under the work folder: the installed data and Pimbrel.exe.
 std::wstring FreshFolder(const std::wstring& name);
+std::wstring TestSuiteName();
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
+// A bad file for a reader: these bytes (read-only if asked), or a folder in its place.
+enum class Laid { Bytes, ReadOnly, Folder };
+void Lay(const std::wstring& path, const std::string& bytes, Laid how = Laid::Bytes);
 std::string Gbk(const std::wstring& text);  // as the program's files hold it
 size_t Count(const std::string& text, const std::string& needle);
 
@@ -56,7 +66,7 @@ bool CloseMenu(HWND menu);  // by Escape
 bool HotkeyFree(UINT modifiers, UINT key);  // whether no one holds it
 std::optional<std::wstring> RegString(HKEY root, const wchar_t* key, const wchar_t* name);
 
-// The whole screen as <shots>\<name>.png.
+// The whole screen as <shots>\<name>.png: a picture for people (and the help), not a check.
 void Screenshot(const std::string& name);
 // Runs a Unix shell command line and waits for it; its exit code, or -1, and its output.
 int RunUnix(const std::string& command, int ms = kWaitMs, std::string* out = nullptr);
@@ -113,13 +123,30 @@ class Program {
   // The Unix pid of Wine's process for it, found by its folder in /proc/*/cmdline.
   std::string UnixPid();
   bool WaitEnd();
-  bool Exit();  // command 135, then the end of the process
+  bool Exit();  // ID_EXIT, then the end of the process
+  // Text, Save on a notes or contacts panel (new first when asked); the number of the
+  // record its success message names, or -1 when none came.
+  int SaveRecord(HWND panel, const std::wstring& text, bool asNew = false);
 
  private:
   std::wstring folder_;
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
   std::vector<HWND> panels_;
+};
+
+// A test with the program in a fresh folder named after it; Open starts it (again) and
+// shows a panel by its bar button.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void Open(int button);
+  std::string File(const std::wstring& path) { return ReadBytes(folder + L"\\" + path); }
+  // The text of the panel's own message box with this caption, answered with `button`.
+  std::wstring Answer(const std::wstring& caption, int button = IDOK);
+
+  std::wstring folder = FreshFolder(TestSuiteName());
+  std::optional<Program> program;
+  HWND panel = nullptr;
 };
 
 }  // namespace e2e

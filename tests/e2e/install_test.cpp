@@ -85,7 +85,7 @@ void OpenHelp(Program& program) {
   for (const auto& page : fs::directory_iterator(SetupExe().parent_path() / L"help"))
     pages += page.path().extension() == L".htm";
   EXPECT_GT(pages, 10);
-  PostCommand(program.Bar(), 192);
+  PostCommand(program.Bar(), ID_HELP);
   HWND viewer = nullptr, tree = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (viewer = FindWindowW(L"HH Parent", nullptr)) != nullptr; }));
   EXPECT_TRUE(WaitUntil([&] {
@@ -107,20 +107,12 @@ void OpenHelp(Program& program) {
   EXPECT_TRUE(WaitUntil([] { return !FindWindowW(L"HH Parent", nullptr); }));
 }
 
-// The installer's windows go unmanaged too: no window manager in Xvfb (see the driver).
 class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(SetupExe())) << "no installer; PIMBREL_E2E_SETUP is the package's";
-    for (const std::wstring& name : kPrograms)
-      RegSetKeyValueW(HKEY_CURRENT_USER, (kAppDefaults + name + L"\\X11 Driver").c_str(),
-                      L"Managed", REG_SZ, L"N", 4);
     RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
     fs::remove_all(folder);
-  }
-  void TearDown() override {
-    for (const std::wstring& name : kPrograms)
-      RegDeleteTreeW(HKEY_CURRENT_USER, (kAppDefaults + name).c_str());
   }
   std::wstring Installed(const wchar_t* name) {
     return RegString(HKEY_CURRENT_USER, kUninstallKey, name).value_or(L"<none>");
@@ -130,10 +122,6 @@ class Installer : public ::testing::Test {
   }
   static bool Exists(const fs::path& file) { return fs::exists(file); }
 
-  const std::wstring kAppDefaults = L"Software\\Wine\\AppDefaults\\";
-  // The installer, and the uninstaller under the names it runs by.
-  const std::wstring kPrograms[4] = {SetupExe().filename().wstring(), L"uninstall.exe", L"Un_A.exe",
-                                     L"Au_.exe"};
   const fs::path folder = fs::path(Setting(L"PIMBREL_E2E_WORK")) / L"installed";
 };
 
@@ -171,11 +159,7 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
     Program program(folder.wstring());
     ASSERT_EQ(program.Panels().size(), 5u);
     ASSERT_NO_FATAL_FAILURE(OpenHelp(program));
-    const HWND panel = program.ShowPanel(1004);
-    SendCommand(panel, 1010);
-    SetText(Control(panel, 1002), L"升级后还在");
-    PostCommand(panel, 1013);
-    ASSERT_TRUE(AnswerMessageBox(program.pid(), L"notice"));
+    ASSERT_EQ(program.SaveRecord(program.ShowPanel(IDC_BTN_NOTE), L"升级后还在", true), 0);
     ASSERT_TRUE(program.Exit());
   }
   const std::string note = ReadBytes(folder / L"note\\n.0.xml");

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 
 #include "driver.h"
 
@@ -14,17 +13,13 @@
 namespace e2e {
 namespace {
 
-constexpr int kRunButton = 1007, kList = 1015, kApply = 1018, kChangeIcon = 1000;
-constexpr int kReport = 176, kLarge = 172, kProperties = 178, kDelete = 179;
 constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
 
-class QuickLaunch : public ::testing::Test {
+class QuickLaunch : public ProgramTest {
  protected:
   void Open() {
-    program.emplace(folder);
-    ASSERT_EQ(program->Panels().size(), 5u);
-    ASSERT_TRUE(panel = program->ShowPanel(kRunButton));
-    ASSERT_TRUE(list = Control(panel, kList));
+    ASSERT_NO_FATAL_FAILURE(ProgramTest::Open(IDC_BTN_RUN));
+    ASSERT_TRUE(list = Control(panel, IDC_RUN_LIST));
   }
   int Count() { return static_cast<int>(Send(list, LVM_GETITEMCOUNT)); }
   std::wstring Cell(int item, int column) {
@@ -45,10 +40,7 @@ class QuickLaunch : public ::testing::Test {
     PostCommand(panel, command);
   }
 
-  std::wstring folder = FreshFolder(L"quicklaunch");
-  std::wstring touched = folder + L"\\touched.txt";
-  std::optional<Program> program;
-  HWND panel = nullptr, list = nullptr;
+  HWND list = nullptr;
 };
 
 TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
@@ -65,53 +57,51 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   EXPECT_EQ(Cell(0, 0), L"touch_file");
   EXPECT_EQ(Cell(0, 1), L"无");
   EXPECT_EQ(Cell(1, 2), helper);
-  SendCommand(panel, 1013);  // the 娱乐类 tab is empty, and back
+  SendCommand(panel, IDC_RUN_TAB2);  // the 娱乐类 tab is empty, and back
   EXPECT_EQ(Count(), 0);
-  SendCommand(panel, 1011);
+  SendCommand(panel, IDC_RUN_TAB0);
   EXPECT_EQ(Count(), 2);
   Screenshot("run_icons");
-  SendCommand(panel, kReport);
+  SendCommand(panel, ID_RUN_VIEW_REPORT);
   Screenshot("run_report");
 
-  ASSERT_NO_FATAL_FAILURE(ItemCommand(0, kProperties));
+  ASSERT_NO_FATAL_FAILURE(ItemCommand(0, ID_RUN_PROPERTIES));
   const HWND info = WaitWindow(program->pid(), L"快速启动程序属性");
   ASSERT_TRUE(info);
-  EXPECT_EQ(Text(Control(info, 1002)), L"touch_file");
+  EXPECT_EQ(Text(Control(info, IDC_RUNINFO_NAME)), L"touch_file");
   // The name holds 20 bytes of GBK: ten Chinese characters, not eleven.
   const std::wstring eleven = L"一二三四五六七八九十百";
-  SetText(Control(info, 1002), eleven);
-  EXPECT_EQ(Text(Control(info, 1002)), eleven.substr(0, 10));
-  Send(Control(info, 1017), HKM_SETHOTKEY, 0x0641);
+  SetText(Control(info, IDC_RUNINFO_NAME), eleven);
+  EXPECT_EQ(Text(Control(info, IDC_RUNINFO_NAME)), eleven.substr(0, 10));
+  Send(Control(info, IDC_HOTKEY), HKM_SETHOTKEY, 0x0641);
   Screenshot("run_info");
-  PostCommand(info, kChangeIcon);
+  PostCommand(info, IDC_RUNINFO_CHANGEICON);
   const HWND picker = WaitWindow(program->pid(), L"更改图标");
   ASSERT_TRUE(picker);
-  EXPECT_EQ(Text(Control(picker, 1002)), helper);
-  const HWND icons = Control(picker, 1015);
+  EXPECT_EQ(Text(Control(picker, IDC_ICONSEL_FILE)), helper);
+  const HWND icons = Control(picker, IDC_ICONSEL_LIST);
   EXPECT_EQ(Send(icons, LVM_GETITEMCOUNT), 2);  // the helper's two icons
   Screenshot("icon_sel");
   Send(icons, LVM_SETSELECTIONMARK, 0, 1);
   PostCommand(picker, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
-  PostCommand(info, kApply);
+  PostCommand(info, IDC_RUNINFO_APPLY);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(info); }));
   EXPECT_EQ(Cell(0, 0), eleven.substr(0, 10));
   EXPECT_EQ(Cell(0, 1), L"Ctrl + Alt + A");
   EXPECT_FALSE(HotkeyFree(kCtrlAlt, 'A'));
 
   ASSERT_TRUE(PressKeys("ctrl+alt+a"));
-  EXPECT_TRUE(WaitUntil([&] { return ReadBytes(touched) == "touched\r\n"; }));
+  EXPECT_TRUE(WaitUntil([&] { return File(L"touched.txt") == "touched\r\n"; }));
 
-  ASSERT_NO_FATAL_FAILURE(ItemCommand(0, kDelete));
+  ASSERT_NO_FATAL_FAILURE(ItemCommand(0, ID_RUN_DELETE));
   const auto asked = AnswerMessageBox(program->pid(), L"确认删除", IDYES);
   ASSERT_TRUE(asked);
   EXPECT_EQ(asked->text, L"你确实要删除该项吗?");
   EXPECT_EQ(Count(), 1);
   EXPECT_TRUE(HotkeyFree(kCtrlAlt, 'A'));
-  SendCommand(panel, kLarge);
+  SendCommand(panel, ID_RUN_VIEW_LARGE);
   ASSERT_TRUE(program->Exit());
-  EXPECT_NE(ReadBytes(folder + L"\\set\\fastrun_coll.lst").find("[MAIN]\r\ncount=1\r\n"),
-            std::string::npos);
 
   // A new start: the list as it was left, in the large-icon view again.
   ASSERT_NO_FATAL_FAILURE(Open());
@@ -119,7 +109,7 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   EXPECT_EQ(Cell(0, 0), L"touch_file");
   EXPECT_EQ(Cell(0, 2), helper);
   EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_ICON);
-  SendCommand(panel, 1018);  // the paw print hides the panel
+  SendCommand(panel, IDC_RUN_CLOSE);  // the paw print hides the panel
   EXPECT_FALSE(Visible(panel));
   ASSERT_TRUE(program->Exit());
 }

@@ -1,6 +1,5 @@
 #include <span>
 
-#include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
@@ -79,15 +78,6 @@ TEST(LineReader, XmlAndConfigRules) {
 }
 
 using BaseFileTest = test::TempFolderTest;
-
-TEST_F(BaseFileTest, AtomicWritesReplaceWholeAndLeaveNoTemporaryFile) {
-  WriteBytes("a.conf", "older bytes");
-  ASSERT_TRUE(WriteFileAtomic("a.conf", "new"));
-  EXPECT_EQ(ReadBytes("a.conf"), "new");
-  ASSERT_TRUE(CreateFolder("dir"));
-  EXPECT_FALSE(WriteFileAtomic("dir", "x"));
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"a.conf", "dir"}));
-}
 
 // A read that fails past the first 4096 bytes is told apart from the end of the file.
 TEST_F(BaseFileTest, AFailedReadIsNoEndOfFile) {

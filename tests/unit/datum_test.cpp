@@ -336,84 +336,90 @@ TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndEscapeKeepsEveryEntry) {
   EXPECT_TRUE(prompter_.messages.empty());
 }
 
-TEST_F(DatumTest, OneEntryEndsWithoutAQuestionAndAMissingOrEmptyIndexEndsAtOnce) {
+TEST_F(DatumTest, AMissingOrEmptyIndexEndsAtOnce) {
   EXPECT_EQ(trim_.Open(), DatumTrimming::Start::NoIndex);
   EXPECT_TRUE(prompter_.messages.empty());
   test::CaptureCards(0);
-  EXPECT_EQ(DatumTrimming(prompter_, clock_, "").Open(), DatumTrimming::Start::Empty);
-  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(trim_.Open(), DatumTrimming::Start::Empty);
+  ASSERT_EQ(prompter_.messages.size(), 1u);  // 没有未整理的资料!
   EXPECT_EQ(prompter_.messages[0].text,
             "\xC3\xBB\xD3\xD0\xCE\xB4\xD5\xFB\xC0\xED\xB5\xC4\xD7\xCA\xC1\xCF!");
-  EXPECT_EQ(prompter_.messages[0].icon, MsgIcon::Information);
+}
+
+// Per case: cards waiting, the moves ('>' next, '<' back, 'E' end, 'e' end refused; before a
+// move 'b' marks a bookmark, 'i' an index entry), the answers, and the lists afterwards.
+struct TrimCase {
+  int cards;
+  const char* moves;
+  std::deque<MsgResult> answers;
+  Strings untrimmed, trimmed, bookmarks, index;
+  size_t questions;
+};
+// clang-format off
+const TrimCase kTrimCases[] = {
+    {1, "E", {}, {}, {"c1"}, {}, {}, 0},  // one entry ends without a question
+    {8, ">>>><<eE", {MsgResult::No, MsgResult::Yes}, {"c6", "c7", "c8"},
+     {"c1", "c2", "c3", "c4", "c5"}, {}, {}, 2},  // asked each time: some were never shown
+    {3, "bi>>bE", {}, {}, {"c1", "c2", "c3"}, {"c1", "c3"}, {"c1"}, 0}};
+// clang-format on
+
+TEST_F(DatumTest, EndingMovesWhatWasShownAndMarksGoToTheirLists) {
+  for (const TrimCase& t : kTrimCases) {
+    SCOPED_TRACE(t.moves);
+    test::CaptureCards(t.cards);
+    DatumTrimming trim(prompter_, clock_, "");
+    ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
+    prompter_.messages.clear();
+    prompter_.answers = t.answers;
+    TrimForm form = trim.form();
+    for (const char* m = t.moves; *m; ++m) {
+      if (*m == 'b' || *m == 'i') (*m == 'b' ? form.bookmark : form.index) = true;
+      if (*m == '>' || *m == '<') *m == '>' ? trim.Next(form) : trim.Previous(form);
+      if (*m == 'e' || *m == 'E') {
+        EXPECT_EQ(trim.End(form), *m == 'E');
+      }
+      if (*m != 'b' && *m != 'i') form = trim.form();
+    }
+    EXPECT_EQ(Untrimmed(), t.untrimmed);
+    EXPECT_EQ(Trimmed(), t.trimmed);
+    EXPECT_EQ(Links(kBookmarkListPath), t.bookmarks);
+    EXPECT_EQ(Links(kIndexListPath), t.index);
+    EXPECT_EQ(prompter_.messages.size(), t.questions);
+    ASSERT_TRUE(WriteDataFolder());  // the installed, empty lists again
+  }
+  // The link carries the card's date; the source joined the source list.
   test::CaptureCards(1);
   DatumTrimming one(prompter_, clock_, "");
   ASSERT_EQ(one.Open(), DatumTrimming::Start::Ready);
-  EXPECT_TRUE(one.End(one.form()));  // no question for a single entry
-  EXPECT_EQ(prompter_.messages.size(), 1u);
-  EXPECT_TRUE(Untrimmed().empty());
-  EXPECT_EQ(Trimmed(), Strings{"c1"});
-  // The link carries the card's date and the source, which joined the source list.
+  EXPECT_TRUE(one.End(one.form()));
   EXPECT_NE(ReadBytes(std::string(kTrimmedIndexPath)).find("<date>2026-12-6 9:5</date>"),
             std::string::npos);
   SourceTable sources;
   EXPECT_EQ(LoadSourceList(sources), Strings{""});
 }
 
-TEST_F(DatumTest, EndingEarlyAsksAndKeepsTheEntriesNeverLeft) {
-  test::CaptureCards(8);
-  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
-  for (int i = 0; i < 4; ++i) trim_.Next(trim_.form());
-  trim_.Previous(trim_.form());
-  trim_.Previous(trim_.form());
-  prompter_.answers = {MsgResult::No, MsgResult::Yes};
-  EXPECT_FALSE(trim_.End(trim_.form()));
-  EXPECT_EQ(Untrimmed().size(), 8u);
-  ASSERT_EQ(prompter_.messages.size(), 1u);
-  EXPECT_EQ(prompter_.messages[0].caption, "\xCE\xB4\xCD\xEA");  // 未完
-  EXPECT_EQ(prompter_.messages[0].buttons, MsgButtons::YesNo);
-  EXPECT_TRUE(trim_.End(trim_.form()));  // items 1 to 5 were shown
-  EXPECT_EQ(Untrimmed(), (Strings{"c6", "c7", "c8"}));
-  EXPECT_EQ(Trimmed(), (Strings{"c1", "c2", "c3", "c4", "c5"}));
-}
-
-TEST_F(DatumTest, MarksGoToTheirListsAndADamagedListLosesNothing) {
-  test::CaptureCards(3);
-  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
-  for (const auto& [bookmark, index] : {std::pair{true, true}, {false, false}, {true, false}}) {
-    TrimForm form = trim_.form();
-    form.bookmark = bookmark;
-    form.index = index;
-    if (trim_.item() < 3)
-      trim_.Next(form);
-    else
-      EXPECT_TRUE(trim_.End(form));
-  }
-  EXPECT_EQ(Trimmed(), (Strings{"c1", "c2", "c3"}));
-  EXPECT_EQ(Links(kBookmarkListPath), (Strings{"c1", "c3"}));
-  EXPECT_EQ(Links(kIndexListPath), Strings{"c1"});
-  EXPECT_TRUE(prompter_.messages.empty());
+TEST_F(DatumTest, ADamagedListLosesNothing) {
   // A bookmark list without its end marker: the bookmarked entry stays untrimmed and is
   // appended nowhere; the plain one moves on.
   std::string damaged = ReadBytes(std::string(kBookmarkListPath));
   damaged.pop_back();
   WriteBytes(std::string(kBookmarkListPath), damaged);
   test::CaptureCards(2);
-  DatumTrimming again(prompter_, clock_, "");
-  ASSERT_EQ(again.Open(), DatumTrimming::Start::Ready);
-  TrimForm form = again.form();
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  TrimForm form = trim_.form();
   form.bookmark = true;
-  again.Next(form);
-  EXPECT_TRUE(again.End(again.form()));
+  trim_.Next(form);
+  EXPECT_TRUE(trim_.End(trim_.form()));
   EXPECT_EQ(Untrimmed(), Strings{"c1"});
-  EXPECT_EQ(Trimmed(), (Strings{"c1", "c2", "c3", "c2"}));
+  EXPECT_EQ(Trimmed(), Strings{"c2"});
   EXPECT_EQ(ReadBytes(std::string(kBookmarkListPath)), damaged);
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(prompter_.messages[0].text.rfind("datum\\bookmark.list ", 0), 0u);
   // Without the trimmed index nothing moves at all.
   ASSERT_TRUE(RemoveFile(kTrimmedIndexPath));
-  DatumTrimming third(prompter_, clock_, "");
-  ASSERT_EQ(third.Open(), DatumTrimming::Start::Ready);
-  EXPECT_TRUE(third.End(third.form()));
+  DatumTrimming again(prompter_, clock_, "");
+  ASSERT_EQ(again.Open(), DatumTrimming::Start::Ready);
+  EXPECT_TRUE(again.End(again.form()));
   EXPECT_EQ(Untrimmed(), Strings{"c1"});
   EXPECT_EQ(prompter_.messages.back().text.rfind("datum\\lineindex.list ", 0), 0u);
 }

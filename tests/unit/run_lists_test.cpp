@@ -64,7 +64,10 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
              ListFile("3", 50, {{"a", kCtrlAltA}, {"b"}, {"c", kCtrlAltB}}));
   WriteBytes(LaunchLists::kFiles[2], ListFile("2", 50, {{"d", 0x0243}, {"twin", kCtrlAltA}}));
   std::string odd = ListFile("1", 1, {{"e", kCtrlAltB + 2}});
-  WriteBytes(LaunchLists::kFiles[1], odd.replace(odd.find("D\r\n"), 1, "E"));  // keydes disagrees
+  const size_t keydes = odd.find("D\r\n");
+  ASSERT_NE(keydes, std::string::npos);
+  odd[keydes] = 'E';  // "keydes" disagrees with "hotkey"
+  WriteBytes(LaunchLists::kFiles[1], odd);
   lists_.LoadAll();
   EXPECT_TRUE(lists_.ApplyHotkey(1, 0, kCtrlAltB + 3, prompter_));  // Ctrl + Alt + E
   EXPECT_EQ(lists_.item(1, 0).hotkey, kCtrlAltB + 3);

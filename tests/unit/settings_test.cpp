@@ -138,9 +138,6 @@ TEST(Shell, HotkeyValuesAndThePathsOfTheCommandLine) {
        {std::tuple{583, 2u, 0x47u}, {0x0647, 3u, 0x47u}, {0x0941, 4u, 0x41u}})
     EXPECT_EQ(std::pair(SplitHotkey(value).modifiers, SplitHotkey(value).virtualKey),
               std::pair(modifiers, key));
-  EXPECT_EQ(FolderArgument(L"\"C:\\P Q\""), L"C:\\P Q");
-  EXPECT_EQ(FolderArgument(L"C:\\P"), L"C:\\P");
-  EXPECT_EQ(LogonCommand("C:\\P Q"), "\"C:\\P Q\\Pimbrel.exe\" \"C:\\P Q\"");
   test::RecordingPrompter prompter;
   CSysTool tool(prompter);
   EXPECT_EQ(tool.SplitPath("C:\\Tools\\\xD5\\app.exe"), "\xD5\\app.exe");  // 誠: D5 5C
