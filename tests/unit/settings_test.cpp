@@ -159,10 +159,12 @@ TEST_F(SettingsTest, RunMarkerIsHeldForTheRunKeepsLaterBytesAndHotkeyDefaultsToC
     EXPECT_EQ(running.Claim(), MarkerResult::Started);
     EXPECT_EQ(ReadBytes("set\\run.ing.m"), "runing");
     EXPECT_EQ(second.Claim(), MarkerResult::AlreadyRunning);
+#ifndef _WIN32  // Wine makes no links; there the end-to-end test starts a copy through one
     // The same file reached through another name of its folder is held all the same.
     std::filesystem::create_directory_symlink(folder_ / "set", folder_ / "alias");
     HeldFile other;
     EXPECT_EQ(other.Hold("alias\\run.ing.m"), HeldFile::Result::InUse);
+#endif
     ASSERT_TRUE(running.Release());
   }
   WriteBytes("set\\run.ing.m", "runing and more");  // a crash left it; nobody holds it
