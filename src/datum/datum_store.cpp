@@ -51,12 +51,9 @@ template <typename Level>
 bool CheckName(std::string_view name, bool allowLevels, Level level) {
   if (name.empty() || FindText(name, "..") != std::string_view::npos) return false;
   size_t start = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
+  for (size_t i = 0; i < name.size(); i += GbCharSize(name, i)) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (IsGbkLeadByte(c) && i + 1 < name.size()) {
-      ++i;  // the trailing byte may be 0x5C without being a "\"
-      continue;
-    }
+    if (GbCharSize(name, i) > 1) continue;  // a trailing byte may be 0x5C without being a "\"
     if (c == '\\') {
       if (!allowLevels || !level(name.substr(start, i - start))) return false;
       start = i + 1;
