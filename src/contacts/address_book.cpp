@@ -24,6 +24,20 @@ void AddressBook::New() {
 }
 
 bool AddressBook::Save(const ComuRecord& entry) {
+  for (const std::string* field :
+       {&entry.name, &entry.birthYear, &entry.telOffice, &entry.telHome, &entry.telHandset,
+        &entry.telBP, &entry.email, &entry.email2, &entry.companyweb, &entry.homepage, &entry.oicq,
+        &entry.icq, &entry.address, &entry.postnumber}) {
+    if (HasLineBreak(*field)) {
+      prompter_.ShowMessage(
+          "\xD2\xBB\xD0\xD0\xB5\xC4\xC0\xB8\xC4\xBF\xB2\xBB\xC4\xDC\xBA\xAC\xD3\xD0\xBB\xBB\xD0\xD0"
+          ", "
+          "\xC1\xAA\xCF\xB5\xC8\xCB\xC3\xBB\xD3\xD0\xB1\xA3\xB4\xE6!"
+          /* 一行的栏目不能含有换行, 联系人没有保存! */,
+          "notice", MsgButtons::Ok, MsgIcon::Warning);
+      return false;
+    }
+  }
   const std::string path = counter_.PathOf(current_);
   // Taken before writing, so a number is never handed out twice, even after a failure.
   if (current_ == counter_.maxid()) counter_.Take();

@@ -57,6 +57,13 @@ bool DatumCapture::StoreCard(const CardText& card) {
     /* 没有完整读出, 为免丢失内容没有改写! */
     return true;
   }
+  if (HasLineBreak(card.title) || HasLineBreak(card.category)) {
+    Tell(
+        prompter_,
+        "\xB1\xEA\xCC\xE2\xBA\xCD\xC0\xE0\xB1\xF0\xB2\xBB\xC4\xDC\xBA\xAC\xD3\xD0\xBB\xBB\xD0\xD0" +
+            /* 标题和类别不能含有换行 */ kNotStored + "!");
+    return false;
+  }
   if (!IsSafeCategoryName(card.category)) {
     Tell(prompter_,
          "\xC0\xE0\xB1\xF0 " /* 类别 */ + card.category +

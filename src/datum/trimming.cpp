@@ -111,6 +111,17 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
   entry.keyword = form.keywords;
   entry.source = form.source;
   entry.name = form.title;
+  if (HasLineBreak(form.title) || HasLineBreak(form.category) || HasLineBreak(form.source) ||
+      HasLineBreak(form.keywords)) {
+    prompter_.ShowMessage(
+        "\xB1\xEA\xCC\xE2\xA1\xA2\xC0\xE0\xB1\xF0\xA1\xA2\xC0\xB4\xD4\xB4\xBA\xCD\xB9\xD8\xBC\xFC"
+        "\xD7\xD6\xB2\xBB"
+        "\xC4\xDC\xBA\xAC\xD3\xD0\xBB\xBB\xD0\xD0, "
+        "\xD7\xCA\xC1\xCF\xBF\xA8\xC3\xBB\xD3\xD0\xB1\xA3\xB4\xE6!"
+        /* 标题、类别、来源和关键字不能含有换行, 资料卡没有保存! */,
+        "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
   if (entry.partial) {
     prompter_.ShowMessage(
         "\xD7\xCA\xC1\xCF\xBF\xA8\xCE\xC4\xBC\xFE " /* 资料卡文件 */ + entry.url + kPartialText,
