@@ -33,4 +33,7 @@ std::string Utf16ToGb(std::u16string_view text);
 std::string GbToUtf8(std::string_view text);
 std::string Utf8ToGb(std::string_view text);
 
+// The program's own texts are written in the source as UTF-8 and converted where used.
+inline std::string Gb(std::string_view utf8) { return Utf8ToGb(utf8); }
+
 }  // namespace pim

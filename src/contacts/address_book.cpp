@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 
@@ -29,12 +30,8 @@ bool AddressBook::Save(const ComuRecord& entry) {
         &entry.telBP, &entry.email, &entry.email2, &entry.companyweb, &entry.homepage, &entry.oicq,
         &entry.icq, &entry.address, &entry.postnumber}) {
     if (HasLineBreak(*field)) {
-      prompter_.ShowMessage(
-          "\xD2\xBB\xD0\xD0\xB5\xC4\xC0\xB8\xC4\xBF\xB2\xBB\xC4\xDC\xBA\xAC\xD3\xD0\xBB\xBB\xD0\xD0"
-          ", "
-          "\xC1\xAA\xCF\xB5\xC8\xCB\xC3\xBB\xD3\xD0\xB1\xA3\xB4\xE6!"
-          /* 一行的栏目不能含有换行, 联系人没有保存! */,
-          "notice", MsgButtons::Ok, MsgIcon::Warning);
+      prompter_.ShowMessage(Gb("一行的栏目不能含有换行, 联系人没有保存!"), "notice", MsgButtons::Ok,
+                            MsgIcon::Warning);
       return false;
     }
   }
@@ -93,17 +90,13 @@ AddressBook::Step AddressBook::Next(ComuRecord& shown) {
 
 void AddressBook::Delete() {
   const std::string path = counter_.PathOf(current_);
-  // "你确实要删除 " ... " 文件吗?", "确认"
-  if (prompter_.ShowMessage(
-          "\xC4\xE3\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD " + path + " \xCE\xC4\xBC\xFE\xC2\xF0?",
-          "\xC8\xB7\xC8\xCF", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+  if (prompter_.ShowMessage(Gb("你确实要删除 ") + path + Gb(" 文件吗?"), Gb("确认"),
+                            MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return;
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
-  const std::string text =
-      RemoveFile(path) ? "\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"
-                       : "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
-                             "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD.";
-  prompter_.ShowMessage(text, "\xD0\xC5\xCF\xA2", MsgButtons::Ok, MsgIcon::Information);
+  const std::string text = RemoveFile(path) ? Gb("成功删除 ") + path + "!"
+                                            : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
+  prompter_.ShowMessage(text, Gb("信息"), MsgButtons::Ok, MsgIcon::Information);
 }
 
 void AddressBook::Close() { counter_.Persist(); }
