@@ -6,6 +6,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -131,17 +132,9 @@ bool WriteDataFolder() {
       {"datum\\datum.conf", Lines({"[DATUM]", "id=0"})},
       {"datum\\class.list", SlotList("[CLASS]", true)},
       {"datum\\source.list", SlotList("[SOURCE]", false)},
-      {"datum\\lineindex.list",
-       EmptyLineIndex("\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD--\xD2\xD1\xD5\xFB\xC0\xED"
-                      /* 资料卡索引--已整理 */,
-                      "\xD7\xCA\xC1\xCF,\xD2\xD1\xD5\xFB\xC0\xED" /* 资料,已整理 */)},
-      {"datum\\bookmark.list",
-       EmptyLineIndex("\xD7\xCA\xC1\xCF\xBF\xA8\xCA\xE9\xC7\xA9" /* 资料卡书签 */,
-                      "\xD7\xCA\xC1\xCF,\xCA\xE9\xC7\xA9" /* 资料,书签 */)},
-      {"datum\\index.list",
-       EmptyLineIndex("\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD--\xCB\xF7\xD2\xFD"
-                      /* 资料卡索引--索引 */,
-                      "\xD7\xCA\xC1\xCF,\xCB\xF7\xD2\xFD" /* 资料,索引 */)},
+      {"datum\\lineindex.list", EmptyLineIndex(Gb("资料卡索引--已整理"), Gb("资料,已整理"))},
+      {"datum\\bookmark.list", EmptyLineIndex(Gb("资料卡书签"), Gb("资料,书签"))},
+      {"datum\\index.list", EmptyLineIndex(Gb("资料卡索引--索引"), Gb("资料,索引"))},
       {"xmlstyle\\kwix_xml_1.0\\02_2003_datum01.dtd", DatumDtd()},
       {"xmlstyle\\kwix_xml_1.0\\03_2003_lineindex01.dtd", LineIndexDtd()},
   };

@@ -37,11 +37,11 @@ class RunMarker {
 };
 
 // The refusal of a second copy, and its caption.
-extern const char* const kAlreadyRunningText;
+extern const std::string kAlreadyRunningText;
 inline constexpr const char* kAlreadyRunningCaption = "Pimbrel";
 // Said when the folder "set" is missing.
-extern const char* const kNoSetFolderText;
+extern const std::string kNoSetFolderText;
 // Said when the marker exists or could be made but cannot be written.
-extern const char* const kMarkerUnwritableText;
+extern const std::string kMarkerUnwritableText;
 
 }  // namespace pim

@@ -16,7 +16,7 @@ size_t FindText(std::string_view text, std::string_view needle, size_t from) {
     if (i >= from && n - i >= needle.size() && text[i] == needle[0] &&
         std::memcmp(text.data() + i, needle.data(), needle.size()) == 0)
       return i;
-    i += (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < n) ? 2 : 1;
+    i += GbCharSize(text, i);
   }
   return std::string_view::npos;
 }
@@ -33,7 +33,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
       out.append(to);
       start = i + from.size();
     }
-    i += (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < n) ? 2 : 1;
+    i += GbCharSize(text, i);
   }
   out.append(text.substr(start));
   return out;

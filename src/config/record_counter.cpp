@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
 #include "config/sys_settings.h"
@@ -68,11 +69,8 @@ std::vector<int> RecordCounter::Existing() const {
 bool RecordCounter::TakeFor(int number, Prompter& prompter) {
   if (number != maxid_) return true;
   if (maxid_ == std::numeric_limits<int>::max()) {
-    prompter.ShowMessage(
-        "\xB1\xE0\xBA\xC5\xD2\xD1\xD3\xC3\xB5\xBD\xD7\xEE\xB4\xF3\xD6\xB5, "
-        "\xB2\xBB\xC4\xDC\xD4\xD9\xD0\xC2\xBD\xA8\xBC\xC7\xC2\xBC!"
-        /* 编号已用到最大值, 不能再新建记录! */,
-        "\xBE\xAF\xB8\xE6" /* 警告 */, MsgButtons::Ok, MsgIcon::Warning);
+    prompter.ShowMessage(Gb("编号已用到最大值, 不能再新建记录!"), Gb("警告"), MsgButtons::Ok,
+                         MsgIcon::Warning);
     return false;
   }
   Take();

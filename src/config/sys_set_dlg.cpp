@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/gb18030.h"
 #include "resource.h"
 #include "win/dialog.h"
 #include "win/text.h"
@@ -94,9 +95,7 @@ bool CSysSet::ApplyControls() {
 
 void CSysSet::BrowseFolder() {
   // Owned by the page, so the sheet waits for the picker instead of closing under it.
-  std::string folder = win::Win32Prompter(hwnd_).PickFolder(
-      "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xBC\xD0"
-      /* 请选择一个选择文件夹 */);
+  std::string folder = win::Win32Prompter(hwnd_).PickFolder(Gb("请选择一个选择文件夹"));
   if (folder.empty()) return;
   if (folder.back() != '\\') folder += '\\';
   win::Window(hwnd_).Item(IDC_TMPDIR).SetText(folder);  // its change marks the page modified

@@ -1,5 +1,6 @@
 #include "config/sys_settings.h"
 
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
 
@@ -53,10 +54,8 @@ bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFol
   conf.SetValue("SYS", "showtip", ConfigBoolText(values_.showtip));
   conf.SetValue("SYS", "notice", ConfigBoolText(values_.notice));
   if (conf.Save() != 1)
-    prompter_.ShowMessage(
-        "\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xC9\xE8\xD6\xC3\xCE\xC4\xBC\xFE "
-        "set\\sets.conf\xA3\xA1" /* 无法保存设置文件 set\sets.conf！ */,
-        "failed", MsgButtons::Ok, MsgIcon::Warning);
+    prompter_.ShowMessage(Gb("无法保存设置文件 set\\sets.conf！"), "failed", MsgButtons::Ok,
+                          MsgIcon::Warning);
   conf.Close();
   return true;
 }

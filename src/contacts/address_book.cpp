@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 
@@ -24,6 +25,16 @@ void AddressBook::New() {
 }
 
 bool AddressBook::Save(const ComuRecord& entry) {
+  for (const std::string* field :
+       {&entry.name, &entry.birthYear, &entry.telOffice, &entry.telHome, &entry.telHandset,
+        &entry.telBP, &entry.email, &entry.email2, &entry.companyweb, &entry.homepage, &entry.oicq,
+        &entry.icq, &entry.address, &entry.postnumber}) {
+    if (HasLineBreak(*field)) {
+      prompter_.ShowMessage(Gb("一行的栏目不能含有换行, 联系人没有保存!"), "notice", MsgButtons::Ok,
+                            MsgIcon::Warning);
+      return false;
+    }
+  }
   const std::string path = counter_.PathOf(current_);
   // Taken before writing, so a number is never handed out twice, even after a failure.
   if (!counter_.TakeFor(current_, prompter_)) return false;
@@ -51,9 +62,8 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
   xml.ReadComu(reader);
   if (reader.failed()) {
     // "读取 xml 文件时发生错误!": shown in part, the contact would be saved back shorter.
-    prompter_.ShowMessage(
-        "\xB6\xC1\xC8\xA1 xml \xCE\xC4\xBC\xFE\xCA\xB1\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3!",
-        "xml error", MsgButtons::Ok, MsgIcon::Error);
+    prompter_.ShowMessage(Gb("读取 xml 文件时发生错误!"), "xml error", MsgButtons::Ok,
+                          MsgIcon::Error);
     return false;
   }
   shown = xml.comu;
@@ -86,17 +96,13 @@ AddressBook::Step AddressBook::Next(ComuRecord& shown) {
 
 void AddressBook::Delete() {
   const std::string path = counter_.PathOf(current_);
-  // "你确实要删除 " ... " 文件吗?", "确认"
-  if (prompter_.ShowMessage(
-          "\xC4\xE3\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD " + path + " \xCE\xC4\xBC\xFE\xC2\xF0?",
-          "\xC8\xB7\xC8\xCF", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+  if (prompter_.ShowMessage(Gb("你确实要删除 ") + path + Gb(" 文件吗?"), Gb("确认"),
+                            MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return;
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
-  const std::string text =
-      RemoveFile(path) ? "\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"
-                       : "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
-                             "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD.";
-  prompter_.ShowMessage(text, "\xD0\xC5\xCF\xA2", MsgButtons::Ok, MsgIcon::Information);
+  const std::string text = RemoveFile(path) ? Gb("成功删除 ") + path + "!"
+                                            : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
+  prompter_.ShowMessage(text, Gb("信息"), MsgButtons::Ok, MsgIcon::Information);
 }
 
 void AddressBook::Close() { counter_.Persist(); }

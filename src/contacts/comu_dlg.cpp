@@ -1,5 +1,6 @@
 #include "contacts/comu_dlg.h"
 
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "win/text.h"
 
@@ -31,16 +32,9 @@ constexpr EditField kEdits[] = {
 };
 
 // Unsorted, so that a selection index is the position in this list.
-constexpr const char* kCategories[] = {
-    "\xC5\xF3\xD3\xD1",  // 朋友
-    "\xCD\xAC\xCA\xC2",  // 同事
-    "\xCD\xAC\xD1\xA7",  // 同学
-    "\xC0\xCF\xCA\xA6",  // 老师
-    "\xC7\xD7\xCA\xF4",  // 亲属
-    "\xC1\xEC\xB5\xBC",  // 领导
-    "\xCF\xC2\xCA\xF4",  // 下属
-    "\xBB\xEF\xB0\xE9",  // 伙伴
-    "\xC6\xE4\xCB\xFC",  // 其它
+const std::string kCategories[] = {
+    Gb("朋友"), Gb("同事"), Gb("同学"), Gb("老师"), Gb("亲属"),
+    Gb("领导"), Gb("下属"), Gb("伙伴"), Gb("其它"),
 };
 
 void AddItem(win::Window box, const std::string& gbk) {
@@ -60,7 +54,7 @@ void Select(win::Window box, int index) {
 
 bool CComuDlg::OnInitDialog() {
   CPanel::OnInitDialog();
-  for (const char* name : kCategories) AddItem(Item(IDC_COMU_CLASS), name);
+  for (const std::string& name : kCategories) AddItem(Item(IDC_COMU_CLASS), name);
   for (int month = 1; month <= 12; ++month) AddItem(Item(IDC_COMU_MONTH), Format("%2d", month));
   for (int day = 1; day <= 31; ++day) AddItem(Item(IDC_COMU_DAY), Format("%2d", day));
   book_.Initialise();

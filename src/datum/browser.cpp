@@ -6,6 +6,7 @@
 
 #include "base/clock.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "config/config_file.h"
@@ -75,9 +76,7 @@ std::optional<DatumBrowser::Page> DatumBrowser::Show(int item, Prompter& prompte
   const Card& card = cards_[static_cast<size_t>(at)];
   if (card.url.empty()) return std::nullopt;
   File file;
-  if (!file.Open(card.url, File::Mode::Read))
-    return Page{"\xD5\xD2\xB2\xBB\xB5\xBD\xD7\xCA\xC1\xCF\xBF\xA8\xCE\xC4\xBC\xFE: " + card.url,
-                /* 找不到资料卡文件: */ {}};
+  if (!file.Open(card.url, File::Mode::Read)) return Page{Gb("找不到资料卡文件: ") + card.url, {}};
   LineReader reader(file);
   const SystemClock clock;
   XML xml(prompter, clock);
@@ -96,11 +95,9 @@ int DatumBrowser::NextItem() const {
 }
 
 std::string DatumBrowser::HeaderText(const DatumRecord& card) {
-  return "\xB1\xEA\xCC\xE2:" /* 标题: */ + card.title + "\r\n\xC0\xE0\xB1\xF0:" /* 类别: */ +
-         card.class_ + "\t\xC0\xB4\xD4\xB4:" /* 来源: */ + card.source +
-         "\r\n\xBD\xA8\xC1\xA2\xC8\xD5\xC6\xDA:" /* 建立日期: */ + card.founddate +
-         "\t\xD0\xDE\xB8\xC4\xC8\xD5\xC6\xDA:" /* 修改日期: */ + card.modifieddate +
-         "\r\n\xB9\xD8\xBC\xFC\xD7\xD6:" /* 关键字: */ + card.keyword;
+  return Gb("标题:") + card.title + Gb("\r\n类别:") + card.class_ + Gb("\t来源:") + card.source +
+         Gb("\r\n建立日期:") + card.founddate + Gb("\t修改日期:") + card.modifieddate +
+         Gb("\r\n关键字:") + card.keyword;
 }
 
 }  // namespace pim

@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "config/config_file.h"
@@ -15,10 +16,8 @@
 namespace pim {
 namespace {
 
-const std::string kDefaultClass = "\xCE\xB4\xB7\xD6\xC0\xE0";  // 未分类
-const char kCardTitle[] = "\xD7\xCA\xC1\xCF\xBF\xA8%ld";       // 资料卡%ld
-const std::string kNotStored =
-    ",\xD7\xCA\xC1\xCF\xBF\xA8\xC3\xBB\xD3\xD0\xB4\xE6\xB4\xA2";  // ,资料卡没有存储
+const std::string kDefaultClass = Gb("未分类");
+const std::string kNotStored = Gb(",资料卡没有存储");
 
 void Tell(Prompter& prompter, const std::string& text) {
   prompter.ShowMessage(text, "", MsgButtons::Ok, MsgIcon::Information);
@@ -50,36 +49,30 @@ bool DatumCapture::StoreCard(const CardText& card) {
   if (!modified_ || card.content.empty()) return true;
   if (!AtNewCard() && shownPartial_) {
     // Rewriting it would drop what could not be read; the file stays as it is.
-    Tell(prompter_, "\xD7\xCA\xC1\xCF\xBF\xA8\xCE\xC4\xBC\xFE " /* 资料卡文件 */ +
-                        entries_[position_ - 1].url +
-                        " \xC3\xBB\xD3\xD0\xCD\xEA\xD5\xFB\xB6\xC1\xB3\xF6, \xCE\xAA\xC3\xE2"
-                        "\xB6\xAA\xCA\xA7\xC4\xDA\xC8\xDD\xC3\xBB\xD3\xD0\xB8\xC4\xD0\xB4!");
-    /* 没有完整读出, 为免丢失内容没有改写! */
+    Tell(prompter_, Gb("资料卡文件 ") + entries_[position_ - 1].url +
+                        Gb(" 没有完整读出, 为免丢失内容没有改写!"));
     return true;
+  }
+  if (HasLineBreak(card.title) || HasLineBreak(card.category)) {
+    Tell(prompter_, Gb("标题和类别不能含有换行") + kNotStored + "!");
+    return false;
   }
   if (!IsSafeCategoryName(card.category)) {
     Tell(prompter_,
-         "\xC0\xE0\xB1\xF0 " /* 类别 */ + card.category +
-             " \xB2\xBB\xC4\xDC\xD7\xF7\xCE\xAA\xCE\xC4\xBC\xFE\xBC\xD0\xC3\xFB\xB3\xC6" +
-             /* 不能作为文件夹名称 */ kNotStored +
-             ",\xC7\xEB\xD0\xDE\xB8\xC4\xC0\xE0\xB1\xF0!" /* ,请修改类别! */);
+         Gb("类别 ") + card.category + Gb(" 不能作为文件夹名称") + kNotStored + Gb(",请修改类别!"));
     return false;
   }
   bool known = false;
   for (int i = 0; i < classes_.count; ++i)
     known = known || classes_.entries[i].name == card.category;
   if (!known && classes_.count >= kDatumTableSize) {
-    Tell(prompter_, "\xC0\xE0\xB1\xF0\xD2\xD1\xC2\xFA 100 \xB8\xF6" /* 类别已满 100 个 */ +
-                        kNotStored +
-                        ",\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xD1\xD3\xD0\xB5\xC4\xC0\xE0\xB1\xF0!"
-         /* ,请选择已有的类别! */);
+    Tell(prompter_, Gb("类别已满 100 个") + kNotStored + Gb(",请选择已有的类别!"));
     return false;
   }
   const std::string classPath = FindClassPath(card.category, classes_);
   if (classPath.empty()) {
-    Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ +
-                        std::string(kClassListPath) + " \xCA\xB1\xB3\xF6\xB4\xED" /* 时出错 */ +
-                        kNotStored + "!");
+    Tell(prompter_,
+         Gb("存储文件 ") + std::string(kClassListPath) + Gb(" 时出错") + kNotStored + "!");
     return false;
   }
   const bool isNew = AtNewCard();
@@ -90,10 +83,7 @@ bool DatumCapture::StoreCard(const CardText& card) {
     path = CardPath(classPath, card.title, ++number_);
   // The top number is never used: the next one could not be written, nor wrap to reuse one.
   if (isNew && number_ == std::numeric_limits<int32_t>::max()) {
-    Tell(prompter_,
-         "\xD7\xCA\xC1\xCF\xBF\xA8\xB1\xE0\xBA\xC5\xD2\xD1\xD3\xC3\xB5\xBD\xD7\xEE"
-         "\xB4\xF3\xD6\xB5" /* 资料卡编号已用到最大值 */
-             + kNotStored + "!");
+    Tell(prompter_, Gb("资料卡编号已用到最大值") + kNotStored + "!");
     return false;
   }
   std::string written;
@@ -129,11 +119,8 @@ std::string DatumCapture::WriteCard(const std::string& path, const CardText& car
 
 std::string DatumCapture::AskForPath(std::string path, const CardText& card) {
   while (true) {
-    Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ + path +
-                        " \xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xB5"
-                        "\xC4\xB4\xE6\xB4\xA2\xCE\xBB\xD6\xC3\xBA\xCD\xC3\xFB\xB3\xC6!"
-         /* 时出错,请选择文件的存储位置和名称! */);
-    path = prompter_.PickFile(false, ".xml", "XML \xCE\xC4\xBC\xFE|*.xml|" /* XML 文件|*.xml| */);
+    Tell(prompter_, Gb("存储文件 ") + path + Gb(" 时出错,请选择文件的存储位置和名称!"));
+    path = prompter_.PickFile(false, ".xml", Gb("XML 文件|*.xml|"));
     // The file dialog may have moved the working folder, which every data path hangs on.
     std::error_code ignored;
     std::filesystem::current_path(startPath_, ignored);
@@ -153,7 +140,7 @@ bool DatumCapture::WriteCardNumber() const {
 void DatumCapture::StartNewCard() {
   position_ = count() + 1;
   modified_ = false;
-  shown_ = {kDefaultClass, Format(kCardTitle, static_cast<long>(number_)), ""};
+  shown_ = {kDefaultClass, Gb("资料卡") + Format("%ld", static_cast<long>(number_)), ""};
 }
 
 void DatumCapture::ShowEntry() {
@@ -211,9 +198,7 @@ bool DatumCapture::WriteIndex() const {
     return !indexChanged_;
   }
   if (WriteUntrimmedIndex(entries_)) return true;
-  Tell(prompter_, "\xB4\xE6\xB4\xA2\xCE\xC4\xBC\xFE " /* 存储文件 */ +
-                      std::string(kUntrimmedIndexPath) +
-                      " \xCA\xB1\xB3\xF6\xB4\xED!" /* 时出错! */);
+  Tell(prompter_, Gb("存储文件 ") + std::string(kUntrimmedIndexPath) + Gb(" 时出错!"));
   return false;
 }
 

@@ -7,6 +7,7 @@
 #include "base/atomic_file.h"
 #include "base/clock.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "config/config_file.h"
@@ -52,12 +53,9 @@ template <typename Level>
 bool CheckName(std::string_view name, bool allowLevels, Level level) {
   if (name.empty() || FindText(name, "..") != std::string_view::npos) return false;
   size_t start = 0;
-  for (size_t i = 0; i < name.size(); ++i) {
+  for (size_t i = 0; i < name.size(); i += GbCharSize(name, i)) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (IsGbkLeadByte(c) && i + 1 < name.size()) {
-      ++i;  // the trailing byte may be 0x5C without being a "\"
-      continue;
-    }
+    if (GbCharSize(name, i) > 1) continue;  // a trailing byte may be 0x5C without being a "\"
     if (c == '\\') {
       if (!allowLevels || !level(name.substr(start, i - start))) return false;
       start = i + 1;
@@ -191,11 +189,8 @@ bool FindSource(std::string_view name, SourceTable& table) {
   return true;
 }
 
-const char* const kIndexPartialText =
-    "\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD datum\\lineindex.untrim.list \xC3\xBB\xD3\xD0\xCD"
-    "\xEA\xD5\xFB\xB6\xC1\xB3\xF6, \xCE\xAA\xC3\xE2\xB6\xAA\xCA\xA7\xC4\xDA\xC8\xDD\xC3\xBB"
-    "\xD3\xD0\xB8\xC4\xD0\xB4!";
-/* 资料卡索引 datum\lineindex.untrim.list 没有完整读出, 为免丢失内容没有改写! */
+const std::string kIndexPartialText =
+    Gb("资料卡索引 datum\\lineindex.untrim.list 没有完整读出, 为免丢失内容没有改写!");
 
 bool ForEachIndexLink(std::string_view path, Prompter& prompter,
                       const std::function<void(const LineIndexRecord&)>& each, bool* whole) {
@@ -232,9 +227,7 @@ std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole) {
 
 bool WriteUntrimmedIndex(std::span<const IndexEntry> entries) {
   std::string out;
-  XML::WriteLineIndexHead(out, "\xD7\xCA\xC1\xCF\xBF\xA8\xCB\xF7\xD2\xFD--\xCE\xB4\xD5\xFB\xC0\xED",
-                          /* 资料卡索引--未整理 */
-                          "\xD7\xCA\xC1\xCF,\xCE\xB4\xD5\xFB\xC0\xED" /* 资料,未整理 */);
+  XML::WriteLineIndexHead(out, Gb("资料卡索引--未整理"), Gb("资料,未整理"));
   AppendLinks(out, entries);
   XML::WriteLineIndexEnd(out);
   return WriteFileAtomic(kUntrimmedIndexPath, out);

@@ -83,7 +83,7 @@ bool ForEachIndexLink(std::string_view path, Prompter& prompter,
 // rewritten from a list read only in part, the index would lose the rest.
 std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole = nullptr);
 // Said instead of rewriting an untrimmed index that was read only in part.
-extern const char* const kIndexPartialText;
+extern const std::string kIndexPartialText;
 // Rewrites the untrimmed index whole; false when it could not (the old file then stays).
 bool WriteUntrimmedIndex(std::span<const IndexEntry> entries);
 

@@ -1,5 +1,6 @@
 #include "datum/datum_tree.h"
 
+#include "base/gb18030.h"
 #include "datum/datum_dlg.h"
 #include "win/text.h"
 
@@ -93,7 +94,7 @@ void CDatumTree::PlaceControls() {
 
 void CDatumTree::ToggleHeader() {
   headerShown_ = !headerShown_;
-  Item(IDC_TREE_HEADER_BUTTON).SetText(headerShown_ ? "\xA1\xC4" : "\xA1\xC5");  // ∧ ∨
+  Item(IDC_TREE_HEADER_BUTTON).SetText(headerShown_ ? Gb("∧") : Gb("∨"));
   Item(IDC_TREE_HEADER).Show(headerShown_ ? SW_SHOW : SW_HIDE);
   const Layout& layout = treeWide_ ? kWide : kNarrow;
   Place(Item(IDC_TREE_CONTENT).hwnd(),

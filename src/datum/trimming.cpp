@@ -4,6 +4,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "xmldoc/xml.h"
@@ -11,30 +12,15 @@
 namespace pim {
 namespace {
 
-constexpr const char* kStatusFormat =
-    "\xA1\xF4\xB5\xB1\xC7\xB0\xB9\xB2\xD3\xD0 %d \xCC\xF5\xCE\xB4\xD5\xFB\xC0\xED\xB5\xC4\xD7"
-    "\xCA\xC1\xCF, \xD5\xE2\xCA\xC7\xB5\xDA %d \xCC\xF5\xA1\xF4";
-/* ◆当前共有 %d 条未整理的资料, 这是第 %d 条◆ */
-constexpr const char* kDoneText = "\xCD\xEA  \xB3\xC9";  // 完  成
-constexpr const char* kEndText = "\xBD\xE1  \xCA\xF8";   // 结  束
-constexpr const char* kNotFinishedText =
-    "\xC4\xE3\xBB\xB9\xC3\xBB\xD3\xD0\xD5\xFB\xC0\xED\xCD\xEA\xCB\xF9\xD3\xD0\xB5\xC4\xD7\xCA"
-    "\xC1\xCF,\xCF\xD6\xD4\xDA\xD2\xAA\xB1\xA3\xB4\xE6\xD2\xD1\xD5\xFB\xC0\xED\xB5\xC4\xC4\xDA"
-    "\xC8\xDD\xB2\xA2\xCD\xCB\xB3\xF6\xC2\xF0?";
-/* 你还没有整理完所有的资料,现在要保存已整理的内容并退出吗? */
-constexpr const char* kNotFinishedCaption = "\xCE\xB4\xCD\xEA";  // 未完
-constexpr const char* kNothingText =
-    "\xC3\xBB\xD3\xD0\xCE\xB4\xD5\xFB\xC0\xED\xB5\xC4\xD7\xCA\xC1\xCF!";  // 没有未整理的资料!
-constexpr const char* kAppendFailedText =
-    " \xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xBB\xF2\xD2\xD1\xCB\xF0\xBB\xB5, \xD2\xAA\xBC\xD3\xC8\xEB"
-    "\xC6\xE4\xD6\xD0\xB5\xC4\xD7\xCA\xC1\xCF\xC8\xD4\xC1\xF4\xD4\xDA\xCE\xB4\xD5\xFB\xC0\xED"
-    "\xB5\xC4\xCB\xF7\xD2\xFD\xC0\xEF\xA1\xA3";
-/*  无法打开或已损坏, 要加入其中的资料仍留在未整理的索引里。 */
-constexpr const char* kPartialText =
-    " \xC3\xBB\xD3\xD0\xCD\xEA\xD5\xFB\xB6\xC1\xB3\xF6, \xCE\xAA\xC3\xE2\xB6\xAA\xCA\xA7\xC4\xDA"
-    "\xC8\xDD\xC3\xBB\xD3\xD0\xB8\xC4\xD0\xB4, \xCB\xFC\xC8\xD4\xC1\xF4\xD4\xDA\xCE\xB4\xD5\xFB"
-    "\xC0\xED\xB5\xC4\xD7\xCA\xC1\xCF\xC0\xEF\xA1\xA3";
-/*  没有完整读出, 为免丢失内容没有改写, 它仍留在未整理的资料里。 */
+const std::string kDoneText = Gb("完  成");
+const std::string kEndText = Gb("结  束");
+const std::string kNotFinishedText = Gb("你还没有整理完所有的资料,现在要保存已整理的内容并退出吗?");
+const std::string kNotFinishedCaption = Gb("未完");
+const std::string kNothingText = Gb("没有未整理的资料!");
+const std::string kAppendFailedText =
+    Gb(" 无法打开或已损坏, 要加入其中的资料仍留在未整理的索引里。");
+const std::string kPartialText =
+    Gb(" 没有完整读出, 为免丢失内容没有改写, 它仍留在未整理的资料里。");
 
 // Whether an append would land exactly on the end marker; checked before anything is
 // appended, so an entry goes either to all of its indexes or to none.
@@ -79,7 +65,8 @@ void DatumTrimming::ShowItem(int n) {
   nextEnabled_ = !lastItem_;
   if (n > count) return;
   TrimEntry& entry = entries_[static_cast<size_t>(n - 1)];
-  status_ = Format(kStatusFormat, count, n);
+  status_ = Gb("◆当前共有 ") + Format("%d", count) + Gb(" 条未整理的资料, 这是第 ") +
+            Format("%d", n) + Gb(" 条◆");
   form_.category = entry.class_;
   form_.title = entry.name;
   form_.keywords = entry.keyword;
@@ -111,10 +98,15 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
   entry.keyword = form.keywords;
   entry.source = form.source;
   entry.name = form.title;
+  if (HasLineBreak(form.title) || HasLineBreak(form.category) || HasLineBreak(form.source) ||
+      HasLineBreak(form.keywords)) {
+    prompter_.ShowMessage(Gb("标题、类别、来源和关键字不能含有换行, 资料卡没有保存!"), "Pimbrel",
+                          MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
   if (entry.partial) {
-    prompter_.ShowMessage(
-        "\xD7\xCA\xC1\xCF\xBF\xA8\xCE\xC4\xBC\xFE " /* 资料卡文件 */ + entry.url + kPartialText,
-        "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);
+    prompter_.ShowMessage(Gb("资料卡文件 ") + entry.url + kPartialText, "Pimbrel", MsgButtons::Ok,
+                          MsgIcon::Warning);
     return false;
   }
   std::string card;

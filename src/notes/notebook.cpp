@@ -2,18 +2,14 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
 
-const std::array<std::string_view, 6> NoteBook::kCategories = {
-    "\xC8\xAB\xB2\xBF",  // 全部
-    "\xC6\xD5\xCD\xA8",  // 普通
-    "\xC8\xD5\xBC\xC7",  // 日记
-    "\xCB\xE6\xB8\xD0",  // 随感
-    "\xB1\xCA\xBC\xC7",  // 笔记
-    "\xC6\xE4\xCB\xFC",  // 其它
+const std::array<std::string, 6> NoteBook::kCategories = {
+    Gb("全部"), Gb("普通"), Gb("日记"), Gb("随感"), Gb("笔记"), Gb("其它"),
 };
 
 NoteBook::NoteBook(Prompter& prompter, const Clock& clock)
@@ -35,9 +31,8 @@ void NoteBook::SetCurrent(int number) {
 void NoteBook::New(int category) {
   if (category == kDiary) {
     const LocalTime t = clock_.Now();
-    // "    \t%2d 月 %2d 日,%4d\t星期 %1d\r\n  "
-    text_ = Format("    \t%2d \xD4\xC2 %2d \xC8\xD5,%4d\t\xD0\xC7\xC6\xDA %1d\r\n  ", t.month,
-                   t.day, t.year, t.weekday);
+    text_ = Format("    \t%2d ", t.month) + Gb("月") + Format(" %2d ", t.day) + Gb("日") +
+            Format(",%4d\t", t.year) + Gb("星期") + Format(" %1d\r\n  ", t.weekday);
   } else {
     text_.assign(1, ' ');  // not = " ", which trips a false -Wrestrict of GCC 12 at -O3
   }
@@ -67,10 +62,8 @@ bool NoteBook::Save(const std::string& text, int category) {
 // The rest of a note document into the panel, as note `number`; a failed read changes nothing.
 bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
   if (!xml.ReadNote(reader) || reader.failed()) {
-    // "读取 xml 文件时发生错误!"
-    prompter_.ShowMessage(
-        "\xB6\xC1\xC8\xA1 xml \xCE\xC4\xBC\xFE\xCA\xB1\xB7\xA2\xC9\xFA\xB4\xED\xCE\xF3!",
-        "xml error", MsgButtons::Ok, MsgIcon::Error);
+    prompter_.ShowMessage(Gb("读取 xml 文件时发生错误!"), "xml error", MsgButtons::Ok,
+                          MsgIcon::Error);
     return false;
   }
   text_ = xml.note.content;
@@ -114,18 +107,14 @@ NoteBook::Step NoteBook::Next(int filter) {
 
 bool NoteBook::Delete() {
   const std::string path = PathOf(current_);
-  // "你确实要删除 " path " 文件吗?", "确认"
-  if (prompter_.ShowMessage(
-          "\xC4\xE3\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD " + path + " \xCE\xC4\xBC\xFE\xC2\xF0?",
-          "\xC8\xB7\xC8\xCF", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+  if (prompter_.ShowMessage(Gb("你确实要删除 ") + path + Gb(" 文件吗?"), Gb("确认"),
+                            MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return false;
   const bool removed = RemoveFile(path);
   // "成功删除 " path "!" or "删除文件 " path "时出错,请手动删除.", "信息"
   prompter_.ShowMessage(
-      removed ? "\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"
-              : "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
-                    "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD.",
-      "\xD0\xC5\xCF\xA2", MsgButtons::Ok, MsgIcon::Information);
+      removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除."),
+      Gb("信息"), MsgButtons::Ok, MsgIcon::Information);
   return removed;
 }
 

@@ -22,7 +22,7 @@ class NoteBook {
   static constexpr int kAll = 0;       // as a filter: every note
   static constexpr int kOrdinary = 1;  // selected when the panel opens
   static constexpr int kDiary = 2;     // a new note starts with the date line
-  static const std::array<std::string_view, 6> kCategories;
+  static const std::array<std::string, 6> kCategories;
 
   // What a step did to the note shown.
   enum class Step { Unchanged, Shown, Started };

@@ -1,5 +1,6 @@
 #include "platform/sys_tool.h"
 
+#include "base/gb18030.h"
 #include "base/gbk.h"
 
 namespace pim {
@@ -16,10 +17,8 @@ HotkeyParts SplitHotkey(int32_t value) {
 bool CSysTool::RegHotKey(HotkeyRegistrar& hotkeys, int32_t value, int id) {
   const HotkeyParts parts = SplitHotkey(value);
   if (hotkeys.Register(id, parts.modifiers, parts.virtualKey)) return true;
-  prompter_.ShowMessage(
-      "\xD7\xA2\xB2\xE1\xCF\xB5\xCD\xB3\xC8\xC8\xBC\xFC\xCA\xA7\xB0\xDC\xA3\xAC\xC7\xEB\xD1\xA1"
-      "\xD4\xF1\xC6\xE4\xCB\xFB\xC8\xC8\xBC\xFC\xA3\xA1" /* 注册系统热键失败，请选择其他热键！ */,
-      "\xCA\xA7\xB0\xDC" /* 失败 */, MsgButtons::Ok, MsgIcon::Information);
+  prompter_.ShowMessage(Gb("注册系统热键失败，请选择其他热键！"), Gb("失败"), MsgButtons::Ok,
+                        MsgIcon::Information);
   return false;
 }
 
@@ -29,16 +28,10 @@ bool CSysTool::WriteRegString(Registry& registry, RegistryRoot root, const std::
     case RegistryResult::Ok:
       return true;
     case RegistryResult::KeyFailed:
-      prompter_.ShowMessage(
-          "\xBD\xA8\xC1\xA2\xD7\xA2\xB2\xE1\xB1\xED\xCF\xEE\xCA\xA7\xB0\xDC\xA3\xA1"
-          /* 建立注册表项失败！ */,
-          "failed", MsgButtons::Ok, MsgIcon::Warning);
+      prompter_.ShowMessage(Gb("建立注册表项失败！"), "failed", MsgButtons::Ok, MsgIcon::Warning);
       return false;
     case RegistryResult::ValueFailed:
-      prompter_.ShowMessage(
-          "\xD0\xB4\xC8\xEB\xD7\xA2\xB2\xE1\xB1\xED\xD6\xB5\xCA\xA7\xB0\xDC\xA3\xA1"
-          /* 写入注册表值失败！ */,
-          "failed", MsgButtons::Ok, MsgIcon::Warning);
+      prompter_.ShowMessage(Gb("写入注册表值失败！"), "failed", MsgButtons::Ok, MsgIcon::Warning);
       return false;
   }
   return false;

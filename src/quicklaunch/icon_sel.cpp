@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/gb18030.h"
 #include "win/text.h"
 #include "win/win_system.h"
 
@@ -18,7 +19,7 @@ CIconSel::~CIconSel() {
 
 bool CIconSel::OnInitDialog() {
   Item(IDC_ICONSEL_FILE).SetText(file_);
-  std::wstring header = win::Widen("\xCD\xBC\xB1\xEA" /* 图标 */);
+  std::wstring header = win::Widen(Gb("图标"));
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.cx = 100;
@@ -68,9 +69,7 @@ bool CIconSel::OnCommand(int id, int) {
       std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
       GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
       const std::string file = win::DialogPrompter(*this).PickFile(
-          true, "",
-          "\xBF\xC9\xD6\xB4\xD0\xD0\xCE\xC4\xBC\xFE(*.exe)|*.exe|\xCB\xF9\xD3\xD0\xCE\xC4\xBC"
-          "\xFE(*.*)|*.*|" /* 可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*| */);
+          true, "", Gb("可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*|"));
       SetCurrentDirectoryW(folder.c_str());
       if (!file.empty()) {
         Item(IDC_ICONSEL_FILE).SetText(file);

@@ -105,8 +105,7 @@ std::string KeyName(int32_t hotkey) {
 std::string ClipGbk(const std::string& text, size_t maxBytes) {
   size_t at = 0;
   while (at < text.size()) {
-    const size_t width =
-        IsGbkLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+    const size_t width = GbCharSize(text, at);
     if (at + width > maxBytes) break;
     at += width;
   }

@@ -10,7 +10,7 @@ namespace pim {
 // empty exactly when no key is set, since the properties dialog compares names.
 std::string KeyName(int32_t hotkey);
 
-// The longest start of `text` within `maxBytes` that does not cut a two-byte character.
+// The longest start of `text` within `maxBytes` that does not cut a character.
 std::string ClipGbk(const std::string& text, size_t maxBytes);
 
 }  // namespace pim

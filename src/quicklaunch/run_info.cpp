@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "base/gb18030.h"
 #include "platform/sys_tool.h"
 #include "quicklaunch/icon_sel.h"
 #include "quicklaunch/key_name.h"
@@ -99,21 +100,15 @@ void CRunInfo::ChangeIcon() {
 }
 
 void CRunInfo::BrowseFolder() {
-  std::string folder = win::DialogPrompter(*this).PickFolder(
-      "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xD1\xA1\xD4\xF1\xCE\xC4\xBC\xFE\xBC\xD0"
-      /* 请选择一个选择文件夹 */);
+  std::string folder = win::DialogPrompter(*this).PickFolder(Gb("请选择一个选择文件夹"));
   if (folder.empty()) return;
   win::Win32Prompter silent;
   CSysTool tool(silent);
   if (!tool.SplitPath(folder).empty()) folder += '\\';  // a drive root already ends in "\"
   if (folder.size() > Limit(IDC_RUNINFO_WORKDIR)) {
     // Cut, it would name another folder.
-    win::DialogPrompter(*this).ShowMessage(
-        "\xCE\xC4\xBC\xFE\xBC\xD0\xC2\xB7\xBE\xB6\xB3\xAC\xB9\xFD 200 "
-        "\xD7\xD6\xBD\xDA\xA3\xAC\xC7\xEB\xD1\xA1\xD4\xF1\xC2\xB7\xBE\xB6\xB8\xFC"
-        "\xB6\xCC\xB5\xC4\xCE\xC4\xBC\xFE\xBC\xD0\xA1\xA3"
-        /* 文件夹路径超过 200 字节，请选择路径更短的文件夹。 */,
-        "info", MsgButtons::Ok, MsgIcon::Information);
+    win::DialogPrompter(*this).ShowMessage(Gb("文件夹路径超过 200 字节，请选择路径更短的文件夹。"),
+                                           "info", MsgButtons::Ok, MsgIcon::Information);
     return;
   }
   Item(IDC_RUNINFO_WORKDIR).SetText(folder);

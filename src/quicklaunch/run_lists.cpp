@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
 #include "platform/sys_tool.h"
@@ -97,11 +98,8 @@ bool LaunchLists::SaveList(int list) {
   // The file was there but could not be written: the user must know the change is unsaved,
   // once, not on every tick of the timer.
   if (std::exchange(l.told, true)) return false;
-  prompter_.ShowMessage(
-      "\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF\xC1\xD0"
-      "\xB1\xED " /* 无法保存快速启动列表 */
-          + std::string(kFiles[list]) + "\xA3\xA1" /* ！ */,
-      "\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF" /* 快速启动 */, MsgButtons::Ok, MsgIcon::Warning);
+  prompter_.ShowMessage(Gb("无法保存快速启动列表 ") + std::string(kFiles[list]) + Gb("！"),
+                        Gb("快速启动"), MsgButtons::Ok, MsgIcon::Warning);
   return false;
 }
 
@@ -127,17 +125,14 @@ void LaunchLists::Close() {
 }
 
 std::string LaunchLists::HotkeyText(const RunItem& item) {
-  return item.hotkey == 0 ? std::string("\xCE\xDE" /* 无 */) : item.keydes;
+  return item.hotkey == 0 ? Gb("无") : item.keydes;
 }
 
 bool LaunchLists::Add(int list, const std::string& path) {
   List& l = lists_[list];
   if (l.count >= kMaxItems) {
-    prompter_.ShowMessage(
-        "\xC3\xBF\xC0\xE0\xD7\xEE\xB6\xE0\xB7\xC5"
-        "50\xB8\xF6\xB3\xCC\xD0\xF2\xA3\xAC\xC7\xEB\xCF\xC8\xC9\xBE\xB3\xFD\xD2\xBB\xD0\xA9\xD4"
-        "\xD9\xCC\xED\xBC\xD3\xA3\xA1" /* 每类最多放50个程序，请先删除一些再添加！ */,
-        "\xBF\xEC\xCB\xD9\xC6\xF4\xB6\xAF" /* 快速启动 */, MsgButtons::Ok, MsgIcon::Warning);
+    prompter_.ShowMessage(Gb("每类最多放50个程序，请先删除一些再添加！"), Gb("快速启动"),
+                          MsgButtons::Ok, MsgIcon::Warning);
     return false;
   }
   CSysTool tool(prompter_);
@@ -159,9 +154,7 @@ bool LaunchLists::Add(int list, const std::string& path) {
 bool LaunchLists::Delete(int list, int index) {
   List& l = lists_[list];
   if (index < 0 || index >= l.count) return false;
-  if (prompter_.ShowMessage("\xC4\xE3\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD\xB8\xC3\xCF\xEE"
-                            "\xC2\xF0?" /* 你确实要删除该项吗? */,
-                            "\xC8\xB7\xC8\xCF\xC9\xBE\xB3\xFD" /* 确认删除 */, MsgButtons::YesNo,
+  if (prompter_.ShowMessage(Gb("你确实要删除该项吗?"), Gb("确认删除"), MsgButtons::YesNo,
                             MsgIcon::Question) != MsgResult::Yes)
     return false;
   // Freed at once, so the key combination can be given to another program.

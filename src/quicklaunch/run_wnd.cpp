@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/gb18030.h"
 #include "quicklaunch/run_info.h"
 #include "win/text.h"
 
@@ -18,9 +19,7 @@ constexpr int kTabBitmaps[LaunchLists::kListCount][2] = {{IDB_TAB_COLL, IDB_TAB_
                                                          {IDB_TAB_STUDY, IDB_TAB_STUDY_SEL},
                                                          {IDB_TAB_FUN, IDB_TAB_FUN_SEL},
                                                          {IDB_TAB_NET, IDB_TAB_NET_SEL}};
-constexpr const char* kFilter =
-    "\xBF\xC9\xD6\xB4\xD0\xD0\xCE\xC4\xBC\xFE(*.exe)|*.exe|\xCB\xF9\xD3\xD0\xCE\xC4\xBC\xFE"
-    "(*.*)|*.*|" /* 可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*| */;
+const std::string kFilter = Gb("可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*|");
 
 // The text of one cell, however long.
 std::wstring CellText(HWND list, int item, int column) {
@@ -55,13 +54,13 @@ bool CRunWnd::OnInitDialog() {
   SendMessageW(list, LVM_SETBKCOLOR, 0, kListColour);
   SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, kListColour);
   static const struct {
-    const char* header;
+    std::string header;
     int width;
-  } kColumns[] = {{"\xB3\xCC\xD0\xF2\xC3\xFB" /* 程序名 */, 80},
-                  {"\xBF\xEC\xBD\xDD\xBC\xFC" /* 快捷键 */, 80},
-                  {"\xC3\xFC\xC1\xEE" /* 命令 */, 180},
-                  {"\xB9\xA4\xD7\xF7\xC4\xBF\xC2\xBC" /* 工作目录 */, 80},
-                  {"\xCB\xB5\xC3\xF7" /* 说明 */, 150}};
+  } kColumns[] = {{Gb("程序名"), 80},
+                  {Gb("快捷键"), 80},
+                  {Gb("命令"), 180},
+                  {Gb("工作目录"), 80},
+                  {Gb("说明"), 150}};
   for (int i = 0; i < 5; ++i) {
     std::wstring header = win::Widen(kColumns[i].header);
     LVCOLUMNW column{};

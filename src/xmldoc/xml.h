@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "base/gb18030.h"
 #include "base/line_reader.h"
 #include "platform/prompter.h"
 
@@ -30,10 +31,10 @@ inline constexpr std::string_view kLineIndexEnd =
     "</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->";
 static_assert(kLineIndexEnd.size() == 47);
 
-// Card content keeps markup out of its lines by these GBK replacements: "<" "≮", ">" "≯", "&" "￡".
-inline constexpr std::string_view kLessThanSign = "\xA1\xDA";
-inline constexpr std::string_view kGreaterThanSign = "\xA1\xDB";
-inline constexpr std::string_view kAmpersandSign = "\xA1\xEA";
+// Card content keeps markup out of its lines by these replacements of "<", ">" and "&".
+inline const std::string kLessThanSign = Gb("≮");
+inline const std::string kGreaterThanSign = Gb("≯");
+inline const std::string kAmpersandSign = Gb("￡");
 
 struct LineIndexRecord {
   std::string title;

@@ -31,17 +31,14 @@ inline const Clock& FuzzClock() {
   return clock;
 }
 
-// True when no line of `text` (lines split at CR LF) ends inside a two-byte GBK character.
-// A lone lead byte at the end of a value takes the "<" of the closing tag written after it,
-// which the tag search then no longer finds: a documented property of the format.
+// True when no line of `text` (lines split at CR LF) ends inside a character. A cut
+// character at the end of a value takes the "<" of the closing tag written after it, which
+// the tag search then no longer finds: a documented property of the format.
 inline bool EndsOnCharBoundaries(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    if (IsGbkLeadByte(static_cast<unsigned char>(text[i]))) {
-      if (i + 1 >= text.size() || text[i + 1] == '\r') return false;
-      i += 2;
-    } else {
-      ++i;
-    }
+  for (size_t i = 0; i < text.size(); i += GbCharSize(text, i)) {
+    const size_t size = GbCharSize(text, i);
+    if (size == 1 && IsGbkLeadByte(static_cast<unsigned char>(text[i]))) return false;
+    if (size > 1 && text.substr(i + 1, size - 1).find('\r') != std::string_view::npos) return false;
   }
   return true;
 }

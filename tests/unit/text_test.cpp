@@ -1,0 +1,326 @@
+// Byte text beyond GBK: the converter against Wine's code page 936 table and iconv's GB18030,
+// and text with four-byte characters through the documents, names and field limits.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/file.h"
+#include "base/gb18030.h"
+#include "base/gbk.h"
+#include "base/path.h"
+#include "contacts/address_book.h"
+#include "datafolder.h"
+#include "datum/datum_capture.h"
+#include "datum/datum_store.h"
+#include "datum/trimming.h"
+#include "quicklaunch/key_name.h"
+#include "test_support.h"
+#include "xmldoc/xml.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace pim {
+namespace {
+
+// "😀 • 한 䶮 𠮷" as GB18030 writes it: four bytes each but 䶮, which takes a two-byte code
+// that code page 936 gives a private-use character.
+const std::string kEmoji = "\x94\x39\xFC\x36", kBullet = "\x81\x36\xA6\x31";
+const std::string kHangul = "\x83\x36\x84\x33", kYan = "\xFE\x9F", kJi = "\x95\x34\xB2\x35";
+const std::string kMixed = kEmoji + " " + kBullet + " " + kHangul + " " + kYan + " " + kJi;
+
+bool IsScalar(char32_t c) { return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF); }
+
+std::string Bytes(char32_t c) {
+  std::string out;
+  EXPECT_TRUE(AppendGbChar(out, c)) << std::hex << uint32_t(c);
+  return out;
+}
+
+TEST(TextTest, EveryScalarValueRoundTripsAndIsSteppedWhole) {
+  EXPECT_EQ(Bytes(0x20AC), "\x80");  // "€" keeps code page 936's one byte
+  EXPECT_EQ(Bytes(0x4E2D), "\xD6\xD0");
+  EXPECT_EQ(Bytes(0x1F600) + Bytes(0x2022) + Bytes(0xD55C) + Bytes(0x4DAE) + Bytes(0x20BB7),
+            kEmoji + kBullet + kHangul + kYan + kJi);
+  std::u16string all;
+  std::string utf8;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    if (!IsScalar(c)) {
+      std::string none;
+      EXPECT_FALSE(AppendGbChar(none, c));
+      continue;
+    }
+    const std::string b = Bytes(c);
+    const GbChar back = DecodeGbChar(b, 0);
+    if (back.code != c || back.size != b.size() || !back.valid || GbCharSize(b, 0) != b.size())
+      ADD_FAILURE() << std::hex << uint32_t(c);
+    if (c >= 0x10000) {
+      all.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      all.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      all.push_back(static_cast<char16_t>(c));
+    }
+  }
+  // Whole strings: UTF-16 (windows) and UTF-8 (names on Linux) both ways.
+  const std::string bytes = Utf16ToGb(all);
+  EXPECT_EQ(GbToUtf16(bytes), all);
+  EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes);
+  // A lone surrogate cannot be stored; it alone becomes U+FFFD.
+  EXPECT_EQ(Utf16ToGb(u"a\xD800z"), "a" + Bytes(0xFFFD) + "z");
+}
+
+TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
+  struct Case {
+    std::string bytes;
+    std::u16string shown;
+  };
+  const std::vector<Case> cases = {
+      {"a\x81", u"a\xFFFD"},  // cut two-byte
+      {"\x81\x30\x81",
+       u"\xFFFD"
+       u"0\xFFFD"},  // cut four-byte
+      {"\x84\x31\xA5\x30",
+       u"\xFFFD"
+       u"1\xFFFD"
+       u"0"},  // beyond the BMP ranges
+      {"\xE3\x32\x9A\x36x",
+       u"\xFFFD"
+       u"2\xFFFD"
+       u"6x"},                                        // beyond U+10FFFF
+      {"\xC4\x7F\xC4\xE3", u"\xFFFD\x7F\x4F60"},      // no trail byte 0x7F
+      {std::string("\xFE\xFF", 2), u"\xFFFD\xF8F5"},  // 0xFF stands alone
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GbToUtf16(c.bytes), c.shown) << c.bytes;
+    EXPECT_EQ(Utf8ToGb(GbToUtf8(c.bytes)), c.bytes) << c.bytes;
+  }
+}
+
+// Every code of code page 936 as `MultiByteToWideChar` or Wine's table gives it, checked
+// against the converter: the same character, and written back with the same bytes, except
+// for the private-use codes that GB18030 gives a standard character.
+void CheckAgainstCodePage(char16_t (*table)(unsigned lead, unsigned trail), int expectedSwaps) {
+  int swaps = 0;
+  for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+    for (unsigned trail = 0x40; trail <= (IsGbkLeadByte(lead) ? 0xFEu : 0x40u); ++trail) {
+      if (IsGbkLeadByte(lead) && trail == 0x7F) continue;
+      const std::string code =
+          IsGbkLeadByte(lead) ? std::string{char(lead), char(trail)} : std::string{char(lead)};
+      const char16_t windows = table(lead, trail);
+      const GbChar ours = DecodeGbChar(code, 0);
+      if (ours.valid && ours.size == code.size() && ours.code == windows && Bytes(windows) == code)
+        continue;
+      if (windows >= 0xE000 && windows <= 0xF8FF && ours.valid && ours.code < 0x10000 &&
+          (ours.code < 0xE000 || ours.code > 0xF8FF) && Bytes(ours.code) == code &&
+          Bytes(windows).size() == 4) {
+        ++swaps;
+        continue;
+      }
+      ADD_FAILURE() << std::hex << lead << " " << trail << ": " << +windows << " / "
+                    << uint32_t(ours.code);
+    }
+  }
+  EXPECT_EQ(swaps, expectedSwaps);
+}
+
+#ifdef _WIN32
+
+TEST(TextTest, AgreesWithMultiByteToWideCharOnEveryCode) {
+  CheckAgainstCodePage(
+      [](unsigned lead, unsigned trail) {
+        const char bytes[2] = {char(lead), char(trail)};
+        wchar_t out[2] = {};
+        const int n = MultiByteToWideChar(936, 0, bytes, IsGbkLeadByte(lead) ? 2 : 1, out, 2);
+        return n == 1 ? static_cast<char16_t>(out[0]) : u'\0';
+      },
+      99);
+}
+
+#else
+
+// Wine's code page table: header, 256 one-byte entries, glyph count (and glyphs), the DBCS
+// flag, 256 lead-byte offsets in words from the offset array, then the lead bytes' tables.
+const std::vector<uint16_t>& WineTable() {
+  static const std::vector<uint16_t> words = [] {
+    std::ifstream in("/usr/share/wine/nls/c_936.nls", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<uint16_t> w(bytes.size() / 2);
+    for (size_t i = 0; i < w.size(); ++i)
+      w[i] = static_cast<uint16_t>(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
+    return w;
+  }();
+  return words;
+}
+
+char16_t WineCode(unsigned lead, unsigned trail) {
+  const std::vector<uint16_t>& w = WineTable();
+  const size_t single = w[0] + 1u, glyphs = single + 256;
+  const size_t offsets = glyphs + 1 + (w[glyphs] ? 256 : 0) + 1;
+  if (!IsGbkLeadByte(lead)) return w[single + lead];
+  return w[offsets + w[offsets + lead] + trail];
+}
+
+TEST(TextTest, AgreesWithWinesCodePage936Table) {
+  if (WineTable().size() < 0x10000) GTEST_SKIP() << "Wine's c_936.nls is not installed";
+  ASSERT_EQ(WineTable()[1], 936);
+  CheckAgainstCodePage(WineCode, 99);
+}
+
+TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
+  iconv_t cd = iconv_open("GB18030", "UTF-32LE");
+  if (cd == reinterpret_cast<iconv_t>(-1)) GTEST_SKIP() << "iconv has no GB18030";
+  int noCode = 0, twoByteSupplementary = 0;
+  const auto ownCode = [](char32_t c, const std::string& ours) {
+    return ours.size() <= 2 && WineCode(uint8_t(ours[0]), uint8_t(ours.back())) == c;
+  };
+  for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+    if (!IsScalar(c)) continue;
+    const std::string ours = Bytes(c);
+    char in[4] = {char(c & 0xFF), char(c >> 8 & 0xFF), char(c >> 16 & 0xFF), 0};
+    char out[8];
+    char *src = in, *dst = out;
+    size_t inLeft = 4, outLeft = 8;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const bool coded = iconv(cd, &src, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1);
+    const std::string theirs(out, coded ? dst : out);
+    if (coded && theirs == ours) continue;
+    if (ownCode(c, ours)) continue;  // code page 936 writes it itself
+    if (!coded && ours.size() == 4 && c >= 0xE000 && c <= 0xF8FF) {
+      ++noCode;
+    } else if (coded && c >= 0x10000 && theirs.size() == 2) {
+      ++twoByteSupplementary;  // the planes beyond the BMP stay linear, as GB18030 has them
+    } else {
+      ADD_FAILURE() << std::hex << uint32_t(c);
+    }
+  }
+  iconv_close(cd);
+  // Private-use characters whose two-byte codes now read as standard ones: iconv has none;
+  // and iconv's own two-byte codes for six characters that code page 936 keeps for private use.
+  EXPECT_EQ(noCode, 18);
+  EXPECT_EQ(twoByteSupplementary, 6);
+}
+
+#endif
+
+class TextFilesTest : public test::TempFolderTest {};
+
+// Every file of a fresh data folder and of the bad-input corpus keeps its bytes, both as a
+// name passed through and, where it is all characters, shown in a window and stored again.
+TEST_F(TextFilesTest, ExistingFilesKeepEveryByte) {
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(WriteDataFolder());
+  int files = 0;
+  for (const fs::path& root : {fs::path("."), fs::path(PIMBREL_CORPUS)})
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      if (!entry.is_regular_file()) continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+      ++files;
+      EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes) << entry.path();
+      const std::u16string shown = GbToUtf16(bytes);
+      if (shown.find(u'\xFFFD') == std::u16string::npos) {
+        EXPECT_EQ(Utf16ToGb(shown), bytes) << entry.path();
+      }
+    }
+  EXPECT_GT(files, 20);
+}
+
+TEST(TextTest, WalksStepOverFourByteCharactersAndLimitsNeverCutOne) {
+  // "\x81\x30\x81\x30" is U+0080; a search for the trailing half of it must fail.
+  EXPECT_EQ(FindText("\x81\x30\x81\x30", "\x81\x30", 1), std::string::npos);
+  EXPECT_EQ(FindText(kEmoji + kJi, "\xFC\x36\x95\x34"), std::string::npos);
+  EXPECT_EQ(FindText(kMixed, kYan), 15u);
+  EXPECT_EQ(ReplaceAll(kMixed, " ", ""), kEmoji + kBullet + kHangul + kYan + kJi);
+  struct Limit {
+    std::string text;
+    size_t bytes;
+    std::string kept;
+  };
+  for (const Limit& l : std::vector<Limit>{{"ab" + kEmoji, 5, "ab"},
+                                           {"ab" + kEmoji, 6, "ab" + kEmoji},
+                                           {kYan + kJi + "x", 5, kYan},
+                                           {kJi + kJi, 7, kJi},
+                                           {"\x81\x30", 1, ""}})
+    EXPECT_EQ(ClipGbk(l.text, l.bytes), l.kept) << l.bytes;
+  // Category levels split at "\" only, names take four-byte characters.
+  EXPECT_TRUE(IsSafeCategoryName(kJi + "\\" + kYan + kEmoji));
+  EXPECT_FALSE(IsSafeCategoryName(kJi + "\\"));
+  EXPECT_TRUE(IsSafeTitle(kMixed));
+  EXPECT_EQ(DataPathFolder("datum\\" + kJi + "\\" + kYan + ".xml"), "datum\\" + kJi + "\\");
+}
+
+TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
+  test::RecordingPrompter prompter;
+  const FixedClock clock({2026, 12, 6, 9, 5, 0});
+  XML xml(prompter, clock);
+  std::string note, comu, card;
+  xml.WriteNote(note, 1, kMixed + "\r\n" + kMixed, "");
+  xml.comu.name = kJi + kYan;
+  xml.comu.note = kEmoji;
+  xml.WriteComu(comu);
+  xml.WriteDatum(card, kYan, kJi, kMixed, "d", "", kBullet, kHangul, {});
+  XML back(prompter, clock);
+  MemorySource noteSource(note), comuSource(comu), cardSource(card);
+  LineReader noteLines(noteSource), comuLines(comuSource), cardLines(cardSource);
+  ASSERT_EQ(back.ReadNoteType(noteLines), 1);
+  ASSERT_TRUE(back.ReadNote(noteLines) && back.ReadComu(comuLines) && back.ReadDatum(cardLines));
+  EXPECT_EQ(back.note.content, kMixed + "\r\n" + kMixed);
+  EXPECT_EQ(back.comu.name + "|" + back.comu.note, kJi + kYan + "|" + kEmoji);
+  EXPECT_EQ(back.datum.title + back.datum.class_ + back.datum.content + back.datum.source +
+                back.datum.keyword,
+            kYan + kJi + kMixed + kBullet + kHangul);
+  EXPECT_TRUE(prompter.messages.empty());
+
+  // A card titled 䶮 in category 𠮷: folder and file are named with the characters
+  // themselves, and the index leads back to them.
+  ASSERT_TRUE(WriteDataFolder());
+  DatumCapture capture(prompter, clock, "C:\\P");
+  capture.Open();
+  capture.MarkModified();
+  ASSERT_TRUE(capture.StoreCard({kJi, kYan, kMixed}));
+  const std::string path = "datum\\" + kJi + "\\" + kYan + ".datum.0.xml";
+  EXPECT_EQ(capture.entries().at(0).url, path);
+  EXPECT_TRUE(
+      std::filesystem::exists(std::filesystem::path(u8"datum/\U00020BB7/\u4DAE.datum.0.xml")));
+  EXPECT_EQ(capture.LoadContent(path), kMixed);
+  EXPECT_TRUE(prompter.messages.empty());
+}
+
+// A line break cannot be kept in a one-line field: the user is told and nothing is written.
+TEST_F(TextFilesTest, LineBreaksInOneLineFieldsAreToldAndNotStored) {
+  ASSERT_TRUE(WriteDataFolder());
+  test::RecordingPrompter prompter;
+  const FixedClock clock({2026, 12, 6, 9, 5, 0});
+  AddressBook book(prompter);
+  book.Initialise();
+  ComuRecord contact;
+  contact.address = "a\nb";
+  EXPECT_FALSE(book.Save(contact));
+  EXPECT_FALSE(FileExists("communication\\com.0.xml"));
+  contact.address = kJi;
+  contact.note = "a\r\nb";  // the note is several lines
+  EXPECT_TRUE(book.Save(contact));
+  DatumCapture capture(prompter, clock, "C:\\P");
+  capture.Open();
+  capture.MarkModified();
+  EXPECT_FALSE(capture.StoreCard({"x", "t\r", "text"}));
+  EXPECT_EQ(capture.count(), 0);
+  test::CaptureCards(1);
+  DatumTrimming trim(prompter, clock, "C:\\P");
+  ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
+  const std::string before = ReadBytes("datum\\a\\c1.xml");
+  TrimForm form = trim.form();
+  form.source = "s\n";
+  EXPECT_FALSE(trim.SaveItem(form));
+  EXPECT_EQ(ReadBytes("datum\\a\\c1.xml"), before);
+  ASSERT_EQ(prompter.messages.size(), 4u);  // the second contact's save is confirmed
+  for (size_t i : {0u, 2u, 3u})
+    EXPECT_NE(prompter.messages[i].text.find("\xBB\xBB\xD0\xD0"), std::string::npos);  // 换行
+}
+
+}  // namespace
+}  // namespace pim
