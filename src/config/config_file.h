@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pim {
@@ -35,6 +36,9 @@ class CConfigFile {
   // 1 replaced; -2 no such option (nothing is added); -1 nothing loaded.
   int SetValue(std::string_view section, std::string_view key, std::string_view value);
   int SetValue(std::string_view key, std::string_view value);
+
+  // The options of "[section]" in file order, each key once with its first value.
+  std::vector<std::pair<std::string, std::string>> Options(std::string_view section) const;
 
   bool IsLoaded() const { return loaded_; }
   const std::string& path() const { return path_; }

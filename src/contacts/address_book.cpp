@@ -7,8 +7,14 @@
 
 namespace pim {
 
-AddressBook::AddressBook(Prompter& prompter)
-    : prompter_(prompter), counter_("COMU", "communication", "com.") {}
+namespace {
+RecordCounter Contacts() { return RecordCounter("COMU", "communication", "com."); }
+}  // namespace
+
+std::string ContactPath(int number) { return Contacts().PathOf(number); }
+
+AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer)
+    : prompter_(prompter), observer_(observer), counter_(Contacts()) {}
 
 void AddressBook::Initialise() {
   counter_.Load();
@@ -55,6 +61,10 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
   return true;
 }
 
+bool AddressBook::Open(int number, ComuRecord& shown) {
+  return number >= 0 && number < counter_.maxid() && Load(number, shown);
+}
+
 AddressBook::Step AddressBook::Previous(ComuRecord& shown) {
   if (counter_.maxid() == 0) return Step::Unchanged;
   // Nearest first; from number 0 the nearest is 0 itself, which is loaded again.
@@ -85,19 +95,16 @@ void AddressBook::Delete() {
           "\xC8\xB7\xC8\xCF", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return;
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
+  const bool removed = RemoveFile(path);
+  if (removed && observer_) observer_->ContactDeleted(current_);
   const std::string text =
-      RemoveFile(path) ? "\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"
-                       : "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
-                             "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD.";
+      removed ? "\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"
+              : "\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
+                    "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD.";
   prompter_.ShowMessage(text, "\xD0\xC5\xCF\xA2", MsgButtons::Ok, MsgIcon::Information);
 }
 
 void AddressBook::Close() { counter_.Persist(); }
-
-void AddressBook::ShowAwokeMessage() {
-  prompter_.ShowMessage("Sorry,The awoke not support in this version!", "info", MsgButtons::Ok,
-                        MsgIcon::Information);
-}
 
 void AddressBook::ShowSearchMessage() {
   prompter_.ShowMessage("Sorry,The search not support in this version!", "info", MsgButtons::Ok,

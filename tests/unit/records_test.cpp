@@ -189,7 +189,6 @@ TEST_F(AddressBookTest, StepsSkipGapsAndDeleteAsksAndKeepsTheNumber) {
   book.Delete();  // kept on No, so the next Delete removes it and the last finds nothing
   book.Delete();
   book.Delete();
-  book.ShowAwokeMessage();
   book.ShowSearchMessage();
   // "你确实要删除 ", " 文件吗?", "确认"; "成功删除 "; "删除文件 ", "时出错,请手动删除."
   const Message ask{
@@ -199,7 +198,6 @@ TEST_F(AddressBookTest, StepsSkipGapsAndDeleteAsksAndKeepsTheNumber) {
                          ask, ask, Info("\xB3\xC9\xB9\xA6\xC9\xBE\xB3\xFD " + path + "!"), ask,
                          Info("\xC9\xBE\xB3\xFD\xCE\xC4\xBC\xFE " + path +
                               "\xCA\xB1\xB3\xF6\xB4\xED,\xC7\xEB\xCA\xD6\xB6\xAF\xC9\xBE\xB3\xFD."),
-                         Info("Sorry,The awoke not support in this version!", "info"),
                          Info("Sorry,The search not support in this version!", "info")}));
   ASSERT_TRUE(Save(book, "g"));  // the entry stays shown, and is saved under its number again
   EXPECT_EQ(ReadBytes(path), saved);
