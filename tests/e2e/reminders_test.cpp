@@ -56,7 +56,6 @@ TEST(Reminders, ABirthdayTodayComesUpOnceAndItsBalloonOpensTheContact) {
     Screenshot("contacts_reminder_on");
     EXPECT_TRUE(WaitUntil([&] { return LastTip(bar, 0) == L"今天是 王小明 的生日"; }))
         << Gbk(LastTip(bar, 0));
-    Screenshot("birthday_balloon");
     EXPECT_EQ(ReadBytes(folder + L"\\set\\awoke.list"),
               "[AWOKE]\r\n0=" + std::to_string(today.wYear) + "-" + std::to_string(today.wMonth) +
                   "-" + std::to_string(today.wDay) + "\r\n");
@@ -138,7 +137,7 @@ TEST(Reminders, ExitAsksAboutTheUntrimmedCardAndEachAnswerDoesItsOwn) {
   PostCommand(trim, IDOK);  // "完  成" on the only card
   ASSERT_TRUE(program.WaitEnd());
   EXPECT_EQ(Count(ReadBytes(untrimmed), "<link>"), 0u);
-  EXPECT_EQ(Count(ReadBytes(folder + L"\\datum\\lineindex.list"), Gbk(L"资料卡")), 1u);
+  EXPECT_EQ(Count(ReadBytes(folder + L"\\datum\\lineindex.list"), Gbk(L"<name>资料卡0</name>")), 1u);
 }
 
 }  // namespace
