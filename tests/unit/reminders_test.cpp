@@ -1,4 +1,6 @@
 // Birthday reminders and the trimming reminder at exit.
+#include <tuple>
+
 #include "base/file.h"
 #include "base/gbk.h"
 #include "contacts/address_book.h"
@@ -30,7 +32,7 @@ class RemindersTest : public test::TempFolderTest {
     xml.comu.WriteComu(bytes);
     WriteBytes(ContactPath(number), bytes);
   }
-  // Each due reminder as its contact's name and days to go.
+  // Each due reminder as its contact's number and the days to go.
   static Strings Brief(const std::vector<Announcement>& due) {
     Strings out;
     for (const Announcement& a : due) out.push_back(Format("%d:%d", a.contact, a.days));
@@ -41,32 +43,27 @@ class RemindersTest : public test::TempFolderTest {
 };
 
 TEST(Birthdays, TheStoredTextDecidesWhetherThereIsABirthday) {
-  const struct {
-    const char* text;
-    int month, day;  // 0: none
-  } cases[] = {
-      {"1980- 2-14", 3, 15}, {"- 0- 0", 1, 1},     {"1980-11-30", 12, 31},
-      {"1980--1- 5", 0, 0},  // no month: the reader would make it January 2nd
-      {"1980- 3--1", 0, 0},  {"--1--1", 0, 0},     {"1980-3-15", 4, 16},  // typed by hand
-      {"1980-12- 0", 0, 0},  {"1980- x- 1", 0, 0}, {"", 0, 0},
-  };
-  for (const auto& c : cases) {
-    const auto birthday = ParseBirthday(c.text);
-    EXPECT_EQ(birthday ? Format("%d/%d", birthday->month, birthday->day) : "none",
-              c.month ? Format("%d/%d", c.month, c.day) : "none")
-        << c.text;
+  // Text between the tags, and month/day or "none". "1980--1- 5" has no month, though the
+  // document reader makes it January 2nd.
+  const std::pair<const char*, const char*> cases[] = {
+      {"1980- 2-14", "3/15"}, {"- 0- 0", "1/1"},  {"1980-11-30", "12/31"}, {"1980--1- 5", "none"},
+      {"1980- 3--1", "none"}, {"--1--1", "none"}, {"1980-3-15", "4/16"},   {"1980-12- 0", "none"},
+      {"1980- x- 1", "none"}, {"", "none"}};
+  for (const auto& [text, expected] : cases) {
+    const auto birthday = ParseBirthday(text);
+    EXPECT_EQ(birthday ? Format("%d/%d", birthday->month, birthday->day) : "none", expected)
+        << text;
   }
 }
 
 TEST_F(RemindersTest, DueOnADateAcrossYearEndsMonthEndsAndFebruary29) {
-  SaveContact(0, "jan1", 0, 0);
-  SaveContact(1, "feb29", 1, 28);
-  SaveContact(2, "dec31", 11, 30);
-  SaveContact(3, "apr31", 3, 30);
-  SaveContact(4, "nomonth", -1, 5);                   // stored "1980--1- 5"
-  SaveContact(5, "\xCD\xF5\xD0\xA1\xC3\xF7", 11, 9);  // 王小明, December 10
-  SaveContact(6, "deleted", 0, 0);
-  SaveContact(7, "unmarked", 0, 0);
+  const std::tuple<const char*, int, int> contacts[] = {
+      {"jan1", 0, 0},     {"feb29", 1, 28},
+      {"dec31", 11, 30},  {"apr31", 3, 30},
+      {"nomonth", -1, 5}, {"\xCD\xF5\xD0\xA1\xC3\xF7", 11, 9},  // 王小明, December 10
+      {"deleted", 0, 0},  {"unmarked", 0, 0}};
+  for (int n = 0; n < 8; ++n)
+    SaveContact(n, std::get<0>(contacts[n]), std::get<1>(contacts[n]), std::get<2>(contacts[n]));
   WriteBytes(kAwokePath, "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n6=\r\n");
   BirthdayReminders reminders;
   reminders.Load();
@@ -78,18 +75,14 @@ TEST_F(RemindersTest, DueOnADateAcrossYearEndsMonthEndsAndFebruary29) {
   book.Delete();
   EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n");
 
-  const struct {
-    Date date;
-    Strings due;
-  } cases[] = {
+  const std::pair<Date, Strings> cases[] = {
       {{2026, 12, 7}, {"5:3"}}, {{2026, 12, 30}, {"2:1", "0:2"}},
-      {{2027, 1, 1}, {"0:0"}},  {{2027, 2, 26}, {"1:2"}},  // kept on the 28th in other years
-      {{2027, 2, 28}, {"1:0"}}, {{2027, 3, 1}, {}},
-      {{2028, 2, 27}, {"1:2"}},                            // and on the 29th in leap years
-      {{2028, 2, 29}, {"1:0"}}, {{2026, 4, 27}, {"3:3"}},  // April has no 31st
-      {{2026, 5, 1}, {}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Brief(reminders.Due(c.date)), c.due) << DateText(c.date);
+      {{2027, 1, 1}, {"0:0"}},  {{2027, 2, 26}, {"1:2"}},
+      {{2027, 3, 1}, {}},       {{2028, 2, 27}, {"1:2"}},
+      {{2028, 2, 29}, {"1:0"}}, {{2026, 4, 27}, {"3:3"}},
+      {{2026, 5, 1}, {}}};
+  for (const auto& [date, due] : cases)
+    EXPECT_EQ(Brief(reminders.Due(date)), due) << DateText(date);
   // "3 天后(12 月 10 日)是 王小明 的生日", "今天是 王小明 的生日"
   EXPECT_EQ(reminders.Due({2026, 12, 7}).at(0).text,
             "3 \xCC\xEC\xBA\xF3(12 \xD4\xC2 10 \xC8\xD5)\xCA\xC7 \xCD\xF5\xD0\xA1\xC3\xF7 "
@@ -98,40 +91,26 @@ TEST_F(RemindersTest, DueOnADateAcrossYearEndsMonthEndsAndFebruary29) {
             "\xBD\xF1\xCC\xEC\xCA\xC7 \xCD\xF5\xD0\xA1\xC3\xF7 \xB5\xC4\xC9\xFA\xC8\xD5");
 }
 
-TEST_F(RemindersTest, WhatWasAnnouncedTodayIsNotRepeatedAfterARestart) {
+TEST_F(RemindersTest, AnnouncedOncePerDayAcrossARestartFromADamagedList) {
   SaveContact(0, "a", 11, 6);  // today
   SaveContact(1, "b", 11, 8);  // in two days
+  // Only options of [AWOKE] keyed by a contact number count; the first of a key wins.
+  WriteBytes(kAwokePath, std::string("\xFF") + '\0' +
+                             "\r\n1=x\r\n[AWOKE]\r\n-3=\r\nabc=\r\n0=2026-12-6\r\n0=2026-12-7\r\n"
+                             "99999999999=\r\n=\r\n1=junk\r\n[OTHER]\r\n7=\r\n");
+  const Date today{2026, 12, 7}, tomorrow{2026, 12, 8};
   BirthdayReminders reminders;
   reminders.Load();
-  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");  // made when missing
-  int changes = 0;
-  reminders.OnChange([&] { ++changes; });
-  ASSERT_TRUE(reminders.Toggle(0, prompter) && reminders.Toggle(1, prompter));
-  const Date today{2026, 12, 7}, tomorrow{2026, 12, 8};
+  for (int n : {3, 7, -3}) EXPECT_FALSE(reminders.IsOn(n)) << n;
   const auto due = reminders.Due(today);
   ASSERT_EQ(Brief(reminders.Unannounced(due, today)), (Strings{"0:0", "1:2"}));
   ASSERT_TRUE(reminders.MarkAnnounced({due.at(0)}, today));
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n0=2026-12-7\r\n1=junk\r\n");
 
   BirthdayReminders restarted;
   restarted.Load();
   EXPECT_EQ(Brief(restarted.Unannounced(restarted.Due(today), today)), (Strings{"1:2"}));
   EXPECT_EQ(Brief(restarted.Unannounced(restarted.Due(tomorrow), tomorrow)), (Strings{"1:1"}));
-  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n0=2026-12-7\r\n1=\r\n");
-  EXPECT_EQ(changes, 2);
-}
-
-TEST_F(RemindersTest, ADamagedListLoadsWhatItCanAndIsWrittenWhole) {
-  SaveContact(5, "e", 11, 6);
-  WriteBytes(kAwokePath, std::string("\xFF") + '\0' +
-                             "junk\r\n5=x\r\n[AWOKE]\r\n-3=\r\nabc=\r\n5=2026-12-7\r\n5=\r\n"
-                             "99999999999=\r\n=\r\n[OTHER]\r\n7=\r\n");
-  BirthdayReminders reminders;
-  reminders.Load();
-  EXPECT_TRUE(reminders.IsOn(5));
-  for (int other : {3, 7, -3}) EXPECT_FALSE(reminders.IsOn(other)) << other;
-  EXPECT_TRUE(reminders.Unannounced(reminders.Due({2026, 12, 7}), {2026, 12, 7}).empty());
-  ASSERT_TRUE(reminders.MarkAnnounced(reminders.Due({2026, 12, 7}), {2026, 12, 7}));
-  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n5=2026-12-7\r\n");
 }
 
 TEST_F(RemindersTest, TheButtonSaysWhyItCannotAndKeepsTheContactBytes) {
@@ -140,8 +119,9 @@ TEST_F(RemindersTest, TheButtonSaysWhyItCannotAndKeepsTheContactBytes) {
   const std::string document = ReadBytes(ContactPath(1));
   BirthdayReminders reminders;
   reminders.Load();
-  EXPECT_FALSE(reminders.Toggle(0, prompter));  // no birthday
-  EXPECT_FALSE(reminders.Toggle(9, prompter));  // not saved
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");  // made when missing
+  EXPECT_FALSE(reminders.Toggle(0, prompter));      // no birthday
+  EXPECT_FALSE(reminders.Toggle(9, prompter));      // not saved
   ArmWriteFault(1);
   EXPECT_FALSE(reminders.Toggle(1, prompter));  // the list cannot be written
   ArmWriteFault(0);
@@ -151,7 +131,6 @@ TEST_F(RemindersTest, TheButtonSaysWhyItCannotAndKeepsTheContactBytes) {
   EXPECT_EQ(prompter.messages[0].text.substr(0, 6), "\xD5\xE2\xB8\xF6\xC1\xAA");
   EXPECT_EQ(prompter.messages[1].text.substr(0, 6), "\xC7\xEB\xCF\xC8\xB1\xA3");
   EXPECT_EQ(prompter.messages[2].icon, MsgIcon::Warning);
-  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");
   ASSERT_TRUE(reminders.Toggle(1, prompter));
   EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n1=\r\n");
   ASSERT_TRUE(reminders.Toggle(1, prompter));
@@ -160,32 +139,26 @@ TEST_F(RemindersTest, TheButtonSaysWhyItCannotAndKeepsTheContactBytes) {
 }
 
 TEST(ExitNotice, AskedOnlyWithTheOptionOnAndCardsWaitingAndEachAnswerDoesItsOwn) {
-  const struct {
-    bool notice;
-    int untrimmed;
-    MsgResult answer;
-    ExitAnswer expected;
-    bool asked;
-  } cases[] = {
-      {false, 3, MsgResult::Yes, ExitAnswer::Exit, false},
-      {true, 0, MsgResult::Yes, ExitAnswer::Exit, false},
-      {true, 1, MsgResult::Yes, ExitAnswer::TrimFirst, true},
-      {true, 1, MsgResult::No, ExitAnswer::Exit, true},
-      {true, 1, MsgResult::Cancel, ExitAnswer::Stay, true},
-  };
-  for (const auto& c : cases) {
+  // notice, cards waiting, the answer given, what exit does; asked unless the answer is "-".
+  const std::tuple<bool, int, char, ExitAnswer> cases[] = {{false, 3, '-', ExitAnswer::Exit},
+                                                           {true, 0, '-', ExitAnswer::Exit},
+                                                           {true, 1, 'y', ExitAnswer::TrimFirst},
+                                                           {true, 1, 'n', ExitAnswer::Exit},
+                                                           {true, 1, 'c', ExitAnswer::Stay}};
+  for (const auto& [notice, waiting, answer, expected] : cases) {
     test::RecordingPrompter prompter;
-    prompter.answers = {c.answer};
-    EXPECT_EQ(AskBeforeExit(prompter, c.notice, c.untrimmed), c.expected);
-    ASSERT_EQ(prompter.messages.size(), c.asked ? 1u : 0u);
-    if (!c.asked) continue;
+    prompter.answers = {answer == 'y'   ? MsgResult::Yes
+                        : answer == 'n' ? MsgResult::No
+                                        : MsgResult::Cancel};
+    EXPECT_EQ(AskBeforeExit(prompter, notice, waiting), expected) << answer;
+    ASSERT_EQ(prompter.messages.size(), answer == '-' ? 0u : 1u);
+    if (answer == '-') continue;
     // "还有 1 条资料没有整理，现在整理吗？"
     EXPECT_EQ(prompter.messages[0].text,
               "\xBB\xB9\xD3\xD0 1 \xCC\xF5\xD7\xCA\xC1\xCF\xC3\xBB\xD3\xD0\xD5\xFB\xC0\xED\xA3\xAC"
               "\xCF\xD6\xD4\xDA\xD5\xFB\xC0\xED\xC2\xF0\xA3\xBF");
     EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNoCancel);
   }
-  EXPECT_EQ(UntrimmedTip(0), "");
 }
 
 }  // namespace
