@@ -45,10 +45,11 @@ class RemindersTest : public test::TempFolderTest {
 TEST(Birthdays, TheStoredTextDecidesWhetherThereIsABirthday) {
   // Text between the tags, and month/day or "none". "1980--1- 5" has no month, though the
   // document reader makes it January 2nd.
-  const std::pair<const char*, const char*> cases[] = {
-      {"1980- 2-14", "3/15"}, {"- 0- 0", "1/1"},  {"1980-11-30", "12/31"}, {"1980--1- 5", "none"},
-      {"1980- 3--1", "none"}, {"--1--1", "none"}, {"1980-3-15", "4/16"},   {"1980-12- 0", "none"},
-      {"1980- x- 1", "none"}, {"", "none"}};
+  const std::pair<const char*, const char*>
+      cases[] = {{"1980- 2-14", "3/15"}, {"- 0- 0", "1/1"},      {"1980-11-30", "12/31"},
+                 {"1980--1- 5", "none"}, {"1980- 3--1", "none"}, {"--1--1", "none"},
+                 {"1980-3-15", "4/16"},  {"1980-12- 0", "none"}, {"1980- x- 1", "none"},
+                 {"", "none"},           {"19-80- 2-14", "3/15"}};  // a year typed with a dash
   for (const auto& [text, expected] : cases) {
     const auto birthday = ParseBirthday(text);
     EXPECT_EQ(birthday ? Format("%d/%d", birthday->month, birthday->day) : "none", expected)
