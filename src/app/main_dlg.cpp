@@ -10,8 +10,11 @@
 #include "notes/note_dlg.h"
 #include "platform/sys_tool.h"
 #include "quicklaunch/run_wnd.h"
+#include "reminders/exit_notice.h"
 #include "resource.h"
 #include "win/gui_count.h"
+#include "win/text.h"
+#include "win/tip_query.h"
 
 namespace pim {
 
@@ -20,6 +23,13 @@ namespace {
 constexpr UINT kTrayMessage = WM_USER + 2;
 constexpr UINT_PTR kStartTimer = 2;
 constexpr UINT_PTR kExitTimer = 3;
+constexpr UINT_PTR kDateTimer = 4;  // notices the date changing while the program runs
+constexpr const wchar_t* kTrayTip = L"Pimbrel个人电脑管家";
+
+Date Today(const Clock& clock) {
+  const LocalTime now = clock.Now();
+  return {now.year, now.month, now.day};
+}
 
 // Sets what a dialog procedure answers for messages whose result is not its return value.
 bool Answer(HWND dialog, LRESULT value) {
@@ -56,15 +66,18 @@ bool CMainDlg::OnInitDialog() {
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
   AddTrayIconAndHotkey();
+  reminders_.Load();
+  reminders_.OnChange([this] { CheckReminders(false); });
   // A tool window has no task-bar button.
   const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (style & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
   SetTimer(hwnd(), kStartTimer, 10, nullptr);
+  SetTimer(hwnd(), kDateTimer, 60 * 1000, nullptr);
   return true;
 }
 
 void CMainDlg::AddTrayIconAndHotkey() {
-  tray_.Create(hwnd(), kTrayMessage, L"Pimbrel个人电脑管家", icon_, IDR_TRAYMENU);
+  tray_.Create(hwnd(), kTrayMessage, kTrayTip, icon_, IDR_TRAYMENU);
   CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
 }
 
@@ -81,7 +94,7 @@ void CMainDlg::CreatePanels() {
         panels_[i] = std::make_unique<CDatumDlg>(host);
         break;
       case kComu:
-        panels_[i] = std::make_unique<CComuDlg>(host);
+        panels_[i] = std::make_unique<CComuDlg>(host, reminders_);
         break;
       case kNote:
         panels_[i] = std::make_unique<CNoteDlg>(host);
@@ -103,6 +116,42 @@ void CMainDlg::CreatePanels() {
   }
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   if (!visible_) window().Show(SW_HIDE);
+  CheckReminders(true);
+}
+
+void CMainDlg::CheckReminders(bool atStart) {
+  if (exited_) return;
+  checked_ = Today(clock_);
+  const SysSettings settings = LoadSysSettings();
+  const std::vector<Announcement> due = reminders_.Due(checked_);
+  if (!settings.showtip) {
+    // Nothing pops up; the tip lists what is coming.
+    std::wstring tip = kTrayTip;
+    for (const Announcement& a : due) tip += L"\n" + win::Widen(a.text);
+    tray_.SetTip(tip);
+    return;
+  }
+  tray_.SetTip(kTrayTip);
+  const std::vector<Announcement> fresh = reminders_.Unannounced(due, checked_);
+  std::wstring text;
+  for (const Announcement& a : fresh) text += (text.empty() ? L"" : L"\n") + win::Widen(a.text);
+  if (atStart && panels_[kDatum]) {
+    const std::string waiting = UntrimmedTip(panels_[kDatum]->PendingCount());
+    if (!waiting.empty()) text += (text.empty() ? L"" : L"\n") + win::Widen(waiting);
+  }
+  if (text.empty() || !tray_.ShowBalloon(kTrayTip, text)) return;
+  lastBalloon_ = text;
+  if (fresh.empty()) return;
+  balloonContact_ = fresh.front().contact;
+  reminders_.MarkAnnounced(fresh, checked_);
+}
+
+void CMainDlg::OpenBalloonContact() {
+  // Not while a dialog waits for the user, nor once the program is on its way out.
+  if (balloonContact_ < 0 || exited_ || exitPending_ || openModals_ > 0 || !panels_[kComu]) return;
+  if (!visible_) ToggleVisibility();
+  OnCommand(IDC_BTN_COMU, 0);
+  panels_[kComu]->ShowRecord(balloonContact_);
 }
 
 void CMainDlg::SetButtonImage(int control, int bitmap) {
@@ -161,7 +210,7 @@ void CMainDlg::ShowAbout() {
 }
 
 void CMainDlg::RequestExit() {
-  if (exited_ || exitPending_) return;
+  if (exited_ || exitPending_ || asking_) return;
   exitPending_ = true;
   lastClosed_ = nullptr;
   // Panels are deleted only once no dialog runs on them; the timer waits for that.
@@ -179,7 +228,23 @@ void CMainDlg::ContinueExit() {
   if (openModals_ > 0) return;  // a dialog has gone, and the code that opened it still runs
   KillTimer(hwnd(), kExitTimer);
   exitPending_ = false;
-  ExitProcedure();
+  if (ConfirmExit()) ExitProcedure();
+}
+
+bool CMainDlg::ConfirmExit() {
+  CPanel* datum = panels_[kDatum].get();
+  if (!datum) return true;
+  asking_ = true;
+  ExitAnswer answer;
+  {
+    ModalScope modal(*this);
+    win::Win32Prompter prompter(hwnd());
+    answer = AskBeforeExit(prompter, LoadSysSettings().notice, datum->PendingCount());
+  }
+  // The end of the session may have come meanwhile; it has done the exit's work.
+  if (answer == ExitAnswer::TrimFirst && !exited_) datum->ProcessPending();
+  asking_ = false;
+  return answer != ExitAnswer::Stay && !exited_;
 }
 
 void CMainDlg::SaveForSessionEnd() {
@@ -198,6 +263,7 @@ void CMainDlg::SaveForSessionEnd() {
 void CMainDlg::ExitProcedure() {
   if (exited_) return;
   exited_ = true;
+  KillTimer(hwnd(), kDateTimer);
   hotkeys_->Unregister(kBarHotkeyId);
   for (int i : {kRun, kDatum, kComu, kTool, kNote}) {
     if (!panels_[i]) continue;
@@ -285,6 +351,10 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case WM_TIMER:
       if (wp == kStartTimer) CreatePanels();
       if (wp == kExitTimer) ContinueExit();
+      if (wp == kDateTimer && !(Today(clock_) == checked_)) CheckReminders(false);
+      return true;
+    case WM_TIMECHANGE:
+      if (!(Today(clock_) == checked_)) CheckReminders(false);
       return true;
     case WM_MOVE:
       FollowBar();
@@ -307,7 +377,10 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       result = reinterpret_cast<INT_PTR>(icon_);
       return true;
     case kTrayMessage:
-      tray_.OnNotify(wp, lp);
+      if (LOWORD(lp) == NIN_BALLOONUSERCLICK)
+        OpenBalloonContact();
+      else
+        tray_.OnNotify(wp, lp);
       return true;
     case WM_HOTKEY:
       if (wp == kBarHotkeyId) ToggleVisibility();
@@ -327,6 +400,10 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       // Alt+F4 would end the bar behind the exit procedure's back.
       return true;
     default:
+      if (message == win::TipQueryMessage()) {  // for the reminder test
+        result = Answer(hwnd(), win::AnswerTipQuery(wp == 0 ? lastBalloon_ : tray_.tip()));
+        return true;
+      }
       if (message != win::GuiCountMessage()) return false;
       result = Answer(hwnd(), win::CountGuiObjects(wp));  // for the leak test
       return true;

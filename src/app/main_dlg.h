@@ -6,6 +6,8 @@
 
 #include "app/startup.h"
 #include "app/tray_icon.h"
+#include "base/clock.h"
+#include "reminders/birthdays.h"
 #include "win/dialog.h"
 #include "win/panel.h"
 #include "win/win_system.h"
@@ -51,7 +53,14 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   // The exit command: at once, or once every open dialog has been closed and returned.
   void RequestExit();
   void ContinueExit();
+  // The trimming question before exit; false when the program is to stay.
+  bool ConfirmExit();
   void ExitProcedure();
+  // Birthdays due from today, as a balloon or, with tips off, in the tray icon's tip; at
+  // start also the cards waiting to be trimmed.
+  void CheckReminders(bool atStart);
+  // A click on the balloon: the contact it spoke of, in the contacts panel.
+  void OpenBalloonContact();
   // The end of the Windows session: open dialogs closed, every panel's work saved and the
   // marker released, all inside the query; no window is deleted.
   void SaveForSessionEnd();
@@ -66,6 +75,12 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   HBRUSH brush_ = nullptr;
   HBITMAP pictures_[16] = {};  // the button images, by resource id - 139
   CTrayIcon tray_;
+  SystemClock clock_;
+  BirthdayReminders reminders_;
+  Date checked_;              // the day the reminders were last checked
+  int balloonContact_ = -1;   // the contact of the last birthday balloon
+  std::wstring lastBalloon_;  // for the tests' query
+  bool asking_ = false;       // the trimming question, or the trimming it leads to, is open
   win::Win32Prompter prompter_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
   std::unique_ptr<CPanel> panels_[kPanelCount];

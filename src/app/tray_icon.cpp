@@ -20,6 +20,24 @@ bool CTrayIcon::Create(HWND owner, UINT message, const std::wstring& tip, HICON 
   return active_;
 }
 
+bool CTrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& text) {
+  if (!active_) return false;
+  NOTIFYICONDATAW balloon = data_;
+  balloon.uFlags = NIF_INFO;
+  balloon.dwInfoFlags = NIIF_INFO | NIIF_NOSOUND;
+  lstrcpynW(balloon.szInfoTitle, title.c_str(), static_cast<int>(std::size(balloon.szInfoTitle)));
+  lstrcpynW(balloon.szInfo, text.c_str(), static_cast<int>(std::size(balloon.szInfo)));
+  return Shell_NotifyIconW(NIM_MODIFY, &balloon) != FALSE;
+}
+
+bool CTrayIcon::SetTip(const std::wstring& tip) {
+  lstrcpynW(data_.szTip, tip.c_str(), static_cast<int>(std::size(data_.szTip)));
+  if (!active_) return false;
+  NOTIFYICONDATAW change = data_;
+  change.uFlags = NIF_TIP;
+  return Shell_NotifyIconW(NIM_MODIFY, &change) != FALSE;
+}
+
 bool CTrayIcon::Remove() {
   if (!active_) return false;
   data_.uFlags = 0;

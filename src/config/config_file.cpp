@@ -1,5 +1,7 @@
 #include "config/config_file.h"
 
+#include <set>
+
 #include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/line_reader.h"
@@ -110,6 +112,23 @@ std::string CConfigFile::GetValue(std::string_view key) const {
   if (!loaded_) return std::string(kNotLoaded);
   const size_t i = Find(key);
   return i == kNone ? std::string(kNotFound) : entries_[i].value;
+}
+
+std::vector<std::pair<std::string, std::string>> CConfigFile::Options(
+    std::string_view section) const {
+  std::string wanted(1, '[');
+  wanted.append(section);
+  wanted += ']';
+  std::vector<std::pair<std::string, std::string>> options;
+  std::set<std::string_view> seen;
+  bool inSection = false;
+  for (const Entry& e : entries_) {
+    if (e.kind == Kind::Section)
+      inSection = e.key == wanted;
+    else if (e.kind == Kind::Option && inSection && seen.insert(e.key).second)
+      options.emplace_back(e.key, e.value);
+  }
+  return options;
 }
 
 int CConfigFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {

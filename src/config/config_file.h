@@ -50,6 +50,9 @@ class CConfigFile {
   // loaded.
   int SetValues(std::span<const ConfigSection> sections);
 
+  // The options of "[section]" in file order, each key once with its first value.
+  std::vector<std::pair<std::string, std::string>> Options(std::string_view section) const;
+
   bool IsLoaded() const { return loaded_; }
   const std::string& path() const { return path_; }
   // The file as Save writes it.

@@ -8,8 +8,14 @@
 
 namespace pim {
 
-AddressBook::AddressBook(Prompter& prompter)
-    : prompter_(prompter), counter_("COMU", "communication", "com.") {}
+namespace {
+RecordCounter Contacts() { return RecordCounter("COMU", "communication", "com."); }
+}  // namespace
+
+std::string ContactPath(int number) { return Contacts().PathOf(number); }
+
+AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer)
+    : prompter_(prompter), observer_(observer), counter_(Contacts()) {}
 
 void AddressBook::Initialise() {
   counter_.Load();
@@ -72,6 +78,10 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
   return true;
 }
 
+bool AddressBook::Open(int number, ComuRecord& shown) {
+  return number >= 0 && number < counter_.maxid() && Load(number, shown);
+}
+
 AddressBook::Step AddressBook::Previous(ComuRecord& shown) {
   if (counter_.maxid() == 0) return Step::Unchanged;
   // Nearest first; from number 0 the nearest is 0 itself, which is loaded again.
@@ -100,17 +110,14 @@ void AddressBook::Delete() {
                             MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return;
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
-  const std::string text = RemoveFile(path) ? Gb("成功删除 ") + path + "!"
-                                            : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
+  const bool removed = RemoveFile(path);
+  if (removed && observer_) observer_->ContactDeleted(current_);
+  const std::string text =
+      removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
   prompter_.ShowMessage(text, Gb("信息"), MsgButtons::Ok, MsgIcon::Information);
 }
 
 void AddressBook::Close() { counter_.Persist(); }
-
-void AddressBook::ShowAwokeMessage() {
-  prompter_.ShowMessage("Sorry,The awoke not support in this version!", "info", MsgButtons::Ok,
-                        MsgIcon::Information);
-}
 
 void AddressBook::ShowSearchMessage() {
   prompter_.ShowMessage("Sorry,The search not support in this version!", "info", MsgButtons::Ok,

@@ -11,9 +11,21 @@
 
 namespace pim {
 
+// The data path of contact `number`.
+std::string ContactPath(int number);
+
+// Told when a stored contact goes, by whoever keeps something about it outside its document.
+class ContactsObserver {
+ public:
+  virtual void ContactDeleted(int number) = 0;
+
+ protected:
+  ~ContactsObserver() = default;
+};
+
 class AddressBook {
  public:
-  explicit AddressBook(Prompter& prompter);
+  explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr);
 
   // What a step did to the entry shown.
   enum class Step {
@@ -37,14 +49,15 @@ class AddressBook {
   // The nearest contact below, or above, the current number; missing files are skipped.
   Step Previous(ComuRecord& shown);
   Step Next(ComuRecord& shown);
+  // Shows contact `number`; false when its file cannot be read (nothing changes then).
+  bool Open(int number, ComuRecord& shown);
   // Deletes the current contact's file after asking; the entry stays shown and Save
   // writes it again under the same number.
   void Delete();
   // The close handling: keeps a maxid that could not be written when it was taken.
   void Close();
 
-  // Buttons that only say they are not there yet.
-  void ShowAwokeMessage();
+  // A button that only says it is not there yet.
   void ShowSearchMessage();
 
  private:
@@ -52,6 +65,7 @@ class AddressBook {
   void SetLabel();
 
   Prompter& prompter_;
+  ContactsObserver* observer_;
   SystemClock clock_;  // the XML object wants one; contact documents carry no time
   RecordCounter counter_;
   int current_ = 0;

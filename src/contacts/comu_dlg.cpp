@@ -84,12 +84,14 @@ bool CComuDlg::OnCommand(int id, int code) {
       return true;
     case IDC_COMU_DELETE:
       book_.Delete();
+      ShowLabel();  // a deleted contact's reminder went with it
       return true;
     case IDC_COMU_FOLD:
       CollapsePanel();
       return true;
     case IDC_COMU_AWOKE:
-      book_.ShowAwokeMessage();
+      reminders_.Toggle(book_.current(), prompter_);
+      ShowLabel();
       return true;
     case IDC_COMU_SEARCH:
       book_.ShowSearchMessage();
@@ -132,6 +134,18 @@ void CComuDlg::ShowStep(AddressBook::Step step, const ComuRecord& entry) {
   ShowLabel();
 }
 
-void CComuDlg::ShowLabel() { Item(IDC_COMU_ID).SetText(book_.label()); }
+bool CComuDlg::ShowRecord(int number) {
+  ComuRecord entry;
+  if (!book_.Open(number, entry)) return false;
+  FillControls(entry);
+  ShowLabel();
+  return true;
+}
+
+void CComuDlg::ShowLabel() {
+  Item(IDC_COMU_ID).SetText(book_.label());
+  // "√提醒" while the contact shown has a reminder, else "提  醒"
+  Item(IDC_COMU_AWOKE).SetText(reminders_.IsOn(book_.current()) ? Gb("√提醒") : Gb("提  醒"));
+}
 
 }  // namespace pim

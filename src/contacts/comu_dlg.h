@@ -3,6 +3,7 @@
 #pragma once
 
 #include "contacts/address_book.h"
+#include "reminders/birthdays.h"
 #include "resource.h"
 #include "win/panel.h"
 
@@ -10,9 +11,11 @@ namespace pim {
 
 class CComuDlg final : public CPanel {
  public:
-  explicit CComuDlg(PanelHost& host) : CPanel(IDD_COMU, host), book_(prompter_) {}
+  CComuDlg(PanelHost& host, BirthdayReminders& reminders)
+      : CPanel(IDD_COMU, host), reminders_(reminders), book_(prompter_, &reminders) {}
 
   void OnExit() override { book_.Close(); }
+  bool ShowRecord(int number) override;
 
  protected:
   bool OnInitDialog() override;
@@ -23,8 +26,10 @@ class CComuDlg final : public CPanel {
   void FillControls(const ComuRecord& entry);
   void EmptyControls();
   void ShowStep(AddressBook::Step step, const ComuRecord& entry);
+  // The number label, and the reminder button's state for the contact shown.
   void ShowLabel();
 
+  BirthdayReminders& reminders_;
   AddressBook book_;
 };
 

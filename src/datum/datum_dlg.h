@@ -27,6 +27,9 @@ class CDatumDlg final : public CPanel {
   // later, never inside this call) and, unless the panel's own close handling is running,
   // takes its place below the bar again as the current panel.
   void BrowserClosed();
+  // The cards waiting in the untrimmed index, and the trimming dialog for them.
+  int PendingCount() const override { return capture_.count(); }
+  void ProcessPending() override { Trim(); }
 
  protected:
   bool OnInitDialog() override;

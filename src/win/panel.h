@@ -74,6 +74,12 @@ class CPanel : public win::Dialog {
   virtual void OnExit() {}
   // The bar's request to read the panel's files again, after they changed underneath.
   virtual void ReloadData() {}
+  // Shows the panel's record `number` (a contact); false when the panel has none such.
+  virtual bool ShowRecord(int /*number*/) { return false; }
+  // Work waiting for the user in the panel (cards not yet trimmed), and the dialog that
+  // does it, run modally; it returns when the user is done.
+  virtual int PendingCount() const { return 0; }
+  virtual void ProcessPending() {}
 
  protected:
   bool OnInitDialog() override;

@@ -1,0 +1,166 @@
+// Birthday reminders and the trimming reminder at exit.
+#include <tuple>
+
+#include "base/file.h"
+#include "base/gbk.h"
+#include "contacts/address_book.h"
+#include "datafolder.h"
+#include "reminders/birthdays.h"
+#include "reminders/exit_notice.h"
+#include "test_support.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class RemindersTest : public test::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    ASSERT_TRUE(WriteDataFolder());
+  }
+  // A contact document as the panel saves it; month and day are list indexes, -1 for none.
+  void SaveContact(int number, const std::string& name, int month, int day) {
+    XML xml(prompter, clock);
+    xml.comu.name = name;
+    xml.comu.birthYear = "1980";
+    xml.comu.birthMonth = month;
+    xml.comu.birthDay = day;
+    std::string bytes;
+    xml.comu.WriteComu(bytes);
+    WriteBytes(ContactPath(number), bytes);
+  }
+  // Each due reminder as its contact's number and the days to go.
+  static Strings Brief(const std::vector<Announcement>& due) {
+    Strings out;
+    for (const Announcement& a : due) out.push_back(Format("%d:%d", a.contact, a.days));
+    return out;
+  }
+  test::RecordingPrompter prompter;
+  FixedClock clock{{2026, 12, 7, 9, 0, 0}};
+};
+
+TEST(Birthdays, TheStoredTextDecidesWhetherThereIsABirthday) {
+  // Text between the tags, and month/day or "none". "1980--1- 5" has no month, though the
+  // document reader makes it January 2nd.
+  const std::pair<const char*, const char*>
+      cases[] = {{"1980- 2-14", "3/15"}, {"- 0- 0", "1/1"},      {"1980-11-30", "12/31"},
+                 {"1980--1- 5", "none"}, {"1980- 3--1", "none"}, {"--1--1", "none"},
+                 {"1980-3-15", "4/16"},  {"1980-12- 0", "none"}, {"1980- x- 1", "none"},
+                 {"", "none"},           {"19-80- 2-14", "3/15"}};  // a year typed with a dash
+  for (const auto& [text, expected] : cases) {
+    const auto birthday = ParseBirthday(text);
+    EXPECT_EQ(birthday ? Format("%d/%d", birthday->month, birthday->day) : "none", expected)
+        << text;
+  }
+}
+
+TEST_F(RemindersTest, DueOnADateAcrossYearEndsMonthEndsAndFebruary29) {
+  const std::tuple<const char*, int, int> contacts[] = {
+      {"jan1", 0, 0},     {"feb29", 1, 28},
+      {"dec31", 11, 30},  {"apr31", 3, 30},
+      {"nomonth", -1, 5}, {"\xCD\xF5\xD0\xA1\xC3\xF7", 11, 9},  // 王小明, December 10
+      {"deleted", 0, 0},  {"unmarked", 0, 0}};
+  for (int n = 0; n < 8; ++n)
+    SaveContact(n, std::get<0>(contacts[n]), std::get<1>(contacts[n]), std::get<2>(contacts[n]));
+  WriteBytes(kAwokePath, "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n6=\r\n");
+  BirthdayReminders reminders;
+  reminders.Load();
+  AddressBook book(prompter, &reminders);
+  book.Initialise();
+  ComuRecord shown;
+  ASSERT_TRUE(book.Open(6, shown));
+  prompter.answers = {MsgResult::Yes};
+  book.Delete();
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n");
+
+  const std::pair<Date, Strings> cases[] = {
+      {{2026, 12, 7}, {"5:3"}}, {{2026, 12, 30}, {"2:1", "0:2"}},
+      {{2027, 1, 1}, {"0:0"}},  {{2027, 2, 26}, {"1:2"}},
+      {{2027, 3, 1}, {}},       {{2028, 2, 27}, {"1:2"}},
+      {{2028, 2, 29}, {"1:0"}}, {{2026, 4, 27}, {"3:3"}},
+      {{2026, 5, 1}, {}}};
+  for (const auto& [date, due] : cases)
+    EXPECT_EQ(Brief(reminders.Due(date)), due) << DateText(date);
+  // "3 天后(12 月 10 日)是 王小明 的生日", "今天是 王小明 的生日"
+  EXPECT_EQ(reminders.Due({2026, 12, 7}).at(0).text,
+            "3 \xCC\xEC\xBA\xF3(12 \xD4\xC2 10 \xC8\xD5)\xCA\xC7 \xCD\xF5\xD0\xA1\xC3\xF7 "
+            "\xB5\xC4\xC9\xFA\xC8\xD5");
+  EXPECT_EQ(reminders.Due({2026, 12, 10}).at(0).text,
+            "\xBD\xF1\xCC\xEC\xCA\xC7 \xCD\xF5\xD0\xA1\xC3\xF7 \xB5\xC4\xC9\xFA\xC8\xD5");
+}
+
+TEST_F(RemindersTest, AnnouncedOncePerDayAcrossARestartFromADamagedList) {
+  SaveContact(0, "a", 11, 6);  // today
+  SaveContact(1, "b", 11, 8);  // in two days
+  // Only options of [AWOKE] keyed by a contact number count; the first of a key wins.
+  WriteBytes(kAwokePath, std::string("\xFF") + '\0' +
+                             "\r\n1=x\r\n[AWOKE]\r\n-3=\r\nabc=\r\n0=2026-12-6\r\n0=2026-12-7\r\n"
+                             "99999999999=\r\n=\r\n1=junk\r\n[OTHER]\r\n7=\r\n");
+  const Date today{2026, 12, 7}, tomorrow{2026, 12, 8};
+  BirthdayReminders reminders;
+  reminders.Load();
+  for (int n : {3, 7, -3}) EXPECT_FALSE(reminders.IsOn(n)) << n;
+  const auto due = reminders.Due(today);
+  ASSERT_EQ(Brief(reminders.Unannounced(due, today)), (Strings{"0:0", "1:2"}));
+  ASSERT_TRUE(reminders.MarkAnnounced({due.at(0)}, today));
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n0=2026-12-7\r\n1=junk\r\n");
+
+  BirthdayReminders restarted;
+  restarted.Load();
+  EXPECT_EQ(Brief(restarted.Unannounced(restarted.Due(today), today)), (Strings{"1:2"}));
+  EXPECT_EQ(Brief(restarted.Unannounced(restarted.Due(tomorrow), tomorrow)), (Strings{"1:1"}));
+}
+
+TEST_F(RemindersTest, TheButtonSaysWhyItCannotAndKeepsTheContactBytes) {
+  SaveContact(0, "none", -1, -1);
+  SaveContact(1, "has", 2, 14);
+  const std::string document = ReadBytes(ContactPath(1));
+  BirthdayReminders reminders;
+  reminders.Load();
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");  // made when missing
+  EXPECT_FALSE(reminders.Toggle(0, prompter));      // no birthday
+  EXPECT_FALSE(reminders.Toggle(9, prompter));      // not saved
+  ArmWriteFault(1);
+  EXPECT_FALSE(reminders.Toggle(1, prompter));  // the list cannot be written
+  ArmWriteFault(0);
+  EXPECT_FALSE(reminders.IsOn(1));
+  ASSERT_EQ(prompter.messages.size(), 3u);
+  // "这个联系人没有生日...", "请先保存这个联系人...", "不能写入 set\awoke.list..."
+  EXPECT_EQ(prompter.messages[0].text.substr(0, 6), "\xD5\xE2\xB8\xF6\xC1\xAA");
+  EXPECT_EQ(prompter.messages[1].text.substr(0, 6), "\xC7\xEB\xCF\xC8\xB1\xA3");
+  EXPECT_EQ(prompter.messages[2].icon, MsgIcon::Warning);
+  ASSERT_TRUE(reminders.Toggle(1, prompter));
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n1=\r\n");
+  ASSERT_TRUE(reminders.Toggle(1, prompter));
+  EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");
+  EXPECT_EQ(ReadBytes(ContactPath(1)), document);
+}
+
+TEST(ExitNotice, AskedOnlyWithTheOptionOnAndCardsWaitingAndEachAnswerDoesItsOwn) {
+  // notice, cards waiting, the answer given, what exit does; asked unless the answer is "-".
+  const std::tuple<bool, int, char, ExitAnswer> cases[] = {{false, 3, '-', ExitAnswer::Exit},
+                                                           {true, 0, '-', ExitAnswer::Exit},
+                                                           {true, 1, 'y', ExitAnswer::TrimFirst},
+                                                           {true, 1, 'n', ExitAnswer::Exit},
+                                                           {true, 1, 'c', ExitAnswer::Stay}};
+  for (const auto& [notice, waiting, answer, expected] : cases) {
+    test::RecordingPrompter prompter;
+    prompter.answers = {answer == 'y'   ? MsgResult::Yes
+                        : answer == 'n' ? MsgResult::No
+                                        : MsgResult::Cancel};
+    EXPECT_EQ(AskBeforeExit(prompter, notice, waiting), expected) << answer;
+    ASSERT_EQ(prompter.messages.size(), answer == '-' ? 0u : 1u);
+    if (answer == '-') continue;
+    // "还有 1 条资料没有整理，现在整理吗？"
+    EXPECT_EQ(prompter.messages[0].text,
+              "\xBB\xB9\xD3\xD0 1 \xCC\xF5\xD7\xCA\xC1\xCF\xC3\xBB\xD3\xD0\xD5\xFB\xC0\xED\xA3\xAC"
+              "\xCF\xD6\xD4\xDA\xD5\xFB\xC0\xED\xC2\xF0\xA3\xBF");
+    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNoCancel);
+  }
+}
+
+}  // namespace
+}  // namespace pim
