@@ -1,6 +1,7 @@
 // What every panel below the bar has in common, and the one way a panel reaches the bar.
 #pragma once
 
+#include "base/scale.h"
 #include "win/dialog.h"
 #include "win/win_system.h"
 
@@ -74,6 +75,8 @@ class CPanel : public win::Dialog {
   virtual void OnExit() {}
   // The bar's request to read the panel's files again, after they changed underneath.
   virtual void ReloadData() {}
+  // The bar has moved to a screen of another scale: the panel's pixel figures follow it.
+  void ScaleTo(int dpi);
 
  protected:
   bool OnInitDialog() override;
@@ -86,7 +89,11 @@ class CPanel : public win::Dialog {
     return dialog.DoModal(owner);
   }
 
+  // Places what the panel lays out in pixels, at scale_.
+  virtual void PlaceFixedFigures() {}
+
   PanelHost& host_;
+  Scale scale_;
   // The panel's messages are its own message boxes.
   PanelPrompter prompter_{*this, host_};
 
