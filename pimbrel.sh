@@ -68,6 +68,20 @@ wine_prefix() {
 
 wine_stop() { [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k 2>/dev/null || true; }
 
+# A copy of the prefix whose display is set to $1 dots per inch, for the display-scale test.
+wine_scaled_prefix() {
+  local dpi=$1 base="$build/wineprefix"
+  export WINEPREFIX="$build/wineprefix-$dpi"
+  if [ ! -f "$WINEPREFIX/.pimbrel-dpi" ]; then
+    rm -rf "$WINEPREFIX"
+    cp -a "$base" "$WINEPREFIX"
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+      >/dev/null 2>&1
+    timeout 60 wineserver -w || true
+    touch "$WINEPREFIX/.pimbrel-dpi"
+  fi
+}
+
 # A private X display for programs that need one; its number goes to DISPLAY.
 xvfb_pid=""
 xvfb_start() {
@@ -123,6 +137,7 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 run_e2e() {
   local filter=${1:-*} name=${2:-e2e} soak=${3:-0}
   local work="$build/win/$name-work" shots="$build/win/e2e-shots" log="$build/win/$name.log"
+  local log144="$build/win/$name-144dpi.log"
   local display=${DISPLAY-}
   rm -rf "$work"
   [ "$soak" = 1 ] || rm -rf "$shots"
@@ -141,14 +156,28 @@ run_e2e() {
       PIMBREL_E2E_SHOTS=$(windows_path "$shots")
       cd "$build/win" && timeout 2400 wine tests/e2e/pimbrel_e2e.exe --gtest_filter="$filter"
     ) >"$log" 2>&1 || true
+    # The display-scale scenario again, on a display set to 150%.
+    wine_stop
+    [ "$soak" = 1 ] || (
+      wine_scaled_prefix 144
+      export PIMBREL_E2E_EXE PIMBREL_E2E_DATA PIMBREL_E2E_WORK PIMBREL_E2E_SHOTS PIMBREL_E2E_DPI=144
+      PIMBREL_E2E_EXE=$(windows_path "$build/win/Pimbrel.exe")
+      PIMBREL_E2E_DATA=$(windows_path "$build/native/data")
+      PIMBREL_E2E_WORK=$(windows_path "$work")
+      PIMBREL_E2E_SHOTS=$(windows_path "$shots")
+      cd "$build/win" && GTEST_FILTER='Scale.*' timeout 300 wine tests/e2e/pimbrel_e2e.exe
+      wine_stop
+    ) >"$log144" 2>&1 || true
   else
     echo "no X display for the end-to-end tests" >"$log"
+    echo "no X display for the end-to-end tests" >"$log144"
   fi
   wine_stop
   xvfb_stop
   trap - EXIT INT TERM
   if [ -n "$display" ]; then export DISPLAY="$display"; else unset DISPLAY; fi
   count_gtest "$log"
+  [ "$soak" = 1 ] || count_gtest "$log144"
   echo "screenshots: $shots"
 }
 

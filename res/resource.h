@@ -22,6 +22,10 @@
 #define IDB_TRI_LEFT 154
 #define IDB_PLACEHOLDER 174
 #define IDB_ABOUT 200
+// The larger picture sets: a picture's id plus its set's offset.
+#define IDB_SET_125 1000
+#define IDB_SET_150 2000
+#define IDB_SET_200 3000
 
 // Dialog templates.
 #define IDD_MAINBAR 102

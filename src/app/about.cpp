@@ -1,8 +1,16 @@
 #include "app/about.h"
 
+#include <algorithm>
+
 #include "resource.h"
+#include "win/display_scale.h"
 
 namespace pim {
+
+namespace {
+// The About picture at 100%: the window is exactly its size.
+constexpr PixelBox kPicture{0, 0, 260, 184};
+}  // namespace
 
 CAbout::CAbout() : Dialog(IDD_ABOUT) {}
 
@@ -12,13 +20,25 @@ CAbout::~CAbout() {
 }
 
 bool CAbout::OnInitDialog() {
-  picture_ = static_cast<HBITMAP>(
-      LoadImageW(Instance(), MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  if (picture_) brush_ = CreatePatternBrush(picture_);
+  ApplyScale(win::WindowDpi(hwnd()));
   return true;
 }
 
-bool CAbout::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
+void CAbout::ApplyScale(int dpi) {
+  scale_ = Scale(dpi);
+  if (brush_) DeleteObject(brush_);
+  if (picture_) DeleteObject(picture_);
+  brush_ = nullptr;
+  picture_ = win::LoadPicture(IDB_ABOUT, scale_, kPicture);
+  if (picture_) brush_ = CreatePatternBrush(picture_);
+  // The dialog's font would size the box; the curtain's figures belong to the picture's.
+  const PixelBox box = scale_.Scaled(kPicture);
+  SetWindowPos(hwnd(), nullptr, 0, 0, box.width(), box.height(),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+bool CAbout::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
   switch (message) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
@@ -29,15 +49,26 @@ bool CAbout::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
     case WM_LBUTTONDOWN:
       CloseWithCurtain();
       return true;
+    case WM_DPICHANGED: {
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyScale(LOWORD(wp));
+      return true;
+    }
     default:
       return false;
   }
 }
 
 void CAbout::CloseWithCurtain() {
-  // 130 steps of 5 ms narrow the visible part from both sides to nothing.
+  // 130 steps of 5 ms narrow the visible part from both sides to nothing; each step's edges
+  // are the 100% ones scaled, the right one mirroring the left.
+  const PixelBox box = scale_.Scaled(kPicture);
   for (int k = 0; k < 130; ++k) {
-    SetWindowRgn(hwnd(), CreateRectRgn(1 + k, 0, 259 - k, 184), TRUE);
+    const int left = scale_.Edge(1 + k);
+    SetWindowRgn(hwnd(), CreateRectRgn(left, 0, std::max(left, box.right - left), box.bottom),
+                 TRUE);
     UpdateWindow(hwnd());
     Sleep(5);
   }

@@ -1,6 +1,7 @@
 // The About picture. A click anywhere closes it behind a curtain drawn in from both sides.
 #pragma once
 
+#include "base/scale.h"
 #include "win/dialog.h"
 
 namespace pim {
@@ -16,7 +17,10 @@ class CAbout final : public win::Dialog {
 
  private:
   void CloseWithCurtain();
+  // The picture, and the box sized to it, for the scale of the box's screen.
+  void ApplyScale(int dpi);
 
+  Scale scale_;
   HBITMAP picture_ = nullptr;
   HBRUSH brush_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/main_dlg.h"
 
+#include <algorithm>
+
 #include "app/about.h"
 #include "app/startup.h"
 #include "app/tool_box.h"
@@ -12,6 +14,7 @@
 #include "quicklaunch/run_wnd.h"
 #include "reminders/exit_notice.h"
 #include "resource.h"
+#include "win/display_scale.h"
 #include "win/gui_count.h"
 #include "win/text.h"
 #include "win/tip_query.h"
@@ -31,6 +34,24 @@ Date Today(const Clock& clock) {
   return {now.year, now.month, now.day};
 }
 
+// The bar's pictures at 100%, in client pixels: the background covers the whole bar, the
+// buttons sit side by side, the triangles one above the other.
+constexpr PixelBox kBarBox{0, 0, 330, 26};
+constexpr struct {
+  int control;
+  int bitmaps[2];  // normal, pressed
+  PixelBox box;
+} kPictures[] = {
+    {IDC_BTN_NOTE, {IDB_NOTE, IDB_NOTE_DOWN}, {2, 2, 53, 24}},
+    {IDC_BTN_DATUM, {IDB_DATUM, IDB_DATUM_DOWN}, {53, 2, 104, 24}},
+    {IDC_BTN_COMU, {IDB_COMU, IDB_COMU_DOWN}, {104, 2, 155, 24}},
+    {IDC_BTN_RUN, {IDB_RUN, IDB_RUN_DOWN}, {162, 2, 213, 24}},
+    {IDC_BTN_TOOLBOX, {IDB_TOOLBOX, IDB_TOOLBOX_DOWN}, {213, 2, 264, 24}},
+    {IDC_BTN_MENU, {IDB_MENU, IDB_MENU_DOWN}, {264, 2, 315, 24}},
+    {IDC_BTN_TOGGLE, {IDB_TRI_DOWN, 0}, {317, 2, 328, 11}},
+    {IDC_BTN_MORE, {IDB_TRI_LEFT, 0}, {317, 13, 328, 22}},
+};
+
 // Sets what a dialog procedure answers for messages whose result is not its return value.
 bool Answer(HWND dialog, LRESULT value) {
   SetWindowLongPtrW(dialog, DWLP_MSGRESULT, value);
@@ -48,20 +69,15 @@ CMainDlg::~CMainDlg() {
   if (brush_) DeleteObject(brush_);
   if (background_) DeleteObject(background_);
   if (menu_) DestroyMenu(menu_);
+  if (icon_) DestroyIcon(icon_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
 }
 
 bool CMainDlg::OnInitDialog() {
-  icon_ = LoadIconW(Instance(), MAKEINTRESOURCEW(IDI_PIMBREL));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  // The bar places its pictures itself, at every scale.
+  win::KeepOwnLayout(hwnd());
   menu_ = LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
-  for (int id = IDB_BAR; id <= IDB_TOOLBOX; ++id)
-    if (id == IDB_BAR || id >= IDB_MENU)
-      pictures_[id - IDB_BAR] = static_cast<HBITMAP>(
-          LoadImageW(Instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-  background_ = pictures_[0];
-  pictures_[0] = nullptr;
-  if (background_) brush_ = CreatePatternBrush(background_);
+  ApplyScale(win::WindowDpi(hwnd()));
 
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
@@ -76,8 +92,57 @@ bool CMainDlg::OnInitDialog() {
   return true;
 }
 
+void CMainDlg::ApplyScale(int dpi) {
+  scale_ = Scale(dpi);
+  const HICON oldIcon = icon_, oldSmallIcon = smallIcon_;
+  icon_ = win::LoadScaledIcon(IDI_PIMBREL, dpi, false);
+  smallIcon_ = win::LoadScaledIcon(IDI_PIMBREL, dpi, true);
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  if (oldIcon) DestroyIcon(oldIcon);
+  if (oldSmallIcon) DestroyIcon(oldSmallIcon);
+
+  // The bar is exactly its background picture, whatever size its font gives the dialog.
+  const PixelBox bar = scale_.Scaled(kBarBox);
+  SetWindowPos(hwnd(), nullptr, 0, 0, bar.width(), bar.height(),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  decltype(pictures_) old;
+  std::copy(std::begin(pictures_), std::end(pictures_), old);
+  const HBITMAP oldBackground = background_;
+  const HBRUSH oldBrush = brush_;
+  background_ = win::LoadPicture(IDB_BAR, scale_, kBarBox);
+  brush_ = background_ ? CreatePatternBrush(background_) : nullptr;
+  // Each button's pictures fit its own place, so neighbours meet without a gap.
+  for (const auto& picture : kPictures) {
+    for (int bitmap : picture.bitmaps)
+      if (bitmap) pictures_[bitmap - IDB_BAR] = win::LoadPicture(bitmap, scale_, picture.box);
+    const auto previous = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageW(hwnd(), picture.control, STM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(pictures_[picture.bitmaps[0] - IDB_BAR])));
+    // The picture the template loaded is ours to delete once replaced.
+    if (previous && std::find(std::begin(old), std::end(old), previous) == std::end(old))
+      DeleteObject(previous);
+    win::PlaceAt(GetDlgItem(hwnd(), picture.control), scale_, picture.box);
+  }
+  for (HBITMAP picture : old)
+    if (picture) DeleteObject(picture);
+  if (oldBrush) DeleteObject(oldBrush);
+  if (oldBackground) DeleteObject(oldBackground);
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void CMainDlg::ChangeScale(int dpi, const RECT& suggested) {
+  SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyScale(dpi);
+  // The panels take the bar's scale; the current one stays below it.
+  for (auto& panel : panels_)
+    if (panel) panel->ScaleTo(dpi);
+  FollowBar();
+}
+
 void CMainDlg::AddTrayIconAndHotkey() {
-  tray_.Create(hwnd(), kTrayMessage, kTrayTip, icon_, IDR_TRAYMENU);
+  tray_.Create(hwnd(), kTrayMessage, kTrayTip, smallIcon_, IDR_TRAYMENU);
   CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
 }
 
@@ -359,6 +424,10 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case WM_MOVE:
       FollowBar();
       return false;
+    case WM_DPICHANGED:
+      // The bar has moved to a screen of another scale.
+      ChangeScale(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return true;
     case WM_NCHITTEST: {
       // The bar's uncovered background drags it like a caption.
       POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "app/tray_icon.h"
 #include "base/clock.h"
+#include "base/scale.h"
 #include "reminders/birthdays.h"
 #include "win/dialog.h"
 #include "win/panel.h"
@@ -66,14 +67,19 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void SaveForSessionEnd();
   void SetButtonImage(int control, int bitmap);
   void FollowBar();
+  // The pictures, icons and places for the scale of the screen the bar is on.
+  void ApplyScale(int dpi);
+  void ChangeScale(int dpi, const RECT& suggested);
 
   bool visible_;
   RunMarker& marker_;
+  Scale scale_;
   HICON icon_ = nullptr;
+  HICON smallIcon_ = nullptr;
   HMENU menu_ = nullptr;
   HBITMAP background_ = nullptr;
   HBRUSH brush_ = nullptr;
-  HBITMAP pictures_[16] = {};  // the button images, by resource id - 139
+  HBITMAP pictures_[16] = {};  // the button images at the bar's scale, by resource id - 139
   CTrayIcon tray_;
   SystemClock clock_;
   BirthdayReminders reminders_;

@@ -2,6 +2,7 @@
 
 #include "base/gb18030.h"
 #include "datum/datum_dlg.h"
+#include "win/display_scale.h"
 #include "win/text.h"
 
 namespace pim {
@@ -10,7 +11,8 @@ namespace {
 constexpr COLORREF kTreeBackground = RGB(180, 230, 50);
 
 struct Box {
-  int x, y, width, height;  // client pixels
+  int x, y, width, height;  // client pixels at 100%
+  PixelBox edges() const { return {x, y, x + width, y + height}; }
 };
 struct Layout {
   Box tree;
@@ -19,13 +21,17 @@ struct Layout {
   Box contentFull;
   POINT headerButton;
 };
+// The window the layouts are made for, at 100%; the template's font alone would size it
+// differently at other scales.
+constexpr int kWindowWidth = 329, kWindowHeight = 260;
 constexpr Layout kWide{
     {2, 19, 135, 237}, {138, 19, 188, 59}, {138, 79, 188, 177}, {138, 19, 188, 237}, {139, 2}};
 constexpr Layout kNarrow{
     {2, 19, 20, 237}, {23, 19, 303, 59}, {23, 79, 303, 177}, {23, 19, 303, 237}, {24, 2}};
 
-void Place(HWND control, const Box& r, bool show = true) {
-  SetWindowPos(control, nullptr, r.x, r.y, r.width, r.height,
+void Place(HWND control, const Scale& scale, const Box& box, bool show = true) {
+  const PixelBox r = scale.Scaled(box.edges());
+  SetWindowPos(control, nullptr, r.left, r.top, r.width(), r.height(),
                SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : 0));
 }
 
@@ -39,6 +45,8 @@ bool CDatumTree::OnInitDialog() {
   Item(IDC_TREE_WIDEN).Show(SW_HIDE);
   SendMessageW(Item(IDC_TREE_TREE).hwnd(), TVM_SETBKCOLOR, 0, kTreeBackground);
   BuildTree();
+  // At 100% the template's places are the wide layout's; at other scales its font's are not.
+  if (!scale_.standard()) PlaceFixedFigures();
   return true;
 }
 
@@ -81,14 +89,20 @@ void CDatumTree::Select(int item) {
   ShowSelected();
 }
 
+void CDatumTree::PlaceFixedFigures() {
+  SetWindowPos(hwnd(), nullptr, 0, 0, scale_.Length(kWindowWidth), scale_.Length(kWindowHeight),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceControls();
+}
+
 void CDatumTree::PlaceControls() {
   const Layout& layout = treeWide_ ? kWide : kNarrow;
-  Place(Item(IDC_TREE_TREE).hwnd(), layout.tree);
-  Place(Item(IDC_TREE_HEADER).hwnd(), layout.header, headerShown_);
-  Place(Item(IDC_TREE_CONTENT).hwnd(),
+  Place(Item(IDC_TREE_TREE).hwnd(), scale_, layout.tree);
+  Place(Item(IDC_TREE_HEADER).hwnd(), scale_, layout.header, headerShown_);
+  Place(Item(IDC_TREE_CONTENT).hwnd(), scale_,
         headerShown_ ? layout.contentBelowHeader : layout.contentFull);
-  SetWindowPos(Item(IDC_TREE_HEADER_BUTTON).hwnd(), nullptr, layout.headerButton.x,
-               layout.headerButton.y, 0, 0,
+  SetWindowPos(Item(IDC_TREE_HEADER_BUTTON).hwnd(), nullptr, scale_.Edge(layout.headerButton.x),
+               scale_.Edge(layout.headerButton.y), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
@@ -97,7 +111,7 @@ void CDatumTree::ToggleHeader() {
   Item(IDC_TREE_HEADER_BUTTON).SetText(headerShown_ ? Gb("∧") : Gb("∨"));
   Item(IDC_TREE_HEADER).Show(headerShown_ ? SW_SHOW : SW_HIDE);
   const Layout& layout = treeWide_ ? kWide : kNarrow;
-  Place(Item(IDC_TREE_CONTENT).hwnd(),
+  Place(Item(IDC_TREE_CONTENT).hwnd(), scale_,
         headerShown_ ? layout.contentBelowHeader : layout.contentFull);
 }
 

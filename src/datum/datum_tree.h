@@ -37,6 +37,7 @@ class CDatumTree final : public CPanel {
   void ShowSelected();
   void Select(int item);
   void PlaceControls();
+  void PlaceFixedFigures() override;
   void ToggleHeader();
   void CopyText();
 

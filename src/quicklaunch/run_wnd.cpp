@@ -4,6 +4,7 @@
 
 #include "base/gb18030.h"
 #include "quicklaunch/run_info.h"
+#include "win/display_scale.h"
 #include "win/text.h"
 
 namespace pim {
@@ -19,6 +20,22 @@ constexpr int kTabBitmaps[LaunchLists::kListCount][2] = {{IDB_TAB_COLL, IDB_TAB_
                                                          {IDB_TAB_STUDY, IDB_TAB_STUDY_SEL},
                                                          {IDB_TAB_FUN, IDB_TAB_FUN_SEL},
                                                          {IDB_TAB_NET, IDB_TAB_NET_SEL}};
+// The tab strip at 100%, in client pixels; each picture fits its own place.
+constexpr PixelBox kTabBoxes[LaunchLists::kListCount] = {
+    {0, 0, 50, 25}, {50, 0, 100, 25}, {99, 0, 149, 25}, {149, 0, 199, 25}};
+constexpr struct {
+  int control;
+  int bitmap;
+  PixelBox box;
+} kStrip[] = {{IDC_RUN_FILLER1, IDB_RUN_FILLER, {198, 0, 238, 25}},
+              {IDC_RUN_FILLER2, IDB_RUN_FILLER, {237, 0, 277, 25}},
+              {IDC_RUN_CLOSE, IDB_RUN_CLOSE, {276, 0, 326, 25}}};
+// The panel and its list below the strip, at 100%: the strip's pictures fix the list's top.
+constexpr int kPanelWidth = 329, kPanelHeight = 270;
+constexpr PixelBox kListBox{0, 24, 327, 268};
+// The pointer is a hand over this much of the panel's top-left corner, at 100%.
+constexpr int kHandWidth = 200, kHandHeight = 24;
+
 const std::string kFilter = Gb("可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*|");
 
 // The text of one cell, however long.
@@ -46,6 +63,8 @@ CRunWnd::~CRunWnd() {
   for (auto& pair : tabs_)
     for (HBITMAP bitmap : pair)
       if (bitmap) DeleteObject(bitmap);
+  for (HBITMAP bitmap : strip_)
+    if (bitmap) DeleteObject(bitmap);
 }
 
 bool CRunWnd::OnInitDialog() {
@@ -72,10 +91,7 @@ bool CRunWnd::OnInitDialog() {
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
   hand_ = LoadCursorW(nullptr, IDC_HAND);
-  for (int tab = 0; tab < LaunchLists::kListCount; ++tab)
-    for (int state = 0; state < 2; ++state)
-      tabs_[tab][state] = static_cast<HBITMAP>(
-          LoadImageW(Instance(), MAKEINTRESOURCEW(kTabBitmaps[tab][state]), IMAGE_BITMAP, 0, 0, 0));
+  PlaceFixedFigures();
 
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
   lists_ =
@@ -95,10 +111,12 @@ void CRunWnd::OnExit() {
 
 void CRunWnd::Reset(int list) {
   if (images_[list]) ImageList_Destroy(images_[list]);
-  images_[list] = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 1, 4);
+  // Large icons at the system's size for the panel's scale.
+  const int size = win::MetricForDpi(SM_CXICON, scale_.dpi());
+  images_[list] = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4);
   // White is the placeholder's transparent colour.
-  const auto placeholder = static_cast<HBITMAP>(
-      LoadImageW(Instance(), MAKEINTRESOURCEW(IDB_PLACEHOLDER), IMAGE_BITMAP, 32, 32, 0));
+  const auto placeholder = win::LoadPicture(IDB_PLACEHOLDER, Scale(size * Scale::kStandardDpi / 32),
+                                            PixelBox{0, 0, 32, 32});
   ImageList_AddMasked(images_[list], placeholder, RGB(255, 255, 255));
   if (placeholder) DeleteObject(placeholder);
 }
@@ -167,6 +185,40 @@ void CRunWnd::SelectTab(int tab) {
                         reinterpret_cast<LPARAM>(tabs_[i][i == tab ? 1 : 0]));
   current_ = tab;
   FillList();
+}
+
+void CRunWnd::PlaceFixedFigures() {
+  const bool first = !strip_[0];
+  // A picture the template loaded is ours to delete once replaced.
+  const auto set = [&](int control, HBITMAP picture) {
+    const auto previous = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(
+        hwnd(), control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+    if (first && previous && previous != picture) DeleteObject(previous);
+  };
+  HBITMAP oldTabs[LaunchLists::kListCount][2], oldStrip[std::size(kStrip)];
+  for (int tab = 0; tab < LaunchLists::kListCount; ++tab) {
+    for (int state = 0; state < 2; ++state) {
+      oldTabs[tab][state] = tabs_[tab][state];
+      tabs_[tab][state] = win::LoadPicture(kTabBitmaps[tab][state], scale_, kTabBoxes[tab]);
+    }
+    set(kTabs[tab], tabs_[tab][tab == current_ ? 1 : 0]);
+    win::PlaceAt(Item(kTabs[tab]).hwnd(), scale_, kTabBoxes[tab]);
+  }
+  for (size_t i = 0; i < std::size(kStrip); ++i) {
+    oldStrip[i] = strip_[i];
+    strip_[i] = win::LoadPicture(kStrip[i].bitmap, scale_, kStrip[i].box);
+    set(kStrip[i].control, strip_[i]);
+    win::PlaceAt(Item(kStrip[i].control).hwnd(), scale_, kStrip[i].box);
+  }
+  SetWindowPos(hwnd(), nullptr, 0, 0, scale_.Length(kPanelWidth), scale_.Length(kPanelHeight),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  win::PlaceAt(ListView(), scale_, kListBox);
+  for (auto& pair : oldTabs)
+    for (HBITMAP bitmap : pair)
+      if (bitmap) DeleteObject(bitmap);
+  for (HBITMAP bitmap : oldStrip)
+    if (bitmap) DeleteObject(bitmap);
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CRunWnd::LaunchMarked() {
@@ -273,7 +325,8 @@ bool CRunWnd::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       GetCursorPos(&at);
       const RECT panel = window().ScreenRect();
       const LONG x = at.x - panel.left, y = at.y - panel.top;
-      if (x < 0 || x > 200 || y < 0 || y > 24) return false;
+      if (x < 0 || x > scale_.Length(kHandWidth) || y < 0 || y > scale_.Length(kHandHeight))
+        return false;
       SetCursor(hand_);
       SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, TRUE);
       result = TRUE;

@@ -46,12 +46,14 @@ class CRunWnd final : public CPanel, private IconImages {
   void AddProgram();
   void ShowProperties();
   void SetView(DWORD view);
+  void PlaceFixedFigures() override;
 
   win::Win32Shell shell_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
   std::unique_ptr<LaunchLists> lists_;
   HIMAGELIST images_[LaunchLists::kListCount] = {};
   HBITMAP tabs_[LaunchLists::kListCount][2] = {};  // normal, selected
+  HBITMAP strip_[3] = {};                          // the fillers and the close picture
   HCURSOR hand_ = nullptr;
   int current_ = 0;
   int selected_ = -1;

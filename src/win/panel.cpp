@@ -1,10 +1,14 @@
 #include "win/panel.h"
 
+#include "win/display_scale.h"
+
 namespace pim {
 
 namespace {
 constexpr COLORREF kPanelColour = RGB(194, 245, 66);
 constexpr COLORREF kTextBackground = RGB(180, 230, 50);
+// Places the pixel figures once the dialog manager has rescaled the template.
+constexpr UINT kPlaceFigures = WM_APP + 22;
 }  // namespace
 
 MsgResult PanelPrompter::ShowMessage(const std::string& text, const std::string& caption,
@@ -35,7 +39,14 @@ void CPanel::CollapsePanel() {
   host_.Collapsed(*this);
 }
 
+void CPanel::ScaleTo(int dpi) {
+  if (dpi == scale_.dpi()) return;
+  scale_ = Scale(dpi);
+  PlaceFixedFigures();
+}
+
 bool CPanel::OnInitDialog() {
+  scale_ = Scale(win::WindowDpi(hwnd()));
   brush_ = CreateSolidBrush(kPanelColour);
   return true;
 }
@@ -49,6 +60,19 @@ bool CPanel::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
     case WM_CTLCOLORLISTBOX:
       SetBkColor(reinterpret_cast<HDC>(wp), kTextBackground);
       result = reinterpret_cast<INT_PTR>(brush_);
+      return true;
+    case WM_DPICHANGED:
+      // Moved to a screen of another scale: the dialog manager rescales the template's font
+      // and controls first (default processing), then the panel places its pixel figures.
+      PostMessageW(hwnd(), kPlaceFigures, LOWORD(wp), 0);
+      return false;
+    case kPlaceFigures:
+      scale_ = Scale(static_cast<int>(wp));
+      PlaceFixedFigures();
+      if (window().IsVisible()) {
+        const RECT bar = host_.BarRect();
+        window().MoveTo(bar.left, bar.bottom);
+      }
       return true;
     case WM_CLOSE:
       OnExit();  // the close handling, then the default processing

@@ -1,6 +1,7 @@
 // What every panel below the bar has in common, and the one way a panel reaches the bar.
 #pragma once
 
+#include "base/scale.h"
 #include "win/dialog.h"
 #include "win/win_system.h"
 
@@ -80,6 +81,8 @@ class CPanel : public win::Dialog {
   // does it, run modally; it returns when the user is done.
   virtual int PendingCount() const { return 0; }
   virtual void ProcessPending() {}
+  // The bar has moved to a screen of another scale: the panel's pixel figures follow it.
+  void ScaleTo(int dpi);
 
  protected:
   bool OnInitDialog() override;
@@ -92,7 +95,11 @@ class CPanel : public win::Dialog {
     return dialog.DoModal(owner);
   }
 
+  // Places what the panel lays out in pixels, at scale_.
+  virtual void PlaceFixedFigures() {}
+
   PanelHost& host_;
+  Scale scale_;
   // The panel's messages are its own message boxes.
   PanelPrompter prompter_{*this, host_};
 

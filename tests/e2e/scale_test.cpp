@@ -1,0 +1,187 @@
+// The pictures and fixed pixel figures at the display's scale. Runs at 96 dpi, and again in a
+// prefix whose display is set to PIMBREL_E2E_DPI dots per inch. Every rectangle seen is also
+// written to <shots>\scale_<dpi>_rects.txt, so two builds can be compared at 96 dpi.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "driver.h"
+#include "resource.h"
+
+namespace e2e {
+namespace {
+
+int Dpi() {
+  const std::wstring value = Setting(L"PIMBREL_E2E_DPI");
+  return value.empty() ? 96 : std::stoi(value);
+}
+// A 100% pixel edge at `dpi`, rounded half up: neighbours share their scaled edge.
+LONG At(int dpi, LONG x) { return (x * dpi + 48) / 96; }
+RECT Scaled(int dpi, RECT r) {
+  return {At(dpi, r.left), At(dpi, r.top), At(dpi, r.right), At(dpi, r.bottom)};
+}
+// A control's rectangle in its parent's client area.
+RECT Inside(HWND control) {
+  RECT r = Rect(control);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+class Recorder {
+ public:
+  explicit Recorder(int dpi)
+      : out_(std::filesystem::path(Setting(L"PIMBREL_E2E_SHOTS") + L"\\scale_" +
+                                   std::to_wstring(dpi) + L"_rects.txt")) {}
+  void Window(const std::string& name, HWND window) {
+    const RECT r = Rect(window);
+    out_ << name << ' ' << r.left << ' ' << r.top << ' ' << r.right << ' ' << r.bottom << '\n';
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      const RECT c = Inside(child);
+      out_ << "  " << GetDlgCtrlID(child) << (Visible(child) ? " " : " hidden ") << c.left << ' '
+           << c.top << ' ' << c.right << ' ' << c.bottom << '\n';
+    }
+    out_.flush();
+  }
+
+ private:
+  std::ofstream out_;
+};
+
+struct Picture {
+  int id;
+  RECT at;  // at 100%, in the parent's client pixels
+};
+// The bar's buttons side by side, and the two triangles.
+constexpr Picture kBar[] = {
+    {IDC_BTN_NOTE, {2, 2, 53, 24}},       {IDC_BTN_DATUM, {53, 2, 104, 24}},
+    {IDC_BTN_COMU, {104, 2, 155, 24}},    {IDC_BTN_RUN, {162, 2, 213, 24}},
+    {IDC_BTN_TOOLBOX, {213, 2, 264, 24}}, {IDC_BTN_MENU, {264, 2, 315, 24}},
+    {IDC_BTN_TOGGLE, {317, 2, 328, 11}},  {IDC_BTN_MORE, {317, 13, 328, 22}}};
+constexpr Picture kTabs[] = {
+    {IDC_RUN_TAB0, {0, 0, 50, 25}},       {IDC_RUN_TAB1, {50, 0, 100, 25}},
+    {IDC_RUN_TAB2, {99, 0, 149, 25}},     {IDC_RUN_TAB3, {149, 0, 199, 25}},
+    {IDC_RUN_FILLER1, {198, 0, 238, 25}}, {IDC_RUN_FILLER2, {237, 0, 277, 25}},
+    {IDC_RUN_CLOSE, {276, 0, 326, 25}}};
+// The browser's layouts: narrow, then wide, with the header hidden, then shown.
+constexpr Picture kNarrowNoHeader[] = {{IDC_TREE_TREE, {2, 19, 22, 256}},
+                                       {IDC_TREE_CONTENT, {23, 19, 326, 256}}};
+constexpr Picture kWideNoHeader[] = {{IDC_TREE_TREE, {2, 19, 137, 256}},
+                                     {IDC_TREE_CONTENT, {138, 19, 326, 256}}};
+constexpr Picture kWide[] = {{IDC_TREE_TREE, {2, 19, 137, 256}},
+                             {IDC_TREE_HEADER, {138, 19, 326, 78}},
+                             {IDC_TREE_CONTENT, {138, 79, 326, 256}}};
+
+template <size_t n>
+void ExpectPlaced(HWND parent, const Picture (&pictures)[n], int dpi, const char* where) {
+  for (const Picture& picture : pictures)
+    EXPECT_EQ(Inside(Control(parent, picture.id)), Scaled(dpi, picture.at))
+        << where << ", control " << picture.id << " at " << dpi << " dpi";
+}
+void ExpectBar(HWND bar, int dpi) {
+  const RECT r = Rect(bar);
+  EXPECT_EQ(r.right - r.left, At(dpi, 330)) << dpi;  // the background picture's size
+  EXPECT_EQ(r.bottom - r.top, At(dpi, 26)) << dpi;
+  ExpectPlaced(bar, kBar, dpi, "bar");
+}
+// Tells the bar it is now on a screen of `dpi`, as Windows does, with the size it suggests.
+void MoveToScreenOf(HWND bar, int dpi) {
+  RECT suggested = Rect(bar);
+  suggested.right = suggested.left + At(dpi, 330);
+  suggested.bottom = suggested.top + At(dpi, 26);
+  SendRemote(bar, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested);
+}
+
+TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
+  const int dpi = Dpi();
+  Recorder record(dpi);
+  Program program(FreshFolder(L"scale"));
+  const HWND bar = program.Bar();
+  ASSERT_EQ(program.Panels().size(), 5u);
+  Pause(500);
+  record.Window("bar", bar);
+  ExpectBar(bar, dpi);
+  Screenshot("scale_" + std::to_string(dpi) + "_bar");
+
+  for (int button : {IDC_BTN_NOTE, IDC_BTN_COMU, IDC_BTN_TOOLBOX}) {
+    const HWND panel = program.ShowPanel(button);
+    ASSERT_TRUE(panel);
+    record.Window("panel " + std::to_string(button), panel);
+  }
+  const HWND run = program.ShowPanel(IDC_BTN_RUN);
+  ASSERT_TRUE(run);
+  record.Window("quick launch", run);
+  ExpectPlaced(run, kTabs, dpi, "tabs");
+  EXPECT_EQ(Rect(run).top, Rect(bar).bottom);
+  Screenshot("scale_" + std::to_string(dpi) + "_quicklaunch");
+
+  // Another screen's scale: the bar, its pictures and the panel below it follow, and back.
+  MoveToScreenOf(bar, 2 * dpi);
+  ExpectBar(bar, 2 * dpi);
+  ExpectPlaced(run, kTabs, 2 * dpi, "tabs");
+  EXPECT_EQ(Rect(run).left, Rect(bar).left);
+  EXPECT_EQ(Rect(run).top, Rect(bar).bottom);
+  Screenshot("scale_" + std::to_string(dpi) + "_moved_to_" + std::to_string(2 * dpi));
+  MoveToScreenOf(bar, dpi);
+  ExpectBar(bar, dpi);
+  ExpectPlaced(run, kTabs, dpi, "tabs");
+  EXPECT_EQ(Rect(run).top, Rect(bar).bottom);
+
+  const HWND datum = program.ShowPanel(IDC_BTN_DATUM);
+  ASSERT_TRUE(datum);
+  record.Window("datum", datum);
+  SendCommand(datum, 1008);  // the browser
+  HWND browser = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND w : TopWindows(program.pid()))
+      if (GetWindow(w, GW_OWNER) == datum && Visible(w)) browser = w;
+    return browser != nullptr;
+  }));
+  record.Window("browser", browser);
+  SendCommand(browser, IDC_TREE_HEADER_BUTTON);
+  SendCommand(browser, IDC_TREE_NARROW);
+  record.Window("browser narrow", browser);
+  ExpectPlaced(browser, kNarrowNoHeader, dpi, "browser narrow");
+  EXPECT_EQ(Inside(Control(browser, IDC_TREE_HEADER_BUTTON)).left, At(dpi, 24));
+  Screenshot("scale_" + std::to_string(dpi) + "_browser_narrow");
+  SendCommand(browser, IDC_TREE_WIDEN);
+  ExpectPlaced(browser, kWideNoHeader, dpi, "browser wide");
+  EXPECT_EQ(Inside(Control(browser, IDC_TREE_HEADER_BUTTON)).left, At(dpi, 139));
+  SendCommand(browser, IDC_TREE_HEADER_BUTTON);
+  record.Window("browser wide", browser);
+  ExpectPlaced(browser, kWide, dpi, "browser wide");
+  Screenshot("scale_" + std::to_string(dpi) + "_browser_wide");
+  SendCommand(browser, IDOK);
+
+  // About: the window is its picture, and the curtain's first step cuts nothing but its edges.
+  PostCommand(bar, ID_ABOUT);
+  const std::vector<HWND> panels = program.Panels();
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND w : TopWindows(program.pid()))
+      if (GetWindow(w, GW_OWNER) == bar && Visible(w) && std::ranges::count(panels, w) == 0)
+        about = w;
+    return about != nullptr;
+  }));
+  record.Window("about", about);
+  const RECT box = Rect(about);
+  EXPECT_EQ(box.right - box.left, At(dpi, 260));
+  EXPECT_EQ(box.bottom - box.top, At(dpi, 184));
+  Screenshot("scale_" + std::to_string(dpi) + "_about");
+  Post(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  const HRGN region = CreateRectRgn(0, 0, 0, 0);
+  RECT first{};
+  ASSERT_TRUE(WaitUntil(
+      [&] { return GetWindowRgn(about, region) != ERROR && GetRgnBox(region, &first); }, 2000));
+  DeleteObject(region);
+  EXPECT_EQ(first.top, 0);
+  EXPECT_EQ(first.bottom, At(dpi, 184));
+  EXPECT_EQ(first.left + first.right, At(dpi, 260)) << "the curtain closes on the middle";
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+  ASSERT_TRUE(WaitUntil([&] { return Visible(bar); }));
+  ASSERT_TRUE(program.Exit());
+}
+
+}  // namespace
+}  // namespace e2e
