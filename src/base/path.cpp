@@ -34,6 +34,45 @@ std::string FromNativeName(const NativePath& name) {
   return out;
 }
 
+namespace {
+
+bool ToWide(UINT codePage, std::string_view in, std::wstring& out) {
+  out.clear();
+  if (in.empty()) return true;
+  const int size = static_cast<int>(in.size());
+  const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), size, nullptr, 0);
+  if (n <= 0) return false;
+  out.assign(static_cast<size_t>(n), L'\0');
+  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, in.data(), size, out.data(), n) == n;
+}
+
+bool FromWide(UINT codePage, const std::wstring& in, std::string& out) {
+  out.clear();
+  if (in.empty()) return true;
+  const int size = static_cast<int>(in.size());
+  BOOL lossy = FALSE;
+  // UTF-8 takes neither the default character nor its flag.
+  BOOL* lost = codePage == CP_UTF8 ? nullptr : &lossy;
+  const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int n = WideCharToMultiByte(codePage, flags, in.data(), size, nullptr, 0, nullptr, lost);
+  if (n <= 0 || lossy) return false;
+  out.assign(static_cast<size_t>(n), '\0');
+  return WideCharToMultiByte(codePage, flags, in.data(), size, out.data(), n, nullptr, lost) == n &&
+         !lossy;
+}
+
+}  // namespace
+
+bool Utf8ToGbk(std::string_view utf8, std::string& gbk) {
+  std::wstring wide;
+  return ToWide(CP_UTF8, utf8, wide) && FromWide(936, wide, gbk);
+}
+
+bool GbkToUtf8(std::string_view gbk, std::string& utf8) {
+  std::wstring wide;
+  return ToWide(936, gbk, wide) && FromWide(CP_UTF8, wide, utf8);
+}
+
 #else
 
 namespace {
@@ -79,6 +118,38 @@ NativePath ToNativePath(std::string_view dataPath) {
 }
 
 std::string FromNativeName(const NativePath& name) { return Convert(name, "GBK", "UTF-8"); }
+
+namespace {
+
+// All or nothing: false at the first byte that does not convert.
+bool ConvertStrict(std::string_view in, std::string& out, const char* to, const char* from) {
+  out.clear();
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* src = const_cast<char*>(in.data());
+  size_t left = in.size();
+  bool ok = true;
+  char chunk[256];
+  while (ok && left > 0) {
+    char* dst = chunk;
+    size_t room = sizeof chunk;
+    const size_t rc = iconv(cd, &src, &left, &dst, &room);
+    out.append(chunk, static_cast<size_t>(dst - chunk));
+    if (rc == static_cast<size_t>(-1) && errno != E2BIG) ok = false;
+  }
+  iconv_close(cd);
+  return ok;
+}
+
+}  // namespace
+
+bool Utf8ToGbk(std::string_view utf8, std::string& gbk) {
+  return ConvertStrict(utf8, gbk, "GBK", "UTF-8");
+}
+
+bool GbkToUtf8(std::string_view gbk, std::string& utf8) {
+  return ConvertStrict(gbk, utf8, "UTF-8", "GBK");
+}
 
 #endif
 

@@ -20,6 +20,11 @@ NativePath ToNativePath(std::string_view dataPath);
 // A name from the operating system as GBK bytes.
 std::string FromNativeName(const NativePath& name);
 
+// Strict conversions for names that cross to other systems (zip archives): false when the
+// text is not valid in its encoding or a character has no form in the other.
+bool Utf8ToGbk(std::string_view utf8, std::string& gbk);
+bool GbkToUtf8(std::string_view gbk, std::string& utf8);
+
 // The folder part of a data path, including its last separator ("" when there is none).
 std::string_view DataPathFolder(std::string_view dataPath);
 
