@@ -13,6 +13,12 @@ class CComuDlg final : public CPanel {
   explicit CComuDlg(PanelHost& host) : CPanel(IDD_COMU, host), book_(prompter_) {}
 
   void OnExit() override { book_.Close(); }
+  // After a restore: maxid read again, an empty entry shown.
+  void ReloadData() override {
+    book_.Initialise();
+    EmptyControls();
+    ShowLabel();
+  }
 
  protected:
   bool OnInitDialog() override;

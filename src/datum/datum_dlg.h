@@ -27,6 +27,8 @@ class CDatumDlg final : public CPanel {
   // later, never inside this call) and, unless the panel's own close handling is running,
   // takes its place below the bar again as the current panel.
   void BrowserClosed();
+  // After a restore: the card number, categories and untrimmed index read again.
+  void ReloadData() override;
 
  protected:
   bool OnInitDialog() override;
