@@ -1,5 +1,8 @@
 // The bar's backup and restore commands, the daily copy at exit, and what every panel does
 // around them.
+#include <windows.h>
+// After windows.h, which they need.
+#include <commdlg.h>
 #include <shlobj.h>
 
 #include <vector>

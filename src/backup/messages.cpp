@@ -1,11 +1,20 @@
 #include "backup/messages.h"
 
+#include <initializer_list>
+
 #include "backup/backup.h"
 #include "base/gbk.h"
 
 namespace pim {
 
 namespace {
+
+// Appends part by part: GCC 12 warns falsely (-Wrestrict) on chains of operator+ at -O3.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (std::string_view part : parts) text.append(part);
+  return text;
+}
 
 std::string CountsText(const BackupCounts& c) {
   return Format(
@@ -17,13 +26,15 @@ std::string CountsText(const BackupCounts& c) {
 }  // namespace
 
 std::string BackupDoneText(std::string_view path, const BackupCounts& counts) {
-  return "\xB1\xB8\xB7\xDD\xCD\xEA\xB3\xC9\xA3\xBA" /* 备份完成： */ "\n" + std::string(path) +
-         "\n\n" + CountsText(counts);
+  return Join(
+      {"\xB1\xB8\xB7\xDD\xCD\xEA\xB3\xC9\xA3\xBA" /* 备份完成： */ "\n", path, "\n\n",
+       CountsText(counts)});
 }
 
 std::string BackupFailedText(std::string_view failure) {
-  return "\xB1\xB8\xB7\xDD\xC3\xBB\xD3\xD0\xCD\xEA\xB3\xC9\xA1\xA3" /* 备份没有完成。 */ "\n" +
-         std::string(failure);
+  return Join(
+      {"\xB1\xB8\xB7\xDD\xC3\xBB\xD3\xD0\xCD\xEA\xB3\xC9\xA1\xA3" /* 备份没有完成。 */ "\n",
+       failure});
 }
 
 std::string RefusalText(std::string_view path, ArchiveCheck check, std::string_view detail) {
@@ -32,8 +43,9 @@ std::string RefusalText(std::string_view path, ArchiveCheck check, std::string_v
     case ArchiveCheck::Ok:
       return {};
     case ArchiveCheck::Unreadable:
-      why = "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xA1\xA3" /* 无法读取这个文件。
-                                                                                        */
+      why =
+          "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xA1\xA3" /* 无法读取这个文件。
+                                                                                      */
           ;
       break;
     case ArchiveCheck::NotZip:
@@ -85,23 +97,28 @@ std::string RefusalText(std::string_view path, ArchiveCheck check, std::string_v
           "\xD3\xD0 set\\sets.conf\xA1\xA3" /* 这不是 Pimbrel 的备份：里面没有 set\sets.conf。 */;
       break;
   }
-  if (!detail.empty()) why += "\n" + std::string(detail.substr(0, 200));
-  return "\xB2\xBB\xC4\xDC\xBB\xD6\xB8\xB4\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xA3\xBA" /* 不能恢复这个文件：
-                                                                                     */
-         "\n" +
-         std::string(path) + "\n\n" + why;
+  if (!detail.empty()) {
+    why += '\n';
+    why += detail.substr(0, 200);
+  }
+  return Join(
+      {"\xB2\xBB\xC4\xDC\xBB\xD6\xB8\xB4\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xA3\xBA" /* 不能恢复这个文件：
+                                                                                   */
+       "\n",
+       path, "\n\n", why});
 }
 
 std::string RestoreQuestion(std::string_view path, const RestorePlan& plan) {
-  std::string text =
-      "\xD2\xAA\xD3\xC3\xD5\xE2\xB8\xF6\xB1\xB8\xB7\xDD\xCC\xE6\xBB\xBB\xCF\xD6\xD4\xDA"
-      "\xB5\xC4\xCA\xFD\xBE\xDD\xC2\xF0\xA3\xBF" /* 要用这个备份替换现在的数据吗？ */ "\n\n" +
-      std::string(path) + "\n";
+  std::string text = Join(
+      {"\xD2\xAA\xD3\xC3\xD5\xE2\xB8\xF6\xB1\xB8\xB7\xDD\xCC\xE6\xBB\xBB\xCF"
+       "\xD6\xD4\xDA\xB5\xC4\xCA\xFD\xBE\xDD\xC2\xF0\xA3\xBF" /* 要用这个备份替换现在的数据吗？ */
+       "\n\n",
+       path, "\n"});
   const ManifestInfo manifest = ReadManifest(plan.manifest);
   if (manifest.known)
-    text += "\xB1\xB8\xB7\xDD\xCA\xB1\xBC\xE4\xA3\xBA" /* 备份时间： */ + manifest.date +
-            " (Pimbrel " + manifest.version + ")\n";
-  text += CountsText(plan.counts) + "\n";
+    text += Join({"\xB1\xB8\xB7\xDD\xCA\xB1\xBC\xE4\xA3\xBA" /* 备份时间： */, manifest.date,
+                  " (Pimbrel ", manifest.version, ")\n"});
+  text += Join({CountsText(plan.counts), "\n"});
   if (!plan.ignored.empty()) {
     text +=
         "\n\xD2\xD4\xCF\xC2\xC4\xDA\xC8\xDD\xB2\xBB\xCA\xF4\xD3\xDA Pimbrel "
@@ -111,26 +128,28 @@ std::string RestoreQuestion(std::string_view path, const RestorePlan& plan) {
                                                                                     */
         "\n";
     for (size_t i = 0; i < plan.ignored.size() && i < 10; ++i)
-      text += "  " + plan.ignored[i] + "\n";
+      text += Join({"  ", plan.ignored[i], "\n"});
     if (plan.ignored.size() > 10) text += "  ...\n";
   }
-  return text +
-         "\n\xCF\xD6\xD4\xDA\xB5\xC4\xCA\xFD\xBE\xDD\xBB\xE1\xCF\xC8\xB1\xA3\xB4\xE6\xD4\xDA "
-         "backup "
-         "\xCE\xC4\xBC\xFE\xBC\xD0\xC0\xEF\xA1\xA3" /* 现在的数据会先保存在 backup 文件夹里。 */;
+  text +=
+      "\n\xCF\xD6\xD4\xDA\xB5\xC4\xCA\xFD\xBE\xDD\xBB\xE1\xCF\xC8\xB1\xA3\xB4\xE6\xD4\xDA backup "
+      "\xCE\xC4\xBC\xFE\xBC\xD0\xC0\xEF\xA1\xA3" /* 现在的数据会先保存在 backup 文件夹里。 */;
+  return text;
 }
 
 std::string RestoreOutcomeText(RestoreResult result, std::string_view failure) {
   if (result == RestoreResult::Ok)
     return "\xBB\xD6\xB8\xB4\xCD\xEA\xB3\xC9\xA1\xA3" /* 恢复完成。 */;
-  return "\xBB\xD6\xB8\xB4\xC3\xBB\xD3\xD0\xCD\xEA\xB3\xC9\xA1\xA3" /* 恢复没有完成。 */ "\n" +
-         std::string(failure);
+  return Join(
+      {"\xBB\xD6\xB8\xB4\xC3\xBB\xD3\xD0\xCD\xEA\xB3\xC9\xA1\xA3" /* 恢复没有完成。 */ "\n",
+       failure});
 }
 
 std::string DailyCopyFailedText(std::string_view failure) {
-  return "\xC3\xBF\xCC\xEC\xD7\xD4\xB6\xAF\xB1\xB8\xB7\xDD\xC3\xBB\xD3\xD0\xCD\xEA\xB3\xC9\xA1\xA3" /* 每天自动备份没有完成。 */
-         "\n" +
-         std::string(failure);
+  return Join(
+      {"\xC3\xBF\xCC\xEC\xD7\xD4\xB6\xAF\xB1\xB8\xB7\xDD\xC3\xBB\xD3\xD0\xCD\xEA\xB3\xC9"
+       "\xA1\xA3" /* 每天自动备份没有完成。 */ "\n",
+       failure});
 }
 
 std::string RecoveryText(Recovery recovery) {
