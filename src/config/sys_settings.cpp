@@ -72,7 +72,8 @@ bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFol
   values_.showtip = edited.showtip;
   values_.notice = edited.notice;
   values_.autobackup = edited.autobackup;
-  AddSysKey("autobackup", ConfigBoolText(values_.autobackup));
+  // A missing key reads as true: the file gains the key only when it must say "false".
+  if (!values_.autobackup) AddSysKey("autobackup", "false");
 
   CConfigFile conf;
   conf.Load(kSettingsPath);
