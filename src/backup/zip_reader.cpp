@@ -38,6 +38,16 @@ bool DecodeName(std::string_view raw, uint16_t flags, std::string_view unicode, 
   return true;
 }
 
+// One stream serves every entry, as setting one up costs more than a small entry.
+struct Inflater {
+  Inflater() { ok = inflateInit2(&z, -15) == Z_OK; }
+  ~Inflater() {
+    if (ok) inflateEnd(&z);
+  }
+  z_stream z{};
+  bool ok = false;
+};
+
 bool EndsWithSeparator(std::string_view name) {
   if (name.empty()) return false;
   const char last = name.back();
@@ -145,8 +155,9 @@ ZipStatus ZipReader::Extract(const ZipEntry& e, std::string& out) const {
     // One byte of room beyond the size the entry claims: a longer stream is caught, and
     // no stream can make us allocate more than it claimed (a zip bomb stops there).
     out.resize(e.size + 1);
-    z_stream z{};
-    if (inflateInit2(&z, -15) != Z_OK) return ZipStatus::BadData;
+    thread_local Inflater inflater;
+    if (!inflater.ok || inflateReset(&inflater.z) != Z_OK) return ZipStatus::BadData;
+    z_stream& z = inflater.z;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
     size_t inDone = 0, outDone = 0;
     int rc = Z_OK;
@@ -164,7 +175,6 @@ ZipStatus ZipReader::Extract(const ZipEntry& e, std::string& out) const {
       if (rc == Z_BUF_ERROR || (rc == Z_OK && inBefore == z.avail_in && outBefore == z.avail_out))
         break;
     }
-    inflateEnd(&z);
     if (rc != Z_STREAM_END) return ZipStatus::BadData;
     out.resize(outDone);
   }

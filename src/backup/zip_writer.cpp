@@ -36,9 +36,20 @@ uint32_t DosDateTime(const LocalTime& t) {
 }
 
 // Raw deflate of the whole input; false when zlib fails.
-bool Deflate(std::string_view in, std::string& out) {
+// One stream serves every entry: setting one up costs more than packing a small file.
+struct Deflater {
+  Deflater() { ok = deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+  ~Deflater() {
+    if (ok) deflateEnd(&z);
+  }
   z_stream z{};
-  if (deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  bool ok = false;
+};
+
+bool Deflate(std::string_view in, std::string& out) {
+  thread_local Deflater deflater;
+  if (!deflater.ok || deflateReset(&deflater.z) != Z_OK) return false;
+  z_stream& z = deflater.z;
   out.resize(deflateBound(&z, static_cast<uLong>(std::min<size_t>(in.size(), 1u << 30))) + 64);
   size_t done = 0;
   int rc = Z_OK;
@@ -60,7 +71,6 @@ bool Deflate(std::string_view in, std::string& out) {
     done += before - z.avail_out;
     if (rc == Z_BUF_ERROR) rc = Z_OK;  // no progress possible without more room
   }
-  deflateEnd(&z);
   out.resize(done);
   return rc == Z_STREAM_END;
 }
