@@ -151,7 +151,7 @@ TEST_F(Backup, ARestoreKilledMidwayLeavesTheOldOrTheNewDataAfterTheNextStart) {
   change();
   const auto changed = Tree(folder);
   int mixes = 0, old = 0, restored = 0;
-  for (int delay : {300, 1500, 2500, 3000, 3500, 4000, 4500, 6000, 9000}) {
+  for (int delay : {100, 300, 500, 700, 900, 1100, 1400, 1800, 3000}) {
     ChooseFile(ID_RESTORE, archive);
     ASSERT_TRUE(WaitWindow(program->pid(), L"恢复", 60000));
     Answer(L"恢复", IDYES);
