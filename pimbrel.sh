@@ -11,6 +11,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   fonts-wqy-microhei xvfb x11-utils xdotool imagemagick nsis fp-utils zip unzip
+  zlib1g-dev libz-mingw-w64-dev python3
 )
 
 log() { printf '== %s\n' "$*"; }
@@ -380,7 +381,7 @@ cmd_bench() {
   ensure_packages "${packages[@]}" "${bench_packages[@]}"
   configure "$build/bench" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DPIMBREL_BENCH=ON
-  cmake --build "$build/bench" -j "$jobs" --target pimbrel_bench datafolder >/dev/null
+  cmake --build "$build/bench" -j "$jobs" --target pimbrel_bench pimbrel_backup_bench datafolder >/dev/null
   log "start-up under Wine, Pimbrel.exe next to notepad.exe"
   bench_startup "$build/bench/startup.txt"
   log "peak heap of the models (valgrind massif)"
@@ -390,6 +391,8 @@ cmd_bench() {
   "$build/bench/bench/pimbrel_bench" --extra "$build/bench/startup.txt" \
     --extra "$build/bench/heap.txt" --report "$build/bench/report.txt" \
     >"$build/bench/benchmark.log" 2>&1 || status=$?
+  log "backup and restore of 30,000 records"
+  "$build/bench/bench/pimbrel_backup_bench" >>"$build/bench/report.txt" || status=1
   cat "$build/bench/report.txt"
   echo "report: $build/bench/report.txt"
   return "$status"

@@ -58,6 +58,7 @@
 #define IDC_AUTORUN 1023
 #define IDC_NOTICE 1024
 #define IDC_SHOWTIP 1025
+#define IDC_AUTOBACKUP 1049
 
 // Menu commands.
 #define ID_NOTES 133

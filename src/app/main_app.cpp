@@ -6,6 +6,8 @@
 
 #include "app/main_dlg.h"
 #include "app/startup.h"
+#include "backup/messages.h"
+#include "backup/restore.h"
 #include "win/win_system.h"
 
 namespace pim {
@@ -52,6 +54,17 @@ int CMainApp::Run(const wchar_t* commandLine) {
       return 1;
     case MarkerResult::Started:
       break;
+  }
+  // A restore that died midway is finished or undone before anything reads the data. The
+  // marker is held first, so a second copy can never do this under a running one.
+  if (const Recovery recovery = RecoverRestore(); recovery != Recovery::Nothing) {
+    const bool failed = recovery == Recovery::Failed;
+    prompter.ShowMessage(RecoveryText(recovery), "Pimbrel", MsgButtons::Ok,
+                         failed ? MsgIcon::Error : MsgIcon::Information);
+    if (failed) {
+      marker.Release();
+      return 1;
+    }
   }
 
   CMainDlg bar(startVisible, marker);

@@ -25,7 +25,7 @@ namespace {
 
 constexpr UINT kTrayMessage = WM_USER + 2;
 constexpr UINT_PTR kStartTimer = 2;
-constexpr UINT_PTR kExitTimer = 3;
+constexpr UINT_PTR kPendingTimer = 3;
 constexpr UINT_PTR kDateTimer = 4;  // notices the date changing while the program runs
 constexpr const wchar_t* kTrayTip = L"Pimbrel个人电脑管家";
 
@@ -213,7 +213,9 @@ void CMainDlg::CheckReminders(bool atStart) {
 
 void CMainDlg::OpenBalloonContact() {
   // Not while a dialog waits for the user, nor once the program is on its way out.
-  if (balloonContact_ < 0 || exited_ || exitPending_ || openModals_ > 0 || !panels_[kComu]) return;
+  if (balloonContact_ < 0 || exited_ || pending_ != Pending::None || openModals_ > 0 ||
+      !panels_[kComu])
+    return;
   if (!visible_) ToggleVisibility();
   OnCommand(IDC_BTN_COMU, 0);
   panels_[kComu]->ShowRecord(balloonContact_);
@@ -274,26 +276,42 @@ void CMainDlg::ShowAbout() {
   ToggleVisibility();
 }
 
-void CMainDlg::RequestExit() {
-  if (exited_ || exitPending_ || asking_) return;
-  exitPending_ = true;
+void CMainDlg::RequestCommand(Pending command) {
+  // Exit goes before anything waiting; anything else waits its turn or is dropped.
+  if (exited_ || asking_ || pending_ == Pending::Exit) return;
+  if (pending_ != Pending::None && command != Pending::Exit) return;
+  pending_ = command;
   lastClosed_ = nullptr;
-  // Panels are deleted only once no dialog runs on them; the timer waits for that.
-  SetTimer(hwnd(), kExitTimer, 50, nullptr);
-  ContinueExit();
+  // Panels are deleted or reloaded only once no dialog runs on them; the timer waits for that.
+  SetTimer(hwnd(), kPendingTimer, 50, nullptr);
+  ContinuePending();
 }
 
-void CMainDlg::ContinueExit() {
+void CMainDlg::ContinuePending() {
   if (const std::vector<HWND> modals = win::OpenModals(hwnd()); !modals.empty()) {
+    if (pending_ != Pending::Exit) return;
     if (modals.front() != lastClosed_ && IsWindowEnabled(modals.front()))
       win::CloseModalForExit(modals.front());
     lastClosed_ = modals.front();
     return;
   }
   if (openModals_ > 0) return;  // a dialog has gone, and the code that opened it still runs
-  KillTimer(hwnd(), kExitTimer);
-  exitPending_ = false;
-  if (ConfirmExit()) ExitProcedure();
+  KillTimer(hwnd(), kPendingTimer);
+  const Pending command = pending_;
+  pending_ = Pending::None;
+  switch (command) {
+    case Pending::Exit:
+      if (ConfirmExit()) ExitProcedure();
+      break;
+    case Pending::Backup:
+      BackupData();
+      break;
+    case Pending::Restore:
+      RestoreData();
+      break;
+    case Pending::None:
+      break;
+  }
 }
 
 bool CMainDlg::ConfirmExit() {
@@ -337,6 +355,7 @@ void CMainDlg::ExitProcedure() {
     panels_[i].reset();
   }
   current_ = nullptr;
+  MakeDailyCopyAtExit();  // never at the end of a session, which has no time to spare
   tray_.Remove();
   marker_.Release();
   EndDialog(IDOK);
@@ -400,7 +419,13 @@ bool CMainDlg::OnCommand(int id, int code) {
       win::Win32Shell().Open("pimbrel.chm", "", "");
       return true;
     case ID_EXIT:
-      RequestExit();
+      RequestCommand(Pending::Exit);
+      return true;
+    case ID_BACKUP:
+      RequestCommand(Pending::Backup);
+      return true;
+    case ID_RESTORE:
+      RequestCommand(Pending::Restore);
       return true;
     // Enter and Escape would end the bar behind the exit procedure's back.
     case IDOK:
@@ -415,7 +440,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
   switch (message) {
     case WM_TIMER:
       if (wp == kStartTimer) CreatePanels();
-      if (wp == kExitTimer) ContinueExit();
+      if (wp == kPendingTimer) ContinuePending();
       if (wp == kDateTimer && !(Today(clock_) == checked_)) CheckReminders(false);
       return true;
     case WM_TIMECHANGE:

@@ -51,9 +51,11 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void OpenMainMenu();
   void OpenSettings();
   void ShowAbout();
-  // The exit command: at once, or once every open dialog has been closed and returned.
-  void RequestExit();
-  void ContinueExit();
+  // Commands that replace or delete what the panels show run once no dialog is open:
+  // exit closes the open dialogs first, backup and restore wait for them.
+  enum class Pending { None, Exit, Backup, Restore };
+  void RequestCommand(Pending command);
+  void ContinuePending();
   // The trimming question before exit; false when the program is to stay.
   bool ConfirmExit();
   void ExitProcedure();
@@ -62,6 +64,14 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void CheckReminders(bool atStart);
   // A click on the balloon: the contact it spoke of, in the contacts panel.
   void OpenBalloonContact();
+  // Backup and restore (main_backup.cpp).
+  void BackupData();
+  void RestoreData();
+  // Every panel's close handling, as at exit; then every panel reads its files again.
+  void SavePanels();
+  void ReloadPanels();
+  // The day's first exit leaves a copy in "backup\".
+  void MakeDailyCopyAtExit();
   // The end of the Windows session: open dialogs closed, every panel's work saved and the
   // marker released, all inside the query; no window is deleted.
   void SaveForSessionEnd();
@@ -92,7 +102,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   std::unique_ptr<CPanel> panels_[kPanelCount];
   CPanel* current_ = nullptr;
   int openModals_ = 0;
-  bool exitPending_ = false;
+  Pending pending_ = Pending::None;
   HWND lastClosed_ = nullptr;  // the dialog the pending exit closed last
   bool exited_ = false;
 };

@@ -204,4 +204,25 @@ std::string Utf8ToGb(std::string_view text) {
   return out;
 }
 
+bool GbToUtf8Strict(std::string_view text, std::string& utf8) {
+  utf8.clear();
+  for (size_t i = 0; i < text.size();) {
+    const GbChar ch = DecodeGbChar(text, i);
+    if (!ch.valid) return false;
+    AppendUtf8(utf8, ch.code);
+    i += ch.size;
+  }
+  return true;
+}
+
+bool Utf8ToGbStrict(std::string_view utf8, std::string& text) {
+  text.clear();
+  for (size_t i = 0; i < utf8.size();) {
+    const auto [code, size] = DecodeUtf8(utf8, i);
+    if (size == 0 || !AppendGbChar(text, code)) return false;
+    i += size;
+  }
+  return true;
+}
+
 }  // namespace pim

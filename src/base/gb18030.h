@@ -33,6 +33,11 @@ std::string Utf16ToGb(std::u16string_view text);
 std::string GbToUtf8(std::string_view text);
 std::string Utf8ToGb(std::string_view text);
 
+// Strict conversions for names that cross to other systems (zip archives): false when the
+// text holds a byte sequence that is not valid in its encoding.
+bool GbToUtf8Strict(std::string_view text, std::string& utf8);
+bool Utf8ToGbStrict(std::string_view utf8, std::string& text);
+
 // The program's own texts are written in the source as UTF-8 and converted where used.
 inline std::string Gb(std::string_view utf8) { return Utf8ToGb(utf8); }
 

@@ -48,7 +48,7 @@ INT_PTR CSysSet::Handle(UINT message, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) == IDC_BROWSE && HIWORD(wp) == BN_CLICKED) {
         BrowseFolder();
       } else if ((LOWORD(wp) == IDC_AUTORUN || LOWORD(wp) == IDC_NOTICE ||
-                  LOWORD(wp) == IDC_SHOWTIP) &&
+                  LOWORD(wp) == IDC_SHOWTIP || LOWORD(wp) == IDC_AUTOBACKUP) &&
                  HIWORD(wp) == BN_CLICKED) {
         MarkModified();
       } else if (LOWORD(wp) == IDC_TMPDIR && HIWORD(wp) == EN_CHANGE) {
@@ -77,6 +77,7 @@ void CSysSet::FillControls() {
   page.Item(IDC_AUTORUN).SetChecked(s.autorun);
   page.Item(IDC_SHOWTIP).SetChecked(s.showtip);
   page.Item(IDC_NOTICE).SetChecked(s.notice);
+  page.Item(IDC_AUTOBACKUP).SetChecked(s.autobackup);
   filling_ = false;
 }
 
@@ -88,6 +89,7 @@ bool CSysSet::ApplyControls() {
   edited.autorun = page.Item(IDC_AUTORUN).IsChecked();
   edited.showtip = page.Item(IDC_SHOWTIP).IsChecked();
   edited.notice = page.Item(IDC_NOTICE).IsChecked();
+  edited.autobackup = page.Item(IDC_AUTOBACKUP).IsChecked();
   std::vector<wchar_t> folder(32768, L'\0');
   GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
   return model_.Apply(edited, win::Narrow(folder.data()));

@@ -1,5 +1,7 @@
 #include "config/sys_settings.h"
 
+#include "base/atomic_file.h"
+#include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
@@ -15,10 +17,35 @@ SysSettings LoadSysSettings() {
   s.autorun = ConfigBool(conf.GetValue("SYS", "autorun"));
   s.showtip = ConfigBool(conf.GetValue("SYS", "showtip"));
   s.notice = ConfigBool(conf.GetValue("SYS", "notice"));
+  s.autobackup = ConfigBool(conf.GetValue("SYS", "autobackup"));
   conf.Close();
   // The markers of a missing file or key are no folder.
   if (s.tmpdir == CConfigFile::kNotFound || s.tmpdir == CConfigFile::kNotLoaded) s.tmpdir.clear();
   return s;
+}
+
+bool AddSysKey(std::string_view key, std::string_view value) {
+  CConfigFile conf;
+  if (conf.Load(kSettingsPath) != 1) return false;
+  if (conf.GetValue("SYS", key) != CConfigFile::kNotFound) return true;
+  conf.Close();
+  std::string bytes;
+  if (!ReadWholeFile(kSettingsPath, bytes)) return false;
+  const std::string line = std::string(key) + "=" + std::string(value) + "\r\n";
+  // Right below the first section line "[SYS]"; a file without one gets the section.
+  size_t at = 0;
+  while (at < bytes.size() && !std::string_view(bytes).substr(at).starts_with("[SYS]\r\n") &&
+         !std::string_view(bytes).substr(at).starts_with("[SYS]\n")) {
+    const size_t end = bytes.find('\n', at);
+    at = end == std::string::npos ? bytes.size() : end + 1;
+  }
+  if (at < bytes.size()) {
+    bytes.insert(bytes.find('\n', at) + 1, line);
+  } else {
+    if (!bytes.empty() && bytes.back() != '\n') bytes += "\r\n";
+    bytes += "[SYS]\r\n" + line;
+  }
+  return WriteFileAtomic(kSettingsPath, bytes);
 }
 
 int32_t LoadBarHotkey() { return LoadSysSettings().hotkey; }
@@ -45,6 +72,9 @@ bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFol
   WriteLogonEntry(workingFolder);
   values_.showtip = edited.showtip;
   values_.notice = edited.notice;
+  values_.autobackup = edited.autobackup;
+  // A missing key reads as true: the file gains the key only when it must say "false".
+  if (!values_.autobackup) AddSysKey("autobackup", "false");
 
   CConfigFile conf;
   conf.Load(kSettingsPath);
@@ -53,6 +83,7 @@ bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFol
   conf.SetValue("SYS", "autorun", ConfigBoolText(values_.autorun));
   conf.SetValue("SYS", "showtip", ConfigBoolText(values_.showtip));
   conf.SetValue("SYS", "notice", ConfigBoolText(values_.notice));
+  conf.SetValue("SYS", "autobackup", ConfigBoolText(values_.autobackup));
   if (conf.Save() != 1)
     prompter_.ShowMessage(Gb("无法保存设置文件 set\\sets.conf！"), "failed", MsgButtons::Ok,
                           MsgIcon::Warning);

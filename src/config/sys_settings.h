@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/prompter.h"
 #include "platform/sys_tool.h"
@@ -20,10 +21,14 @@ struct SysSettings {
   bool autorun = true;  // a missing key reads as true
   bool showtip = true;
   bool notice = true;
+  bool autobackup = true;  // the daily copy at the first exit of a day
 };
 
 // Reads section "SYS" of "set\sets.conf". A missing or non-numeric hotkey is Ctrl+G.
 SysSettings LoadSysSettings();
+// Adds "key=value" to section "SYS" when the key is missing there (CConfigFile adds no
+// keys); true when the key is there afterwards.
+bool AddSysKey(std::string_view key, std::string_view value);
 // The bar's hotkey as start-up registers it.
 int32_t LoadBarHotkey();
 // The log-on command: the program and its folder as argument. Unquoted, as always written,

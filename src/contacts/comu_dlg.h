@@ -16,6 +16,12 @@ class CComuDlg final : public CPanel {
 
   void OnExit() override { book_.Close(); }
   bool ShowRecord(int number) override;
+  // After a restore: maxid read again, an empty entry shown.
+  void ReloadData() override {
+    book_.Initialise();
+    EmptyControls();
+    ShowLabel();
+  }
 
  protected:
   bool OnInitDialog() override;

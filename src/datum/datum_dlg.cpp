@@ -189,6 +189,18 @@ bool CDatumDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
   return CPanel::OnMessage(message, wp, lp, result);
 }
 
+void CDatumDlg::ReloadData() {
+  SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_RESETCONTENT, 0, 0);
+  for (const std::string& name : capture_.Open())
+    SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(win::Widen(name).c_str()));
+  listedClasses_ = capture_.classes().count;
+  filling_ = true;
+  for (int id : {IDC_DATUMDLG_CLASS, IDC_DATUMDLG_TITLE, IDC_DATUMDLG_TEXT}) Item(id).SetText("");
+  filling_ = false;
+  UpdateButtons();
+}
+
 void CDatumDlg::OnExit() {
   exiting_ = true;
   capture_.Close(Fields());

@@ -30,6 +30,8 @@ class CDatumDlg final : public CPanel {
   // The cards waiting in the untrimmed index, and the trimming dialog for them.
   int PendingCount() const override { return capture_.count(); }
   void ProcessPending() override { Trim(); }
+  // After a restore: the card number, categories and untrimmed index read again.
+  void ReloadData() override;
 
  protected:
   bool OnInitDialog() override;

@@ -67,4 +67,10 @@ bool CNoteDlg::OnCommand(int id, int code) {
 
 void CNoteDlg::OnExit() { book_.Close(); }
 
+void CNoteDlg::ReloadData() {
+  book_.Open();
+  Item(IDC_NOTE_TEXT).SetText("");
+  Item(IDC_NOTE_ID).SetText(book_.label());
+}
+
 }  // namespace pim

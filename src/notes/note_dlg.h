@@ -14,6 +14,8 @@ class CNoteDlg final : public CPanel {
   explicit CNoteDlg(PanelHost& host);
 
   void OnExit() override;
+  // After a restore: the notebook read again, a new note begun.
+  void ReloadData() override;
 
  protected:
   bool OnInitDialog() override;

@@ -109,6 +109,17 @@ void CRunWnd::OnExit() {
   KillTimer(hwnd(), kSaveTimer);
 }
 
+void CRunWnd::ReloadData() {
+  OnExit();  // frees the hotkeys; a no-op when the bar's close handling ran it already
+  lists_ =
+      std::make_unique<LaunchLists>(prompter_, *hotkeys_, shell_, static_cast<IconImages&>(*this));
+  lists_->LoadAll();
+  closed_ = false;
+  selected_ = -1;
+  FillList();
+  SetTimer(hwnd(), kSaveTimer, kSavePeriodMs, nullptr);
+}
+
 void CRunWnd::Reset(int list) {
   if (images_[list]) ImageList_Destroy(images_[list]);
   // Large icons at the system's size for the panel's scale.

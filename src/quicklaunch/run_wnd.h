@@ -21,6 +21,8 @@ class CRunWnd final : public CPanel, private IconImages {
 
   // Frees the hotkeys and saves the changed lists; the bar runs it before destroying us.
   void OnExit() override;
+  // After a restore: the four lists read again and their hotkeys registered again.
+  void ReloadData() override;
 
   LaunchLists& lists() { return *lists_; }
   int currentList() const { return current_; }

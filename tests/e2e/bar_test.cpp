@@ -71,8 +71,7 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
     ASSERT_TRUE(PressKeys("ctrl+g"));
     EXPECT_TRUE(WaitUntil([&] { return Visible(bar) == shown; }));
   }
-  for (int grayed :
-       {ID_TOOL_EMPTY, ID_BACKUP, ID_RESTORE, ID_SEARCH_DATUM, ID_SEARCH_TEXT, ID_SEARCH_PEOPLE})
+  for (int grayed : {ID_TOOL_EMPTY, ID_SEARCH_DATUM, ID_SEARCH_TEXT, ID_SEARCH_PEOPLE})
     SendCommand(bar, grayed);
   Pause(300);
   const std::vector<HWND> windows = TopWindows(program.pid());

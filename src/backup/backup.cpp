@@ -1,0 +1,200 @@
+#include "backup/backup.h"
+
+#include <algorithm>
+
+#include "backup/folder_ops.h"
+#include "base/file.h"
+#include "base/gb18030.h"
+#include "base/gbk.h"
+#include "base/path.h"
+#include "config/config_file.h"
+#include "config/sys_settings.h"
+
+namespace pim {
+
+namespace {
+
+const std::string kDailyPrefix = Gb("Pimbrel备份 ");
+
+// A data path as the archive names it: UTF-8 with "/" (no UTF-8 character holds 0x5C).
+bool ZipName(std::string_view dataPath, std::string& name) {
+  if (!GbToUtf8Strict(dataPath, name)) return false;
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return true;
+}
+
+LocalTime TimeOf(std::string_view path, const LocalTime& fallback) {
+  LocalTime t;
+  return ModifiedTime(path, t) ? t : fallback;
+}
+
+std::string Say(std::string_view what, std::string_view path) {
+  return std::string(what) + std::string(path);
+}
+
+// What the archive will hold, listed before anything is written.
+struct Contents {
+  std::vector<std::string> folders, files;
+};
+
+bool ListContents(Contents& out, std::string& failure) {
+  for (std::string_view top : kDataFolders) {
+    if (!FolderExists(top)) continue;
+    TreeListing listing;
+    if (!ListTree(top, listing)) {
+      failure = Say(Gb("无法读取文件 "), top);
+      return false;
+    }
+    out.folders.emplace_back(top);
+    for (const std::string& f : listing.folders) out.folders.push_back(JoinPath(top, f));
+    for (const std::string& f : listing.files) {
+      // The marker belongs to the running program, not to the data.
+      if (top == "set" && f == "run.ing.m") continue;
+      out.files.push_back(JoinPath(top, f));
+    }
+  }
+  return true;
+}
+
+// Every entry read back: as many as were written, each with its size and CRC.
+bool Verify(std::string_view path, uint64_t count) {
+  std::string bytes;
+  ZipReader reader;
+  if (!ReadWholeFile(path, bytes) || reader.Open(std::move(bytes), count) != ZipStatus::Ok ||
+      reader.entries().size() != count)
+    return false;
+  std::string out;
+  for (const ZipEntry& e : reader.entries())
+    if (reader.Extract(e, out) != ZipStatus::Ok) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string BackupFileName(const LocalTime& day) {
+  return std::string(kDailyPrefix) + Format("%04d-%02d-%02d.zip", day.year, day.month, day.day);
+}
+
+std::string ManifestText(std::string_view version, const LocalTime& now, const BackupCounts& c) {
+  return "Pimbrel backup\r\nversion=" + std::string(version) +
+         Format("\r\ndate=%04d-%02d-%02d %02d:%02d\r\nnotes=%d\r\ncontacts=%d\r\ncards=%d\r\n",
+                now.year, now.month, now.day, now.hour, now.minute, c.notes, c.contacts, c.cards);
+}
+
+ManifestInfo ReadManifest(std::string_view text) {
+  ManifestInfo info;
+  info.known = !text.empty();
+  while (!text.empty()) {
+    const size_t end = std::min(text.find('\n'), text.size());
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(std::min(end + 1, text.size()));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    const std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "version") info.version = std::string(value.substr(0, 40));
+    if (key == "date") info.date = std::string(value.substr(0, 40));
+    if (key == "notes") ScanInt(value, info.counts.notes);
+    if (key == "contacts") ScanInt(value, info.counts.contacts);
+    if (key == "cards") ScanInt(value, info.counts.cards);
+  }
+  return info;
+}
+
+BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now) {
+  BackupOutcome outcome;
+  Contents contents;
+  if (!ListContents(contents, outcome.failure)) return outcome;
+  for (const std::string& f : contents.files) CountRecord(f, outcome.counts);
+
+  const std::string temporary = std::string(target) + ".tmp";
+  RemoveFile(temporary);  // left by a run that died while writing
+  const std::string cannotWrite = Say(Gb("无法写入备份文件 "), target);
+  ZipWriter zip;
+  if (!zip.Open(temporary)) {
+    outcome.failure = cannotWrite;
+    return outcome;
+  }
+  bool ok = zip.AddFile(kManifestName, ManifestText(version, now, outcome.counts), now);
+  std::string name, bytes;
+  for (const std::string& folder : contents.folders) {
+    if (!ok) break;
+    if (!ZipName(folder + "\\", name)) {
+      outcome.failure = Say(Gb("无法读取文件 "), folder);
+      break;
+    }
+    ok = zip.AddFolder(name, TimeOf(folder, now));
+  }
+  for (const std::string& file : contents.files) {
+    if (!ok || !outcome.failure.empty()) break;
+    if (!ZipName(file, name) || !ReadWholeFile(file, bytes)) {
+      outcome.failure = Say(Gb("无法读取文件 "), file);
+      break;
+    }
+    ok = zip.AddFile(name, bytes, TimeOf(file, now));
+  }
+  ok = zip.Finish() && ok && outcome.failure.empty();
+  if (ok && !Verify(temporary, zip.count())) {
+    outcome.failure = Say(Gb("备份文件写入后校验失败："), target);
+    ok = false;
+  }
+  if (ok && !ReplaceWith(temporary, target)) {
+    outcome.failure = Say(Gb("无法把备份文件改名为 "), target);
+    ok = false;
+  }
+  if (!ok) {
+    if (outcome.failure.empty()) outcome.failure = cannotWrite;
+    RemoveFile(temporary);
+    return outcome;
+  }
+  outcome.ok = true;
+  return outcome;
+}
+
+DailyCopy MakeDailyCopy(std::string_view version, const LocalTime& now, std::string& failure,
+                        int keep) {
+  if (!LoadSysSettings().autobackup) return DailyCopy::Off;
+  CreateFolder(kBackupFolder);
+  const std::string target = JoinPath(kBackupFolder, BackupFileName(now));
+  DailyCopy result = DailyCopy::Exists;
+  if (!FileExists(target)) {
+    const BackupOutcome outcome = WriteBackup(target, version, now);
+    failure = outcome.failure;
+    result = outcome.ok ? DailyCopy::Made : DailyCopy::Failed;
+  }
+  // Only the daily copies count; whatever else the user keeps there stays.
+  std::vector<std::string> copies;
+  for (const std::string& n : ListFolder(kBackupFolder)) {
+    const std::string_view date =
+        std::string_view(n).substr(std::min(n.size(), kDailyPrefix.size()));
+    const bool shaped = n.starts_with(kDailyPrefix) && date.size() == 14 &&
+                        date.ends_with(".zip") &&
+                        std::all_of(date.begin(), date.begin() + 10,
+                                    [](char c) { return (c >= '0' && c <= '9') || c == '-'; }) &&
+                        date[4] == '-' && date[7] == '-';
+    if (shaped) copies.push_back(n);
+  }
+  std::sort(copies.rbegin(), copies.rend());
+  for (size_t i = static_cast<size_t>(std::max(keep, 0)); i < copies.size(); ++i)
+    RemoveFile(JoinPath(kBackupFolder, copies[i]));
+  return result;
+}
+
+std::string LastBackupFolder() {
+  CConfigFile conf;
+  conf.Load(kSettingsPath);
+  std::string folder = conf.GetValue("SYS", "backupdir");
+  if (folder == CConfigFile::kNotFound || folder == CConfigFile::kNotLoaded) folder.clear();
+  return folder;
+}
+
+void RememberBackupFolder(std::string_view folder) {
+  if (!AddSysKey("backupdir", folder)) return;
+  CConfigFile conf;
+  if (conf.Load(kSettingsPath) != 1) return;
+  if (conf.GetValue("SYS", "backupdir") == folder) return;
+  conf.SetValue("SYS", "backupdir", folder);
+  conf.Save();
+}
+
+}  // namespace pim

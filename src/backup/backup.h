@@ -1,0 +1,50 @@
+// The backup archive of the data folder, and the daily copies kept in "backup\".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "backup/archive_check.h"
+#include "base/clock.h"
+
+namespace pim {
+
+inline constexpr std::string_view kBackupFolder = "backup";
+
+struct BackupOutcome {
+  bool ok = false;
+  std::string failure;  // GBK, for the user: what went wrong and with which file
+  BackupCounts counts;
+};
+
+// Writes the data folder ("set\" without the run marker, "note\", "communication\",
+// "datum\" with its category folders, "xmlstyle\") as a zip at `target`: first to a
+// temporary file beside it, read back and checked, then renamed into place. On failure
+// nothing is left at `target` that was not there before.
+BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now);
+
+// The manifest at the top of every archive.
+std::string ManifestText(std::string_view version, const LocalTime& now,
+                         const BackupCounts& counts);
+// Its values, as the restore question shows them ("" or 0 for what it lacks).
+struct ManifestInfo {
+  std::string version, date;
+  BackupCounts counts;
+  bool known = false;  // the archive had a manifest
+};
+ManifestInfo ReadManifest(std::string_view text);
+
+// "Pimbrel备份 YYYY-MM-DD.zip"
+std::string BackupFileName(const LocalTime& day);
+
+// The daily copy: made at the first exit of a day unless "autobackup" is "false". Of the
+// files named as BackupFileName makes them, the newest `keep` stay.
+enum class DailyCopy { Made, Exists, Off, Failed };
+DailyCopy MakeDailyCopy(std::string_view version, const LocalTime& now, std::string& failure,
+                        int keep = 7);
+
+// Key "backupdir" of [SYS]: the folder the save dialog opened in last; "" for none.
+std::string LastBackupFolder();
+void RememberBackupFolder(std::string_view folder);
+
+}  // namespace pim

@@ -1,0 +1,178 @@
+#include "backup/folder_ops.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+#include "base/file.h"
+#include "base/path.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
+
+namespace pim {
+
+namespace {
+int killAt = 0;
+
+bool MoveAllowed() {
+  if (killAt > 0 && --killAt == 0) std::_Exit(9);
+  return !WriteFaultHits();
+}
+}  // namespace
+
+void ArmMoveKill(int k) { killAt = k; }
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && DataPathFolder(path).size() != path.size()) path += '\\';
+  path += name;
+  return path;
+}
+
+#ifdef _WIN32
+
+bool MovePath(std::string_view from, std::string_view to) {
+  if (!MoveAllowed()) return false;
+  return MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), 0) != 0;
+}
+
+bool ReplaceWith(std::string_view from, std::string_view to) {
+  if (WriteFaultHits()) return false;
+  return MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+namespace {
+
+bool RemoveEmptyFolder(std::string_view folder) {
+  return RemoveDirectoryW(ToNativePath(folder).c_str()) != 0;
+}
+
+bool RemoveOneFile(std::string_view path) {
+  const std::wstring native = ToNativePath(path);
+  // A read-only file would refuse deletion.
+  SetFileAttributesW(native.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileW(native.c_str()) != 0;
+}
+
+}  // namespace
+
+bool ModifiedTime(std::string_view path, LocalTime& time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(ToNativePath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  FILETIME local;
+  SYSTEMTIME t;
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &t))
+    return false;
+  time = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wDayOfWeek};
+  return true;
+}
+
+#else
+
+bool MovePath(std::string_view from, std::string_view to) {
+  if (!MoveAllowed()) return false;
+  const std::string target = ToNativePath(to);
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0) return false;  // rename would replace it
+  return std::rename(ToNativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool ReplaceWith(std::string_view from, std::string_view to) {
+  if (WriteFaultHits()) return false;
+  return std::rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) == 0;
+}
+
+namespace {
+
+bool RemoveEmptyFolder(std::string_view folder) {
+  return ::rmdir(ToNativePath(folder).c_str()) == 0;
+}
+
+bool RemoveOneFile(std::string_view path) { return RemoveFile(path); }
+
+}  // namespace
+
+bool ModifiedTime(std::string_view path, LocalTime& time) {
+  struct stat st {};
+  if (::stat(ToNativePath(path).c_str(), &st) != 0) return false;
+  std::tm t{};
+  if (!localtime_r(&st.st_mtime, &t)) return false;
+  time = {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_wday};
+  return true;
+}
+
+#endif
+
+bool RemoveTree(std::string_view folder) {
+  if (!FolderExists(folder)) return !FileExists(folder) || RemoveOneFile(folder);
+  for (const std::string& name : ListFolder(folder)) {
+    const std::string path = JoinPath(folder, name);
+    if (FolderExists(path)) {
+      RemoveTree(path);
+    } else {
+      RemoveOneFile(path);
+    }
+  }
+  return RemoveEmptyFolder(folder) || !FolderExists(folder);
+}
+
+namespace {
+
+// The entries of one folder, and which of them are folders.
+std::vector<std::pair<std::string, bool>> Entries(const std::string& folder) {
+  std::vector<std::pair<std::string, bool>> entries;
+#ifdef _WIN32
+  // One search gives names and kinds; asking for each kind apart costs a call per file.
+  std::wstring pattern = ToNativePath(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..")
+      entries.emplace_back(FromNativeName(name),
+                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+#else
+  for (std::string& name : ListFolder(folder)) {
+    const bool isFolder = FolderExists(JoinPath(folder, name));
+    entries.emplace_back(std::move(name), isFolder);
+  }
+#endif
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+bool ListInto(const std::string& root, const std::string& relative, TreeListing& listing) {
+  const std::string folder = relative.empty() ? root : JoinPath(root, relative);
+  bool ok = FolderExists(folder);
+  for (const auto& [name, isFolder] : Entries(folder)) {
+    const std::string path = relative.empty() ? name : JoinPath(relative, name);
+    if (isFolder) {
+      listing.folders.push_back(path);
+      ok = ListInto(root, path, listing) && ok;
+    } else {
+      listing.files.push_back(path);
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool ListTree(std::string_view folder, TreeListing& listing) {
+  return ListInto(std::string(folder), "", listing);
+}
+
+}  // namespace pim

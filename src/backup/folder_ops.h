@@ -1,0 +1,37 @@
+// What backup and restore need of the file system beyond src/base/file.h: whole trees,
+// renames, and file dates. Paths are data paths (GBK, "\"-separated).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/clock.h"
+
+namespace pim {
+
+// Renames a file or a folder; never replaces anything. Counts as a write step of the
+// fault switch (ArmWriteFault), so tests can fail any move of a restore.
+bool MovePath(std::string_view from, std::string_view to);
+// Test-only: the k-th MovePath from now ends the process before it moves anything, as a
+// kill would; 0 disarms. Never armed by the program.
+void ArmMoveKill(int k);
+// Renames a file over `to`, replacing it, and pushes it to the disk (write-through).
+bool ReplaceWith(std::string_view from, std::string_view to);
+// Removes a folder with everything in it; true when it is gone (or never was).
+bool RemoveTree(std::string_view folder);
+// The local time a file was last written; false when it cannot be read.
+bool ModifiedTime(std::string_view path, LocalTime& time);
+
+// Everything below `folder`, as paths relative to it ("a\b.xml"), folders before their
+// contents, in name order. False when a folder could not be read.
+struct TreeListing {
+  std::vector<std::string> folders;
+  std::vector<std::string> files;
+};
+bool ListTree(std::string_view folder, TreeListing& listing);
+
+// `folder` + "\" + `name`, without a doubled separator.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+}  // namespace pim

@@ -1,0 +1,231 @@
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "backup/zip.h"
+
+namespace pim {
+
+namespace {
+
+constexpr uint16_t kUtf8Flag = 0x0800;
+constexpr size_t kDrainAt = 1 << 20;
+
+void Put16(std::string& out, uint64_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& out, uint64_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, (v >> 16) & 0xFFFF);
+}
+void Put64(std::string& out, uint64_t v) {
+  Put32(out, v & 0xFFFFFFFF);
+  Put32(out, v >> 32);
+}
+
+// MS-DOS date and time; the format starts in 1980 and counts seconds in twos.
+uint32_t DosDateTime(const LocalTime& t) {
+  if (t.year < 1980) return (1u << 21) | (1u << 16);  // 1980-01-01 00:00
+  const auto year = static_cast<uint32_t>(std::min(t.year, 2107) - 1980);
+  const uint32_t date =
+      (year << 9) | (static_cast<uint32_t>(t.month) << 5) | static_cast<uint32_t>(t.day);
+  const uint32_t time =
+      (static_cast<uint32_t>(t.hour) << 11) | (static_cast<uint32_t>(t.minute) << 5);
+  return (date << 16) | time;
+}
+
+// Raw deflate of the whole input; false when zlib fails.
+// One stream serves every entry: setting one up costs more than packing a small file.
+struct Deflater {
+  Deflater() { ok = deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+  ~Deflater() {
+    if (ok) deflateEnd(&z);
+  }
+  z_stream z{};
+  bool ok = false;
+};
+
+bool Deflate(std::string_view in, std::string& out) {
+  thread_local Deflater deflater;
+  if (!deflater.ok || deflateReset(&deflater.z) != Z_OK) return false;
+  z_stream& z = deflater.z;
+  out.resize(deflateBound(&z, static_cast<uLong>(std::min<size_t>(in.size(), 1u << 30))) + 64);
+  size_t done = 0;
+  int rc = Z_OK;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  while (rc == Z_OK) {
+    // zlib counts in 32 bits: a huge file goes in slices.
+    if (z.avail_in == 0) {
+      const size_t left =
+          in.size() - static_cast<size_t>(z.next_in - reinterpret_cast<const Bytef*>(in.data()));
+      z.avail_in = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
+    }
+    if (out.size() - done < 1024) out.resize(out.size() * 2);
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + done);
+    z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - done, 1u << 30));
+    const uInt before = z.avail_out;
+    const bool last =
+        z.next_in + z.avail_in == reinterpret_cast<const Bytef*>(in.data() + in.size());
+    rc = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+    done += before - z.avail_out;
+    if (rc == Z_BUF_ERROR) rc = Z_OK;  // no progress possible without more room
+  }
+  out.resize(done);
+  return rc == Z_STREAM_END;
+}
+
+}  // namespace
+
+uint32_t Crc32(std::string_view bytes) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const auto* p = reinterpret_cast<const Bytef*>(bytes.data());
+  size_t left = bytes.size();
+  while (left > 0) {
+    const auto n = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
+    crc = crc32(crc, p, n);
+    p += n;
+    left -= n;
+  }
+  return static_cast<uint32_t>(crc);
+}
+
+bool ZipWriter::Open(std::string_view dataPath) {
+  ok_ = file_.Open(dataPath, File::Mode::CreateWrite);
+  pending_.clear();
+  central_.clear();
+  offset_ = count_ = 0;
+  return ok_;
+}
+
+bool ZipWriter::Emit(std::string_view bytes) {
+  pending_.append(bytes);
+  offset_ += bytes.size();
+  return pending_.size() < kDrainAt || Drain();
+}
+
+bool ZipWriter::Drain() {
+  if (ok_ && !pending_.empty()) ok_ = file_.Write(pending_);
+  pending_.clear();
+  return ok_;
+}
+
+bool ZipWriter::AddFile(std::string_view name, std::string_view bytes, const LocalTime& time) {
+  return Add(name, bytes, false, time);
+}
+
+bool ZipWriter::AddFolder(std::string_view name, const LocalTime& time) {
+  return Add(name, {}, true, time);
+}
+
+bool ZipWriter::Add(std::string_view name, std::string_view bytes, bool folder,
+                    const LocalTime& time) {
+  if (!ok_) return false;
+  std::string packed;
+  uint16_t method = 0;
+  if (!bytes.empty()) {
+    if (!Deflate(bytes, packed)) return ok_ = false;
+    method = 8;
+    if (packed.size() >= bytes.size()) {  // incompressible: stored as it is
+      packed.assign(bytes);
+      method = 0;
+    }
+  }
+  const uint32_t crc = Crc32(bytes);
+  const uint32_t stamp = DosDateTime(time);
+  const uint64_t size = bytes.size(), packedSize = packed.size(), at = offset_;
+  const bool bigSizes = size >= maxSize32 || packedSize >= maxSize32;
+  const bool bigOffset = at >= maxSize32;
+  const uint16_t needed = bigSizes || bigOffset ? 45 : 20;
+
+  std::string local;
+  Put32(local, 0x04034b50);
+  Put16(local, needed);
+  Put16(local, kUtf8Flag);
+  Put16(local, method);
+  Put32(local, stamp);
+  Put32(local, crc);
+  Put32(local, bigSizes ? 0xFFFFFFFF : packedSize);
+  Put32(local, bigSizes ? 0xFFFFFFFF : size);
+  Put16(local, name.size());
+  Put16(local, bigSizes ? 20 : 0);
+  local.append(name);
+  if (bigSizes) {
+    Put16(local, 0x0001);
+    Put16(local, 16);
+    Put64(local, size);
+    Put64(local, packedSize);
+  }
+
+  // The central record's ZIP64 field holds only what does not fit, in this order.
+  std::string extra;
+  if (bigSizes || bigOffset) {
+    std::string fields;
+    if (bigSizes) Put64(fields, size);
+    if (bigSizes) Put64(fields, packedSize);
+    if (bigOffset) Put64(fields, at);
+    Put16(extra, 0x0001);
+    Put16(extra, fields.size());
+    extra += fields;
+  }
+  Put32(central_, 0x02014b50);
+  Put16(central_, needed);  // made by MS-DOS, so the attributes below are DOS ones
+  Put16(central_, needed);
+  Put16(central_, kUtf8Flag);
+  Put16(central_, method);
+  Put32(central_, stamp);
+  Put32(central_, crc);
+  Put32(central_, bigSizes ? 0xFFFFFFFF : packedSize);
+  Put32(central_, bigSizes ? 0xFFFFFFFF : size);
+  Put16(central_, name.size());
+  Put16(central_, extra.size());
+  Put16(central_, 0);  // comment
+  Put16(central_, 0);  // disk
+  Put16(central_, 0);  // internal attributes
+  Put32(central_, folder ? 0x10 : 0x20);
+  Put32(central_, bigOffset ? 0xFFFFFFFF : at);
+  central_.append(name);
+  central_ += extra;
+  ++count_;
+  return Emit(local) && Emit(packed);
+}
+
+bool ZipWriter::Finish() {
+  if (!ok_) {
+    file_.Close();
+    return false;
+  }
+  const uint64_t start = offset_, size = central_.size();
+  std::string tail = std::move(central_);
+  central_.clear();
+  const bool zip64 = count_ >= maxEntries16 || start >= maxSize32 || size >= maxSize32;
+  if (zip64) {
+    const uint64_t record = start + size;
+    Put32(tail, 0x06064b50);
+    Put64(tail, 44);
+    Put16(tail, 45);
+    Put16(tail, 45);
+    Put32(tail, 0);
+    Put32(tail, 0);
+    Put64(tail, count_);
+    Put64(tail, count_);
+    Put64(tail, size);
+    Put64(tail, start);
+    Put32(tail, 0x07064b50);
+    Put32(tail, 0);
+    Put64(tail, record);
+    Put32(tail, 1);
+  }
+  Put32(tail, 0x06054b50);
+  Put16(tail, 0);
+  Put16(tail, 0);
+  Put16(tail, zip64 ? 0xFFFF : count_);
+  Put16(tail, zip64 ? 0xFFFF : count_);
+  Put32(tail, zip64 ? 0xFFFFFFFF : size);
+  Put32(tail, zip64 ? 0xFFFFFFFF : start);
+  Put16(tail, 0);
+  ok_ = Emit(tail) && Drain() && file_.Flush();
+  return file_.Close() && ok_;
+}
+
+}  // namespace pim

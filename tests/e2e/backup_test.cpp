@@ -1,0 +1,184 @@
+// Backup and restore through the bar's menu commands and the file dialogs; a restore killed
+// midway leaves the old data or the restored data after the next start, never a mix.
+#include <gtest/gtest.h>
+
+#include "driver.h"
+// After windows.h, which driver.h includes.
+#include <dlgs.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "resource.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every data file of a program folder but the run marker, with its bytes.
+std::map<std::wstring, std::string> Tree(const std::wstring& folder) {
+  std::map<std::wstring, std::string> files;
+  for (const wchar_t* top : {L"set", L"note", L"communication", L"datum", L"xmlstyle"}) {
+    std::error_code error;
+    for (const auto& e : fs::recursive_directory_iterator(fs::path(folder) / top, error)) {
+      const std::wstring path = e.path().lexically_relative(folder).wstring();
+      if (path == L"set\\run.ing.m") continue;
+      files[path] = e.is_directory() ? "<folder>" : ReadBytes(e.path().wstring());
+    }
+  }
+  return files;
+}
+
+std::wstring Today() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  wchar_t text[16];
+  swprintf(text, 16, L"%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
+  return text;
+}
+
+class Backup : public ::testing::Test {
+ protected:
+  void Start() {
+    program.emplace(folder);
+    ASSERT_EQ(program->Panels().size(), 5u);
+  }
+  // Runs a bar command that opens a file dialog; the name it proposes, then `path` chosen.
+  std::wstring ChooseFile(int command, const std::wstring& path) {
+    PostCommand(program->Bar(), command);
+    HWND dialog = nullptr, name = nullptr;
+    if (!WaitUntil([&] {
+          for (HWND w : TopWindows(program->pid()))
+            if (Visible(w) && (name = Control(w, cmb13) ?: Control(w, edt1)))
+              return (dialog = w) != nullptr;
+          return false;
+        }))
+      return L"<no file dialog>";
+    const std::wstring proposed = Text(name);
+    SetText(name, path);
+    PostCommand(dialog, IDOK);
+    return proposed;
+  }
+  std::wstring Answer(const std::wstring& caption, int button = IDOK) {
+    const auto box = AnswerMessageBox(program->pid(), caption, button);
+    return box ? box->text : L"<no message box>";
+  }
+  // Saves `text` as the shown record of a notes or contacts panel.
+  std::wstring SaveRecord(HWND panel, const std::wstring& text) {
+    SetText(Control(panel, IDC_NOTE_TEXT), text);  // the contact's name has the same id
+    PostCommand(panel, IDC_NOTE_SAVE);
+    return Answer(L"notice");
+  }
+
+  std::wstring folder = FreshFolder(L"backup");
+  std::wstring archive = fs::path(folder).parent_path().wstring() + L"\\我的备份.zip";
+  std::optional<Program> program;
+};
+
+TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  HWND notes = program->ShowPanel(IDC_BTN_NOTE);
+  SendCommand(notes, IDC_NOTE_NEW);
+  EXPECT_EQ(SaveRecord(notes, L"备份前的记事"), L"Message send to note\\n.0.xml Sucesful!");
+  HWND contacts = program->ShowPanel(IDC_BTN_COMU);
+  EXPECT_EQ(SaveRecord(contacts, L"张三"), L"Message send to communication\\com.0.xml Sucesful!");
+  // A card typed and not stored yet: the backup stores it first, as the exit would.
+  HWND datum = program->ShowPanel(IDC_BTN_DATUM);
+  const HWND content = Control(datum, IDC_DATUMDLG_TEXT);
+  SetText(content, L"卡片的内容");
+  // A multi-line edit reports no change for WM_SETTEXT; typing would.
+  Send(datum, WM_COMMAND, MAKEWPARAM(IDC_DATUMDLG_TEXT, EN_CHANGE),
+       reinterpret_cast<LPARAM>(content));
+
+  EXPECT_EQ(ChooseFile(ID_BACKUP, archive), L"Pimbrel备份 " + Today() + L".zip");
+  const std::wstring done = Answer(L"备份");
+  EXPECT_EQ(done.substr(0, 5), L"备份完成：") << done;
+  EXPECT_NE(done.find(L"记事 1 篇，联系人 1 个，资料卡 1 张。"), std::wstring::npos) << done;
+  const auto saved = Tree(folder);
+  EXPECT_NE(ReadBytes(folder + L"\\set\\sets.conf").find("backupdir="), std::string::npos);
+
+  // Changed and deleted afterwards.
+  notes = program->ShowPanel(IDC_BTN_NOTE);
+  SendCommand(notes, IDC_NOTE_PREV);
+  EXPECT_EQ(SaveRecord(notes, L"改过了"), L"Message send to note\\n.0.xml Sucesful!");
+  ASSERT_TRUE(DeleteFileW((folder + L"\\communication\\com.0.xml").c_str()));
+  fs::remove_all(fs::path(folder) / L"datum" / L"未分类");
+  ASSERT_NE(Tree(folder), saved);
+
+  ChooseFile(ID_RESTORE, archive);
+  ASSERT_TRUE(WaitWindow(program->pid(), L"恢复"));
+  Screenshot("restore_question");
+  const std::wstring question = Answer(L"恢复", IDYES);
+  EXPECT_NE(question.find(L"记事 1 篇，联系人 1 个，资料卡 1 张。"), std::wstring::npos)
+      << question;
+  EXPECT_EQ(Answer(L"恢复"), L"恢复完成。");
+  EXPECT_EQ(Tree(folder), saved);
+  EXPECT_TRUE(fs::exists(fs::path(folder) / L"backup"));  // the data before the restore
+
+  // The panels read the restored files; the bar keeps its hotkey.
+  notes = program->ShowPanel(IDC_BTN_NOTE);
+  SendCommand(notes, IDC_NOTE_PREV);
+  EXPECT_EQ(Text(Control(notes, IDC_NOTE_TEXT)), L"备份前的记事");
+  contacts = program->ShowPanel(IDC_BTN_COMU);
+  SendCommand(contacts, IDC_COMU_PREVIOUS);
+  EXPECT_EQ(Text(Control(contacts, IDC_COMU_NAME)), L"张三");
+  EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
+  ASSERT_TRUE(program->Exit());
+  // The day's first exit left the daily copy.
+  EXPECT_TRUE(fs::exists(fs::path(folder) / L"backup" / (L"Pimbrel备份 " + Today() + L".zip")));
+}
+
+TEST_F(Backup, ARestoreKilledMidwayLeavesTheOldOrTheNewDataAfterTheNextStart) {
+  // Enough files that a restore takes a while under Wine.
+  for (int i = 0; i < 1500; ++i)
+    WriteBytes(folder + L"\\note\\n." + std::to_wstring(i) + L".xml",
+               "old note " + std::to_string(i));
+  archive = fs::path(folder).parent_path().wstring() + L"\\kill.zip";
+  ASSERT_NO_FATAL_FAILURE(Start());
+  const DWORD start = GetTickCount();
+  ChooseFile(ID_BACKUP, archive);
+  ASSERT_TRUE(WaitWindow(program->pid(), L"备份", 60000));
+  std::printf("backup of 1500 notes: %lu ms\n", GetTickCount() - start);
+  ASSERT_EQ(Answer(L"备份").substr(0, 5), L"备份完成：");
+  const auto saved = Tree(folder);
+  const auto change = [&] {
+    for (int i = 0; i < 1500; i += 2)
+      WriteBytes(folder + L"\\note\\n." + std::to_wstring(i) + L".xml", "changed");
+    DeleteFileW((folder + L"\\note\\n.1.xml").c_str());
+  };
+  change();
+  const auto changed = Tree(folder);
+  int mixes = 0, old = 0, restored = 0;
+  for (int delay : {100, 300, 500, 700, 900, 1100, 1400, 1800, 3000}) {
+    ChooseFile(ID_RESTORE, archive);
+    ASSERT_TRUE(WaitWindow(program->pid(), L"恢复", 60000));
+    Answer(L"恢复", IDYES);
+    Pause(delay);
+    TerminateProcess(program->process(), 9);
+    program->WaitEnd();
+    program.reset();
+    program.emplace(folder);
+    // A start after the kill may say that it finished or undid the restore.
+    if (HWND box = WaitWindow(program->pid(), L"Pimbrel", 1500))
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(program->Panels().size(), 5u);
+    const auto now = Tree(folder);
+    if (now == saved) {
+      ++restored;
+      change();
+    } else if (now == changed) {
+      ++old;
+    } else {
+      ++mixes;
+    }
+  }
+  EXPECT_EQ(mixes, 0);
+  std::printf("killed restores: %d left the old data, %d the restored data\n", old, restored);
+  EXPECT_FALSE(fs::exists(fs::path(folder) / L"restore.journal"));
+  ASSERT_TRUE(program->Exit());
+}
+
+}  // namespace
+}  // namespace e2e

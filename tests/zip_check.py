@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Our archives against independent readers (Python's zipfile, unzip -t), and an archive
+made by zip -r restored by us. Usage: zip_check.py <pimbrel_zip_tool>"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+tool = sys.argv[1]
+work = tempfile.mkdtemp()
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAILED:", what)
+
+
+def tree(root, skip=()):
+    found = {}
+    for folder, dirs, files in os.walk(root):
+        rel = os.path.relpath(folder, root)
+        for d in dirs:
+            found[os.path.normpath(os.path.join(rel, d))] = None
+        for f in files:
+            path = os.path.normpath(os.path.join(rel, f))
+            if path not in skip:
+                with open(os.path.join(folder, f), "rb") as h:
+                    found[path] = h.read()
+    return found
+
+
+def make_data(root):
+    rng = random.Random(5)
+    files = {
+        "set/sets.conf": b"[SYS]\r\nhotkey=583\r\n",
+        "set/run.ing.m": b"runing",
+        "note/n.0.xml": "<note>\u5927\u5bb6\u597d</note>".encode("gbk") * 50,
+        "communication/com.0.xml": b"contact",
+        "datum/\u672a\u5206\u7c7b/\u8d44\u6599\u53611.datum.1.xml": bytes(rng.randrange(256) for _ in range(4000)),
+        "xmlstyle/kwix_xml_1.0/02_2003_datum01.dtd": b"<!ELEMENT datum ANY>",
+    }
+    for name, data in files.items():
+        os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
+        with open(os.path.join(root, name), "wb") as h:
+            h.write(data)
+    os.makedirs(os.path.join(root, "datum", "\u7a7a"), exist_ok=True)
+
+
+def readers_agree(archive, expected):
+    with zipfile.ZipFile(archive) as z:
+        check(z.testzip() is None, archive + ": testzip")
+        got = {}
+        for info in z.infolist():
+            check(info.flag_bits & 0x800, archive + ": UTF-8 flag on " + info.filename)
+            if info.filename == "pimbrel-backup.txt":
+                continue
+            name = os.path.normpath(info.filename)
+            got[name] = None if info.is_dir() else z.read(info)
+        if expected is not None:
+            check(got == expected, archive + ": names and bytes")
+    r = subprocess.run(["unzip", "-t", "-q", archive], capture_output=True)
+    check(r.returncode == 0, archive + ": unzip -t " + r.stdout.decode(errors="replace"))
+
+
+try:
+    data = os.path.join(work, "data")
+    make_data(data)
+    ours = os.path.join(work, "ours.zip")
+    check(subprocess.run([tool, "backup", data, ours]).returncode == 0, "backup made")
+    readers_agree(ours, tree(data, skip={"set/run.ing.m"}))
+
+    zip64 = os.path.join(work, "zip64.zip")
+    check(subprocess.run([tool, "zip64", work, zip64]).returncode == 0, "ZIP64 made")
+    readers_agree(zip64, None)
+
+    # The data folder zipped by hand, with a stray file, restored into another program folder.
+    with open(os.path.join(data, "readme.txt"), "wb") as h:
+        h.write(b"mine")
+    hand = os.path.join(work, "hand.zip")
+    subprocess.run(["zip", "-r", "-q", hand, "data"], cwd=work, check=True)
+    program = os.path.join(work, "program")
+    os.makedirs(os.path.join(program, "set"))
+    os.makedirs(os.path.join(program, "note"))
+    with open(os.path.join(program, "set", "run.ing.m"), "wb") as h:
+        h.write(b"runing")
+    with open(os.path.join(program, "note", "n.9.xml"), "wb") as h:
+        h.write(b"goes away")
+    r = subprocess.run([tool, "restore", program, hand], capture_output=True)
+    check(r.returncode == 0, "zip -r archive restored: " + r.stderr.decode(errors="replace"))
+    check(b"ignored readme.txt" in r.stdout, "stray file listed")
+    want = tree(data, skip={"readme.txt", "set/run.ing.m"})
+    got = tree(program, skip={"set/run.ing.m"})
+    got.pop("backup", None)
+    got = {k: v for k, v in got.items() if not k.startswith("backup")}
+    check(got == want, "restored tree equals the zipped one")
+finally:
+    shutil.rmtree(work)
+
+print("%d failures" % len(failures))
+sys.exit(1 if failures else 0)
