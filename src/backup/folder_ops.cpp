@@ -126,38 +126,13 @@ bool RemoveTree(std::string_view folder) {
 
 namespace {
 
-// The entries of one folder, and which of them are folders.
-std::vector<std::pair<std::string, bool>> Entries(const std::string& folder) {
-  std::vector<std::pair<std::string, bool>> entries;
-#ifdef _WIN32
-  // One search gives names and kinds; asking for each kind apart costs a call per file.
-  std::wstring pattern = ToNativePath(folder);
-  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-  pattern += L'*';
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return entries;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..")
-      entries.emplace_back(FromNativeName(name),
-                           (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-#else
-  for (std::string& name : ListFolder(folder)) {
-    const bool isFolder = FolderExists(JoinPath(folder, name));
-    entries.emplace_back(std::move(name), isFolder);
-  }
-#endif
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
-
 bool ListInto(const std::string& root, const std::string& relative, TreeListing& listing) {
   const std::string folder = relative.empty() ? root : JoinPath(root, relative);
   bool ok = FolderExists(folder);
-  for (const auto& [name, isFolder] : Entries(folder)) {
+  std::vector<FolderEntry> entries = ListFolderEntries(folder);
+  std::sort(entries.begin(), entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  for (const auto& [name, isFolder] : entries) {
     const std::string path = relative.empty() ? name : JoinPath(relative, name);
     if (isFolder) {
       listing.folders.push_back(path);

@@ -154,20 +154,23 @@ bool RemoveFile(std::string_view dataPath) {
   return DeleteFileW(ToNativePath(dataPath).c_str()) != 0;
 }
 
-std::vector<std::string> ListFolder(std::string_view dataPath) {
-  std::vector<std::string> names;
+std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath) {
+  std::vector<FolderEntry> entries;
   std::wstring pattern = ToNativePath(dataPath);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
   pattern += L'*';
+  // One search gives names and kinds; asking for each kind apart costs a call per file.
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  if (search == INVALID_HANDLE_VALUE) return entries;
   do {
     const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(FromNativeName(name));
+    if (name != L"." && name != L"..")
+      entries.push_back(
+          {FromNativeName(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
   } while (FindNextFileW(search, &found));
   FindClose(search);
-  return names;
+  return entries;
 }
 
 #else
@@ -261,19 +264,32 @@ bool FileExists(std::string_view dataPath) {
 
 bool RemoveFile(std::string_view dataPath) { return ::unlink(ToNativePath(dataPath).c_str()) == 0; }
 
-std::vector<std::string> ListFolder(std::string_view dataPath) {
-  std::vector<std::string> names;
-  DIR* folder = ::opendir(dataPath.empty() ? "." : ToNativePath(dataPath).c_str());
-  if (!folder) return names;
+std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath) {
+  std::vector<FolderEntry> entries;
+  const std::string path = dataPath.empty() ? "." : ToNativePath(dataPath);
+  DIR* folder = ::opendir(path.c_str());
+  if (!folder) return entries;
   while (const dirent* entry = ::readdir(folder)) {
     const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(FromNativeName(name));
+    if (name == "." || name == "..") continue;
+    bool isFolder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      struct stat st {};
+      isFolder = ::stat((path + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    entries.push_back({FromNativeName(name), isFolder});
   }
   ::closedir(folder);
-  return names;
+  return entries;
 }
 
 #endif
+
+std::vector<std::string> ListFolder(std::string_view dataPath) {
+  std::vector<std::string> names;
+  for (FolderEntry& entry : ListFolderEntries(dataPath)) names.push_back(std::move(entry.name));
+  return names;
+}
 
 bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare) {
   File file;

@@ -91,5 +91,11 @@ bool RemoveFile(std::string_view dataPath);
 // The names of the entries of a folder (GBK; "." and ".." left out); empty when it cannot
 // be read. Names that GBK cannot hold come back with "?" in their place.
 std::vector<std::string> ListFolder(std::string_view dataPath);
+// The same with each entry's kind.
+struct FolderEntry {
+  std::string name;
+  bool folder = false;
+};
+std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath);
 
 }  // namespace pim
