@@ -2,15 +2,11 @@
 // midway leaves the old data or the restored data after the next start, never a mix.
 #include <gtest/gtest.h>
 
-#include "driver.h"
-// After windows.h, which driver.h includes.
-#include <dlgs.h>
-
 #include <filesystem>
 #include <map>
 #include <optional>
 
-#include "resource.h"
+#include "driver.h"
 
 namespace e2e {
 namespace {
@@ -45,31 +41,12 @@ class Backup : public ::testing::Test {
     program.emplace(folder);
     ASSERT_EQ(program->Panels().size(), 5u);
   }
-  // Runs a bar command that opens a file dialog; the name it proposes, then `path` chosen.
   std::wstring ChooseFile(int command, const std::wstring& path) {
-    PostCommand(program->Bar(), command);
-    HWND dialog = nullptr, name = nullptr;
-    if (!WaitUntil([&] {
-          for (HWND w : TopWindows(program->pid()))
-            if (Visible(w) && (name = Control(w, cmb13) ?: Control(w, edt1)))
-              return (dialog = w) != nullptr;
-          return false;
-        }))
-      return L"<no file dialog>";
-    const std::wstring proposed = Text(name);
-    SetText(name, path);
-    PostCommand(dialog, IDOK);
-    return proposed;
+    return program->ChooseFile(program->Bar(), command, path);
   }
   std::wstring Answer(const std::wstring& caption, int button = IDOK) {
     const auto box = AnswerMessageBox(program->pid(), caption, button);
     return box ? box->text : L"<no message box>";
-  }
-  // Saves `text` as the shown record of a notes or contacts panel.
-  std::wstring SaveRecord(HWND panel, const std::wstring& text) {
-    SetText(Control(panel, IDC_NOTE_TEXT), text);  // the contact's name has the same id
-    PostCommand(panel, IDC_NOTE_SAVE);
-    return Answer(L"notice");
   }
 
   std::wstring folder = FreshFolder(L"backup");
@@ -80,10 +57,9 @@ class Backup : public ::testing::Test {
 TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
   ASSERT_NO_FATAL_FAILURE(Start());
   HWND notes = program->ShowPanel(IDC_BTN_NOTE);
-  SendCommand(notes, IDC_NOTE_NEW);
-  EXPECT_EQ(SaveRecord(notes, L"备份前的记事"), L"Message send to note\\n.0.xml Sucesful!");
+  EXPECT_EQ(program->SaveRecord(notes, L"备份前的记事", true), 0);
   HWND contacts = program->ShowPanel(IDC_BTN_COMU);
-  EXPECT_EQ(SaveRecord(contacts, L"张三"), L"Message send to communication\\com.0.xml Sucesful!");
+  EXPECT_EQ(program->SaveRecord(contacts, L"张三"), 0);
   // A card typed and not stored yet: the backup stores it first, as the exit would.
   HWND datum = program->ShowPanel(IDC_BTN_DATUM);
   const HWND content = Control(datum, IDC_DATUMDLG_TEXT);
@@ -102,7 +78,7 @@ TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
   // Changed and deleted afterwards.
   notes = program->ShowPanel(IDC_BTN_NOTE);
   SendCommand(notes, IDC_NOTE_PREV);
-  EXPECT_EQ(SaveRecord(notes, L"改过了"), L"Message send to note\\n.0.xml Sucesful!");
+  EXPECT_EQ(program->SaveRecord(notes, L"改过了"), 0);
   ASSERT_TRUE(DeleteFileW((folder + L"\\communication\\com.0.xml").c_str()));
   fs::remove_all(fs::path(folder) / L"datum" / L"未分类");
   ASSERT_NE(Tree(folder), saved);

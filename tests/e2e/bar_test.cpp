@@ -2,12 +2,9 @@
 // settings sheet with the log-on entry it writes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 
 #include "driver.h"
-// After windows.h, which it needs.
-#include <commctrl.h>
 
 namespace e2e {
 namespace {
@@ -45,7 +42,6 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   Screenshot("bar");
   {
     Program second(folder);
-    ASSERT_TRUE(WaitWindow(second.pid(), L"Pimbrel"));
     const auto box = AnswerMessageBox(second.pid(), L"Pimbrel");
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text,
@@ -74,18 +70,13 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   for (int grayed : {ID_TOOL_EMPTY, ID_SEARCH_DATUM, ID_SEARCH_TEXT, ID_SEARCH_PEOPLE})
     SendCommand(bar, grayed);
   Pause(300);
-  const std::vector<HWND> windows = TopWindows(program.pid());
-  EXPECT_EQ(windows.size(), 6u) << "the bar and its panels, nothing else";
+  EXPECT_EQ(TopWindows(program.pid()).size(), 6u) << "the bar and its panels, nothing else";
   EXPECT_TRUE(program.VisiblePanels().empty());
 
   // About hides the bar; a click starts the curtain, which closes About and shows the bar.
   PostCommand(bar, ID_ABOUT);
-  HWND about = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (HWND w : TopWindows(program.pid()))
-      if (Visible(w) && std::count(windows.begin(), windows.end(), w) == 0) about = w;
-    return about != nullptr;
-  }));
+  const HWND about = program.Owned(bar);
+  ASSERT_TRUE(about);
   EXPECT_FALSE(Visible(bar));
   const RECT r = Rect(about);  // the curtain's steps are counted in the picture's pixels
   EXPECT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(260L, 184L));

@@ -5,45 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
-// After windows.h, which it needs.
-#include <commctrl.h>
 
 namespace e2e {
 namespace {
 
 constexpr int kClass = IDC_DATUMDLG_CLASS, kText = IDC_DATUMDLG_TEXT;
 constexpr int kPrevious = IDC_DATUMDLG_PREV, kNext = IDC_DATUMDLG_NEXT;
-
-bool Paste(const std::wstring& text) {  // the clipboard, as another program fills it
-  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(memory), text.c_str(), bytes);
-  GlobalUnlock(memory);
-  const bool put =
-      OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
-  return put;
-}
-
-// A tree view's items as "text(child, child)", read through memory in the program; `order`
-// gets the items top to bottom.
-std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>& order) {
-  const auto next = [&](UINT how, HTREEITEM from) {
-    return reinterpret_cast<HTREEITEM>(
-        Send(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
-  };
-  std::wstring out, text;
-  for (HTREEITEM i = first; i; i = next(TVGN_NEXT, i)) {
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = i;
-    SendRemote(tree, TVM_GETITEMW, 0, item, &text);
-    out += (out.empty() ? L"" : L", ") + text;
-    order.push_back(i);
-    if (HTREEITEM child = next(TVGN_CHILD, i)) out += L"(" + TreeItems(tree, child, order) + L")";
-  }
-  return out;
-}
 
 // The capture panel, and the cards the scenario captures through it.
 class Datum : public ProgramTest {
@@ -123,19 +90,15 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   // Browse: it takes the panel's place; the tree, each card, paging, the narrow layout.
   ASSERT_TRUE(WaitUntil([&] { return Visible(panel); }));
   SendCommand(panel, IDC_DATUMDLG_BROWSER);
-  HWND browser = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (HWND w : TopWindows(program->pid()))
-      if (GetWindow(w, GW_OWNER) == panel && Visible(w)) browser = w;
-    return browser != nullptr;
-  }));
+  const HWND browser = program->Owned(panel);
+  ASSERT_TRUE(browser);
   const HWND bar = program->Bar();
   EXPECT_FALSE(Visible(panel));
   EXPECT_EQ(std::pair(Rect(browser).left, Rect(browser).top),
             std::pair(Rect(bar).left, Rect(bar).bottom));
   const HWND tree = Control(browser, IDC_TREE_TREE);
   std::vector<HTREEITEM> order;
-  EXPECT_EQ(TreeItems(tree, TreeView_GetRoot(tree), order),
+  EXPECT_EQ(TreeItems(tree, TreeView_GetRoot(tree), &order),
             L"未分类, 读书, 计算机(编程(二), 一, 三)");
   ASSERT_GT(order.size(), 5u);
   Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(order[5]));  // 一

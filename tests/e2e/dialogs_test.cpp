@@ -5,16 +5,9 @@
 #include <algorithm>
 
 #include "driver.h"
-#include "resource.h"
-// After windows.h, which it needs.
-#include <commctrl.h>
 
 namespace e2e {
 namespace {
-
-std::string Index(const std::wstring& folder, const wchar_t* name) {
-  return ReadBytes(folder + L"\\datum\\" + name);
-}
 
 // Exit from the tray menu while trimming: the card already left is filed, the one on
 // screen waits untrimmed, and the program ends once the dialog has returned.
@@ -37,8 +30,8 @@ TEST(Dialogs, ExitWhileTrimmingEndsAfterTheDialogKeepingWhatWasDone) {
   PostCommand(bar, ID_EXIT);
   ASSERT_TRUE(program.WaitEnd());
   EXPECT_EQ(ReadBytes(folder + L"\\set\\run.ing.m"), "      ");
-  const std::string trimmed = Index(folder, L"lineindex.list"),
-                    waiting = Index(folder, L"lineindex.untrim.list");
+  const std::string trimmed = ReadBytes(folder + L"\\datum\\lineindex.list"),
+                    waiting = ReadBytes(folder + L"\\datum\\lineindex.untrim.list");
   EXPECT_EQ(Count(trimmed, Gbk(L"<name>资料卡0</name>")), 1u);
   EXPECT_EQ(Count(waiting, Gbk(L"<name>资料卡0</name>")), 0u);
   EXPECT_EQ(Count(waiting, Gbk(L"<name>资料卡1</name>")), 1u);
@@ -75,12 +68,7 @@ TEST(Dialogs, ProgramPropertiesKeepStoredTextWhole) {
   ASSERT_EQ(program.Panels().size(), 5u);
   const HWND panel = program.ShowPanel(IDC_BTN_RUN);
   ASSERT_TRUE(panel);
-  const HWND items = Control(panel, IDC_RUN_LIST);
-  RECT place{LVIR_LABEL, 0, 0, 0};
-  ASSERT_TRUE(SendRemote(items, LVM_GETITEMRECT, 0, place));
-  ASSERT_TRUE(ClickAt(items, place, "click 3"));  // marks the item for the menu's commands
-  const HWND menu = WaitMenu();
-  ASSERT_TRUE(menu && CloseMenu(menu));
+  ASSERT_TRUE(ItemMenu(Control(panel, IDC_RUN_LIST), 0));
   PostCommand(panel, ID_RUN_PROPERTIES);
   const HWND info = WaitWindow(program.pid(), L"快速启动程序属性");
   ASSERT_TRUE(info);

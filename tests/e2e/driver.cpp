@@ -230,6 +230,40 @@ bool ClickAt(HWND window, RECT r, const std::string& clicks) {
   return RunUnix("/usr/bin/xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
                  " " + clicks) == 0;
 }
+bool ItemMenu(HWND list, int item) {
+  RECT place{LVIR_LABEL, 0, 0, 0};
+  if (!SendRemote(list, LVM_GETITEMRECT, item, place) || !ClickAt(list, place, "click 3"))
+    return false;
+  const HWND menu = WaitMenu();
+  return menu && CloseMenu(menu);
+}
+bool Paste(const std::wstring& text) {
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  memcpy(GlobalLock(memory), text.c_str(), bytes);
+  GlobalUnlock(memory);
+  const bool put =
+      OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  return put;
+}
+std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order) {
+  const auto next = [&](UINT how, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(
+        Send(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+  };
+  std::wstring out, text;
+  for (HTREEITEM i = first; i; i = next(TVGN_NEXT, i)) {
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = i;
+    SendRemote(tree, TVM_GETITEMW, 0, item, &text);
+    out += (out.empty() ? L"" : L", ") + text;
+    if (order) order->push_back(i);
+    if (HTREEITEM child = next(TVGN_CHILD, i)) out += L"(" + TreeItems(tree, child, order) + L")";
+  }
+  return out;
+}
 
 Program::Program(const std::wstring& folder, std::wstring commandLine) : folder_(folder) {
   if (commandLine.empty()) commandLine = L"\"" + folder + L"\\Pimbrel.exe\"";
@@ -264,21 +298,35 @@ HWND Program::ShowPanel(int button) {
   const std::vector<HWND> shown = VisiblePanels();
   return shown.size() == 1 ? shown[0] : nullptr;
 }
-bool Program::AddProgram(HWND panel, const std::wstring& file) {
-  const HWND list = Control(panel, IDC_RUN_LIST);
-  const LRESULT before = Send(list, LVM_GETITEMCOUNT);
-  PostCommand(panel, ID_RUN_ADD);
+HWND Program::Owned(HWND owner, HWND other) {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    for (HWND w : TopWindows(pid_))
+      if (GetWindow(w, GW_OWNER) == owner && Visible(w) && w != other) found = w;
+    return found != nullptr;
+  });
+  return found;
+}
+std::wstring Program::ChooseFile(HWND window, int command, const std::wstring& path) {
+  PostCommand(window, command);
   HWND dialog = nullptr, name = nullptr;
   if (!WaitUntil([&] {
         for (HWND w : TopWindows(pid_))
-          if (Visible(w) && w != panel && (name = Control(w, cmb13) ?: Control(w, edt1)))
+          if (Visible(w) && w != window && (name = Control(w, cmb13) ?: Control(w, edt1)))
             return (dialog = w) != nullptr;
         return false;
       }))
-    return false;
-  SetText(name, file);
+    return L"<no file dialog>";
+  const std::wstring proposed = Text(name);
+  SetText(name, path);
   PostCommand(dialog, IDOK);
-  return WaitUntil([&] { return Send(list, LVM_GETITEMCOUNT) == before + 1; });
+  return proposed;
+}
+bool Program::AddProgram(HWND panel, const std::wstring& file) {
+  const HWND list = Control(panel, IDC_RUN_LIST);
+  const LRESULT before = Send(list, LVM_GETITEMCOUNT);
+  return ChooseFile(panel, ID_RUN_ADD, file) != L"<no file dialog>" &&
+         WaitUntil([&] { return Send(list, LVM_GETITEMCOUNT) == before + 1; });
 }
 std::string Program::UnixPid() {
   // "[.]" and "[^a-z]" keep the pattern from matching the searching shell's own command line.
@@ -308,8 +356,11 @@ int Program::SaveRecord(HWND panel, const std::wstring& text, bool asNew) {
   const std::wstring said = box ? Text(GetDlgItem(box, 0xFFFF)) : L"";
   if (box) PostCommand(box, IDOK);
   WaitUntil([&] { return !Alive() || !IsWindow(box); });
-  const size_t end = said.find(L".xml"), start = said.find_last_not_of(L"0123456789", end - 1);
-  return end == std::wstring::npos || start + 1 == end ? -1 : std::stoi(said.substr(start + 1));
+  const std::wstring tail = L".xml Sucesful!";
+  if (!said.starts_with(L"Message send to ") || !said.ends_with(tail)) return -1;
+  const size_t end = said.size() - tail.size(),
+               start = said.find_last_not_of(L"0123456789", end - 1);
+  return start + 1 == end ? -1 : std::stoi(said.substr(start + 1));
 }
 
 void ProgramTest::Open(int button) {

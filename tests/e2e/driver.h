@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "resource.h"  // the program's own control and command identifiers
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 namespace e2e {
 
@@ -73,6 +75,12 @@ int RunUnix(const std::string& command, int ms = kWaitMs, std::string* out = nul
 bool PressKeys(const std::string& keys);  // real ones through xdotool, e.g. "ctrl+g"
 // Real clicks through xdotool, e.g. "click 3", at the middle of `r` in `window`'s client area.
 bool ClickAt(HWND window, RECT r, const std::string& clicks);
+// A real right click on a list view's item, which marks it for the menu's commands; the menu
+// is then dismissed, so the caller can post the command as the menu would.
+bool ItemMenu(HWND list, int item);
+bool Paste(const std::wstring& text);  // the clipboard, as another program fills it
+// A tree view's items as "text(child, child)"; `order`, if given, gets them top to bottom.
+std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order = nullptr);
 
 // A message whose lParam points into the window's process: `data` goes there and comes back;
 // its pszText, if any, points to room after it, whose text comes back in `text`.
@@ -118,6 +126,10 @@ class Program {
   std::vector<HWND> Panels();  // the five, once the bar has made them after showing itself
   std::vector<HWND> VisiblePanels();
   HWND ShowPanel(int button);  // by its bar button; null unless it alone shows then
+  // A visible window it owns other than `other`, once one shows: the browser, About.
+  HWND Owned(HWND owner, HWND other = nullptr);
+  // Posts a command that opens a file dialog, chooses `path` there; the name it proposed.
+  std::wstring ChooseFile(HWND window, int command, const std::wstring& path);
   // To the quick-launch panel's list, through the file dialog.
   bool AddProgram(HWND panel, const std::wstring& file);
   // The Unix pid of Wine's process for it, found by its folder in /proc/*/cmdline.

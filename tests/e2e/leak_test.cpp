@@ -36,16 +36,6 @@ class Leak : public ProgramTest {
     return {static_cast<long>(Send(program->Bar(), message, 0)),
             static_cast<long>(Send(program->Bar(), message, 1)), std::atof(kb.c_str()) / 1024};
   }
-  // The one visible window of the program that is neither the bar nor `other`.
-  HWND NewWindow(HWND other) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-      for (HWND w : TopWindows(program->pid()))
-        if (Visible(w) && w != program->Bar() && w != other) found = w;
-      return found != nullptr;
-    });
-    return found;
-  }
   // Opens a modal window by a posted command and closes it with `close`.
   bool OpenAndClose(HWND owner, int command, const std::wstring& caption, int close) {
     PostCommand(owner, command);
@@ -55,14 +45,7 @@ class Leak : public ProgramTest {
   }
   // The properties through a real right click on the first program, then the icon picker.
   bool Properties(HWND runPanel) {
-    const RECT item = Rect(Control(runPanel, IDC_RUN_LIST));  // the first icon is at the top left
-    SetCursorPos(item.left + 30, item.top + 20);
-    INPUT click[2]{};
-    click[0].type = click[1].type = INPUT_MOUSE;
-    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    const HWND menu = SendInput(2, click, sizeof(INPUT)) == 2 ? WaitMenu() : nullptr;
-    if (!menu || !CloseMenu(menu)) return false;
+    if (!ItemMenu(Control(runPanel, IDC_RUN_LIST), 0)) return false;
     PostCommand(runPanel, ID_RUN_PROPERTIES);
     const HWND info = WaitWindow(program->pid(), L"快速启动程序属性");
     if (!info || !OpenAndClose(info, IDC_RUNINFO_CHANGEICON, L"更改图标", IDCANCEL)) return false;
@@ -101,14 +84,14 @@ TEST_F(Leak, ObjectsAndMemoryStayFlatOverSwitchesStoresAndDialogs) {
       ASSERT_TRUE(OpenAndClose(editor, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理", IDCANCEL)) << opens;
       ASSERT_TRUE(WaitUntil([&] { return Visible(editor); }));
       SendCommand(editor, IDC_DATUMDLG_BROWSER);
-      const HWND browser = NewWindow(editor);
+      const HWND browser = program->Owned(editor);
       ASSERT_TRUE(browser) << opens;
       SendCommand(browser, IDOK);
       ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser) || !Visible(browser); })) << opens;
       ASSERT_TRUE(Properties(run = program->ShowPanel(IDC_BTN_RUN))) << opens;
       // About hides the bar; Escape ends it, and every tenth time the curtain does.
       PostCommand(program->Bar(), ID_ABOUT);
-      const HWND about = NewWindow(run);
+      const HWND about = program->Owned(program->Bar(), run);
       ASSERT_TRUE(about) << opens;
       if (i % 10 == 0)
         Post(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));

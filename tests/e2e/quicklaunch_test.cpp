@@ -7,9 +7,6 @@
 
 #include "driver.h"
 
-// After windows.h, which it needs.
-#include <commctrl.h>
-
 namespace e2e {
 namespace {
 
@@ -29,14 +26,8 @@ class QuickLaunch : public ProgramTest {
     SendRemote(list, LVM_GETITEMTEXTW, item, cell, &text);
     return text;
   }
-  // A real right click on an item, which marks it for the menu's commands; the menu is then
-  // dismissed and its command sent as the menu would.
   void ItemCommand(int item, int command) {
-    RECT place{LVIR_LABEL, 0, 0, 0};
-    ASSERT_TRUE(SendRemote(list, LVM_GETITEMRECT, item, place));
-    ASSERT_TRUE(ClickAt(list, place, "click 3"));
-    const HWND menu = WaitMenu();
-    ASSERT_TRUE(menu && CloseMenu(menu));
+    ASSERT_TRUE(ItemMenu(list, item));
     PostCommand(panel, command);
   }
 

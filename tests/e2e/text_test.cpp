@@ -1,37 +1,16 @@
-// Characters beyond GBK typed into the panels: stored in their four-byte forms, back in every
-// panel after a new start, and a card named with them found by the browser.
+// Characters beyond GBK typed into the panels: back in every panel after a new start, and a
+// card named with them found by the browser. Their four-byte forms in the files are the unit
+// tests' (text_test).
 #include <gtest/gtest.h>
 
 #include <optional>
 
 #include "driver.h"
-// After windows.h, which it needs.
-#include <commctrl.h>
 
 namespace e2e {
 namespace {
 
-constexpr int kNotesButton = 1004, kContactsButton = 1005, kDatumButton = 1006;
-constexpr int kName = 1002, kRemark = 1046, kNoteText = 1002, kNew = 1010, kSave = 1013;
-constexpr int kBack = 1001, kClass = 1026, kTitle = 1002, kCardText = 1016, kPaste = 1000;
-constexpr int kCardBack = 1005, kBrowser = 1008, kTrim = 1011, kTree = 1032;
-
-// GB18030 bytes written out: 𠮷 䶮 😀 • 한국어 and €, which keeps code page 936's 0x80.
-const std::string kJi = "\x95\x34\xB2\x35", kYan = "\xFE\x9F", kEmoji = "\x94\x39\xFC\x36";
-const std::string kNoteBytes =
-    "\x81\x36\xA6\x31 \x83\x36\x84\x33\x82\x37\xF4\x30\x83\x32\xEB\x35 \x80";
-const std::wstring kNote = L"\u2022 \uD55C\uAD6D\uC5B4 \u20AC";
-
-std::wstring FirstTreeItem(HWND tree, HTREEITEM item) {  // "text(child)"
-  std::wstring text, child;
-  TVITEMW data{};
-  data.mask = TVIF_TEXT;
-  data.hItem = item;
-  SendRemote(tree, TVM_GETITEMW, 0, data, &text);
-  const auto first = reinterpret_cast<HTREEITEM>(
-      Send(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-  return first ? text + L"(" + FirstTreeItem(tree, first) + L")" : text;
-}
+const std::wstring kNote = L"\u2022 \uD55C\uAD6D\uC5B4 \u20AC";  // • 한국어 €, 936's 0x80
 
 class BeyondGbk : public ::testing::Test {
  protected:
@@ -40,81 +19,55 @@ class BeyondGbk : public ::testing::Test {
     EXPECT_EQ(program->Panels().size(), 5u);
     return program->ShowPanel(button);
   }
-  std::string Data(const std::wstring& path) { return ReadBytes(folder + L"\\" + path); }
   std::wstring folder = FreshFolder(L"text");
   std::optional<Program> program;
 };
 
 TEST_F(BeyondGbk, EveryCharacterIsStoredAndBackAfterANewStart) {
-  HWND panel = Open(kContactsButton);
+  HWND panel = Open(IDC_BTN_COMU);
   ASSERT_TRUE(panel);
-  SetText(Control(panel, kName), L"\U00020BB7\u4DAE");
-  SetText(Control(panel, kRemark), L"\U0001F600");
-  PostCommand(panel, kSave);
-  ASSERT_TRUE(AnswerMessageBox(program->pid(), L"notice"));
-  ASSERT_TRUE(panel = Open(kNotesButton));
-  SendCommand(panel, kNew);
-  SetText(Control(panel, kNoteText), kNote);
-  PostCommand(panel, kSave);
-  ASSERT_TRUE(AnswerMessageBox(program->pid(), L"notice"));
-  ASSERT_TRUE(panel = Open(kDatumButton));
+  SetText(Control(panel, IDC_COMU_NAME), L"\U00020BB7\u4DAE");
+  SetText(Control(panel, IDC_COMU_NOTE), L"\U0001F600");
+  ASSERT_EQ(program->SaveRecord(panel, L"\U00020BB7\u4DAE"), 0);
+  ASSERT_TRUE(panel = Open(IDC_BTN_NOTE));
+  ASSERT_EQ(program->SaveRecord(panel, kNote, true), 0);
+  ASSERT_TRUE(panel = Open(IDC_BTN_DATUM));
   const std::wstring content = L"\U0001F600 \u4DAE";
-  const size_t bytes = (content.size() + 1) * sizeof(wchar_t);
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(memory), content.c_str(), bytes);
-  GlobalUnlock(memory);
-  ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() &&
-              SetClipboardData(CF_UNICODETEXT, memory));
-  CloseClipboard();
-  SendCommand(panel, kPaste);
-  SetText(Control(panel, kClass), L"\U00020BB7");
-  SetText(Control(panel, kTitle), L"\u4DAE");
+  ASSERT_TRUE(Paste(content));
+  SendCommand(panel, IDC_DATUMDLG_PASTE);
+  SetText(Control(panel, IDC_DATUMDLG_CLASS), L"\U00020BB7");
+  SetText(Control(panel, IDC_DATUMDLG_TITLE), L"\u4DAE");
   Screenshot("text_datum_panel");
   ASSERT_TRUE(program->Exit());
 
-  // The files hold the four-byte forms; the card's folder and file are named with them.
-  EXPECT_EQ(Count(Data(L"communication\\com.0.xml"), "<name>" + kJi + kYan + "</name>"), 1u);
-  EXPECT_EQ(Count(Data(L"communication\\com.0.xml"), "<note>" + kEmoji + "</note>"), 1u);
-  EXPECT_EQ(Count(Data(L"note\\n.0.xml"), kNoteBytes), 1u);
-  const std::string card = Data(L"datum\\\U00020BB7\\\u4DAE.datum.0.xml");
-  EXPECT_EQ(Count(card, "<title>" + kYan + "</title>\r\n\t<class>" + kJi + "</class>"), 1u);
-  EXPECT_EQ(Count(card, "<part>" + kEmoji + " " + kYan + "</part>"), 1u);
-  EXPECT_EQ(Count(Data(L"datum\\class.list"), "=" + kJi + "\r\n"), 1u);
-
   // A new start: each panel shows every character again.
   program.reset();
-  ASSERT_TRUE(panel = Open(kContactsButton));
-  SendCommand(panel, kBack);
-  EXPECT_EQ(Text(Control(panel, kName)) + L"|" + Text(Control(panel, kRemark)),
+  ASSERT_TRUE(panel = Open(IDC_BTN_COMU));
+  SendCommand(panel, IDC_COMU_PREVIOUS);
+  EXPECT_EQ(Text(Control(panel, IDC_COMU_NAME)) + L"|" + Text(Control(panel, IDC_COMU_NOTE)),
             L"\U00020BB7\u4DAE|\U0001F600");
-  ASSERT_TRUE(panel = Open(kNotesButton));
-  SendCommand(panel, kBack);
-  EXPECT_EQ(Text(Control(panel, kNoteText)), kNote);
+  ASSERT_TRUE(panel = Open(IDC_BTN_NOTE));
+  SendCommand(panel, IDC_NOTE_PREV);
+  EXPECT_EQ(Text(Control(panel, IDC_NOTE_TEXT)), kNote);
   Screenshot("text_notes_panel");
-  ASSERT_TRUE(panel = Open(kDatumButton));
-  SendCommand(panel, kCardBack);
-  EXPECT_EQ(Text(Control(panel, kClass)) + L"|" + Text(Control(panel, kTitle)) + L"|" +
-                Text(Control(panel, kCardText)),
+  ASSERT_TRUE(panel = Open(IDC_BTN_DATUM));
+  SendCommand(panel, IDC_DATUMDLG_PREV);
+  EXPECT_EQ(Text(Control(panel, IDC_DATUMDLG_CLASS)) + L"|" +
+                Text(Control(panel, IDC_DATUMDLG_TITLE)) + L"|" +
+                Text(Control(panel, IDC_DATUMDLG_TEXT)),
             L"\U00020BB7|\u4DAE|" + content);
 
   // Trimmed as it is, the card is found in the browser's tree under its category.
-  PostCommand(panel, kTrim);
+  PostCommand(panel, IDC_DATUMDLG_TRIM);
   const HWND trim = WaitWindow(program->pid(), L"Pimbrel \u8D44\u6599\u6574\u7406");  // 资料整理
   ASSERT_TRUE(trim);
   PostCommand(trim, IDOK);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(trim); }));
-  ASSERT_TRUE(WaitUntil([&] { return Visible(panel); }));
-  SendCommand(panel, kBrowser);
-  HWND browser = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (HWND w : TopWindows(program->pid()))
-      if (GetWindow(w, GW_OWNER) == panel && Visible(w)) browser = w;
-    return browser != nullptr;
-  }));
-  const HWND tree = Control(browser, kTree);
-  std::wstring found;
-  for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i))
-    found += FirstTreeItem(tree, i) + L";";
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(trim) && Visible(panel); }));
+  SendCommand(panel, IDC_DATUMDLG_BROWSER);
+  const HWND browser = program->Owned(panel);
+  ASSERT_TRUE(browser);
+  const HWND tree = Control(browser, IDC_TREE_TREE);
+  const std::wstring found = TreeItems(tree, TreeView_GetRoot(tree));
   EXPECT_NE(found.find(L"\U00020BB7(\u4DAE)"), std::wstring::npos) << found.size();
   Screenshot("text_browser");
   EXPECT_TRUE(program->Exit());
