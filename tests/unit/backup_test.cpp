@@ -257,17 +257,15 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
   RestorePlan plan;
   std::string detail;
   ASSERT_EQ(CheckArchive("foreign.zip", reader, plan, detail), ArchiveCheck::Ok) << detail;
-  EXPECT_EQ(plan.ignored, std::vector<std::string>{"readme.txt"});
-  EXPECT_EQ(plan.counts.cards, 1);
+  EXPECT_EQ(std::pair(plan.ignored, plan.counts.cards),
+            std::pair(std::vector<std::string>{"readme.txt"}, 1));
   ASSERT_EQ(RunRestore(reader, plan, "test", kNow, detail), RestoreResult::Ok) << detail;
   EXPECT_EQ(ReadBytes("datum\\" + kCategory + "\\" + kCard), "card");
   EXPECT_EQ(ReadBytes("note\\n.\xC6\xDF.xml"), "seven");
-  EXPECT_EQ(ReadBytes("set\\run.ing.m"), "runing");
-  EXPECT_EQ(ReadBytes("set\\only-old.lst"), "<missing>");
-  for (std::string_view f : kDataFolders) EXPECT_TRUE(FolderExists(f)) << f;
+  EXPECT_EQ(ReadBytes("set\\run.ing.m") + ReadBytes("set\\only-old.lst"), "runing<missing>");
   EXPECT_TRUE(FileExists("backup\\\xBB\xD6\xB8\xB4\xC7\xB0 2026-12-07 0930.zip"));  // 恢复前
   EXPECT_EQ(Listing(), (std::vector<std::string>{"backup", "communication", "datum", "foreign.zip",
-                                                 "note", "set", "xmlstyle"}));
+                                                 "note", "set", "xmlstyle"}));  // every data folder
 }
 
 TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {

@@ -189,27 +189,6 @@ TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
 
 class TextFilesTest : public test::TempFolderTest {};
 
-// Every file of a fresh data folder and of the bad-input corpus keeps its bytes, both as a
-// name passed through and, where it is all characters, shown in a window and stored again.
-TEST_F(TextFilesTest, ExistingFilesKeepEveryByte) {
-  namespace fs = std::filesystem;
-  ASSERT_TRUE(WriteDataFolder());
-  int files = 0;
-  for (const fs::path& root : {fs::path("."), fs::path(PIMBREL_CORPUS)})
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-      if (!entry.is_regular_file()) continue;
-      std::ifstream in(entry.path(), std::ios::binary);
-      const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-      ++files;
-      EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes) << entry.path();
-      const std::u16string shown = GbToUtf16(bytes);
-      if (shown.find(u'\xFFFD') == std::u16string::npos) {
-        EXPECT_EQ(Utf16ToGb(shown), bytes) << entry.path();
-      }
-    }
-  EXPECT_GT(files, 20);
-}
-
 TEST(TextTest, WalksStepOverFourByteCharactersAndLimitsNeverCutOne) {
   // "\x81\x30\x81\x30" is U+0080; a search for the trailing half of it must fail.
   EXPECT_EQ(FindText("\x81\x30\x81\x30", "\x81\x30", 1), std::string::npos);
