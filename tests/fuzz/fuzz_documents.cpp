@@ -1,6 +1,8 @@
 // One libFuzzer target per document reader, chosen by FUZZ_NOTE, FUZZ_COMU, FUZZ_DATUM or
 // FUZZ_LINEINDEX. Each reads arbitrary bytes the way its panel does and, where the bytes
 // made sense, checks that writing what was read and reading it again gives it back.
+#include <iterator>
+
 #include "fuzz_support.h"
 
 namespace {
@@ -52,26 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Written and read again, the contact comes back, unless a value holds its own closing
     // tag or ends in a lone lead byte, the year holds a "-", or a month or day index is
     // negative: -1 is written "--1", which reads back otherwise, as the format says.
-    const std::pair<const std::string*, std::string_view> lines[] = {
-        {&read.name, "</name>"},
-        {&read.telOffice, "</Tel>"},
-        {&read.telHome, "</Tel>"},
-        {&read.telHandset, "</Tel>"},
-        {&read.telBP, "</Tel>"},
-        {&read.email, "</email>"},
-        {&read.email2, "</email>"},
-        {&read.companyweb, "</companyweb>"},
-        {&read.homepage, "</homepage>"},
-        {&read.oicq, "</oicq>"},
-        {&read.icq, "</icq>"},
-        {&read.address, "</address>"},
-        {&read.postnumber, "</postnumber>"},
-        {&read.note, "</note>"},
-        {&read.birthYear, "-"}};
+    const std::string* values[] = {
+        &read.name,  &read.telOffice, &read.telHome,    &read.telHandset, &read.telBP,
+        &read.email, &read.email2,    &read.companyweb, &read.homepage,   &read.oicq,
+        &read.icq,   &read.address,   &read.postnumber, &read.note,       &read.birthYear};
+    const char* closes[] = {"</name>",  "</Tel>",     "</Tel>",        "</Tel>",      "</Tel>",
+                            "</email>", "</email>",   "</companyweb>", "</homepage>", "</oicq>",
+                            "</icq>",   "</address>", "</postnumber>", "</note>",     "-"};
     bool fits = read.birthMonth >= 0 && read.birthDay >= 0 && OnlyCrLf(read.note);
-    for (const auto& [value, close] : lines)
-      fits =
-          fits && pim::FindText(*value, close) == std::string::npos && EndsOnCharBoundaries(*value);
+    for (size_t i = 0; i < std::size(values); ++i)
+      fits = fits && pim::FindText(*values[i], closes[i]) == std::string::npos &&
+             EndsOnCharBoundaries(*values[i]);
     if (fits) {
       pim::XML copy(prompter, pim::fuzz::FuzzClock());
       Check(ReadFrom(doc, [&](pim::LineReader& r) { return copy.ReadComu(r); }));

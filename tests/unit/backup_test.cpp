@@ -49,8 +49,10 @@ struct RawEntry {
   bool badCrc = false;
 };
 
-void Le(std::string& out, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+// Little-endian fields, each (value, bytes).
+void Le(std::string& out, std::initializer_list<std::pair<uint64_t, int>> fields) {
+  for (const auto& [v, bytes] : fields)
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
 std::string RawZip(const std::vector<RawEntry>& entries) {
@@ -59,35 +61,21 @@ std::string RawZip(const std::vector<RawEntry>& entries) {
     const uint32_t crc = static_cast<uint32_t>(
         crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
     const uint64_t size = e.claimedSize >= 0 ? static_cast<uint64_t>(e.claimedSize) : e.data.size();
-    std::string common;
-    Le(common, 20, 2);
-    Le(common, e.flags, 2);
-    Le(common, e.method, 2);
-    Le(common, 0x21, 4);  // 1980-01-01
-    Le(common, e.badCrc ? crc ^ 1 : crc, 4);
-    Le(common, e.method ? e.data.size() : size, 4);
-    Le(common, size, 4);
-    Le(common, e.name.size(), 2);
-    Le(common, e.extra.size(), 2);
-    Le(central, 0x02014b50, 4);
-    Le(central, 20, 2);
+    std::string common;  // version, flags, method, 1980-01-01, CRC, sizes, name and extra lengths
+    Le(common, {{20, 2}, {e.flags, 2}, {e.method, 2}, {0x21, 4}, {e.badCrc ? crc ^ 1 : crc, 4}});
+    Le(common, {{e.method ? e.data.size() : size, 4}, {size, 4}});
+    Le(common, {{e.name.size(), 2}, {e.extra.size(), 2}});
+    Le(central, {{0x02014b50, 4}, {20, 2}});
     central += common;
-    Le(central, 0, 6);  // comment length, disk, internal attributes
-    Le(central, 0, 4);
-    Le(central, out.size(), 4);
+    Le(central, {{0, 6}, {0, 4}, {out.size(), 4}});  // comment, disk, attributes; the offset
     central += e.name + e.extra;
-    Le(out, 0x04034b50, 4);
+    Le(out, {{0x04034b50, 4}});
     out += common + e.name + e.extra + e.data;
   }
   const size_t start = out.size();
   out += central;
-  Le(out, 0x06054b50, 4);
-  Le(out, 0, 4);
-  Le(out, entries.size(), 2);
-  Le(out, entries.size(), 2);
-  Le(out, central.size(), 4);
-  Le(out, start, 4);
-  Le(out, 0, 2);
+  Le(out, {{0x06054b50, 4}, {0, 4}, {entries.size(), 2}, {entries.size(), 2}});
+  Le(out, {{central.size(), 4}, {start, 4}, {0, 2}});
   return out;
 }
 
@@ -254,11 +242,10 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
   // flag or with the Unicode path field, a stray file beside the data.
   const std::string card = "Mine/datum/" + kCategory + "/" + kCard;
   std::string unicode("\x01", 1);
-  Le(unicode, crc32(0, reinterpret_cast<const Bytef*>("Mine/note/n?.xml"), 16), 4);
+  Le(unicode, {{crc32(0, reinterpret_cast<const Bytef*>("Mine/note/n?.xml"), 16), 4}});
   unicode += "Mine/note/n.\xE4\xB8\x83.xml";  // UTF-8 of "七"
   std::string field;
-  Le(field, 0x7075, 2);
-  Le(field, unicode.size(), 2);
+  Le(field, {{0x7075, 2}, {unicode.size(), 2}});
   field += unicode;
   WriteBytes("foreign.zip", RawZip({{"Mine/", "", 0},
                                     {"Mine/set/sets.conf", "[SYS]\r\nhotkey=583\r\n", 0},
@@ -270,17 +257,15 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
   RestorePlan plan;
   std::string detail;
   ASSERT_EQ(CheckArchive("foreign.zip", reader, plan, detail), ArchiveCheck::Ok) << detail;
-  EXPECT_EQ(plan.ignored, std::vector<std::string>{"readme.txt"});
-  EXPECT_EQ(plan.counts.cards, 1);
+  EXPECT_EQ(std::pair(plan.ignored, plan.counts.cards),
+            std::pair(std::vector<std::string>{"readme.txt"}, 1));
   ASSERT_EQ(RunRestore(reader, plan, "test", kNow, detail), RestoreResult::Ok) << detail;
   EXPECT_EQ(ReadBytes("datum\\" + kCategory + "\\" + kCard), "card");
   EXPECT_EQ(ReadBytes("note\\n.\xC6\xDF.xml"), "seven");
-  EXPECT_EQ(ReadBytes("set\\run.ing.m"), "runing");
-  EXPECT_EQ(ReadBytes("set\\only-old.lst"), "<missing>");
-  for (std::string_view f : kDataFolders) EXPECT_TRUE(FolderExists(f)) << f;
+  EXPECT_EQ(ReadBytes("set\\run.ing.m") + ReadBytes("set\\only-old.lst"), "runing<missing>");
   EXPECT_TRUE(FileExists("backup\\\xBB\xD6\xB8\xB4\xC7\xB0 2026-12-07 0930.zip"));  // 恢复前
   EXPECT_EQ(Listing(), (std::vector<std::string>{"backup", "communication", "datum", "foreign.zip",
-                                                 "note", "set", "xmlstyle"}));
+                                                 "note", "set", "xmlstyle"}));  // every data folder
 }
 
 TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {

@@ -48,10 +48,8 @@ TEST_F(RunListsTest, CountIsClampedAndInfoKeepsItsLineBreaks) {
   WriteBytes(LaunchLists::kFiles[0], ListFile("60", 60, recs));
   WriteBytes(LaunchLists::kFiles[1], ListFile("x7", 3, {{"c"}}));
   lists_.LoadAll();
-  EXPECT_EQ(lists_.count(0), 50);
-  EXPECT_EQ(lists_.count(1), 0);
-  EXPECT_EQ(lists_.item(0, 0).info, "one\r\ntwo");
-  EXPECT_EQ(lists_.item(0, 1).info, "typed `\r\n` here");
+  EXPECT_EQ(std::pair(lists_.count(0), lists_.count(1)), std::pair(50, 0));
+  EXPECT_EQ(lists_.item(0, 0).info + "|" + lists_.item(0, 1).info, "one\r\ntwo|typed `\r\n` here");
   EXPECT_EQ(images_.images[0].size(), 51u);
   // Everything comes back as it was, but the count; sections past 50 are left alone.
   ASSERT_TRUE(lists_.SaveList(0));
@@ -161,8 +159,6 @@ TEST(KeyNameTest, NamesFollowTheHotkeyControl) {
   EXPECT_EQ(KeyName(0x0770), "Ctrl + Shift + Alt + F1");
   EXPECT_EQ(KeyName(0), "");
   EXPECT_EQ(KeyName(0x0600), "");  // modifiers without a key are no key
-  EXPECT_EQ(ClipGbk("ab\xC4\xE3\xC8\xB7", 5), "ab\xC4\xE3");
-  EXPECT_EQ(ClipGbk(std::string(30, 'x'), 20).size(), 20u);
 }
 
 }  // namespace
