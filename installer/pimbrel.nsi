@@ -103,13 +103,18 @@ Section "Uninstall"
 
   ; The user's own data goes only on a yes; a silent uninstall keeps it.
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
-    "要同时删除您的数据吗？$\r$\n$\r$\n记事、通讯录、资料卡、快速启动列表和设置保存在$\r$\n$INSTDIR$\r$\n选择“否”将保留它们，重新安装后可以继续使用。" \
+    "要同时删除您的数据吗？$\r$\n$\r$\n记事、通讯录、资料卡、快速启动列表、设置和每天的备份保存在$\r$\n$INSTDIR$\r$\n选择“否”将保留它们，重新安装后可以继续使用。" \
     /SD IDNO IDNO keep
   RMDir /r "$INSTDIR\set"
   RMDir /r "$INSTDIR\note"
   RMDir /r "$INSTDIR\communication"
   RMDir /r "$INSTDIR\datum"
   RMDir /r "$INSTDIR\xmlstyle"
+  ; The daily copies, and what an interrupted restore may have left.
+  RMDir /r "$INSTDIR\backup"
+  RMDir /r "$INSTDIR\restore.new"
+  RMDir /r "$INSTDIR\restore.old"
+  Delete "$INSTDIR\restore.journal"
 keep:
   RMDir "$INSTDIR"
 SectionEnd

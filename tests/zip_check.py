@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Our archives against independent readers (Python's zipfile, unzip -t).
-Usage: zip_check.py <pimbrel_zip_tool>"""
+"""Our archives against independent readers (Python's zipfile, unzip -t), and an archive
+made by zip -r restored by us. Usage: zip_check.py <pimbrel_zip_tool>"""
 import os
 import random
 import shutil
@@ -78,6 +78,26 @@ try:
     check(subprocess.run([tool, "zip64", work, zip64]).returncode == 0, "ZIP64 made")
     readers_agree(zip64, None)
 
+    # The data folder zipped by hand, with a stray file, restored into another program folder.
+    with open(os.path.join(data, "readme.txt"), "wb") as h:
+        h.write(b"mine")
+    hand = os.path.join(work, "hand.zip")
+    subprocess.run(["zip", "-r", "-q", hand, "data"], cwd=work, check=True)
+    program = os.path.join(work, "program")
+    os.makedirs(os.path.join(program, "set"))
+    os.makedirs(os.path.join(program, "note"))
+    with open(os.path.join(program, "set", "run.ing.m"), "wb") as h:
+        h.write(b"runing")
+    with open(os.path.join(program, "note", "n.9.xml"), "wb") as h:
+        h.write(b"goes away")
+    r = subprocess.run([tool, "restore", program, hand], capture_output=True)
+    check(r.returncode == 0, "zip -r archive restored: " + r.stderr.decode(errors="replace"))
+    check(b"ignored readme.txt" in r.stdout, "stray file listed")
+    want = tree(data, skip={"readme.txt", "set/run.ing.m"})
+    got = tree(program, skip={"set/run.ing.m"})
+    got.pop("backup", None)
+    got = {k: v for k, v in got.items() if not k.startswith("backup")}
+    check(got == want, "restored tree equals the zipped one")
 finally:
     shutil.rmtree(work)
 

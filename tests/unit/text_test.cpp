@@ -18,7 +18,9 @@
 #include "test_support.h"
 #include "xmldoc/xml.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
 #endif
 
@@ -98,7 +100,47 @@ TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
   }
 }
 
-#ifndef _WIN32
+// Every code of code page 936 as `MultiByteToWideChar` or Wine's table gives it, checked
+// against the converter: the same character, and written back with the same bytes, except
+// for the private-use codes that GB18030 gives a standard character.
+void CheckAgainstCodePage(char16_t (*table)(unsigned lead, unsigned trail), int expectedSwaps) {
+  int swaps = 0;
+  for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+    for (unsigned trail = 0x40; trail <= (IsGbkLeadByte(lead) ? 0xFEu : 0x40u); ++trail) {
+      if (IsGbkLeadByte(lead) && trail == 0x7F) continue;
+      const std::string code =
+          IsGbkLeadByte(lead) ? std::string{char(lead), char(trail)} : std::string{char(lead)};
+      const char16_t windows = table(lead, trail);
+      const GbChar ours = DecodeGbChar(code, 0);
+      if (ours.valid && ours.size == code.size() && ours.code == windows && Bytes(windows) == code)
+        continue;
+      if (windows >= 0xE000 && windows <= 0xF8FF && ours.valid && ours.code < 0x10000 &&
+          (ours.code < 0xE000 || ours.code > 0xF8FF) && Bytes(ours.code) == code &&
+          Bytes(windows).size() == 4) {
+        ++swaps;
+        continue;
+      }
+      ADD_FAILURE() << std::hex << lead << " " << trail << ": " << +windows << " / "
+                    << uint32_t(ours.code);
+    }
+  }
+  EXPECT_EQ(swaps, expectedSwaps);
+}
+
+#ifdef _WIN32
+
+TEST(TextTest, AgreesWithMultiByteToWideCharOnEveryCode) {
+  CheckAgainstCodePage(
+      [](unsigned lead, unsigned trail) {
+        const char bytes[2] = {char(lead), char(trail)};
+        wchar_t out[2] = {};
+        const int n = MultiByteToWideChar(936, 0, bytes, IsGbkLeadByte(lead) ? 2 : 1, out, 2);
+        return n == 1 ? static_cast<char16_t>(out[0]) : u'\0';
+      },
+      99);
+}
+
+#else
 
 // Wine's code page table: header, 256 one-byte entries, glyph count (and glyphs), the DBCS
 // flag, 256 lead-byte offsets in words from the offset array, then the lead bytes' tables.
@@ -122,33 +164,10 @@ char16_t WineCode(unsigned lead, unsigned trail) {
   return w[offsets + w[offsets + lead] + trail];
 }
 
-// Every code of code page 936 as Wine's table (what its `MultiByteToWideChar` reads) gives it,
-// checked against the converter: the same character, written back with the same bytes, except
-// for the private-use codes that GB18030 gives a standard character.
 TEST(TextTest, AgreesWithWinesCodePage936Table) {
   if (WineTable().size() < 0x10000) GTEST_SKIP() << "Wine's c_936.nls is not installed";
   ASSERT_EQ(WineTable()[1], 936);
-  int swaps = 0;
-  for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
-    for (unsigned trail = 0x40; trail <= (IsGbkLeadByte(lead) ? 0xFEu : 0x40u); ++trail) {
-      if (IsGbkLeadByte(lead) && trail == 0x7F) continue;
-      const std::string code =
-          IsGbkLeadByte(lead) ? std::string{char(lead), char(trail)} : std::string{char(lead)};
-      const char16_t windows = WineCode(lead, trail);
-      const GbChar ours = DecodeGbChar(code, 0);
-      if (ours.valid && ours.size == code.size() && ours.code == windows && Bytes(windows) == code)
-        continue;
-      if (windows >= 0xE000 && windows <= 0xF8FF && ours.valid && ours.code < 0x10000 &&
-          (ours.code < 0xE000 || ours.code > 0xF8FF) && Bytes(ours.code) == code &&
-          Bytes(windows).size() == 4) {
-        ++swaps;
-        continue;
-      }
-      ADD_FAILURE() << std::hex << lead << " " << trail << ": " << +windows << " / "
-                    << uint32_t(ours.code);
-    }
-  }
-  EXPECT_EQ(swaps, 99);
+  CheckAgainstCodePage(WineCode, 99);
 }
 
 TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
@@ -188,6 +207,27 @@ TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
 #endif
 
 class TextFilesTest : public test::TempFolderTest {};
+
+// Every file of a fresh data folder and of the bad-input corpus keeps its bytes, both as a
+// name passed through and, where it is all characters, shown in a window and stored again.
+TEST_F(TextFilesTest, ExistingFilesKeepEveryByte) {
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(WriteDataFolder());
+  int files = 0;
+  for (const fs::path& root : {fs::path("."), fs::path(PIMBREL_CORPUS)})
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      if (!entry.is_regular_file()) continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+      ++files;
+      EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes) << entry.path();
+      const std::u16string shown = GbToUtf16(bytes);
+      if (shown.find(u'\xFFFD') == std::u16string::npos) {
+        EXPECT_EQ(Utf16ToGb(shown), bytes) << entry.path();
+      }
+    }
+  EXPECT_GT(files, 20);
+}
 
 TEST(TextTest, WalksStepOverFourByteCharactersAndLimitsNeverCutOne) {
   // "\x81\x30\x81\x30" is U+0080; a search for the trailing half of it must fail.

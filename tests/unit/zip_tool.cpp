@@ -1,10 +1,11 @@
-// Makes archives from the command line, so independent zip readers can be set against
-// ours (tests/zip_check.py).
+// Makes and restores archives from the command line, so independent zip readers and
+// writers can be set against ours (tests/zip_check.py).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "backup/backup.h"
+#include "backup/restore.h"
 #include "base/path.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +29,20 @@ int main(int argc, char** argv) {
     const BackupOutcome outcome = WriteBackup(target, "test", now);
     if (!outcome.ok) std::fprintf(stderr, "backup failed\n");
     return outcome.ok ? 0 : 1;
+  }
+  if (command == "restore") {
+    ZipReader reader;
+    RestorePlan plan;
+    std::string detail;
+    const ArchiveCheck check = CheckArchive(target, reader, plan, detail);
+    if (check != ArchiveCheck::Ok) {
+      std::fprintf(stderr, "refused: %d %s\n", static_cast<int>(check), detail.c_str());
+      return 1;
+    }
+    for (const std::string& name : plan.ignored) std::printf("ignored %s\n", name.c_str());
+    const RestoreResult result = RunRestore(reader, plan, "test", now, detail);
+    if (result != RestoreResult::Ok) std::fprintf(stderr, "restore failed: %s\n", detail.c_str());
+    return result == RestoreResult::Ok ? 0 : 1;
   }
   return 2;
 }
