@@ -294,6 +294,7 @@ std::vector<HWND> Program::VisiblePanels() {
   return shown;
 }
 HWND Program::ShowPanel(int button) {
+  if (Panels().size() != 5) return nullptr;  // the bar makes them on its first timer tick
   SendCommand(Bar(), button);
   const std::vector<HWND> shown = VisiblePanels();
   return shown.size() == 1 ? shown[0] : nullptr;
@@ -365,7 +366,6 @@ int Program::SaveRecord(HWND panel, const std::wstring& text, bool asNew) {
 
 void ProgramTest::Open(int button) {
   program.emplace(folder);
-  ASSERT_EQ(program->Panels().size(), 5u);
   ASSERT_TRUE(panel = program->ShowPanel(button));
 }
 std::wstring ProgramTest::Answer(const std::wstring& caption, int button) {

@@ -125,7 +125,8 @@ class Program {
   HWND Bar();                  // shown or not: the caption-less dialog with the notes button
   std::vector<HWND> Panels();  // the five, once the bar has made them after showing itself
   std::vector<HWND> VisiblePanels();
-  HWND ShowPanel(int button);  // by its bar button; null unless it alone shows then
+  // By its bar button, once the five panels exist; null unless it alone shows then.
+  HWND ShowPanel(int button);
   // A visible window it owns other than `other`, once one shows: the browser, About.
   HWND Owned(HWND owner, HWND other = nullptr);
   // Posts a command that opens a file dialog, chooses `path` there; the name it proposed.
