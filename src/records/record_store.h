@@ -1,0 +1,137 @@
+// Every note, contact and card of the data folder, read into memory once and kept current
+// by the models' writes, for search and for the notes panel's filtered stepping.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "records/record_events.h"
+
+namespace pim {
+
+enum class RecordKind : uint8_t { Note, Contact, Card };
+
+// The fields of each kind, in Record::fields, as text.
+enum NoteField { kNoteType, kNoteText, kNoteFields };
+enum ContactField {
+  kContactName,
+  kContactClass,
+  kContactSex,
+  kContactBirthday,  // "year-month-day", month and day counted from 1; "" when none was set
+  kContactTelOffice,
+  kContactTelHome,
+  kContactHandset,
+  kContactBP,
+  kContactEmail,
+  kContactEmail2,
+  kContactOicq,
+  kContactIcq,
+  kContactCompanyWeb,
+  kContactHomepage,
+  kContactAddress,
+  kContactPostnumber,
+  kContactNote,
+  kContactFields
+};
+enum CardField { kCardTitle, kCardClass, kCardSource, kCardKeyword, kCardContent, kCardFields };
+
+struct Record {
+  RecordKind kind = RecordKind::Note;
+  bool live = false;  // false once its file is gone; the slot is kept
+  int number = -1;    // a note's or contact's number; -1 for a card
+  int type = -1;      // a note's type, a contact's category index
+  bool trimmed = false;   // a card of the trimmed index
+  bool bookmark = false;  // a card of the bookmark list
+  bool indexed = false;   // a card of the index list
+  std::string path;       // the data path of its file
+  std::string date;       // as shown: a note's modify time, a card's modified date
+  int64_t recency = 0;    // larger is newer
+  std::vector<std::string> fields;
+
+  // A note's first line, a contact's name, a card's title.
+  std::string_view Title() const;
+  // A note's type, a contact's category, a card's category, as text.
+  std::string_view Category() const;
+};
+
+class RecordStore final : public RecordEvents {
+ public:
+  // Starts a scan: the first reads every record file, later ones re-read the files that
+  // changed on disk since and drop those that are gone.
+  void BeginScan();
+  // Reads files for about `budget` (at least one); true while the scan has more to do.
+  bool ScanStep(std::chrono::milliseconds budget);
+  // Runs a whole scan at once.
+  void ScanAll();
+  bool scanning() const { return scanning_; }
+  // A scan has completed: the records are known.
+  bool known() const { return known_; }
+  int scanDone() const { return done_; }
+  int scanTotal() const { return static_cast<int>(queue_.size()); }
+  // Files of the last scan that could not be read or were damaged; they are left out.
+  int unreadable() const { return unreadable_; }
+  // The data folder was replaced (a restore): everything is read again at the next scan.
+  void Forget();
+
+  // Slots never move; a gone record keeps its slot with `live` false.
+  const std::vector<Record>& records() const { return records_; }
+  // Every slot changed, in order of change, from the start; a reader keeps its position.
+  const std::vector<uint32_t>& changes() const { return changes_; }
+  int FindNote(int number) const;
+  int FindContact(int number) const;
+  int FindCard(std::string_view path) const;
+
+  void NoteWritten(int number) override;
+  void NoteRemoved(int number) override;
+  void ContactWritten(int number) override;
+  void ContactRemoved(int number) override;
+  void CardWritten(std::string_view path) override;
+  void IndexesChanged() override;
+  std::optional<int> KnownNoteType(int number) const override;
+
+ private:
+  struct Stamp {
+    int64_t size = -1;
+    int64_t time = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  struct Work {
+    RecordKind kind;
+    int number;
+    std::string path;
+    Stamp stamp;
+  };
+
+  void QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix);
+  void QueueCards();
+  void ReadIndexes();
+  // Reads one file into its slot; false when it could not be read.
+  bool ReadRecord(const Work& work);
+  int Slot(RecordKind kind, int number, std::string_view path);
+  void Remove(int slot);
+  void Changed(int slot) { changes_.push_back(static_cast<uint32_t>(slot)); }
+  void FinishScan();
+
+  std::vector<Record> records_;
+  std::vector<uint32_t> changes_;
+  std::unordered_map<int, int> notes_;
+  std::unordered_map<int, int> contacts_;
+  std::unordered_map<std::string, int> cards_;
+  std::unordered_map<std::string, Stamp> stamps_;  // by path, as last read
+  // The cards' places in the indexes, by path.
+  struct Membership {
+    bool untrimmed = false, trimmed = false, bookmark = false, indexed = false;
+  };
+  std::unordered_map<std::string, Membership> members_;
+  std::vector<Work> queue_;
+  int done_ = 0;
+  int unreadable_ = 0;
+  bool scanning_ = false;
+  bool known_ = false;
+};
+
+}  // namespace pim

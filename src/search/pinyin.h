@@ -1,0 +1,21 @@
+// The Mandarin readings of Chinese characters, toneless, from a table generated at build
+// time out of the Unicode Character Database's Han readings.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace pim::pinyin {
+
+// The toneless syllables in lower case, "ü" written "v" ("lv", "nve"); an id is an index
+// into them.
+size_t SyllableCount();
+std::string_view Syllable(uint16_t id);
+
+// Every reading of a character as syllable ids, each once; empty for a code point without
+// a reading.
+std::span<const uint16_t> Readings(char32_t code);
+
+}  // namespace pim::pinyin
