@@ -6,6 +6,7 @@
 // Readers pull lines from a LineReader and overwrite only the fields they reach.
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,6 +65,10 @@ struct DatumLink {
   std::string type;
   std::string url;
 };
+
+// What a contact's category index and a note's type number stand for.
+extern const std::array<std::string, 9> kContactCategories;
+extern const std::array<std::string, 6> kNoteTypes;
 
 struct ComuRecord {
   std::string name;
