@@ -157,7 +157,8 @@ bool RemoveFile(std::string_view dataPath) {
 namespace {
 
 FileStamp StampFrom(DWORD sizeHigh, DWORD sizeLow, FILETIME written) {
-  const int64_t ticks = (static_cast<int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  const int64_t ticks =
+      (static_cast<int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
   constexpr int64_t kTicksTo1970 = 116444736000000000;  // 100 ns steps from 1601
   return {static_cast<int64_t>((static_cast<uint64_t>(sizeHigh) << 32) | sizeLow),
           ticks - kTicksTo1970};
@@ -185,9 +186,9 @@ std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath, bool /*sta
   do {
     const std::wstring name = found.cFileName;
     if (name != L"." && name != L"..")
-      entries.push_back({FromNativeName(name),
-                         (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                         StampFrom(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime)});
+      entries.push_back(
+          {FromNativeName(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+           StampFrom(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime)});
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return entries;
@@ -313,8 +314,7 @@ std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath, bool stamp
       struct stat st {};
       const bool found = ::stat((path + "/" + name).c_str(), &st) == 0;
       isFolder = found && S_ISDIR(st.st_mode);
-      if (found && !isFolder)
-        stamp = StampFrom(st);
+      if (found && !isFolder) stamp = StampFrom(st);
     }
     entries.push_back({FromNativeName(name), isFolder, stamp});
   }
