@@ -6,7 +6,6 @@
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
-#include "datum/datum_store.h"
 #include "platform/prompter.h"
 #include "xmldoc/xml.h"
 
@@ -260,10 +259,15 @@ void RecordStore::QueueFolder(RecordKind kind, std::string_view folder, std::str
 std::unordered_map<std::string, RecordStore::Membership> RecordStore::ReadIndexes() {
   std::unordered_map<std::string, Membership> members;
   SilentPrompter silent;
+  const SystemClock clock;
   const auto mark = [&](std::string_view path, bool Membership::*flag) {
-    ForEachIndexLink(path, silent, [&](const LineIndexRecord& link) {
-      if (!link.url.empty()) members[link.url].*flag = true;
-    });
+    File file;
+    if (!file.Open(path, File::Mode::Read)) return;
+    LineReader reader(file);
+    XML xml(silent, clock);
+    xml.ReadLineIndexHead(reader);
+    while (xml.ReadLineIndexLink(reader))
+      if (!xml.lineIndex.url.empty()) members[xml.lineIndex.url].*flag = true;
   };
   mark(kUntrimmedIndexPath, &Membership::untrimmed);
   mark(kTrimmedIndexPath, &Membership::trimmed);

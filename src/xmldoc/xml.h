@@ -32,6 +32,12 @@ inline constexpr std::string_view kLineIndexEnd =
     "</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->";
 static_assert(kLineIndexEnd.size() == 47);
 
+// The line indexes of the datum store.
+inline constexpr std::string_view kUntrimmedIndexPath = "datum\\lineindex.untrim.list";
+inline constexpr std::string_view kTrimmedIndexPath = "datum\\lineindex.list";
+inline constexpr std::string_view kBookmarkListPath = "datum\\bookmark.list";
+inline constexpr std::string_view kIndexListPath = "datum\\index.list";
+
 // Card content keeps markup out of its lines by these replacements of "<", ">" and "&".
 inline const std::string kLessThanSign = Gb("≮");
 inline const std::string kGreaterThanSign = Gb("≯");
