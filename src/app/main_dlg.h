@@ -8,6 +8,7 @@
 #include "app/tray_icon.h"
 #include "base/clock.h"
 #include "base/scale.h"
+#include "records/record_store.h"
 #include "reminders/birthdays.h"
 #include "win/dialog.h"
 #include "win/panel.h"
@@ -42,6 +43,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void ToggleBar() override { ToggleVisibility(); }
   void ModalStarted() override { ++openModals_; }
   void ModalEnded() override { --openModals_; }
+  RecordEvents& Records() override { return records_; }
 
   void AddTrayIconAndHotkey();
   // Hides or shows the bar together with the current panel.
@@ -93,6 +95,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   CTrayIcon tray_;
   SystemClock clock_;
   BirthdayReminders reminders_;
+  RecordStore records_;  // every record in memory, read when search first needs it
   Date checked_;              // the day the reminders were last checked
   int balloonContact_ = -1;   // the contact of the last birthday balloon
   std::wstring lastBalloon_;  // for the tests' query

@@ -14,8 +14,8 @@ RecordCounter Contacts() { return RecordCounter("COMU", "communication", "com.")
 
 std::string ContactPath(int number) { return Contacts().PathOf(number); }
 
-AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer)
-    : prompter_(prompter), observer_(observer), counter_(Contacts()) {}
+AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer, RecordEvents* events)
+    : prompter_(prompter), observer_(observer), events_(events), counter_(Contacts()) {}
 
 void AddressBook::Initialise() {
   counter_.Load();
@@ -52,6 +52,7 @@ bool AddressBook::Save(const ComuRecord& entry) {
     prompter_.ShowMessage("Can`t Open " + path + " to write!", path, MsgButtons::Ok);
     return false;
   }
+  if (events_) events_->ContactWritten(current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
   SetLabel();
@@ -112,6 +113,7 @@ void AddressBook::Delete() {
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
   const bool removed = RemoveFile(path);
   if (removed && observer_) observer_->ContactDeleted(current_);
+  if (removed && events_) events_->ContactRemoved(current_);
   const std::string text =
       removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
   prompter_.ShowMessage(text, Gb("信息"), MsgButtons::Ok, MsgIcon::Information);

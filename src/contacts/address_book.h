@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "config/record_counter.h"
 #include "platform/prompter.h"
+#include "records/record_events.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -25,7 +26,8 @@ class ContactsObserver {
 
 class AddressBook {
  public:
-  explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr);
+  explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr,
+                       RecordEvents* events = nullptr);
 
   // What a step did to the entry shown.
   enum class Step {
@@ -66,6 +68,7 @@ class AddressBook {
 
   Prompter& prompter_;
   ContactsObserver* observer_;
+  RecordEvents* events_;
   SystemClock clock_;  // the XML object wants one; contact documents carry no time
   RecordCounter counter_;
   int current_ = 0;

@@ -31,12 +31,6 @@ constexpr EditField kEdits[] = {
     {IDC_COMU_NOTE, &ComuRecord::note},
 };
 
-// Unsorted, so that a selection index is the position in this list.
-const std::string kCategories[] = {
-    Gb("朋友"), Gb("同事"), Gb("同学"), Gb("老师"), Gb("亲属"),
-    Gb("领导"), Gb("下属"), Gb("伙伴"), Gb("其它"),
-};
-
 void AddItem(win::Window box, const std::string& gbk) {
   SendMessageW(box.hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(gbk).c_str()));
 }
@@ -54,7 +48,7 @@ void Select(win::Window box, int index) {
 
 bool CComuDlg::OnInitDialog() {
   CPanel::OnInitDialog();
-  for (const std::string& name : kCategories) AddItem(Item(IDC_COMU_CLASS), name);
+  for (const std::string& name : kContactCategories) AddItem(Item(IDC_COMU_CLASS), name);
   for (int month = 1; month <= 12; ++month) AddItem(Item(IDC_COMU_MONTH), Format("%2d", month));
   for (int day = 1; day <= 31; ++day) AddItem(Item(IDC_COMU_DAY), Format("%2d", day));
   book_.Initialise();

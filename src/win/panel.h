@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/scale.h"
+#include "records/record_events.h"
 #include "win/dialog.h"
 #include "win/win_system.h"
 
@@ -25,6 +26,8 @@ class PanelHost {
   // delete or replace panels wait until none is open.
   virtual void ModalStarted() = 0;
   virtual void ModalEnded() = 0;
+  // Told of every record a panel writes or removes.
+  virtual RecordEvents& Records() = 0;
 
  protected:
   ~PanelHost() = default;
