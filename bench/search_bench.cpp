@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
@@ -48,16 +47,6 @@ constexpr int kRuns = 5;
 
 double Ms(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// A "Vm...:" line of /proc/self/status, in bytes.
-double Status(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string word;
-  double kb = -1;
-  while (status >> word)
-    if (word == key) status >> kb;
-  return kb * 1024;
 }
 
 int broken = 0;
@@ -122,10 +111,6 @@ Figures Collection(const bench::Collection& size) {
   Line("  writing the files (outside the budget)", Ms(start) / 1000, "s");
 
   // The files are written and in the page cache; from here the build is measured.
-  malloc_trim(0);
-  const double rssBefore = Status("VmRSS:");
-  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-  const bool peakReset = Status("VmHWM:") <= rssBefore * 1.01 + (1 << 20);
   const size_t heapBefore = heapPeak = heapNow;
   start = Clock::now();
   pim::RecordStore store;
@@ -135,7 +120,6 @@ Figures Collection(const bench::Collection& size) {
   pim::Searcher searcher(store);
   searcher.Find("w", pim::SearchScope::All, kLimit);
   const double index = Ms(start);
-  const double peak = (peakReset ? Status("VmHWM:") : Status("VmRSS:")) - rssBefore;
   const double heap = static_cast<double>(heapPeak - heapBefore);
   const double held = static_cast<double>(heapNow - heapBefore);
 
@@ -149,11 +133,8 @@ Figures Collection(const bench::Collection& size) {
   Check("  records and index from the files (sum)", (scan + index) / 1000, "s", 1.5);
   Line("  record text held (fields) / bytes of the files read", text / 1048576, "MB",
        pim::Format("%.1f MB of files", static_cast<double>(fileBytes) / 1048576));
-  Check("  peak heap growth of the build / text held", heap / text, "x", 2,
+  Check("  peak heap growth (operator new) / text held", heap / text, "x", 2,
         pim::Format("%.1f MB; %.1f MB still held", heap / 1048576, held / 1048576));
-  Line(peakReset ? "  peak RSS growth (VmHWM) of the build / text held"
-                 : "  RSS growth of the build / text held (no peak)",
-       peak / text, "x", pim::Format("%.1f MB", peak / 1048576));
 
   Figures figures{scan + index, 0};
   const struct {
