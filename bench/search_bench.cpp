@@ -93,8 +93,8 @@ Timing Query(pim::Searcher& searcher, const std::string& query) {
 }
 
 std::string Note(const std::string& query, const Timing& t) {
-  return "\"" + pim::GbToUtf8(query) + "\", " + std::to_string(t.hits) + " hits, worst run " +
-         pim::Format("%.1f", t.worst) + " ms";
+  return "\"" + pim::GbToUtf8(query) + "\", " + std::to_string(t.hits) +
+         (t.hits == 1 ? " hit" : " hits") + ", worst run " + pim::Format("%.1f", t.worst) + " ms";
 }
 
 struct Figures {
