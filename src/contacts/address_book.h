@@ -2,6 +2,7 @@
 // one shown at a time, stepped through backwards and forwards, saved, deleted and begun anew.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "base/clock.h"
@@ -26,6 +27,9 @@ class ContactsObserver {
 class AddressBook {
  public:
   explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr);
+
+  // The category list, unsorted: a contact's class is its index here.
+  static const std::array<std::string, 9> kCategories;
 
   // What a step did to the entry shown.
   enum class Step {
@@ -57,12 +61,23 @@ class AddressBook {
   // The close handling: keeps a maxid that could not be written when it was taken.
   void Close();
 
+  // Whether the panel's fields differ from the contact as last shown, saved or begun.
+  bool Changed(const ComuRecord& fields) const { return AsShown(fields) != shown_; }
+  // Before another contact takes the panel: a changed one is saved if the user wants. False
+  // when the user cancels or the save fails; the fields then stay as they are.
+  bool Leave(const ComuRecord& fields);
+
   // A button that only says it is not there yet.
   void ShowSearchMessage();
 
  private:
   bool Load(int number, ComuRecord& shown);
   void SetLabel();
+  // A record as the panel's fields give it back once shown: a choice the lists lack is
+  // none, and the sex is one of the two buttons.
+  static ComuRecord AsShown(ComuRecord entry);
+  // The fields of a new entry: all empty, nothing chosen.
+  static ComuRecord Blank();
 
   Prompter& prompter_;
   ContactsObserver* observer_;
@@ -70,6 +85,7 @@ class AddressBook {
   RecordCounter counter_;
   int current_ = 0;
   std::string label_ = "id:";
+  ComuRecord shown_ = Blank();
 };
 
 }  // namespace pim

@@ -20,6 +20,7 @@ void NoteBook::Open() {
   current_ = counter_.maxid();
   text_.clear();
   buildtime_.clear();
+  category_ = kOrdinary;
   label_ = "id:";
 }
 
@@ -38,6 +39,7 @@ void NoteBook::New(int category) {
   }
   SetCurrent(counter_.maxid());
   buildtime_.clear();
+  category_ = category;
 }
 
 bool NoteBook::Save(const std::string& text, int category) {
@@ -53,6 +55,7 @@ bool NoteBook::Save(const std::string& text, int category) {
     return false;
   }
   buildtime_ = buildtime;
+  category_ = category;
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
   SetCurrent(current_);
@@ -78,7 +81,40 @@ std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
   LineReader reader(file);
   XML xml(prompter_, clock_);
   if (filter != kAll && xml.ReadNoteType(reader) != filter) return std::nullopt;
-  return ReadInto(xml, reader, number) ? Step::Shown : Step::Unchanged;
+  if (!ReadInto(xml, reader, number)) return Step::Unchanged;
+  category_ = filter;
+  return Step::Shown;
+}
+
+bool NoteBook::Show(int number) {
+  int type = -1;
+  {
+    // Read on its own: a note without a type line still shows.
+    File file;
+    if (number < 0 || !file.Open(PathOf(number), File::Mode::Read)) return false;
+    LineReader reader(file);
+    type = XML(prompter_, clock_).ReadNoteType(reader);
+  }
+  File file;
+  if (!file.Open(PathOf(number), File::Mode::Read)) return false;
+  LineReader reader(file);
+  XML xml(prompter_, clock_);
+  if (!ReadInto(xml, reader, number)) return false;
+  category_ = type >= 0 && type < static_cast<int>(kCategories.size()) ? type : -1;
+  return true;
+}
+
+bool NoteBook::Leave(const std::string& text, int category) {
+  if (!Changed(text, category)) return true;
+  switch (prompter_.ShowMessage(Gb("保存修改吗?"), "Pimbrel", MsgButtons::YesNoCancel,
+                                MsgIcon::Question)) {
+    case MsgResult::Yes:
+      return Save(text, category);
+    case MsgResult::No:
+      return true;
+    default:
+      return false;
+  }
 }
 
 NoteBook::Step NoteBook::Previous(int filter) {
