@@ -157,9 +157,4 @@ bool AddressBook::Leave(const ComuRecord& fields) {
   }
 }
 
-void AddressBook::ShowSearchMessage() {
-  prompter_.ShowMessage("Sorry,The search not support in this version!", "info", MsgButtons::Ok,
-                        MsgIcon::Information);
-}
-
 }  // namespace pim

@@ -67,9 +67,6 @@ class AddressBook {
   // when the user cancels or the save fails; the fields then stay as they are.
   bool Leave(const ComuRecord& fields);
 
-  // A button that only says it is not there yet.
-  void ShowSearchMessage();
-
  private:
   bool Load(int number, ComuRecord& shown);
   void SetLabel();

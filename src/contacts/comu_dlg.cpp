@@ -31,12 +31,6 @@ constexpr EditField kEdits[] = {
     {IDC_COMU_NOTE, &ComuRecord::note},
 };
 
-// Unsorted, so that a selection index is the position in this list.
-const std::string kCategories[] = {
-    Gb("朋友"), Gb("同事"), Gb("同学"), Gb("老师"), Gb("亲属"),
-    Gb("领导"), Gb("下属"), Gb("伙伴"), Gb("其它"),
-};
-
 void AddItem(win::Window box, const std::string& gbk) {
   SendMessageW(box.hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(gbk).c_str()));
 }
@@ -54,7 +48,7 @@ void Select(win::Window box, int index) {
 
 bool CComuDlg::OnInitDialog() {
   CPanel::OnInitDialog();
-  for (const std::string& name : kCategories) AddItem(Item(IDC_COMU_CLASS), name);
+  for (const std::string& name : AddressBook::kCategories) AddItem(Item(IDC_COMU_CLASS), name);
   for (int month = 1; month <= 12; ++month) AddItem(Item(IDC_COMU_MONTH), Format("%2d", month));
   for (int day = 1; day <= 31; ++day) AddItem(Item(IDC_COMU_DAY), Format("%2d", day));
   book_.Initialise();
@@ -94,7 +88,7 @@ bool CComuDlg::OnCommand(int id, int code) {
       ShowLabel();
       return true;
     case IDC_COMU_SEARCH:
-      book_.ShowSearchMessage();
+      host_.OpenSearch(SearchScope::Contacts);
       return true;
     default:
       return CPanel::OnCommand(id, code);
@@ -134,9 +128,12 @@ void CComuDlg::ShowStep(AddressBook::Step step, const ComuRecord& entry) {
   ShowLabel();
 }
 
-bool CComuDlg::ShowRecord(int number) {
+bool CComuDlg::ShowRecord(const RecordRef& record) {
+  if (record.kind != RecordKind::Contact) return false;
+  host_.MakeCurrent(*this);
+  ShowBelowParent(SW_SHOW);
   ComuRecord entry;
-  if (!book_.Open(number, entry)) return false;
+  if (!book_.Leave(ReadControls()) || !book_.Open(record.number, entry)) return false;
   FillControls(entry);
   ShowLabel();
   return true;
