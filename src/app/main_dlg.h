@@ -44,6 +44,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void ToggleBar() override { ToggleVisibility(); }
   void ModalStarted() override { ++openModals_; }
   void ModalEnded() override { --openModals_; }
+  RecordEvents& Records() override { return records_; }
   void OpenSearch(SearchScope scope) override;
   void OpenRecord(const RecordRef& record) override;
 
@@ -99,13 +100,13 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   CTrayIcon tray_;
   SystemClock clock_;
   BirthdayReminders reminders_;
+  RecordStore records_;  // every record in memory, read when search first needs it
   Date checked_;              // the day the reminders were last checked
   int balloonContact_ = -1;   // the contact of the last birthday balloon
   std::wstring lastBalloon_;  // for the tests' query
   bool asking_ = false;       // the trimming question, or the trimming it leads to, is open
   win::Win32Prompter prompter_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
-  RecordStore records_;
   std::unique_ptr<CPanel> panels_[kPanelCount];
   std::unique_ptr<CSearchDlg> search_;
   CPanel* current_ = nullptr;

@@ -132,7 +132,7 @@ bool ListInto(const std::string& root, const std::string& relative, TreeListing&
   std::vector<FolderEntry> entries = ListFolderEntries(folder);
   std::sort(entries.begin(), entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-  for (const auto& [name, isFolder] : entries) {
+  for (const auto& [name, isFolder, stamp] : entries) {
     const std::string path = relative.empty() ? name : JoinPath(relative, name);
     if (isFolder) {
       listing.folders.push_back(path);

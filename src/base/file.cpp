@@ -154,7 +154,27 @@ bool RemoveFile(std::string_view dataPath) {
   return DeleteFileW(ToNativePath(dataPath).c_str()) != 0;
 }
 
-std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath) {
+namespace {
+
+FileStamp StampFrom(DWORD sizeHigh, DWORD sizeLow, FILETIME written) {
+  const int64_t ticks =
+      (static_cast<int64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  constexpr int64_t kTicksTo1970 = 116444736000000000;  // 100 ns steps from 1601
+  return {static_cast<int64_t>((static_cast<uint64_t>(sizeHigh) << 32) | sizeLow),
+          ticks - kTicksTo1970};
+}
+
+}  // namespace
+
+FileStamp StampOf(std::string_view dataPath) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(ToNativePath(dataPath).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return {};
+  return StampFrom(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+}
+
+std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath, bool /*stamps*/) {
   std::vector<FolderEntry> entries;
   std::wstring pattern = ToNativePath(dataPath);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
@@ -167,7 +187,8 @@ std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath) {
     const std::wstring name = found.cFileName;
     if (name != L"." && name != L"..")
       entries.push_back(
-          {FromNativeName(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+          {FromNativeName(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+           StampFrom(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime)});
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return entries;
@@ -264,7 +285,22 @@ bool FileExists(std::string_view dataPath) {
 
 bool RemoveFile(std::string_view dataPath) { return ::unlink(ToNativePath(dataPath).c_str()) == 0; }
 
-std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath) {
+namespace {
+
+FileStamp StampFrom(const struct stat& st) {
+  return {static_cast<int64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 10000000 + st.st_mtim.tv_nsec / 100};
+}
+
+}  // namespace
+
+FileStamp StampOf(std::string_view dataPath) {
+  struct stat st {};
+  if (::stat(ToNativePath(dataPath).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
+  return StampFrom(st);
+}
+
+std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath, bool stamps) {
   std::vector<FolderEntry> entries;
   const std::string path = dataPath.empty() ? "." : ToNativePath(dataPath);
   DIR* folder = ::opendir(path.c_str());
@@ -273,11 +309,14 @@ std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     bool isFolder = entry->d_type == DT_DIR;
-    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+    FileStamp stamp;
+    if (stamps || entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat st {};
-      isFolder = ::stat((path + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      const bool found = ::stat((path + "/" + name).c_str(), &st) == 0;
+      isFolder = found && S_ISDIR(st.st_mode);
+      if (found && !isFolder) stamp = StampFrom(st);
     }
-    entries.push_back({FromNativeName(name), isFolder});
+    entries.push_back({FromNativeName(name), isFolder, stamp});
   }
   ::closedir(folder);
   return entries;

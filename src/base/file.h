@@ -91,11 +91,21 @@ bool RemoveFile(std::string_view dataPath);
 // The names of the entries of a folder (GBK; "." and ".." left out); empty when it cannot
 // be read. Names that GBK cannot hold come back with "?" in their place.
 std::vector<std::string> ListFolder(std::string_view dataPath);
-// The same with each entry's kind.
+// What tells a changed file from the one read before: its size and last write time.
+struct FileStamp {
+  int64_t size = -1;
+  int64_t time = 0;  // 100 ns steps since 1970
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of a file; a size of -1 when there is none.
+FileStamp StampOf(std::string_view dataPath);
+
+// The same with each entry's kind, and with `stamps` each file's stamp.
 struct FolderEntry {
   std::string name;
   bool folder = false;
+  FileStamp stamp;
 };
-std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath);
+std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath, bool stamps = false);
 
 }  // namespace pim

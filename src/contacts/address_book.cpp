@@ -14,14 +14,9 @@ RecordCounter Contacts() { return RecordCounter("COMU", "communication", "com.")
 
 std::string ContactPath(int number) { return Contacts().PathOf(number); }
 
-const std::array<std::string, 9> AddressBook::kCategories = {
-    Gb("朋友"), Gb("同事"), Gb("同学"), Gb("老师"), Gb("亲属"),
-    Gb("领导"), Gb("下属"), Gb("伙伴"), Gb("其它"),
-};
-
 ComuRecord AddressBook::AsShown(ComuRecord entry) {
   const auto listed = [](int index, int count) { return index >= 0 && index < count ? index : -1; };
-  entry.class_ = listed(entry.class_, static_cast<int>(kCategories.size()));
+  entry.class_ = listed(entry.class_, static_cast<int>(kContactCategories.size()));
   entry.birthMonth = listed(entry.birthMonth, 12);
   entry.birthDay = listed(entry.birthDay, 31);
   entry.sex = entry.sex ? 1 : 0;
@@ -35,8 +30,8 @@ ComuRecord AddressBook::Blank() {
   return entry;
 }
 
-AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer)
-    : prompter_(prompter), observer_(observer), counter_(Contacts()) {}
+AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer, RecordEvents* events)
+    : prompter_(prompter), observer_(observer), events_(events), counter_(Contacts()) {}
 
 void AddressBook::Initialise() {
   counter_.Load();
@@ -76,6 +71,7 @@ bool AddressBook::Save(const ComuRecord& entry) {
     return false;
   }
   shown_ = AsShown(entry);
+  if (events_) events_->ContactWritten(current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
   SetLabel();
@@ -137,6 +133,7 @@ void AddressBook::Delete() {
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
   const bool removed = RemoveFile(path);
   if (removed && observer_) observer_->ContactDeleted(current_);
+  if (removed && events_) events_->ContactRemoved(current_);
   const std::string text =
       removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
   prompter_.ShowMessage(text, Gb("信息"), MsgButtons::Ok, MsgIcon::Information);

@@ -2,12 +2,12 @@
 // one shown at a time, stepped through backwards and forwards, saved, deleted and begun anew.
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "base/clock.h"
 #include "config/record_counter.h"
 #include "platform/prompter.h"
+#include "records/record_events.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -26,10 +26,8 @@ class ContactsObserver {
 
 class AddressBook {
  public:
-  explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr);
-
-  // The category list, unsorted: a contact's class is its index here.
-  static const std::array<std::string, 9> kCategories;
+  explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr,
+                       RecordEvents* events = nullptr);
 
   // What a step did to the entry shown.
   enum class Step {
@@ -78,6 +76,7 @@ class AddressBook {
 
   Prompter& prompter_;
   ContactsObserver* observer_;
+  RecordEvents* events_;
   SystemClock clock_;  // the XML object wants one; contact documents carry no time
   RecordCounter counter_;
   int current_ = 0;

@@ -48,7 +48,7 @@ void Select(win::Window box, int index) {
 
 bool CComuDlg::OnInitDialog() {
   CPanel::OnInitDialog();
-  for (const std::string& name : AddressBook::kCategories) AddItem(Item(IDC_COMU_CLASS), name);
+  for (const std::string& name : kContactCategories) AddItem(Item(IDC_COMU_CLASS), name);
   for (int month = 1; month <= 12; ++month) AddItem(Item(IDC_COMU_MONTH), Format("%2d", month));
   for (int day = 1; day <= 31; ++day) AddItem(Item(IDC_COMU_DAY), Format("%2d", day));
   book_.Initialise();

@@ -26,9 +26,11 @@ void Tell(Prompter& prompter, const std::string& text) {
 
 }  // namespace
 
-DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder)
+DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder,
+                           RecordEvents* events)
     : prompter_(prompter),
       clock_(clock),
+      events_(events),
       startFolder_(std::move(startFolder)),
       dtdPath_(startFolder_ + std::string(kDatumDtdLocalPath)) {}
 
@@ -91,6 +93,7 @@ bool DatumCapture::StoreCard(const CardText& card) {
   if (!isNew || (IsSafeTitle(card.title) && !FileExists(path))) written = WriteCard(path, card);
   if (written.empty()) written = AskForPath(path, card);
   if (written.empty()) return false;
+  if (events_) events_->CardWritten(written);
   if (isNew) {
     entries_.push_back({card.title, written, "", card.category, "", ""});
     ++number_;

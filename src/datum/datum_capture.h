@@ -10,6 +10,7 @@
 #include "base/clock.h"
 #include "datum/datum_store.h"
 #include "platform/prompter.h"
+#include "records/record_events.h"
 
 namespace pim {
 
@@ -25,7 +26,9 @@ struct CardText {
 class DatumCapture {
  public:
   // `startFolder` is the working folder, restored after a file dialog and named in the DTD.
-  DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder);
+  // `events`, when given, hears of every card written.
+  DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder,
+               RecordEvents* events = nullptr);
 
   // The panel is created: reads the card number, the categories and the untrimmed index,
   // and stands at the new-card position. Returns the category names in file order.
@@ -84,6 +87,7 @@ class DatumCapture {
 
   Prompter& prompter_;
   const Clock& clock_;
+  RecordEvents* events_;
   std::string startFolder_;
   std::filesystem::path startPath_;  // the working folder at Open
   std::string dtdPath_;

@@ -23,7 +23,7 @@ std::string WorkingFolder() {
 }  // namespace
 
 CDatumDlg::CDatumDlg(PanelHost& host)
-    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, WorkingFolder()) {}
+    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, WorkingFolder(), &host.Records()) {}
 
 CDatumDlg::~CDatumDlg() = default;
 
@@ -107,7 +107,7 @@ void CDatumDlg::Trim() {
   if (!capture_.WriteIndex()) return;
   host_.ToggleBar();
   {
-    CDatumTrim trim("datum");
+    CDatumTrim trim("datum", host_.Records());
     RunModal(trim, nullptr);
   }
   // The box keeps its text through the refill, which empties its edit too.

@@ -9,20 +9,15 @@
 #include <string_view>
 #include <vector>
 
-namespace pim {
+#include "xmldoc/xml.h"
 
-class Prompter;
-struct LineIndexRecord;
+namespace pim {
 
 class Prompter;
 
 inline constexpr int kDatumTableSize = 100;
 inline constexpr std::string_view kClassListPath = "datum\\class.list";
 inline constexpr std::string_view kSourceListPath = "datum\\source.list";
-inline constexpr std::string_view kUntrimmedIndexPath = "datum\\lineindex.untrim.list";
-inline constexpr std::string_view kTrimmedIndexPath = "datum\\lineindex.list";
-inline constexpr std::string_view kBookmarkListPath = "datum\\bookmark.list";
-inline constexpr std::string_view kIndexListPath = "datum\\index.list";
 
 struct ClassEntry {
   std::string name;

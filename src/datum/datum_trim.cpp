@@ -25,7 +25,7 @@ std::string WorkingFolder() {
 }  // namespace
 
 bool CDatumTrim::OnInitDialog() {
-  model_ = std::make_unique<DatumTrimming>(prompter_, clock_, WorkingFolder());
+  model_ = std::make_unique<DatumTrimming>(prompter_, clock_, WorkingFolder(), &events_);
   const DatumTrimming::Start start = model_->Open();
   ListNewNames();
   if (start != DatumTrimming::Start::Ready) {

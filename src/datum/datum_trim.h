@@ -16,7 +16,8 @@ namespace pim {
 class CDatumTrim final : public win::Dialog {
  public:
   // `folder` is the datum folder ("datum"). Run with DoModal(nullptr).
-  explicit CDatumTrim(std::string folder) : Dialog(IDD_DATUMTRIM), folder_(std::move(folder)) {}
+  CDatumTrim(std::string folder, RecordEvents& events)
+      : Dialog(IDD_DATUMTRIM), folder_(std::move(folder)), events_(events) {}
 
  protected:
   bool OnInitDialog() override;
@@ -33,6 +34,7 @@ class CDatumTrim final : public win::Dialog {
   void ListNewNames();
 
   std::string folder_;
+  RecordEvents& events_;
   win::DialogPrompter prompter_{*this};
   SystemClock clock_;
   std::unique_ptr<DatumTrimming> model_;

@@ -120,6 +120,7 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
                           MsgIcon::Warning);
     return false;
   }
+  if (events_) events_->CardWritten(entry.url);
   // The card stays where it is; only the lists learn a new name.
   const int knownClasses = classes_.count, knownSources = sources_.count;
   FindClassPath(entry.class_, classes_);
@@ -156,6 +157,12 @@ bool DatumTrimming::End(const TrimForm& form) {
 }
 
 bool DatumTrimming::WriteIndexes() {
+  const bool ok = AppendTrimmed();
+  if (events_) events_->IndexesChanged();
+  return ok;
+}
+
+bool DatumTrimming::AppendTrimmed() {
   // The entries stay where they are: moved out of an index read only in part, they could
   // only be written back without the part that was not read.
   if (!indexWhole_) {

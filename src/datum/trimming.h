@@ -8,6 +8,7 @@
 #include "base/clock.h"
 #include "datum/datum_store.h"
 #include "platform/prompter.h"
+#include "records/record_events.h"
 
 namespace pim {
 
@@ -35,8 +36,13 @@ class DatumTrimming {
   enum class Start { NoIndex, Empty, Ready };
 
   // `workingFolder` (GBK) names the cards' local DTD.
-  DatumTrimming(Prompter& prompter, const Clock& clock, std::string workingFolder)
-      : prompter_(prompter), clock_(clock), workingFolder_(std::move(workingFolder)) {}
+  // `events`, when given, hears of every card rewritten and of the indexes written.
+  DatumTrimming(Prompter& prompter, const Clock& clock, std::string workingFolder,
+                RecordEvents* events = nullptr)
+      : prompter_(prompter),
+        clock_(clock),
+        events_(events),
+        workingFolder_(std::move(workingFolder)) {}
 
   // Loads the lists and the untrimmed index and shows the first entry. NoIndex and Empty
   // end the dialog at once; Empty has said so.
@@ -71,8 +77,11 @@ class DatumTrimming {
   std::string okText() const;
 
  private:
+  bool AppendTrimmed();
+
   Prompter& prompter_;
   const Clock& clock_;
+  RecordEvents* events_;
   std::string workingFolder_;
   ClassTable classes_;
   SourceTable sources_;

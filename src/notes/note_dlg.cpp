@@ -5,7 +5,8 @@
 
 namespace pim {
 
-CNoteDlg::CNoteDlg(PanelHost& host) : CPanel(IDD_NOTE, host), book_(prompter_, clock_) {}
+CNoteDlg::CNoteDlg(PanelHost& host)
+    : CPanel(IDD_NOTE, host), book_(prompter_, clock_, &host.Records()) {}
 
 bool CNoteDlg::OnInitDialog() {
   CPanel::OnInitDialog();

@@ -8,12 +8,8 @@
 
 namespace pim {
 
-const std::array<std::string, 6> NoteBook::kCategories = {
-    Gb("全部"), Gb("普通"), Gb("日记"), Gb("随感"), Gb("笔记"), Gb("其它"),
-};
-
-NoteBook::NoteBook(Prompter& prompter, const Clock& clock)
-    : prompter_(prompter), clock_(clock), counter_("NOTE", "note", "n.") {}
+NoteBook::NoteBook(Prompter& prompter, const Clock& clock, RecordEvents* events)
+    : prompter_(prompter), clock_(clock), events_(events), counter_("NOTE", "note", "n.") {}
 
 void NoteBook::Open() {
   counter_.Load();
@@ -56,6 +52,7 @@ bool NoteBook::Save(const std::string& text, int category) {
   }
   buildtime_ = buildtime;
   category_ = category;
+  if (events_) events_->NoteWritten(current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
   SetCurrent(current_);
@@ -76,6 +73,10 @@ bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
 }
 
 std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
+  // Types known in memory spare opening every note that is not shown.
+  if (filter != kAll && events_)
+    if (const std::optional<int> type = events_->KnownNoteType(number); type && *type != filter)
+      return std::nullopt;
   File file;
   if (!file.Open(PathOf(number), File::Mode::Read)) return std::nullopt;
   LineReader reader(file);
@@ -147,6 +148,7 @@ bool NoteBook::Delete() {
                             MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return false;
   const bool removed = RemoveFile(path);
+  if (removed && events_) events_->NoteRemoved(current_);
   // "成功删除 " path "!" or "删除文件 " path "时出错,请手动删除.", "信息"
   prompter_.ShowMessage(
       removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除."),

@@ -10,11 +10,10 @@
 #include "base/clock.h"
 #include "config/record_counter.h"
 #include "platform/prompter.h"
+#include "records/record_events.h"
+#include "xmldoc/xml.h"
 
 namespace pim {
-
-class LineReader;
-class XML;
 
 class NoteBook {
  public:
@@ -22,12 +21,13 @@ class NoteBook {
   static constexpr int kAll = 0;       // as a filter: every note
   static constexpr int kOrdinary = 1;  // selected when the panel opens
   static constexpr int kDiary = 2;     // a new note starts with the date line
-  static const std::array<std::string, 6> kCategories;
+  static constexpr const std::array<std::string, 6>& kCategories = kNoteTypes;
 
   // What a step did to the note shown.
   enum class Step { Unchanged, Shown, Started };
 
-  NoteBook(Prompter& prompter, const Clock& clock);
+  // `events`, when given, hears of every note written or removed, and knows note types.
+  NoteBook(Prompter& prompter, const Clock& clock, RecordEvents* events = nullptr);
 
   // The panel opens: reads maxid and composes note maxid.
   void Open();
@@ -75,6 +75,7 @@ class NoteBook {
 
   Prompter& prompter_;
   const Clock& clock_;
+  RecordEvents* events_;
   RecordCounter counter_;
   int current_ = 0;
   std::string text_;

@@ -25,16 +25,4 @@ class RecordEvents {
   ~RecordEvents() = default;
 };
 
-// For models that nobody watches (tests, tools).
-class NoRecordEvents final : public RecordEvents {
- public:
-  void NoteWritten(int) override {}
-  void NoteRemoved(int) override {}
-  void ContactWritten(int) override {}
-  void ContactRemoved(int) override {}
-  void CardWritten(std::string_view) override {}
-  void IndexesChanged() override {}
-  std::optional<int> KnownNoteType(int) const override { return std::nullopt; }
-};
-
 }  // namespace pim

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/file.h"
 #include "records/record_events.h"
 
 namespace pim {
@@ -41,13 +42,14 @@ enum CardField { kCardTitle, kCardClass, kCardSource, kCardKeyword, kCardContent
 
 struct Record {
   RecordKind kind = RecordKind::Note;
-  bool live = false;  // false once its file is gone; the slot is kept
-  int number = -1;    // a note's or contact's number; -1 for a card
-  int type = -1;      // a note's type, a contact's category index
+  bool live = false;      // false once its file is gone; the slot is kept
+  int number = -1;        // a note's or contact's number; -1 for a card
+  int type = -1;          // a note's type, a contact's category index
   bool trimmed = false;   // a card of the trimmed index
   bool bookmark = false;  // a card of the bookmark list
   bool indexed = false;   // a card of the index list
   std::string path;       // the data path of its file
+  FileStamp stamp;        // of the file as read
   std::string date;       // as shown: a note's modify time, a card's modified date
   int64_t recency = 0;    // larger is newer
   std::vector<std::string> fields;
@@ -73,7 +75,7 @@ class RecordStore final : public RecordEvents {
   int scanDone() const { return done_; }
   int scanTotal() const { return static_cast<int>(queue_.size()); }
   // Files of the last scan that could not be read or were damaged; they are left out.
-  int unreadable() const { return unreadable_; }
+  int unreadable() const { return static_cast<int>(damaged_.size()); }
   // The data folder was replaced (a restore): everything is read again at the next scan.
   void Forget();
 
@@ -94,42 +96,41 @@ class RecordStore final : public RecordEvents {
   std::optional<int> KnownNoteType(int number) const override;
 
  private:
-  struct Stamp {
-    int64_t size = -1;
-    int64_t time = 0;
-    bool operator==(const Stamp&) const = default;
+  // Which lists a card is in.
+  struct Membership {
+    bool untrimmed = false, trimmed = false, bookmark = false, indexed = false;
   };
   struct Work {
     RecordKind kind;
     int number;
     std::string path;
-    Stamp stamp;
+    FileStamp stamp;
+    Membership lists;
   };
 
+  // Queues the files that are new or changed since read, and drops the records whose
+  // files are gone.
   void QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix);
   void QueueCards();
-  void ReadIndexes();
-  // Reads one file into its slot; false when it could not be read.
-  bool ReadRecord(const Work& work);
-  int Slot(RecordKind kind, int number, std::string_view path);
+  void Queue(Work work);
+  // The four line indexes, by card path; the cards read so far learn their lists.
+  std::unordered_map<std::string, Membership> ReadIndexes();
+  // Reads one file into its slot; a file that cannot be read is counted and left out.
+  void ReadRecord(const Work& work);
+  void ReadNow(RecordKind kind, int number, std::string path);
+  int Slot(RecordKind kind, int number, const std::string& path);
   void Remove(int slot);
   void Changed(int slot) { changes_.push_back(static_cast<uint32_t>(slot)); }
-  void FinishScan();
+  bool Watching() const { return known_ || scanning_; }
 
   std::vector<Record> records_;
   std::vector<uint32_t> changes_;
   std::unordered_map<int, int> notes_;
   std::unordered_map<int, int> contacts_;
   std::unordered_map<std::string, int> cards_;
-  std::unordered_map<std::string, Stamp> stamps_;  // by path, as last read
-  // The cards' places in the indexes, by path.
-  struct Membership {
-    bool untrimmed = false, trimmed = false, bookmark = false, indexed = false;
-  };
-  std::unordered_map<std::string, Membership> members_;
+  std::unordered_map<std::string, FileStamp> damaged_;  // by path: could not be read
   std::vector<Work> queue_;
   int done_ = 0;
-  int unreadable_ = 0;
   bool scanning_ = false;
   bool known_ = false;
 };

@@ -38,6 +38,8 @@ class PanelHost {
   // delete or replace panels wait until none is open.
   virtual void ModalStarted() = 0;
   virtual void ModalEnded() = 0;
+  // Told of every record a panel writes or removes.
+  virtual RecordEvents& Records() = 0;
   // The search window, on `scope`.
   virtual void OpenSearch(SearchScope scope) = 0;
   // Shows `record` below the bar in the panel that edits it, once no dialog is open.

@@ -3,6 +3,12 @@
 
 namespace pim {
 
+// Unsorted, so that an index is the position in the panel's list.
+const std::array<std::string, 9> kContactCategories = {
+    Gb("朋友"), Gb("同事"), Gb("同学"), Gb("老师"), Gb("亲属"),
+    Gb("领导"), Gb("下属"), Gb("伙伴"), Gb("其它"),
+};
+
 bool ComuRecord::WriteComu(std::string& out) const {
   out += "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n\r\n<comu>\r\n\t<name>";
   out += name;

@@ -3,6 +3,10 @@
 
 namespace pim {
 
+const std::array<std::string, 6> kNoteTypes = {
+    Gb("全部"), Gb("普通"), Gb("日记"), Gb("随感"), Gb("笔记"), Gb("其它"),
+};
+
 void XML::WriteNote(std::string& out, int type, std::string_view content,
                     std::string_view buildtime) const {
   const std::string now = NowStamp(clock_);

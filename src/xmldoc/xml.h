@@ -6,6 +6,7 @@
 // Readers pull lines from a LineReader and overwrite only the fields they reach.
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,6 +31,12 @@ inline constexpr std::string_view kDatumDtdLocalPath =
 inline constexpr std::string_view kLineIndexEnd =
     "</lineindex>\r\n\t\t\t\t<!-- KWIX.LINEINDEX.WRITE -->";
 static_assert(kLineIndexEnd.size() == 47);
+
+// The line indexes of the datum store.
+inline constexpr std::string_view kUntrimmedIndexPath = "datum\\lineindex.untrim.list";
+inline constexpr std::string_view kTrimmedIndexPath = "datum\\lineindex.list";
+inline constexpr std::string_view kBookmarkListPath = "datum\\bookmark.list";
+inline constexpr std::string_view kIndexListPath = "datum\\index.list";
 
 // Card content keeps markup out of its lines by these replacements of "<", ">" and "&".
 inline const std::string kLessThanSign = Gb("≮");
@@ -64,6 +71,10 @@ struct DatumLink {
   std::string type;
   std::string url;
 };
+
+// What a contact's category index and a note's type number stand for.
+extern const std::array<std::string, 9> kContactCategories;
+extern const std::array<std::string, 6> kNoteTypes;
 
 struct ComuRecord {
   std::string name;

@@ -1,0 +1,107 @@
+#include "search/pinyin_match.h"
+
+#include "base/gb18030.h"
+#include "search/fold.h"
+#include "search/pinyin.h"
+
+namespace pim {
+
+namespace {
+
+constexpr uint32_t LetterBit(char c) { return c >= 'a' && c <= 'z' ? 1u << (c - 'a') : 0; }
+
+// How far `word` from `j` agrees with the start of `syllable`; "u" may stand for "v" (ü).
+size_t Agreement(std::string_view syllable, std::string_view word, size_t j) {
+  size_t k = 0;
+  while (k < syllable.size() && j + k < word.size() &&
+         (syllable[k] == word[j + k] || (syllable[k] == 'v' && word[j + k] == 'u')))
+    ++k;
+  return k;
+}
+
+// Bounds the work one match may take, whatever the text and the letters.
+constexpr int kStepBudget = 20000;
+
+}  // namespace
+
+PinyinMatcher::Unit PinyinMatcher::SetOf(std::span<const uint16_t> readings) {
+  if (readings.empty()) return kOther;
+  const auto [it, fresh] = ids_.try_emplace(readings.data(), Unit{0});
+  if (!fresh) return it->second;
+  if (sets_.size() >= kOther - kSet) return kOther;
+  Readings set;
+  for (uint16_t id : readings) {
+    const std::string_view syllable = pinyin::Syllable(id);
+    set.syllables.push_back(syllable);
+    if (!syllable.empty()) set.initials |= LetterBit(syllable[0]);
+  }
+  it->second = static_cast<Unit>(kSet + sets_.size());
+  sets_.push_back(std::move(set));
+  return it->second;
+}
+
+void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
+                            std::vector<size_t>* starts) {
+  for (size_t i = 0, size = 1; i < text.size(); i += size) {
+    if (starts) starts->push_back(i);
+    const uint32_t folded = fold::CharAt(text, i, size);
+    if (folded < 0x80) {
+      const bool alnum = (folded >= 'a' && folded <= 'z') || (folded >= '0' && folded <= '9');
+      units.push_back(alnum ? static_cast<Unit>(folded) : kOther);
+      continue;
+    }
+    const GbChar c = DecodeGbChar(text, i);
+    units.push_back(c.valid ? SetOf(pinyin::Readings(c.code)) : kOther);
+  }
+  if (starts) starts->push_back(text.size());
+}
+
+uint32_t PinyinMatcher::Initials(std::span<const Unit> units) const {
+  uint32_t mask = 0;
+  for (Unit u : units) {
+    if (u < 0x80)
+      mask |= LetterBit(static_cast<char>(u));
+    else if (u != kOther)
+      mask |= sets_[u - kSet].initials;
+  }
+  return mask;
+}
+
+bool PinyinMatcher::MatchFrom(std::span<const Unit> units, size_t i, std::string_view word,
+                              size_t j, size_t& last, int& budget) const {
+  if (j == word.size()) {
+    last = i;
+    return true;
+  }
+  if (i == units.size() || --budget < 0) return false;
+  const Unit u = units[i];
+  if (u < 0x80)
+    return u == static_cast<unsigned char>(word[j]) &&
+           MatchFrom(units, i + 1, word, j + 1, last, budget);
+  if (u == kOther) return false;
+  for (std::string_view syllable : sets_[u - kSet].syllables)
+    // The longest agreement first: "xian" is rather 先 than 西安.
+    for (size_t k = Agreement(syllable, word, j); k > 0; --k)
+      if (MatchFrom(units, i + 1, word, j + k, last, budget)) return true;
+  return false;
+}
+
+bool PinyinMatcher::Match(std::span<const Unit> units, std::string_view word, size_t* first,
+                          size_t* last) const {
+  if (word.empty()) return false;
+  const uint32_t letter = LetterBit(word[0]);
+  int budget = kStepBudget;
+  for (size_t i = 0; i < units.size() && budget > 0; ++i) {
+    const Unit u = units[i];
+    const bool starts = u < 0x80 ? u == static_cast<unsigned char>(word[0])
+                                 : u != kOther && (sets_[u - kSet].initials & letter);
+    size_t end = 0;
+    if (!starts || !MatchFrom(units, i, word, 0, end, budget)) continue;
+    if (first) *first = i;
+    if (last) *last = end;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace pim

@@ -1,0 +1,47 @@
+// Matching letters typed against Chinese text by pinyin: every character takes a non-empty
+// start of one of its readings, so initials ("wxm"), whole syllables ("wangxiaoming") and
+// any mix ("wangxm") all match 王小明; "v" and "u" both stand for "ü".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace pim {
+
+class PinyinMatcher {
+ public:
+  // What matching sees of one character: a letter or digit as itself (folded), a character
+  // with readings as kSet plus the number of its set of readings, anything else kOther.
+  using Unit = uint16_t;
+  static constexpr Unit kSet = 0x100;
+  static constexpr Unit kOther = 0xFFFF;
+
+  // The units of a text, and where each character starts when `starts` is given.
+  void UnitsOf(std::string_view text, std::vector<Unit>& units,
+               std::vector<size_t>* starts = nullptr);
+  // The letters a match may begin with in these units, one bit per letter "a" to "z".
+  uint32_t Initials(std::span<const Unit> units) const;
+  // Whether `word` (small letters and digits) matches consecutive characters of `units`;
+  // `first` and `last` get the characters matched, `last` one past the end.
+  bool Match(std::span<const Unit> units, std::string_view word, size_t* first = nullptr,
+             size_t* last = nullptr) const;
+
+ private:
+  struct Readings {
+    std::vector<std::string_view> syllables;
+    uint32_t initials = 0;
+  };
+  Unit SetOf(std::span<const uint16_t> readings);
+  bool MatchFrom(std::span<const Unit> units, size_t i, std::string_view word, size_t j,
+                 size_t& last, int& budget) const;
+
+  std::unordered_map<const uint16_t*, Unit> ids_;  // by the table's own storage
+  std::vector<Readings> sets_;
+};
+
+}  // namespace pim
