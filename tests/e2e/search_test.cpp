@@ -98,7 +98,8 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
   EXPECT_LT(took, 1000u);
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::wstring>{L"会议纪要 橄榄树", L"橄榄枝", L"橄榄油"}));
-  GUITHREADINFO gui{sizeof gui};
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   EXPECT_EQ(gui.hwndFocus, query);
   EXPECT_NE(Cell(0, 3).find(L"【橄榄】"), std::wstring::npos) << Cell(0, 3);
@@ -182,12 +183,12 @@ TEST_F(Search, ThePlaceIsKeptAcrossRunsAndComesBackOnScreen) {
     if (*file) WriteBytes(folder + L"\\set\\search.conf", file);
     ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
     ASSERT_NO_FATAL_FAILURE(OpenBy(program->Bar(), ID_SEARCH_TEXT, 2));
-    const RECT at = Rect(window);
-    if (left) EXPECT_EQ(std::pair(at.left, at.top), std::pair(left, top));
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    if (!left)  // off every screen: back on it, at its edges
-      EXPECT_EQ(std::pair(at.right, at.top), std::pair(work.right, work.top));
+    const RECT at = Rect(window);
+    // Off every screen, it comes back at the edges it went past.
+    EXPECT_EQ(std::pair(at.left, at.top),
+              left ? std::pair(left, top) : std::pair(work.right - (at.right - at.left), work.top));
     ASSERT_TRUE(program->Exit());
   }
 }
