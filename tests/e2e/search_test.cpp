@@ -169,17 +169,27 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
   ASSERT_TRUE(program->Exit());
 }
 
-TEST_F(Search, ThePlaceIsKeptAcrossRunsAndComesBackOnScreen) {
+TEST_F(Search, ThePlaceIsKeptAcrossRunsAndTheSessionEndAndComesBackOnScreen) {
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  const HWND bar = program->Bar();
   // At first below the bar, beside its panels.
-  ASSERT_NO_FATAL_FAILURE(OpenBy(program->Bar(), IDC_BTN_MORE, 0));
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, IDC_BTN_MORE, 0));
   EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top),
-            std::pair(Rect(program->Bar()).right, Rect(program->Bar()).bottom));
-  SetWindowPos(window, nullptr, 400, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Key(VK_ESCAPE);
-  ASSERT_TRUE(program->Exit());
+            std::pair(Rect(bar).right, Rect(bar).bottom));
+  const auto move = [&](int x, int y) {
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  // The end of the session closes it; a session that goes on opens it where it was.
+  move(400, 300);
+  EXPECT_EQ(Send(bar, WM_QUERYENDSESSION), TRUE);
+  EXPECT_FALSE(IsWindow(window));
+  Send(bar, WM_ENDSESSION, FALSE);
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, ID_SEARCH_TEXT, 2));
+  EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top), std::pair(400L, 300L));
+  move(420, 310);
+  ASSERT_TRUE(program->Exit());  // with the window open: no dialog the exit waits for
   for (const auto& [file, left, top] :
-       {std::tuple("", 400L, 300L), std::tuple("[SEARCH]\r\nleft=5000\r\ntop=-900\r\n", 0L, 0L)}) {
+       {std::tuple("", 420L, 310L), std::tuple("[SEARCH]\r\nleft=5000\r\ntop=-900\r\n", 0L, 0L)}) {
     if (*file) WriteBytes(folder + L"\\set\\search.conf", file);
     ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
     ASSERT_NO_FATAL_FAILURE(OpenBy(program->Bar(), ID_SEARCH_TEXT, 2));
