@@ -13,7 +13,7 @@ version() { sed -n 's/^project(Pimbrel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeL
 
 # The pictures the help pages show, by their screenshot names.
 help_shots=(bar dragged main_menu tray_menu notes_panel contacts_panel datum_panel datum_trim
-  datum_tree_wide datum_tree_narrow run_icons run_report run_info icon_sel tool_box settings
+  datum_tree_wide datum_tree_narrow search run_icons run_report run_info icon_sel tool_box settings
   about help_viewer installer_welcome installer_folder installer_finish installer_uninstall
   installer_keep_data)
 

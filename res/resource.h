@@ -40,6 +40,7 @@
 #define IDD_NOTE 188
 #define IDD_TOOLBOX 189
 #define IDD_ABOUT 199
+#define IDD_SEARCH 201
 
 // Controls of the bar.
 #define IDC_BTN_MENU 1003
@@ -77,6 +78,12 @@
 #define ID_SEARCH_DATUM 196
 #define ID_SEARCH_TEXT 197
 #define ID_SEARCH_PEOPLE 198
+
+// Controls of the search window.
+#define IDC_SEARCH_QUERY 1050
+#define IDC_SEARCH_SCOPE 1051
+#define IDC_SEARCH_LIST 1052
+#define IDC_SEARCH_STATUS 1053
 
 // Controls of the contacts panel.
 #define IDC_COMU_AWOKE 1000

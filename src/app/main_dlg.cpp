@@ -213,12 +213,41 @@ void CMainDlg::CheckReminders(bool atStart) {
 
 void CMainDlg::OpenBalloonContact() {
   // Not while a dialog waits for the user, nor once the program is on its way out.
-  if (balloonContact_ < 0 || exited_ || pending_ != Pending::None || openModals_ > 0 ||
-      !panels_[kComu])
-    return;
+  if (balloonContact_ < 0 || exited_ || pending_ != Pending::None || openModals_ > 0) return;
+  ShowRecordNow({RecordKind::Contact, balloonContact_, "", false});
+}
+
+void CMainDlg::OpenSearch(SearchScope scope) {
+  if (exited_) return;
+  if (search_ && !search_->hwnd()) search_.reset();  // closed by a session end that never came
+  if (!search_) {
+    PanelHost& host = *this;
+    search_ = std::make_unique<CSearchDlg>(host, records_);
+    if (!search_->CreateModeless(hwnd())) {
+      search_.reset();
+      return;
+    }
+  }
   if (!visible_) ToggleVisibility();
-  OnCommand(IDC_BTN_COMU, 0);
-  panels_[kComu]->ShowRecord(balloonContact_);
+  search_->Open(scope);
+}
+
+void CMainDlg::OpenRecord(const RecordRef& record) {
+  // The latest choice wins over one still waiting for a dialog to close.
+  pendingRecord_ = record;
+  if (pending_ != Pending::Open) RequestCommand(Pending::Open);
+}
+
+void CMainDlg::ShowRecordNow(const RecordRef& record) {
+  const PanelIndex index = record.kind == RecordKind::Note      ? kNote
+                           : record.kind == RecordKind::Contact ? kComu
+                                                                : kDatum;
+  CPanel* panel = panels_[index].get();
+  if (!panel) return;
+  if (!visible_) ToggleVisibility();
+  if (current_ && current_ != panel) current_->window().Show(SW_HIDE);
+  current_ = nullptr;
+  panel->ShowRecord(record);  // the panel places itself and becomes current
 }
 
 void CMainDlg::SetButtonImage(int control, int bitmap) {
@@ -258,6 +287,7 @@ void CMainDlg::ToggleVisibility() {
   visible_ = !visible_;
   window().Show(visible_ ? SW_SHOW : SW_HIDE);
   if (current_) current_->window().Show(visible_ ? SW_SHOW : SW_HIDE);
+  if (search_) search_->FollowBar(visible_);
 }
 
 void CMainDlg::OpenSettings() {
@@ -309,6 +339,9 @@ void CMainDlg::ContinuePending() {
     case Pending::Restore:
       RestoreData();
       break;
+    case Pending::Open:
+      ShowRecordNow(pendingRecord_);
+      break;
     case Pending::None:
       break;
   }
@@ -336,6 +369,8 @@ void CMainDlg::SaveForSessionEnd() {
   // Every open dialog closes now, the innermost first; each of ours does its closing work
   // here, inside the query.
   for (HWND modal : win::OpenModals(hwnd())) win::CloseModalForExit(modal);
+  // Its window only: the object may be running the call that led here.
+  if (search_) search_->Close();
   hotkeys_->Unregister(kBarHotkeyId);
   for (int i : {kRun, kDatum, kComu, kTool, kNote})
     if (panels_[i]) panels_[i]->OnExit();
@@ -348,6 +383,8 @@ void CMainDlg::ExitProcedure() {
   exited_ = true;
   KillTimer(hwnd(), kDateTimer);
   hotkeys_->Unregister(kBarHotkeyId);
+  if (search_) search_->Close();
+  search_.reset();
   for (int i : {kRun, kDatum, kComu, kTool, kNote}) {
     if (!panels_[i]) continue;
     panels_[i]->OnExit();
@@ -403,12 +440,18 @@ bool CMainDlg::OnCommand(int id, int code) {
     case ID_SHOWHIDE:
       ToggleVisibility();
       return true;
-    case IDC_BTN_MORE: {
-      ModalScope modal(*this);
-      win::OwnedMessage(hwnd(), "Sorry,this function not support in this version!", "info",
-                        MsgButtons::Ok, MsgIcon::Information);
+    case IDC_BTN_MORE:
+      OpenSearch(SearchScope::All);
       return true;
-    }
+    case ID_SEARCH_DATUM:
+      OpenSearch(SearchScope::Cards);
+      return true;
+    case ID_SEARCH_TEXT:
+      OpenSearch(SearchScope::Notes);
+      return true;
+    case ID_SEARCH_PEOPLE:
+      OpenSearch(SearchScope::Contacts);
+      return true;
     case ID_SETTINGS:
       OpenSettings();
       return true;

@@ -10,6 +10,7 @@
 #include "base/scale.h"
 #include "records/record_store.h"
 #include "reminders/birthdays.h"
+#include "search/search_dlg.h"
 #include "win/dialog.h"
 #include "win/panel.h"
 #include "win/win_system.h"
@@ -44,6 +45,8 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void ModalStarted() override { ++openModals_; }
   void ModalEnded() override { --openModals_; }
   RecordEvents& Records() override { return records_; }
+  void OpenSearch(SearchScope scope) override;
+  void OpenRecord(const RecordRef& record) override;
 
   void AddTrayIconAndHotkey();
   // Hides or shows the bar together with the current panel.
@@ -55,7 +58,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void ShowAbout();
   // Commands that replace or delete what the panels show run once no dialog is open:
   // exit closes the open dialogs first, backup and restore wait for them.
-  enum class Pending { None, Exit, Backup, Restore };
+  enum class Pending { None, Exit, Backup, Restore, Open };
   void RequestCommand(Pending command);
   void ContinuePending();
   // The trimming question before exit; false when the program is to stay.
@@ -66,6 +69,8 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   void CheckReminders(bool atStart);
   // A click on the balloon: the contact it spoke of, in the contacts panel.
   void OpenBalloonContact();
+  // The record in the panel that edits it, below the bar, in place of the current panel.
+  void ShowRecordNow(const RecordRef& record);
   // Backup and restore (main_backup.cpp).
   void BackupData();
   void RestoreData();
@@ -103,9 +108,11 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   win::Win32Prompter prompter_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
   std::unique_ptr<CPanel> panels_[kPanelCount];
+  std::unique_ptr<CSearchDlg> search_;
   CPanel* current_ = nullptr;
   int openModals_ = 0;
   Pending pending_ = Pending::None;
+  RecordRef pendingRecord_;    // of Pending::Open
   HWND lastClosed_ = nullptr;  // the dialog the pending exit closed last
   bool exited_ = false;
 };

@@ -14,6 +14,22 @@ RecordCounter Contacts() { return RecordCounter("COMU", "communication", "com.")
 
 std::string ContactPath(int number) { return Contacts().PathOf(number); }
 
+ComuRecord AddressBook::AsShown(ComuRecord entry) {
+  const auto listed = [](int index, int count) { return index >= 0 && index < count ? index : -1; };
+  entry.class_ = listed(entry.class_, static_cast<int>(kContactCategories.size()));
+  entry.birthMonth = listed(entry.birthMonth, 12);
+  entry.birthDay = listed(entry.birthDay, 31);
+  entry.sex = entry.sex ? 1 : 0;
+  return entry;
+}
+
+ComuRecord AddressBook::Blank() {
+  ComuRecord entry;
+  entry.class_ = entry.birthMonth = entry.birthDay = -1;
+  entry.sex = 0;  // neither button checked reads as female
+  return entry;
+}
+
 AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer, RecordEvents* events)
     : prompter_(prompter), observer_(observer), events_(events), counter_(Contacts()) {}
 
@@ -21,6 +37,7 @@ void AddressBook::Initialise() {
   counter_.Load();
   current_ = counter_.maxid();
   label_ = "id:";
+  shown_ = Blank();
 }
 
 void AddressBook::SetLabel() { label_ = Format("%d:", current_); }
@@ -28,6 +45,7 @@ void AddressBook::SetLabel() { label_ = Format("%d:", current_); }
 void AddressBook::New() {
   current_ = counter_.maxid();
   SetLabel();
+  shown_ = Blank();
 }
 
 bool AddressBook::Save(const ComuRecord& entry) {
@@ -52,6 +70,7 @@ bool AddressBook::Save(const ComuRecord& entry) {
     prompter_.ShowMessage("Can`t Open " + path + " to write!", path, MsgButtons::Ok);
     return false;
   }
+  shown_ = AsShown(entry);
   if (events_) events_->ContactWritten(current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
@@ -74,6 +93,7 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
     return false;
   }
   shown = xml.comu;
+  shown_ = AsShown(shown);
   current_ = number;
   SetLabel();
   return true;
@@ -121,9 +141,17 @@ void AddressBook::Delete() {
 
 void AddressBook::Close() { counter_.Persist(); }
 
-void AddressBook::ShowSearchMessage() {
-  prompter_.ShowMessage("Sorry,The search not support in this version!", "info", MsgButtons::Ok,
-                        MsgIcon::Information);
+bool AddressBook::Leave(const ComuRecord& fields) {
+  if (!Changed(fields)) return true;
+  switch (prompter_.ShowMessage(Gb("保存修改吗?"), "Pimbrel", MsgButtons::YesNoCancel,
+                                MsgIcon::Question)) {
+    case MsgResult::Yes:
+      return Save(fields);
+    case MsgResult::No:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace pim

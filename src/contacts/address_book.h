@@ -59,12 +59,20 @@ class AddressBook {
   // The close handling: keeps a maxid that could not be written when it was taken.
   void Close();
 
-  // A button that only says it is not there yet.
-  void ShowSearchMessage();
+  // Whether the panel's fields differ from the contact as last shown, saved or begun.
+  bool Changed(const ComuRecord& fields) const { return AsShown(fields) != shown_; }
+  // Before another contact takes the panel: a changed one is saved if the user wants. False
+  // when the user cancels or the save fails; the fields then stay as they are.
+  bool Leave(const ComuRecord& fields);
 
  private:
   bool Load(int number, ComuRecord& shown);
   void SetLabel();
+  // A record as the panel's fields give it back once shown: a choice the lists lack is
+  // none, and the sex is one of the two buttons.
+  static ComuRecord AsShown(ComuRecord entry);
+  // The fields of a new entry: all empty, nothing chosen.
+  static ComuRecord Blank();
 
   Prompter& prompter_;
   ContactsObserver* observer_;
@@ -73,6 +81,7 @@ class AddressBook {
   RecordCounter counter_;
   int current_ = 0;
   std::string label_ = "id:";
+  ComuRecord shown_ = Blank();
 };
 
 }  // namespace pim

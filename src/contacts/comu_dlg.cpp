@@ -88,7 +88,7 @@ bool CComuDlg::OnCommand(int id, int code) {
       ShowLabel();
       return true;
     case IDC_COMU_SEARCH:
-      book_.ShowSearchMessage();
+      host_.OpenSearch(SearchScope::Contacts);
       return true;
     default:
       return CPanel::OnCommand(id, code);
@@ -128,9 +128,12 @@ void CComuDlg::ShowStep(AddressBook::Step step, const ComuRecord& entry) {
   ShowLabel();
 }
 
-bool CComuDlg::ShowRecord(int number) {
+bool CComuDlg::ShowRecord(const RecordRef& record) {
+  if (record.kind != RecordKind::Contact) return false;
+  host_.MakeCurrent(*this);
+  ShowBelowParent(SW_SHOW);
   ComuRecord entry;
-  if (!book_.Open(number, entry)) return false;
+  if (!book_.Leave(ReadControls()) || !book_.Open(record.number, entry)) return false;
   FillControls(entry);
   ShowLabel();
   return true;

@@ -15,7 +15,7 @@ class CComuDlg final : public CPanel {
       : CPanel(IDD_COMU, host), reminders_(reminders), book_(prompter_, &reminders, &host.Records()) {}
 
   void OnExit() override { book_.Close(); }
-  bool ShowRecord(int number) override;
+  bool ShowRecord(const RecordRef& record) override;
   // After a restore: maxid read again, an empty entry shown.
   void ReloadData() override {
     book_.Initialise();

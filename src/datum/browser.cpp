@@ -94,6 +94,12 @@ int DatumBrowser::NextItem() const {
   return cards_[static_cast<size_t>(current_ + 1)].item;
 }
 
+int DatumBrowser::ItemOf(std::string_view url) const {
+  for (const Card& card : cards_)
+    if (card.url == url) return card.item;
+  return kRoot;
+}
+
 std::string DatumBrowser::HeaderText(const DatumRecord& card) {
   return Gb("标题:") + card.title + Gb("\r\n类别:") + card.class_ + Gb("\t来源:") + card.source +
          Gb("\r\n建立日期:") + card.founddate + Gb("\t修改日期:") + card.modifieddate +

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/prompter.h"
@@ -49,6 +50,9 @@ class DatumBrowser {
   // The tree item to select for "←" and "→", or kRoot when there is none.
   int PreviousItem() const;
   int NextItem() const;
+
+  // The tree item of the card at `url`, or kRoot when the tree lacks it.
+  int ItemOf(std::string_view url) const;
 
   static std::string HeaderText(const DatumRecord& card);
 

@@ -1,5 +1,6 @@
 #include "datum/datum_capture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -173,6 +174,19 @@ bool DatumCapture::Next(const CardText& card) {
     StartNewCard();
   else
     ShowEntry();
+  return true;
+}
+
+bool DatumCapture::GoToCard(const std::string& url, const CardText& card) {
+  if (!StoreCard(card)) return false;
+  const auto at = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const IndexEntry& entry) { return entry.url == url; });
+  if (at == entries_.end()) {
+    StartNewCard();
+    return true;
+  }
+  position_ = static_cast<int>(at - entries_.begin()) + 1;
+  ShowEntry();
   return true;
 }
 

@@ -44,6 +44,9 @@ class DatumCapture {
   bool ShowPanel(const CardText& card);  // a fresh card at the new-card position
   bool Previous(const CardText& card);
   bool Next(const CardText& card);
+  // The untrimmed card stored at `url` (opened from a search), at its position; the new-card
+  // position when the index no longer holds it.
+  bool GoToCard(const std::string& url, const CardText& card);
 
   // After trimming: the untrimmed index and the categories read again; the fields and the
   // modified flag stay. Returns the category names in file order.

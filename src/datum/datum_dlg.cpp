@@ -120,9 +120,24 @@ void CDatumDlg::Trim() {
   host_.ToggleBar();
 }
 
-void CDatumDlg::NotSupported(const char* what) {
-  prompter_.ShowMessage(std::string("Sorry,The ") + what + " function not support in this version!",
-                        "info", MsgButtons::Ok, MsgIcon::Information);
+bool CDatumDlg::ShowRecord(const RecordRef& record) {
+  if (record.kind != RecordKind::Card) return false;
+  if (record.trimmed) {
+    if (browser_) {
+      host_.MakeCurrent(*browser_);
+      browser_->ShowBelowParent(SW_SHOW);
+    } else {
+      OpenBrowser();
+    }
+    return browser_ && browser_->ShowCard(record.path);
+  }
+  if (browser_) browser_->OnExit();  // the browser gives the panel its place back
+  host_.MakeCurrent(*this);
+  ShowBelowParent(SW_SHOW);
+  const bool moved = capture_.GoToCard(record.path, Fields());
+  UpdateButtons();
+  if (moved) ShowCard();
+  return moved;
 }
 
 bool CDatumDlg::OnCommand(int id, int code) {
@@ -162,13 +177,13 @@ bool CDatumDlg::OnCommand(int id, int code) {
       UpdateButtons();
       return true;
     case IDC_DATUMDLG_BOOKMARK:
-      NotSupported("bookmark");
+      host_.OpenSearch(SearchScope::Bookmarks);
       return true;
     case IDC_DATUMDLG_INDEX:
-      NotSupported("index");
+      host_.OpenSearch(SearchScope::IndexList);
       return true;
     case IDC_DATUMDLG_SEARCH:
-      NotSupported("search");
+      host_.OpenSearch(SearchScope::Cards);
       return true;
     case IDC_DATUMDLG_BROWSER:
       OpenBrowser();

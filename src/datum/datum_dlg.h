@@ -32,6 +32,9 @@ class CDatumDlg final : public CPanel {
   void ProcessPending() override { Trim(); }
   // After a restore: the card number, categories and untrimmed index read again.
   void ReloadData() override;
+  // An untrimmed card at its position here, the card being typed stored first as paging
+  // does; a trimmed one selected in the browser, which opens for it.
+  bool ShowRecord(const RecordRef& record) override;
 
  protected:
   bool OnInitDialog() override;
@@ -47,7 +50,6 @@ class CDatumDlg final : public CPanel {
   void ListNewClasses();
   void OpenBrowser();
   void Trim();
-  void NotSupported(const char* what);
 
   SystemClock clock_;
   DatumCapture capture_;

@@ -70,6 +70,20 @@ void CDatumTree::BuildTree() {
   SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
 }
 
+bool CDatumTree::ShowCard(const std::string& url) {
+  int item = browser_.ItemOf(url);
+  if (item == DatumBrowser::kRoot) {
+    SendMessageW(Item(IDC_TREE_TREE).hwnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    BuildTree();
+    item = browser_.ItemOf(url);
+  }
+  if (item == DatumBrowser::kRoot) return false;
+  Select(item);
+  SendMessageW(Item(IDC_TREE_TREE).hwnd(), TVM_ENSUREVISIBLE, 0,
+               reinterpret_cast<LPARAM>(treeItems_[static_cast<size_t>(item)]));
+  return true;
+}
+
 void CDatumTree::ShowSelected() {
   const HWND tree = Item(IDC_TREE_TREE).hwnd();
   TVITEMW item{};

@@ -26,6 +26,9 @@ class CDatumTree final : public CPanel {
 
   // "×": the window goes, and the editor gets its place back.
   void OnExit() override;
+  // Selects and shows the trimmed card at `url`; a tree built before it was trimmed is built
+  // again. False when the trimmed index does not hold it.
+  bool ShowCard(const std::string& url);
 
  protected:
   bool OnInitDialog() override;

@@ -68,8 +68,21 @@ bool CNoteDlg::OnCommand(int id, int code) {
 
 void CNoteDlg::OnExit() { book_.Close(); }
 
+bool CNoteDlg::ShowRecord(const RecordRef& record) {
+  if (record.kind != RecordKind::Note) return false;
+  host_.MakeCurrent(*this);
+  ShowBelowParent(SW_SHOW);
+  if (!book_.Leave(EditorText(), Category()) || !book_.Show(record.number)) return false;
+  // Its own category, so a save keeps its type; set this way it starts no new note.
+  SendMessageW(Item(IDC_NOTE_CATEGORY).hwnd(), CB_SETCURSEL, static_cast<WPARAM>(book_.category()),
+               0);
+  ShowBook(NoteBook::Step::Shown);
+  return true;
+}
+
 void CNoteDlg::ReloadData() {
   book_.Open();
+  SendMessageW(Item(IDC_NOTE_CATEGORY).hwnd(), CB_SETCURSEL, NoteBook::kOrdinary, 0);
   Item(IDC_NOTE_TEXT).SetText("");
   Item(IDC_NOTE_ID).SetText(book_.label());
 }

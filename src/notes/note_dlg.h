@@ -14,6 +14,7 @@ class CNoteDlg final : public CPanel {
   explicit CNoteDlg(PanelHost& host);
 
   void OnExit() override;
+  bool ShowRecord(const RecordRef& record) override;
   // After a restore: the notebook read again, a new note begun.
   void ReloadData() override;
 

@@ -16,6 +16,7 @@ void NoteBook::Open() {
   current_ = counter_.maxid();
   text_.clear();
   buildtime_.clear();
+  category_ = kOrdinary;
   label_ = "id:";
 }
 
@@ -34,6 +35,7 @@ void NoteBook::New(int category) {
   }
   SetCurrent(counter_.maxid());
   buildtime_.clear();
+  category_ = category;
 }
 
 bool NoteBook::Save(const std::string& text, int category) {
@@ -49,6 +51,7 @@ bool NoteBook::Save(const std::string& text, int category) {
     return false;
   }
   buildtime_ = buildtime;
+  category_ = category;
   if (events_) events_->NoteWritten(current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
@@ -79,7 +82,40 @@ std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
   LineReader reader(file);
   XML xml(prompter_, clock_);
   if (filter != kAll && xml.ReadNoteType(reader) != filter) return std::nullopt;
-  return ReadInto(xml, reader, number) ? Step::Shown : Step::Unchanged;
+  if (!ReadInto(xml, reader, number)) return Step::Unchanged;
+  category_ = filter;
+  return Step::Shown;
+}
+
+bool NoteBook::Show(int number) {
+  int type = -1;
+  {
+    // Read on its own: a note without a type line still shows.
+    File file;
+    if (number < 0 || !file.Open(PathOf(number), File::Mode::Read)) return false;
+    LineReader reader(file);
+    type = XML(prompter_, clock_).ReadNoteType(reader);
+  }
+  File file;
+  if (!file.Open(PathOf(number), File::Mode::Read)) return false;
+  LineReader reader(file);
+  XML xml(prompter_, clock_);
+  if (!ReadInto(xml, reader, number)) return false;
+  category_ = type >= 0 && type < static_cast<int>(kCategories.size()) ? type : -1;
+  return true;
+}
+
+bool NoteBook::Leave(const std::string& text, int category) {
+  if (!Changed(text, category)) return true;
+  switch (prompter_.ShowMessage(Gb("保存修改吗?"), "Pimbrel", MsgButtons::YesNoCancel,
+                                MsgIcon::Question)) {
+    case MsgResult::Yes:
+      return Save(text, category);
+    case MsgResult::No:
+      return true;
+    default:
+      return false;
+  }
 }
 
 NoteBook::Step NoteBook::Previous(int filter) {

@@ -39,6 +39,17 @@ class NoteBook {
   // (any type for kAll). Next past the last note starts a new one.
   Step Previous(int filter);
   Step Next(int filter);
+  // Shows note `number` under its own category (opened from a search); false when it cannot
+  // be read, and nothing changes then.
+  bool Show(int number);
+  // Whether the editor's text or the category box differ from the note as last shown,
+  // begun or saved.
+  bool Changed(const std::string& text, int category) const {
+    return text != text_ || category != category_;
+  }
+  // Before another note takes the editor: a changed one is saved if the user wants. False
+  // when the user cancels or the save fails; the editor then stays as it is.
+  bool Leave(const std::string& text, int category);
   // Removes the current note's file after asking; the text and the number stay.
   bool Delete();
   // The close handling: keeps a grown maxid.
@@ -48,6 +59,9 @@ class NoteBook {
   int maxid() const { return counter_.maxid(); }
   const std::string& text() const { return text_; }
   const std::string& buildtime() const { return buildtime_; }
+  // The category box's selection when the note was shown, begun or saved; a note opened
+  // by Show has its own type here (-1 for one the list lacks).
+  int category() const { return category_; }
   // The number label: "id:" until a note is numbered, then "%d:".
   const std::string& label() const { return label_; }
   std::string PathOf(int number) const { return counter_.PathOf(number); }
@@ -66,6 +80,7 @@ class NoteBook {
   int current_ = 0;
   std::string text_;
   std::string buildtime_;
+  int category_ = kOrdinary;
   std::string label_ = "id:";
 };
 

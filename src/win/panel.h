@@ -1,14 +1,26 @@
 // What every panel below the bar has in common, and the one way a panel reaches the bar.
 #pragma once
 
+#include <string>
+
 #include "base/scale.h"
-#include "records/record_events.h"
+#include "records/record_store.h"
+#include "search/search.h"
 #include "win/dialog.h"
 #include "win/win_system.h"
 
 namespace pim {
 
 class CPanel;
+
+// A record to show where the user edits it: a note or a contact by its number, a card by its
+// path, in the datum panel or, once trimmed, in the browser.
+struct RecordRef {
+  RecordKind kind = RecordKind::Note;
+  int number = -1;
+  std::string path;
+  bool trimmed = false;
+};
 
 // What a panel may ask of whoever shows it; the bar implements it, and a panel knows
 // nothing else of the bar.
@@ -28,6 +40,10 @@ class PanelHost {
   virtual void ModalEnded() = 0;
   // Told of every record a panel writes or removes.
   virtual RecordEvents& Records() = 0;
+  // The search window, on `scope`.
+  virtual void OpenSearch(SearchScope scope) = 0;
+  // Shows `record` below the bar in the panel that edits it, once no dialog is open.
+  virtual void OpenRecord(const RecordRef& record) = 0;
 
  protected:
   ~PanelHost() = default;
@@ -78,8 +94,10 @@ class CPanel : public win::Dialog {
   virtual void OnExit() {}
   // The bar's request to read the panel's files again, after they changed underneath.
   virtual void ReloadData() {}
-  // Shows the panel's record `number` (a contact); false when the panel has none such.
-  virtual bool ShowRecord(int /*number*/) { return false; }
+  // Shows `record` below the bar as the current panel (or the browser in the datum panel's
+  // place). A changed record on show is saved first if the user wants. False when nothing
+  // new is shown: the user cancelled, the save failed or the record cannot be read.
+  virtual bool ShowRecord(const RecordRef& /*record*/) { return false; }
   // Work waiting for the user in the panel (cards not yet trimmed), and the dialog that
   // does it, run modally; it returns when the user is done.
   virtual int PendingCount() const { return 0; }

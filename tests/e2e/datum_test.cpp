@@ -41,8 +41,6 @@ class Datum : public ProgramTest {
     SendCommand(panel, IDOK);  // Enter and Escape leave the panel as it is
     SendCommand(panel, IDCANCEL);
     EXPECT_TRUE(Visible(panel));
-    PostCommand(panel, IDC_DATUMDLG_BOOKMARK);
-    EXPECT_EQ(Answer(L"info"), L"Sorry,The bookmark function not support in this version!");
     // The flag set since the paste makes "→" store the card again, in a new category.
     SetText(Control(panel, kClass), L"读书");
     EXPECT_EQ(Page(kNext), L"未分类|资料卡1|second|<>");

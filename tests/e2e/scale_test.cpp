@@ -154,6 +154,18 @@ TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
   Screenshot("scale_" + std::to_string(dpi) + "_browser_wide");
   SendCommand(browser, IDOK);
 
+  // The search window: its list's columns at the scale.
+  SendCommand(bar, IDC_BTN_MORE);
+  const HWND search = WaitWindow(program.pid(), L"Pimbrel 搜索");
+  ASSERT_TRUE(search);
+  record.Window("search", search);
+  int column = 0;
+  for (LONG width : {46, 96, 56, 184, 66})
+    EXPECT_EQ(Send(Control(search, IDC_SEARCH_LIST), LVM_GETCOLUMNWIDTH, column++), At(dpi, width));
+  Screenshot("scale_" + std::to_string(dpi) + "_search");
+  SendCommand(search, IDCANCEL);
+  EXPECT_FALSE(Visible(search));
+
   // About: the window is its picture, and the curtain's first step cuts nothing but its edges.
   PostCommand(bar, ID_ABOUT);
   const std::vector<HWND> panels = program.Panels();

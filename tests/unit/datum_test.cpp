@@ -212,6 +212,13 @@ TEST_F(DatumTest, NewCardsTakeTheNumberAndPagingStoresFirst) {
   EXPECT_FALSE(FolderExists("datum\\y"));
   ASSERT_TRUE(capture_.Next(Typed("")));
   EXPECT_EQ(std::pair(capture_.count(), prompter_.messages.size()), std::pair(2, size_t{0}));
+  // A search goes to a stored card at its place, the typed one stored first as paging does;
+  // a card gone from the index leaves a fresh card.
+  ASSERT_TRUE(capture_.GoToCard(CardFile(0, "f"), Typed("third", "g")));
+  EXPECT_EQ(std::tuple(capture_.count(), capture_.position(), capture_.shown().content),
+            std::tuple(3, 1, std::string("first")));
+  ASSERT_TRUE(capture_.GoToCard("datum\\gone.xml", {}));
+  EXPECT_TRUE(capture_.AtNewCard());
 }
 
 TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCard) {
@@ -460,6 +467,8 @@ TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex)
   WriteBytes("datum\\one.xml", card);
   browser_.Build(prompter_);
   EXPECT_FALSE(browser_.Show(0, prompter_));  // a category
+  EXPECT_EQ(std::pair(browser_.ItemOf("datum\\four.xml"), browser_.ItemOf("datum\\x.xml")),
+            std::pair(5, DatumBrowser::kRoot));
   const auto page = browser_.Show(2, prompter_);
   ASSERT_TRUE(page);
   EXPECT_EQ(page->header,

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "base/file.h"
+#include "base/gb18030.h"
 #include "base/gbk.h"
 #include "config/config_file.h"
 #include "config/sys_settings.h"
@@ -28,6 +29,11 @@ struct Book {
   virtual void Delete() = 0;
   virtual void Close() = 0;
   virtual std::string Document(const std::string& text) = 0;  // a record as found on disk
+  // A record whose choices (category, month, day) its lists lack.
+  virtual std::string Odd() = 0;
+  virtual bool Show(int n) = 0;  // as a search opens it
+  // Before a search shows another: the panel holds `text`, the rest as it shows the record.
+  virtual bool Leave(const std::string& text) = 0;
 };
 struct Notes final : Book {
   explicit Notes(Prompter& p) : book(p, kClock) {}
@@ -45,6 +51,14 @@ struct Notes final : Book {
     XML(quiet, kClock).WriteNote(doc, NoteBook::kOrdinary, text, "b");
     return doc;
   }
+  std::string Odd() override {
+    test::RecordingPrompter quiet;
+    std::string doc;
+    XML(quiet, kClock).WriteNote(doc, 9, "odd", "b");
+    return doc;
+  }
+  bool Show(int n) override { return book.Show(n); }
+  bool Leave(const std::string& text) override { return book.Leave(text, book.category()); }
   NoteBook book;
 };
 struct Contacts final : Book {
@@ -65,7 +79,33 @@ struct Contacts final : Book {
   std::string Document(const std::string& text) override {
     return "\t<name>" + text + "</name>\r\n";  // cut short: it shows what it holds
   }
+  std::string Odd() override {
+    return "\t<name>odd</name>\r\n\t<class>12</class>\r\n\t<sex>male</sex>\r\n"
+           "\t<birthday>1980-40-77</birthday>\r\n";
+  }
+  bool Show(int n) override {
+    ComuRecord read;
+    if (!book.Open(n, read)) return false;
+    // As the panel shows it: a choice its lists lack shows none.
+    fields = read;
+    if (fields.class_ > 8) fields.class_ = -1;
+    if (fields.birthMonth > 11) fields.birthMonth = -1;
+    if (fields.birthDay > 30) fields.birthDay = -1;
+    return true;
+  }
+  bool Leave(const std::string& text) override {
+    ComuRecord shown = fields;
+    shown.name = text;
+    return book.Leave(shown);
+  }
   AddressBook book;
+  ComuRecord fields = Empty();  // the panel's, as it opens: nothing chosen, no sex checked
+  static ComuRecord Empty() {
+    ComuRecord r;
+    r.class_ = r.birthMonth = r.birthDay = -1;
+    r.sex = 0;
+    return r;
+  }
 };
 
 struct Kind {
@@ -160,6 +200,35 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   EXPECT_EQ(ReadBytes(Path(2147483647)) + prompter.messages.back().caption,
             "<missing>\xBE\xAF\xB8\xE6" /* 警告 */);
 }
+// Before a search shows another record, a changed one is saved only if the user wants it:
+// "保存修改吗?", Yes saves, No drops the change, Cancel keeps the panel as it is.
+TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnother) {
+  const auto book = GetParam().make(prompter);
+  WriteBytes(Path(0), book->Odd());
+  book->Open();
+  EXPECT_TRUE(book->Leave(""));  // the empty panel as it opened
+  ASSERT_TRUE(book->Show(0));
+  EXPECT_TRUE(book->Leave("odd"));  // shown as read, though its lists lack its choices
+  EXPECT_TRUE(prompter.messages.empty());
+  const std::string odd = ReadBytes(Path(0));
+  prompter.answers = {MsgResult::Cancel, MsgResult::No, MsgResult::Yes};
+  EXPECT_FALSE(book->Leave("changed"));
+  EXPECT_TRUE(book->Leave("changed"));
+  EXPECT_EQ(ReadBytes(Path(0)), odd);
+  EXPECT_TRUE(book->Leave("changed"));
+  EXPECT_NE(ReadBytes(Path(0)).find("changed"), std::string::npos);
+  ASSERT_EQ(prompter.messages.size(), 4u);  // the question thrice, then the save's notice
+  EXPECT_EQ(prompter.messages[0].text + "|" + prompter.messages[0].caption,
+            Gb("保存修改吗?|Pimbrel"));
+  EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNoCancel);
+  EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
+  // Saved, it asks no more; a save that fails shows nothing else.
+  EXPECT_TRUE(book->Leave("changed"));
+  ASSERT_TRUE(CreateFolder(Path(0) + "~pimtmp"));
+  prompter.answers = {MsgResult::Yes};
+  EXPECT_FALSE(book->Leave("lost"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, RecordBookTest, ::testing::ValuesIn(kKinds),
                          [](const auto& p) { return std::string(p.param.name); });
 

@@ -1,0 +1,207 @@
+// The search window: opened from every entry point on its scope, found as the user types,
+// the chosen record opened where it is edited, and its place kept across runs. What matches
+// what is the search engine's unit tests'.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "driver.h"
+
+namespace e2e {
+namespace {
+
+const wchar_t kCaption[] = L"Pimbrel 搜索";
+
+class Search : public ProgramTest {
+ protected:
+  // Sends `command` to `to` (the bar or a panel); the window then shows on scope `scope`.
+  void OpenBy(HWND to, int command, int scope) {
+    SendCommand(to, command);
+    window = WaitWindow(program->pid(), kCaption);
+    ASSERT_TRUE(window) << command;
+    query = Control(window, IDC_SEARCH_QUERY);
+    list = Control(window, IDC_SEARCH_LIST);
+    EXPECT_EQ(Send(Control(window, IDC_SEARCH_SCOPE), CB_GETCURSEL), scope) << command;
+  }
+  std::wstring Cell(int row, int column) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    std::wstring text;
+    SendRemote(list, LVM_GETITEMTEXTW, row, item, &text);
+    return text;
+  }
+  // The titles listed, in order, once the reading is done.
+  std::vector<std::wstring> Titles() {
+    WaitUntil([&] { return Text(Control(window, IDC_SEARCH_STATUS)).starts_with(L"找到"); });
+    std::vector<std::wstring> titles;
+    for (int row = 0; row < Send(list, LVM_GETITEMCOUNT); ++row) titles.push_back(Cell(row, 1));
+    return titles;
+  }
+  // Types `text` and waits until `count` records are listed.
+  std::vector<std::wstring> Find(const std::wstring& text, size_t count) {
+    SetText(query, L"");
+    SetText(query, text);
+    WaitUntil([&] { return Titles().size() == count; });
+    return Titles();
+  }
+  int Selected() { return static_cast<int>(Send(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
+  void Choose(const std::wstring& title) {
+    const std::vector<std::wstring> titles = Titles();
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendRemote(list, LVM_SETITEMSTATE,
+               std::find(titles.begin(), titles.end(), title) - titles.begin(), state);
+  }
+  // A real key for the query box, through the program's own message loop.
+  void Key(WPARAM key) { Post(query, WM_KEYDOWN, key); }
+
+  HWND window = nullptr, query = nullptr, list = nullptr;
+};
+
+TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) {
+  // A contact, a note of 随感 and two cards share nothing but the contact's pinyin and a word.
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_COMU));
+  const HWND bar = program->Bar(), contacts = panel;
+  EXPECT_EQ(program->SaveRecord(contacts, L"王小明", true), 0);
+  SendCommand(contacts, IDC_COMU_NEW);
+  const HWND notes = program->ShowPanel(IDC_BTN_NOTE);
+  const HWND category = Control(notes, IDC_NOTE_CATEGORY);
+  const auto choose = [&](int index) {  // as a user picks a category: a new note begins
+    Send(category, CB_SETCURSEL, index);
+    Send(notes, WM_COMMAND, CBN_SELCHANGE << 16 | IDC_NOTE_CATEGORY,
+         reinterpret_cast<LPARAM>(category));
+  };
+  choose(3);
+  EXPECT_EQ(program->SaveRecord(notes, L"会议纪要 橄榄树"), 0);
+  const HWND datum = program->ShowPanel(IDC_BTN_DATUM);
+  const auto capture = [&](const wchar_t* title, const wchar_t* text) {
+    SetText(Control(datum, IDC_DATUMDLG_TITLE), title);
+    Send(Control(datum, IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    SendCommand(bar, IDC_BTN_DATUM);  // stores it
+  };
+  capture(L"橄榄油", L"橄榄 trimmed");
+  PostCommand(datum, IDC_DATUMDLG_TRIM);  // into the bookmark and index lists
+  const HWND trim = WaitWindow(program->pid(), L"Pimbrel 资料整理");
+  ASSERT_TRUE(trim);
+  for (int mark : {IDC_TRIM_BOOKMARK, IDC_TRIM_INDEX}) Send(Control(trim, mark), BM_SETCHECK, 1);
+  PostCommand(trim, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(trim) && Visible(datum); }));
+  capture(L"橄榄枝", L"橄榄 untrimmed");
+
+  // The small triangle: everything. Open to results over the collection, timed.
+  const ULONGLONG start = GetTickCount64();
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, IDC_BTN_MORE, 0));
+  std::vector<std::wstring> found = Find(L"橄榄", 3);
+  const ULONGLONG took = GetTickCount64() - start;
+  std::printf("search window open to results: %llu ms\n", took);
+  EXPECT_LT(took, 1000u);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::wstring>{L"会议纪要 橄榄树", L"橄榄枝", L"橄榄油"}));
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
+  EXPECT_EQ(gui.hwndFocus, query);
+  EXPECT_NE(Cell(0, 3).find(L"【橄榄】"), std::wstring::npos) << Cell(0, 3);
+  Screenshot("search");
+  Key(VK_DOWN);
+  EXPECT_TRUE(WaitUntil([&] { return Selected() == 1; }));
+  Key(VK_UP);
+  EXPECT_TRUE(WaitUntil([&] { return Selected() == 0; }));
+
+  // 人员: the contact by the initials of its name, opened in the contacts panel.
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, ID_SEARCH_PEOPLE, 3));
+  EXPECT_EQ(Find(L"wxm", 1), std::vector<std::wstring>{L"王小明"});
+  Key(VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return Visible(contacts); }));
+  EXPECT_EQ(Text(Control(contacts, IDC_COMU_NAME)), L"王小明");
+  EXPECT_EQ(Text(Control(contacts, IDC_COMU_ID)), L"0:");
+  EXPECT_EQ(program->VisiblePanels(), std::vector<HWND>{contacts});
+
+  // 文字: the note, under its own category; the text typed over a new one is not kept.
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, ID_SEARCH_TEXT, 2));
+  EXPECT_EQ(Find(L"橄榄", 1), std::vector<std::wstring>{L"会议纪要 橄榄树"});
+  choose(0);
+  SetText(Control(notes, IDC_NOTE_TEXT), L"未保存");
+  Key(VK_RETURN);
+  const auto asked = AnswerMessageBox(program->pid(), L"Pimbrel", IDNO);
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(asked->text, L"保存修改吗?");
+  EXPECT_TRUE(WaitUntil([&] { return Text(Control(notes, IDC_NOTE_TEXT)) == L"会议纪要 橄榄树"; }));
+  EXPECT_EQ(Send(category, CB_GETCURSEL), 3);
+  EXPECT_EQ(program->VisiblePanels(), std::vector<HWND>{notes});
+
+  // 资料, from the datum panel's "§": the untrimmed card at its place among the untrimmed,
+  // the trimmed one selected in the browser.
+  ASSERT_NO_FATAL_FAILURE(OpenBy(datum, IDC_DATUMDLG_SEARCH, 1));
+  EXPECT_EQ(Find(L"橄榄", 2).size(), 2u);
+  Choose(L"橄榄枝");
+  Key(VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return Visible(datum); }));
+  EXPECT_EQ(Text(Control(datum, IDC_DATUMDLG_TITLE)), L"橄榄枝");
+  EXPECT_EQ(Text(Control(datum, IDC_DATUMDLG_TEXT)), L"橄榄 untrimmed");
+  EXPECT_FALSE(IsWindowEnabled(Control(datum, IDC_DATUMDLG_PREV)));  // the one untrimmed
+  Choose(L"橄榄油");
+  Key(VK_RETURN);
+  const HWND browser = program->Owned(datum);
+  ASSERT_TRUE(browser);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return Text(Control(browser, IDC_TREE_HEADER)).starts_with(L"标题:橄榄油\r\n"); }));
+  EXPECT_FALSE(Visible(datum));
+
+  // "β" and "‖": the cards of the bookmark and the index list, all of them.
+  for (const auto& [button, scope] :
+       {std::pair{IDC_DATUMDLG_BOOKMARK, 4}, std::pair{IDC_DATUMDLG_INDEX, 5}}) {
+    ASSERT_NO_FATAL_FAILURE(OpenBy(datum, button, scope));
+    EXPECT_EQ(Text(query), L"");
+    EXPECT_EQ(Titles(), std::vector<std::wstring>{L"橄榄油"});
+  }
+  ASSERT_NO_FATAL_FAILURE(OpenBy(contacts, IDC_COMU_SEARCH, 3));
+
+  // A record saved while the window is open is found at the next keystroke.
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, ID_SEARCH_PEOPLE, 3));
+  EXPECT_TRUE(Find(L"橄榄", 0).empty());
+  EXPECT_EQ(program->SaveRecord(contacts, L"橄榄球迷", true), 1);
+  EXPECT_EQ(Find(L"橄榄", 1), std::vector<std::wstring>{L"橄榄球迷"});
+
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return !Visible(window); }));
+  ASSERT_TRUE(program->Exit());
+}
+
+TEST_F(Search, ThePlaceIsKeptAcrossRunsAndTheSessionEndAndComesBackOnScreen) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  const HWND bar = program->Bar();
+  // At first below the bar, beside its panels.
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, IDC_BTN_MORE, 0));
+  EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top),
+            std::pair(Rect(bar).right, Rect(bar).bottom));
+  const auto move = [&](int x, int y) {
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  // The end of the session closes it; a session that goes on opens it where it was.
+  move(400, 300);
+  EXPECT_EQ(Send(bar, WM_QUERYENDSESSION), TRUE);
+  EXPECT_FALSE(IsWindow(window));
+  Send(bar, WM_ENDSESSION, FALSE);
+  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, ID_SEARCH_TEXT, 2));
+  EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top), std::pair(400L, 300L));
+  move(420, 310);
+  ASSERT_TRUE(program->Exit());  // with the window open: no dialog the exit waits for
+  for (const auto& [file, left, top] :
+       {std::tuple("", 420L, 310L), std::tuple("[SEARCH]\r\nleft=5000\r\ntop=-900\r\n", 0L, 0L)}) {
+    if (*file) WriteBytes(folder + L"\\set\\search.conf", file);
+    ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+    ASSERT_NO_FATAL_FAILURE(OpenBy(program->Bar(), ID_SEARCH_TEXT, 2));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT at = Rect(window);
+    // Off every screen, it comes back at the edges it went past.
+    EXPECT_EQ(std::pair(at.left, at.top),
+              left ? std::pair(left, top) : std::pair(work.right - (at.right - at.left), work.top));
+    ASSERT_TRUE(program->Exit());
+  }
+}
+
+}  // namespace
+}  // namespace e2e
