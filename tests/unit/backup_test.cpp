@@ -24,10 +24,8 @@
 namespace pim {
 namespace {
 
-const std::string kCategory = "\xCE\xB4\xB7\xD6\xC0\xE0";  // 未分类
-const std::string kCard =
-    "\xD7\xCA\xC1\xCF\xBF\xA8"
-    "1.datum.1.xml";  // 资料卡1.datum.1.xml
+using Files = std::map<std::string, std::string>;
+const std::string kCategory = Gb("未分类"), kCard = Gb("资料卡1.datum.1.xml");
 const LocalTime kNow{2026, 12, 7, 9, 30, 1};
 
 std::string Noise(size_t n, unsigned seed) {
@@ -93,27 +91,19 @@ class BackupTest : public test::TempFolderTest {
     WriteBytes("set\\only-" + tag + ".lst", tag);
     WriteBytes("note\\n.0.xml", "<note>" + tag + "</note>");
     WriteBytes("note\\n." + std::string(tag == "old" ? "5" : "6") + ".xml", tag);
-    WriteBytes("communication\\com.0.xml", "\xD5\xC5\xC8\xFD " + tag);  // 张三
+    WriteBytes("communication\\com.0.xml", Gb("张三 ") + tag);
     WriteBytes("datum\\" + kCategory + "\\" + kCard, std::string(3000, 'x') + tag);
     WriteBytes("xmlstyle\\style.dtd", Noise(5000, tag == "old" ? 1 : 2));
   }
-
-  // Every file and folder below the working folder but "backup\" and archives, keyed by native
-  // path.
-  static std::map<std::string, std::string> Snapshot() {
-    std::map<std::string, std::string> all;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(".")) {
-      const std::u8string name = e.path().lexically_relative(".").generic_u8string();
-      const std::string key(name.begin(), name.end());
-      if (key.starts_with("backup") || (key.ends_with(".zip") && key.find('/') == key.npos))
-        continue;
-      std::string bytes = "<folder>";
-      if (!e.is_directory()) ReadWholeFile(FromNativeName(e.path().native()), bytes);
-      all[key] = bytes;
-    }
+  // The data folder: every file and folder but the backups and the archives beside it.
+  static Files Snapshot() {
+    Files all = test::Tree();
+    std::erase_if(all, [](const auto& f) {
+      return f.first.starts_with("backup") ||
+             (f.first.ends_with(".zip") && f.first.find('/') == std::string::npos);
+    });
     return all;
   }
-
   // The archive of what MakeData(tag) writes, made in a folder of its own.
   std::string ArchiveOf(const std::string& tag) {
     const std::filesystem::path here = std::filesystem::current_path();
@@ -126,69 +116,62 @@ class BackupTest : public test::TempFolderTest {
     std::filesystem::remove_all(tag);
     return tag + ".zip";
   }
-
-  // The image a restored folder must show: the archive's, with the run marker kept.
-  std::map<std::string, std::string> Expected(const std::string& tag, const std::string& marker) {
-    std::map<std::string, std::string> want = image_[tag];
-    want["set/run.ing.m"] = marker;
-    return want;
+  // Checks an archive into `reader` and `plan`.
+  ArchiveCheck Check(const std::string& archive) {
+    std::string detail;
+    return CheckArchive(archive, reader_, plan_, detail);
   }
+  RestoreResult Restore() { return RunRestore(reader_, plan_, "test", kNow, detail_); }
 
-  std::map<std::string, std::map<std::string, std::string>> image_;
+  std::map<std::string, Files> image_;
+  ZipReader reader_;
+  RestorePlan plan_;
+  std::string detail_;
 };
 
 TEST_F(BackupTest, ArchiveHoldsTheDataFolderByteForByte) {
   const std::string archive = ArchiveOf("new");
-  std::string bytes;
+  std::string bytes, out, key;
   ASSERT_TRUE(ReadWholeFile(archive, bytes));
-  ZipReader reader;
-  ASSERT_EQ(reader.Open(bytes, 1000), ZipStatus::Ok);
-  ASSERT_FALSE(reader.entries().empty());
-  EXPECT_EQ(reader.entries()[0].name, "pimbrel-backup.txt");
-  std::map<std::string, std::string> unpacked;
-  std::string out;
-  for (const ZipEntry& e : reader.entries()) {
-    ASSERT_EQ(reader.Extract(e, out), ZipStatus::Ok) << e.name;
-    std::string key;
+  ASSERT_EQ(reader_.Open(bytes, 1000), ZipStatus::Ok);
+  Files unpacked;
+  for (const ZipEntry& e : reader_.entries()) {
+    ASSERT_EQ(reader_.Extract(e, out), ZipStatus::Ok) << e.name;
     ASSERT_TRUE(GbToUtf8Strict(e.folder ? e.name.substr(0, e.name.size() - 1) : e.name, key));
     unpacked[key] = e.folder ? "<folder>" : out;
   }
+  EXPECT_EQ(reader_.entries().at(0).name, "pimbrel-backup.txt");
   const ManifestInfo manifest = ReadManifest(unpacked["pimbrel-backup.txt"]);
   unpacked.erase("pimbrel-backup.txt");
-  std::map<std::string, std::string> want = image_["new"];
+  Files want = image_["new"];
   want.erase("set/run.ing.m");
   EXPECT_EQ(unpacked, want);
-  EXPECT_EQ(manifest.date, "2026-12-07 09:30");
-  EXPECT_EQ(
-      std::vector<int>({manifest.counts.notes, manifest.counts.contacts, manifest.counts.cards}),
-      std::vector<int>({2, 1, 1}));
+  EXPECT_EQ(std::tuple(manifest.date, manifest.counts.notes, manifest.counts.contacts,
+                       manifest.counts.cards),
+            std::tuple("2026-12-07 09:30", 2, 1, 1));
   EXPECT_EQ(Listing(), std::vector<std::string>{"new.zip"});  // no temporary file left
-
   // ZIP64 fields, forced by low thresholds, read back the same.
   ZipWriter zip;
   zip.maxEntries16 = 2;
   zip.maxSize32 = 100;
   const std::string big = Noise(300, 7) + std::string(5000, 'z');
-  ASSERT_TRUE(zip.Open("z64.zip"));
-  ASSERT_TRUE(zip.AddFile("a", "small", kNow) && zip.AddFile("b/c", big, kNow) &&
-              zip.AddFolder("d/", kNow) && zip.Finish());
+  ASSERT_TRUE(zip.Open("z64.zip") && zip.AddFile("a", "small", kNow) &&
+              zip.AddFile("b/c", big, kNow) && zip.AddFolder("d/", kNow) && zip.Finish());
   ASSERT_TRUE(ReadWholeFile("z64.zip", bytes));
-  ASSERT_EQ(reader.Open(bytes, 10), ZipStatus::Ok);
-  ASSERT_EQ(reader.entries().size(), 3u);
-  ASSERT_EQ(reader.Extract(reader.entries()[1], out), ZipStatus::Ok);
-  EXPECT_EQ(out, big);
-  EXPECT_TRUE(reader.entries()[2].folder);
+  ASSERT_EQ(reader_.Open(bytes, 10), ZipStatus::Ok);
+  ASSERT_EQ(reader_.entries().size(), 3u);
+  EXPECT_EQ(reader_.Extract(reader_.entries()[1], out), ZipStatus::Ok);
+  EXPECT_EQ(std::pair(out, reader_.entries()[2].folder), std::pair(big, true));
 }
 
 TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
   std::string good;
   ASSERT_TRUE(ReadWholeFile(ArchiveOf("new"), good));
   MakeData("old");
-  const auto before = Snapshot();
+  const Files before = Snapshot();
   const RawEntry conf{"set/sets.conf", "[SYS]\r\n"};
   RawEntry badCrc{"note/n.0.xml", "abc"};
   badCrc.badCrc = true;
-  const std::string wrongCrc = RawZip({conf, badCrc});
   // A deflated entry (one stored block) that claims almost 4 GB; two of them pass the limit.
   RawEntry bomb{"note/n.1.xml", std::string("\x01\x05\x00\xFA\xFFhello", 10)};
   bomb.method = 8;
@@ -197,18 +180,13 @@ TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
   zip.maxEntries16 = 0;  // ZIP64 records, whose count goes beyond 16 bits
   ASSERT_TRUE(zip.Open("many.zip") && zip.AddFile("set/sets.conf", "[SYS]", kNow) && zip.Finish());
   std::string tooMany;
-  ASSERT_TRUE(ReadWholeFile("many.zip", tooMany));
-  RemoveFile("many.zip");
+  ASSERT_TRUE(ReadWholeFile("many.zip", tooMany) && RemoveFile("many.zip"));
   for (int i = 0; i < 8; ++i)  // the ZIP64 end record claims 200,001 entries
     tooMany[tooMany.size() - 22 - 20 - 56 + 32 + i] =
         static_cast<char>((uint64_t{200001} >> (8 * i)) & 0xFF);
-  struct Case {
-    std::string what, bytes;
-    ArchiveCheck want;
-  };
-  std::vector<Case> cases = {
+  std::vector<std::tuple<std::string, std::string, ArchiveCheck>> cases = {
       {"not a zip", "PK this is plain text, not an archive at all", ArchiveCheck::NotZip},
-      {"wrong CRC", wrongCrc, ArchiveCheck::BadData},
+      {"wrong CRC", RawZip({conf, badCrc}), ArchiveCheck::BadData},
       {"dot-dot", RawZip({conf, {"note/../../evil.txt", "x"}}), ArchiveCheck::BadName},
       {"dot-dot backslash", RawZip({conf, {"..\\evil.txt", "x"}}), ArchiveCheck::BadName},
       {"drive", RawZip({conf, {"C:\\evil.txt", "x"}}), ArchiveCheck::BadName},
@@ -221,17 +199,15 @@ TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
       {"no settings", RawZip({{"note/n.0.xml", "x"}}), ArchiveCheck::NoSettings},
   };
   for (int k = 1; k < 8; ++k)
-    cases.push_back({"cut at " + std::to_string(k) + "/8", good.substr(0, good.size() * k / 8),
-                     ArchiveCheck::Damaged});
-  for (const Case& c : cases) {
-    WriteBytes("bad.zip", c.bytes);
-    ZipReader reader;
-    RestorePlan plan;
-    std::string detail;
-    const ArchiveCheck got = CheckArchive("bad.zip", reader, plan, detail);
+    cases.push_back(
+        {Format("cut at %d/8", k), good.substr(0, good.size() * k / 8), ArchiveCheck::Damaged});
+  for (const auto& [what, bytes, want] : cases) {
+    WriteBytes("bad.zip", bytes);
+    const ArchiveCheck got = Check("bad.zip");
     // A cut archive may look like no archive at all; either way it is refused.
-    if (c.want == ArchiveCheck::Damaged && got == ArchiveCheck::NotZip) continue;
-    EXPECT_EQ(got, c.want) << c.what;
+    if (want != ArchiveCheck::Damaged || got != ArchiveCheck::NotZip) {
+      EXPECT_EQ(got, want) << what;
+    }
   }
   RemoveFile("bad.zip");
   EXPECT_EQ(Snapshot(), before);
@@ -240,30 +216,24 @@ TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
 TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
   // A folder zipped by hand: everything in one folder, names in code page 936 without the
   // flag or with the Unicode path field, a stray file beside the data.
-  const std::string card = "Mine/datum/" + kCategory + "/" + kCard;
-  std::string unicode("\x01", 1);
+  std::string unicode("\x01", 1), field;
   Le(unicode, {{crc32(0, reinterpret_cast<const Bytef*>("Mine/note/n?.xml"), 16), 4}});
   unicode += "Mine/note/n.\xE4\xB8\x83.xml";  // UTF-8 of "七"
-  std::string field;
   Le(field, {{0x7075, 2}, {unicode.size(), 2}});
-  field += unicode;
   WriteBytes("foreign.zip", RawZip({{"Mine/", "", 0},
                                     {"Mine/set/sets.conf", "[SYS]\r\nhotkey=583\r\n", 0},
-                                    {card, "card", 0},
-                                    {"Mine/note/n?.xml", "seven", 0, field},
+                                    {"Mine/datum/" + kCategory + "/" + kCard, "card", 0},
+                                    {"Mine/note/n?.xml", "seven", 0, field + unicode},
                                     {"Mine/readme.txt", "hi", 0}}));
   MakeData("old");
-  ZipReader reader;
-  RestorePlan plan;
-  std::string detail;
-  ASSERT_EQ(CheckArchive("foreign.zip", reader, plan, detail), ArchiveCheck::Ok) << detail;
-  EXPECT_EQ(std::pair(plan.ignored, plan.counts.cards),
+  ASSERT_EQ(Check("foreign.zip"), ArchiveCheck::Ok);
+  EXPECT_EQ(std::pair(plan_.ignored, plan_.counts.cards),
             std::pair(std::vector<std::string>{"readme.txt"}, 1));
-  ASSERT_EQ(RunRestore(reader, plan, "test", kNow, detail), RestoreResult::Ok) << detail;
-  EXPECT_EQ(ReadBytes("datum\\" + kCategory + "\\" + kCard), "card");
-  EXPECT_EQ(ReadBytes("note\\n.\xC6\xDF.xml"), "seven");
-  EXPECT_EQ(ReadBytes("set\\run.ing.m") + ReadBytes("set\\only-old.lst"), "runing<missing>");
-  EXPECT_TRUE(FileExists("backup\\\xBB\xD6\xB8\xB4\xC7\xB0 2026-12-07 0930.zip"));  // 恢复前
+  ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
+  EXPECT_EQ(ReadBytes("datum\\" + kCategory + "\\" + kCard) + ReadBytes(Gb("note\\n.七.xml")) +
+                ReadBytes("set\\run.ing.m") + ReadBytes("set\\only-old.lst"),
+            "cardsevenruning<missing>");
+  EXPECT_TRUE(FileExists(Gb("backup\\恢复前 2026-12-07 0930.zip")));
   EXPECT_EQ(Listing(), (std::vector<std::string>{"backup", "communication", "datum", "foreign.zip",
                                                  "note", "set", "xmlstyle"}));  // every data folder
 }
@@ -271,57 +241,46 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
 TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
-  const auto old = Snapshot();
+  const Files old = Snapshot();
   int k = 1;
   for (;; ++k) {
-    ZipReader reader;
-    RestorePlan plan;
-    std::string detail;
-    ASSERT_EQ(CheckArchive(archive, reader, plan, detail), ArchiveCheck::Ok);
+    ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
     ArmWriteFault(k);
-    const RestoreResult result = RunRestore(reader, plan, "test", kNow, detail);
+    const RestoreResult result = Restore();
     ArmWriteFault(0);
     if (result == RestoreResult::Ok) break;
     ASSERT_NE(result, RestoreResult::Stuck) << k;
-    EXPECT_FALSE(detail.empty());
+    EXPECT_FALSE(detail_.empty());
     ASSERT_EQ(Snapshot(), old) << "fault at step " << k;
   }
   EXPECT_GT(k, 20);  // the safety copy, the unpacking, the journal and every move
-  EXPECT_EQ(Snapshot(), Expected("new", "runing"));
+  EXPECT_EQ(Snapshot(), image_["new"]);
 }
 
 #ifndef _WIN32
 TEST_F(BackupTest, RestoreKilledAtAnyMoveIsFinishedOrUndoneAtTheNextStart) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
-  const auto old = Snapshot();
+  const Files old = Snapshot();
   for (int k = 1;; ++k) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      ZipReader reader;
-      RestorePlan plan;
-      std::string detail;
-      CheckArchive(archive, reader, plan, detail);
+      Check(archive);
       ArmMoveKill(k);
-      _exit(RunRestore(reader, plan, "test", kNow, detail) == RestoreResult::Ok ? 0 : 1);
+      _exit(Restore() == RestoreResult::Ok ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 0) break;  // no move left to die in
     ASSERT_EQ(WEXITSTATUS(status), 9);
-    const Recovery recovery = RecoverRestore();
-    ASSERT_NE(recovery, Recovery::Failed) << k;
-    const auto now = Snapshot();
-    ASSERT_TRUE(now == old || now == Expected("new", "runing")) << "killed at move " << k;
-    // Back to the old data for the next round.
-    if (now != old) {
-      ZipReader reader;
-      RestorePlan plan;
-      std::string detail;
-      ASSERT_EQ(CheckArchive(ArchiveOf("old"), reader, plan, detail), ArchiveCheck::Ok);
-      ASSERT_EQ(RunRestore(reader, plan, "test", kNow, detail), RestoreResult::Ok);
+    ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
+    const Files now = Snapshot();
+    ASSERT_TRUE(now == old || now == image_["new"]) << "killed at move " << k;
+    if (now != old) {  // back to the old data for the next round
+      ASSERT_EQ(Check(ArchiveOf("old")), ArchiveCheck::Ok);
+      ASSERT_EQ(Restore(), RestoreResult::Ok);
       ASSERT_EQ(Snapshot(), old);
     }
   }
@@ -331,18 +290,18 @@ TEST_F(BackupTest, RestoreKilledAtAnyMoveIsFinishedOrUndoneAtTheNextStart) {
 TEST_F(BackupTest, DailyCopiesKeepTheNewestSevenAndNothingElse) {
   MakeData("old");
   CreateFolder("backup");
-  const std::string prefix = "backup\\Pimbrel\xB1\xB8\xB7\xDD ";
+  const std::string prefix = Gb("backup\\Pimbrel备份 ");
   for (int day = 1; day <= 8; ++day) WriteBytes(prefix + Format("2026-11-%02d.zip", day), "old");
   WriteBytes(prefix + "notes.zip", "mine");
   WriteBytes("backup\\other.zip", "mine");
   std::string failure;
   EXPECT_EQ(MakeDailyCopy("test", kNow, failure), DailyCopy::Made) << failure;
   EXPECT_EQ(MakeDailyCopy("test", kNow, failure), DailyCopy::Exists);
-  EXPECT_EQ(Listing("backup").size(), 9u);  // today, six of November, and the two of the user's
-  EXPECT_TRUE(FileExists(prefix + "2026-12-07.zip"));
-  EXPECT_TRUE(FileExists(prefix + "2026-11-03.zip"));
-  EXPECT_FALSE(FileExists(prefix + "2026-11-02.zip"));
-
+  // Today, six of November, and the two of the user's.
+  EXPECT_EQ(
+      std::tuple(Listing("backup").size(), FileExists(prefix + "2026-12-07.zip"),
+                 FileExists(prefix + "2026-11-03.zip"), FileExists(prefix + "2026-11-02.zip")),
+      std::tuple(9u, true, true, false));
   // The switch is a key that older settings files lack; it is added below "[SYS]".
   WriteBytes("set\\sets.conf", "[COMU]\r\nmaxid=1\r\n[SYS]\r\nhotkey=583\r\n");
   ASSERT_TRUE(AddSysKey("autobackup", "false"));

@@ -150,6 +150,7 @@ const std::vector<Writer>& Writers() {
 }
 
 int totalCases = 0;
+using Files = std::map<std::string, std::string>;
 
 class FaultInjectionTest : public test::TempFolderTest,
                            public ::testing::WithParamInterface<Writer> {
@@ -170,72 +171,65 @@ class FaultInjectionTest : public test::TempFolderTest,
     if (GetParam().cards) test::CaptureCards(GetParam().cards);
     WriteBytes(std::string(kRunMarkerPath), "      tail");
   }
-  std::map<std::string, std::string> Contents() {
-    std::map<std::string, std::string> contents;
+  Files Contents() {
+    Files contents;
     for (const std::string& file : GetParam().files) contents[file] = ReadBytes(file);
     return contents;
   }
-  bool LeftoverTemp() {
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder_))
-      if (entry.path().filename().string().ends_with("~pimtmp")) return true;
-    return false;
+  // Runs the writer unarmed on a fresh folder: the files before and after, and its steps.
+  int Count(int (*steps)()) {
+    RecordingPrompter clean;
+    EXPECT_NO_FATAL_FAILURE(Lay());
+    before_ = Contents();
+    ArmWriteFault(0);
+    ArmReadFault(0);
+    EXPECT_TRUE(GetParam().run(clean)) << GetParam().name;
+    const int taken = steps();
+    after_ = Contents();
+    return taken;
   }
+  // Runs the writer with `arm`(k) on a fresh folder: each file whole old or whole new.
+  bool RunArmed(void (*arm)(int), int k, RecordingPrompter& prompter) {
+    EXPECT_NO_FATAL_FAILURE(Lay());
+    arm(k);
+    const bool done = GetParam().run(prompter);
+    arm(0);
+    const Files now = Contents();
+    bool each = true;
+    for (const std::string& file : GetParam().files)
+      each = each && (now.at(file) == before_.at(file) || now.at(file) == after_.at(file));
+    EXPECT_TRUE(each || (GetParam().consistent && GetParam().consistent(now)));
+    now_ = now;
+    return done;
+  }
+  Files before_, after_, now_;
 };
 
 TEST_P(FaultInjectionTest, EachFileIsWholeOldOrWholeNewAndAFailureIsTold) {
   const Writer& writer = GetParam();
-  RecordingPrompter clean;
-  ASSERT_NO_FATAL_FAILURE(Lay());
-  const auto before = Contents();
-  ArmWriteFault(0);
-  ASSERT_TRUE(writer.run(clean)) << writer.name;
-  const int steps = WriteStepsTaken();
-  const auto after = Contents();
-  ASSERT_NE(before.at(writer.files[0]), after.at(writer.files[0]));
+  const int steps = Count(WriteStepsTaken);
+  ASSERT_NE(before_.at(writer.files[0]), after_.at(writer.files[0]));
   ASSERT_GT(steps, 0);
   std::printf("[  FAULTS  ] %s: %d steps\n", writer.name, steps);
-  for (int k = 1; k <= steps; ++k) {
+  for (int k = 1; k <= steps; ++k, ++totalCases) {
     SCOPED_TRACE(std::string(writer.name) + ", failing step " + std::to_string(k));
     RecordingPrompter prompter;
-    ASSERT_NO_FATAL_FAILURE(Lay());
-    ArmWriteFault(k);
-    const bool done = writer.run(prompter);
-    ArmWriteFault(0);
-    const auto now = Contents();
-    bool oldOrNew = true;
-    for (const std::string& file : writer.files)
-      oldOrNew = oldOrNew && (now.at(file) == before.at(file) || now.at(file) == after.at(file));
-    EXPECT_TRUE(oldOrNew || (writer.consistent && writer.consistent(now)));
-    EXPECT_FALSE(LeftoverTemp());
+    const bool done = RunArmed(ArmWriteFault, k, prompter);
+    EXPECT_FALSE(std::ranges::any_of(test::Tree(),
+                                     [](const auto& f) { return f.first.ends_with("~pimtmp"); }));
     if (done)  // what was reported done is all there; what is not there was told
-      EXPECT_EQ(now.at(writer.files[0]), after.at(writer.files[0]));
+      EXPECT_EQ(now_.at(writer.files[0]), after_.at(writer.files[0]));
     else
       EXPECT_TRUE(writer.callerTells || !prompter.messages.empty());
-    ++totalCases;
   }
 }
 
 TEST_P(FaultInjectionTest, AFailedReadIsNoEndOfFileAndNothingReadInPartIsWrittenBack) {
-  const Writer& writer = GetParam();
-  RecordingPrompter clean;
-  ASSERT_NO_FATAL_FAILURE(Lay());
-  const auto before = Contents();
-  ArmReadFault(0);
-  ASSERT_TRUE(writer.run(clean)) << writer.name;
-  const int reads = ReadStepsTaken();
-  const auto after = Contents();
+  const int reads = Count(ReadStepsTaken);
   for (int k = 1; k <= reads; ++k) {
-    SCOPED_TRACE(std::string(writer.name) + ", failing read " + std::to_string(k));
+    SCOPED_TRACE(std::string(GetParam().name) + ", failing read " + std::to_string(k));
     RecordingPrompter prompter;
-    ASSERT_NO_FATAL_FAILURE(Lay());
-    ArmReadFault(k);
-    writer.run(prompter);
-    ArmReadFault(0);
-    const auto now = Contents();
-    bool oldOrNew = true;
-    for (const std::string& file : writer.files)
-      oldOrNew = oldOrNew && (now.at(file) == before.at(file) || now.at(file) == after.at(file));
-    EXPECT_TRUE(oldOrNew || (writer.consistent && writer.consistent(now)));
+    RunArmed(ArmReadFault, k, prompter);
   }
 }
 

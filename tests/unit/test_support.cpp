@@ -100,4 +100,14 @@ std::vector<std::string> TempFolderTest::Listing(const std::filesystem::path& fo
   return names;
 }
 
+std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+    const std::u8string name = e.path().lexically_relative(root).generic_u8string();
+    std::string& bytes = files[std::string(name.begin(), name.end())] = "<folder>";
+    if (!e.is_directory()) ReadWholeFile(FromNativeName(e.path().native()), bytes);
+  }
+  return files;
+}
+
 }  // namespace pim::test

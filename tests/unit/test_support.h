@@ -68,6 +68,9 @@ std::vector<std::string> LinkNames(const std::string& bytes, bool* whole = nullp
 // Cards c1..cn in datum\a ("text c<i>" and a second line), waiting in the untrimmed index.
 void CaptureCards(int n);
 
+// Every file and folder below `root` by its "/"-separated name: its bytes, or "<folder>".
+std::map<std::string, std::string> Tree(const std::filesystem::path& root = ".");
+
 // Runs each test in a fresh empty folder that is the working folder, as the program's
 // data paths are relative to it. The folder is removed afterwards.
 class TempFolderTest : public ::testing::Test {
