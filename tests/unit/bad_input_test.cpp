@@ -2,20 +2,15 @@
 // every panel's model opens it: no crash, sane numbers, few messages, no other file changed.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
-#include <map>
 
 #include "app/startup.h"
-#include "base/file.h"
 #include "config/sys_settings.h"
 #include "contacts/address_book.h"
-#include "datafolder.h"
 #include "datum/browser.h"
 #include "datum/datum_capture.h"
 #include "datum/trimming.h"
 #include "notes/notebook.h"
-#include "quicklaunch/run_lists.h"
 #include "test_support.h"
 
 namespace pim {

@@ -1,7 +1,5 @@
 #include <span>
 
-#include "base/file.h"
-#include "base/gbk.h"
 #include "base/line_reader.h"
 #include "base/path.h"
 #include "test_support.h"

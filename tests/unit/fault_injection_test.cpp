@@ -3,16 +3,13 @@
 // The same with each of its reads failing in turn: a file read in part is never written back.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 
 #include "app/startup.h"
-#include "base/file.h"
 #include "config/config_file.h"
 #include "config/record_counter.h"
 #include "config/sys_settings.h"
 #include "contacts/address_book.h"
-#include "datafolder.h"
 #include "datum/datum_capture.h"
 #include "datum/trimming.h"
 #include "notes/notebook.h"

@@ -3,16 +3,11 @@
 #include <memory>
 #include <tuple>
 
-#include "base/file.h"
-#include "base/gb18030.h"
-#include "base/gbk.h"
 #include "config/config_file.h"
 #include "config/sys_settings.h"
 #include "contacts/address_book.h"
-#include "datafolder.h"
 #include "notes/notebook.h"
 #include "test_support.h"
-#include "xmldoc/xml.h"
 
 namespace pim {
 namespace {
@@ -45,16 +40,12 @@ struct Notes final : Book {
   }
   void Delete() override { book.Delete(); }
   void Close() override { book.Close(); }
-  std::string Document(const std::string& text) override {
+  std::string Document(const std::string& text) override { return Doc(NoteBook::kOrdinary, text); }
+  std::string Odd() override { return Doc(9, "odd"); }
+  static std::string Doc(int type, const std::string& text) {
     test::RecordingPrompter quiet;
     std::string doc;
-    XML(quiet, kClock).WriteNote(doc, NoteBook::kOrdinary, text, "b");
-    return doc;
-  }
-  std::string Odd() override {
-    test::RecordingPrompter quiet;
-    std::string doc;
-    XML(quiet, kClock).WriteNote(doc, 9, "odd", "b");
+    XML(quiet, kClock).WriteNote(doc, type, text, "b");
     return doc;
   }
   bool Show(int n) override { return book.Show(n); }
@@ -160,13 +151,11 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   prompter.messages.clear();
   prompter.answers = {MsgResult::No, MsgResult::Yes, MsgResult::Ok, MsgResult::Yes};
   for (int i = 0; i < 3; ++i) book->Delete();
-  Strings shown;
+  Strings shown;  // asked twice, done, asked, failed
   for (const auto& m : prompter.messages) shown.push_back(m.caption);
-  // 确认 twice, 信息 (done), 确认, 信息 (failed)
-  EXPECT_EQ(shown, (Strings{"\xC8\xB7\xC8\xCF", "\xC8\xB7\xC8\xCF", "\xD0\xC5\xCF\xA2",
-                            "\xC8\xB7\xC8\xCF", "\xD0\xC5\xCF\xA2"}));
-  EXPECT_NE(prompter.messages[0].text.find(Path(6)), std::string::npos);
-  EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(shown, (Strings{Gb("确认"), Gb("确认"), Gb("信息"), Gb("确认"), Gb("信息")}));
+  EXPECT_TRUE(prompter.messages[0].text.find(Path(6)) != std::string::npos &&
+              prompter.messages[0].buttons == MsgButtons::YesNo);
   EXPECT_EQ(ReadBytes(Path(6)), "<missing>");
   // The panel kept the record: saving brings it back under its number.
   ASSERT_TRUE(book->Save("g"));
@@ -174,8 +163,8 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   // A write that fails keeps the old record and says so instead of reporting success.
   ASSERT_TRUE(CreateFolder(Path(6) + "~pimtmp"));
   EXPECT_FALSE(book->Save("lost"));
-  EXPECT_EQ(ReadBytes(Path(6)), saved);
-  EXPECT_EQ(prompter.messages.back().text, "Can`t Open " + Path(6) + " to write!");
+  EXPECT_EQ(ReadBytes(Path(6)) + prompter.messages.back().text,
+            saved + "Can`t Open " + Path(6) + " to write!");
   // A new record's number is spent even when its first write fails, and the run dies without
   // its close handling: the next run does not hand the number out again.
   ASSERT_TRUE(CreateFolder(Path(7) + "~pimtmp"));
@@ -190,15 +179,13 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   const auto again = GetParam().make(prompter);
   again->Open();
   ASSERT_TRUE(again->Save("next"));
-  EXPECT_NE(ReadBytes(Path(10)), "<missing>");
-  EXPECT_EQ(ReadBytes(upper), saved);
+  EXPECT_TRUE(ReadBytes(Path(10)) != "<missing>" && ReadBytes(upper) == saved);
   // At the top of the range (larger values read as it) a new record is refused, never wrapped.
   WriteBytes(kSettingsPath, std::string("[") + GetParam().section + "]\r\nmaxid=99999999999\r\n");
   const auto full = GetParam().make(prompter);
   full->Open();
   EXPECT_FALSE(full->Save("x"));
-  EXPECT_EQ(ReadBytes(Path(2147483647)) + prompter.messages.back().caption,
-            "<missing>\xBE\xAF\xB8\xE6" /* 警告 */);
+  EXPECT_EQ(ReadBytes(Path(2147483647)) + prompter.messages.back().caption, Gb("<missing>警告"));
 }
 // Before a search shows another record, a changed one is saved only if the user wants it:
 // "保存修改吗?", Yes saves, No drops the change, Cancel keeps the panel as it is.
@@ -218,10 +205,9 @@ TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnot
   EXPECT_TRUE(book->Leave("changed"));
   EXPECT_NE(ReadBytes(Path(0)).find("changed"), std::string::npos);
   ASSERT_EQ(prompter.messages.size(), 4u);  // the question thrice, then the save's notice
-  EXPECT_EQ(prompter.messages[0].text + "|" + prompter.messages[0].caption,
-            Gb("保存修改吗?|Pimbrel"));
-  EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNoCancel);
-  EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
+  const auto& asked = prompter.messages[0];
+  EXPECT_EQ(std::tuple(asked.text + "|" + asked.caption, asked.buttons, asked.icon),
+            std::tuple(Gb("保存修改吗?|Pimbrel"), MsgButtons::YesNoCancel, MsgIcon::Question));
   // Saved, it asks no more; a save that fails shows nothing else.
   EXPECT_TRUE(book->Leave("changed"));
   ASSERT_TRUE(CreateFolder(Path(0) + "~pimtmp"));
@@ -262,11 +248,11 @@ TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate)
   // A damaged counter far above the notes: stepping goes by the files there.
   WriteBytes(kSettingsPath, "[NOTE]\r\nmaxid=2000000000\r\n");
   book.Open();
-  EXPECT_EQ(book.Previous(NoteBook::kAll), NoteBook::Step::Shown);
-  EXPECT_EQ(book.label(), "5:");
-  // "    \t 1 月  5 日,2003\t星期 0\r\n  "; saved again, a note keeps its first build time.
+  EXPECT_EQ((std::pair{book.Previous(NoteBook::kAll), book.label()}),
+            std::pair(NoteBook::Step::Shown, std::string("5:")));
+  // A diary starts with the date; saved again, a note keeps its first build time.
   book.New(NoteBook::kDiary);
-  EXPECT_EQ(book.text(), "    \t 1 \xD4\xC2  5 \xC8\xD5,2003\t\xD0\xC7\xC6\xDA 0\r\n  ");
+  EXPECT_EQ(book.text(), Gb("    \t 1 月  5 日,2003\t星期 0\r\n  "));
   ASSERT_TRUE(book.Save("diary", NoteBook::kDiary));
   const FixedClock later({2003, 1, 6, 10, 30, 1});
   NoteBook reopened(prompter, later);

@@ -8,7 +8,7 @@
 namespace pim {
 namespace {
 
-TEST(Scale, EdgesRoundToTheNearestPixelHalvesUp) {
+TEST(Scale, EdgesRoundToTheNearestPixelHalvesUpAndPicturesAreTheNearestLargerSet) {
   const struct {
     int dpi, x, edge;
   } cases[] = {
@@ -21,6 +21,17 @@ TEST(Scale, EdgesRoundToTheNearestPixelHalvesUp) {
   };
   for (const auto& c : cases) EXPECT_EQ(Scale(c.dpi).Edge(c.x), c.edge) << c.dpi << " " << c.x;
   EXPECT_EQ(Scale(120).Box(2, 2, 51, 22), (PixelBox{3, 3, 66, 30}));
+  // The picture set is the nearest larger one.
+  for (const auto& [dpi, set] : {std::pair{72, 96},
+                                 {96, 96},
+                                 {97, 120},
+                                 {120, 120},
+                                 {121, 144},
+                                 {144, 144},
+                                 {168, 192},
+                                 {192, 192},
+                                 {288, 192}})
+    EXPECT_EQ(PictureSetFor(dpi), set) << dpi;
 }
 
 // Boxes side by side at 100% stay side by side, never more than a pixel from their true size,
@@ -38,14 +49,6 @@ TEST(Scale, NeighboursNeverLeaveAGapAndKeepTheirSize) {
       }
     }
   }
-}
-
-TEST(Scale, PictureSetIsTheNearestLargerOne) {
-  const struct {
-    int dpi, set;
-  } cases[] = {{72, 96},   {96, 96},   {97, 120},  {120, 120}, {121, 144},
-               {144, 144}, {168, 192}, {192, 192}, {288, 192}};
-  for (const auto& c : cases) EXPECT_EQ(PictureSetFor(c.dpi), c.set) << c.dpi;
 }
 
 }  // namespace

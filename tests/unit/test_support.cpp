@@ -7,32 +7,11 @@
 #include <fstream>
 
 #include "base/atomic_file.h"
-#include "base/clock.h"
-#include "base/file.h"
-#include "base/gbk.h"
 #include "base/line_reader.h"
 #include "base/path.h"
 #include "datum/datum_store.h"
-#include "xmldoc/xml.h"
 
 namespace pim::test {
-
-MsgResult RecordingPrompter::ShowMessage(const std::string& text, const std::string& caption,
-                                         MsgButtons buttons, MsgIcon icon) {
-  messages.push_back({text, caption, buttons, icon});
-  if (answers.empty()) return MsgResult::Ok;
-  const MsgResult answer = answers.front();
-  answers.pop_front();
-  return answer;
-}
-
-bool FakeHotkeys::Register(int id, uint32_t modifiers, uint32_t key) {
-  if (taken.count({modifiers, key})) return false;
-  for (const auto& [other, combo] : held)
-    if (other != id && combo == std::make_pair(modifiers, key)) return false;
-  held[id] = {modifiers, key};
-  return true;
-}
 
 std::vector<std::string> LinkNames(const std::string& bytes, bool* whole) {
   RecordingPrompter prompter;

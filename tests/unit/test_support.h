@@ -1,4 +1,4 @@
-// Shared fakes and fixtures of the unit tests.
+// Shared fakes and fixtures of the unit tests, and the headers most of them use.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,9 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
+#include "base/file.h"
+#include "base/gb18030.h"
+#include "base/gbk.h"
+#include "datafolder.h"
 #include "platform/prompter.h"
 #include "platform/system.h"
 #include "quicklaunch/run_lists.h"
+#include "xmldoc/xml.h"
 
 namespace pim::test {
 
@@ -25,7 +31,12 @@ class RecordingPrompter final : public Prompter {
     MsgIcon icon;
   };
   MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
-                        MsgIcon icon) override;
+                        MsgIcon icon) override {
+    messages.push_back({text, caption, buttons, icon});
+    const MsgResult answer = answers.empty() ? MsgResult::Ok : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return answer;
+  }
   std::string PickFolder(const std::string&) override { return picked; }
   std::string PickFile(bool, const std::string&, const std::string&) override { return picked; }
   std::vector<Message> messages;
@@ -35,7 +46,13 @@ class RecordingPrompter final : public Prompter {
 
 // Refuses a combination in `taken` or held under another identifier, as the system does.
 struct FakeHotkeys final : HotkeyRegistrar {
-  bool Register(int id, uint32_t modifiers, uint32_t key) override;
+  bool Register(int id, uint32_t modifiers, uint32_t key) override {
+    for (const auto& [other, combo] : held)
+      if (other != id && combo == std::pair(modifiers, key)) return false;
+    if (taken.count({modifiers, key})) return false;
+    held[id] = {modifiers, key};
+    return true;
+  }
   void Unregister(int id) override { held.erase(id); }
   std::set<std::pair<uint32_t, uint32_t>> taken;
   std::map<int, std::pair<uint32_t, uint32_t>> held;

@@ -1,22 +1,15 @@
 // Byte text beyond GBK: the converter against Wine's code page 936 table and iconv's GB18030,
 // and text with four-byte characters through the documents, names and field limits.
-#include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "base/file.h"
-#include "base/gb18030.h"
-#include "base/gbk.h"
 #include "base/path.h"
 #include "contacts/address_book.h"
-#include "datafolder.h"
 #include "datum/datum_capture.h"
 #include "datum/datum_store.h"
 #include "datum/trimming.h"
-#include "quicklaunch/key_name.h"
+#include "quicklaunch/key_name.h"  // ClipGbk
 #include "test_support.h"
-#include "xmldoc/xml.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -47,7 +40,6 @@ TEST(TextTest, EveryScalarValueRoundTripsAndIsSteppedWhole) {
   EXPECT_EQ(Bytes(0x1F600) + Bytes(0x2022) + Bytes(0xD55C) + Bytes(0x4DAE) + Bytes(0x20BB7),
             kEmoji + kBullet + kHangul + kYan + kJi);
   std::u16string all;
-  std::string utf8;
   for (char32_t c = 0; c <= 0x10FFFF; ++c) {
     if (!IsScalar(c)) {
       std::string none;
@@ -74,29 +66,17 @@ TEST(TextTest, EveryScalarValueRoundTripsAndIsSteppedWhole) {
 }
 
 TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
-  struct Case {
-    std::string bytes;
-    std::u16string shown;
+  const std::pair<std::string, std::u16string> cases[] = {
+      {"a\x81", u"a\uFFFD"},                          // cut two-byte
+      {"\x81\x30\x81", u"\uFFFD0\uFFFD"},             // cut four-byte
+      {"\x84\x31\xA5\x30", u"\uFFFD1\uFFFD0"},        // beyond the BMP ranges
+      {"\xE3\x32\x9A\x36x", u"\uFFFD2\uFFFD6x"},      // beyond U+10FFFF
+      {"\xC4\x7F\xC4\xE3", u"\uFFFD\x7F\u4F60"},      // no trail byte 0x7F
+      {std::string("\xFE\xFF", 2), u"\uFFFD\uF8F5"},  // 0xFF stands alone
   };
-  const std::vector<Case> cases = {
-      {"a\x81", u"a\xFFFD"},  // cut two-byte
-      {"\x81\x30\x81",
-       u"\xFFFD"
-       u"0\xFFFD"},  // cut four-byte
-      {"\x84\x31\xA5\x30",
-       u"\xFFFD"
-       u"1\xFFFD"
-       u"0"},  // beyond the BMP ranges
-      {"\xE3\x32\x9A\x36x",
-       u"\xFFFD"
-       u"2\xFFFD"
-       u"6x"},                                        // beyond U+10FFFF
-      {"\xC4\x7F\xC4\xE3", u"\xFFFD\x7F\x4F60"},      // no trail byte 0x7F
-      {std::string("\xFE\xFF", 2), u"\xFFFD\xF8F5"},  // 0xFF stands alone
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(GbToUtf16(c.bytes), c.shown) << c.bytes;
-    EXPECT_EQ(Utf8ToGb(GbToUtf8(c.bytes)), c.bytes) << c.bytes;
+  for (const auto& [bytes, shown] : cases) {
+    EXPECT_EQ(GbToUtf16(bytes), shown) << bytes;
+    EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes) << bytes;
   }
 }
 

@@ -2,10 +2,7 @@
 #include <random>
 #include <tuple>
 
-#include "base/file.h"
-#include "base/gbk.h"
 #include "test_support.h"
-#include "xmldoc/xml.h"
 
 namespace pim::test {
 namespace {
