@@ -1,8 +1,6 @@
 // Loads arbitrary bytes as a settings file; saving what was loaded must be stable.
 #include <unistd.h>
 
-#include <string>
-
 #include "base/atomic_file.h"
 #include "config/config_file.h"
 #include "fuzz_support.h"

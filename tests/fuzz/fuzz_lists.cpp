@@ -4,14 +4,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <string>
 
 #include "base/atomic_file.h"
 #include "base/path.h"
 #include "datum/datum_store.h"
 #include "fuzz_support.h"
-#include "quicklaunch/run_lists.h"
 
 namespace {
 
@@ -38,30 +35,16 @@ void EnterWorkFolder() {
   return text;
 }
 
-struct NoHotkeys final : pim::HotkeyRegistrar {
-  bool Register(int, uint32_t, uint32_t) override { return true; }
-  void Unregister(int) override {}
-};
-struct NoShell final : pim::Shell {
-  bool Open(const std::string&, const std::string&, const std::string&) override { return true; }
-};
-struct NoImages final : pim::IconImages {
-  void Reset(int) override {}
-  void Append(int, const std::string&, int) override {}
-  void Replace(int, int, const std::string&, int) override {}
-  void Remove(int, int) override {}
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   EnterWorkFolder();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 #if defined(FUZZ_QUICKLIST)
-  pim::fuzz::SilentPrompter prompter;
-  NoHotkeys hotkeys;
-  NoShell shell;
-  NoImages images;
+  pim::test::RecordingPrompter prompter;
+  pim::test::FakeHotkeys hotkeys;
+  pim::test::FakeShell shell;
+  pim::test::FakeImages images;
   Check(pim::WriteFileAtomic(pim::LaunchLists::kFiles[0], bytes));
   pim::LaunchLists first(prompter, hotkeys, shell, images);
   Check(first.LoadList(0) && first.count(0) <= pim::LaunchLists::kMaxItems);

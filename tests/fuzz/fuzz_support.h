@@ -2,29 +2,14 @@
 #pragma once
 
 #include <cstdlib>
-#include <string>
 #include <string_view>
 
-#include "base/clock.h"
-#include "base/file.h"
-#include "base/gbk.h"
 #include "base/line_reader.h"
-#include "platform/prompter.h"
-#include "xmldoc/xml.h"
+#include "test_support.h"  // the unit tests' fakes
 
 namespace pim::fuzz {
 
-// Answers every message with OK and counts them.
-class SilentPrompter final : public Prompter {
- public:
-  MsgResult ShowMessage(const std::string&, const std::string&, MsgButtons, MsgIcon) override {
-    ++count;
-    return MsgResult::Ok;
-  }
-  std::string PickFolder(const std::string&) override { return {}; }
-  std::string PickFile(bool, const std::string&, const std::string&) override { return {}; }
-  int count = 0;
-};
+using test::RecordingPrompter;
 
 inline const Clock& FuzzClock() {
   static const FixedClock clock({2003, 5, 7, 9, 5, 3});
