@@ -2,20 +2,12 @@
 // crash, every message is answered, the program ends in order, and the good files beside stay
 // as they were. ./pimbrel.sh test lays per file what only Windows shows (read-only, a folder in its
 // place); the native unit test has the whole corpus, and ./pimbrel.sh soak runs it here too.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <map>
 #include <tuple>
 
 #include "driver.h"
 
 namespace e2e {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The corpus folders, where each one's file goes, and who reads it.
 struct Kind {

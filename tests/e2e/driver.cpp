@@ -4,14 +4,9 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-
-namespace fs = std::filesystem;
 
 namespace e2e {
 namespace {

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +20,7 @@
 
 namespace e2e {
 
+namespace fs = std::filesystem;
 constexpr int kWaitMs = 8000;  // every wait ends; Wine starts a program in about a second
 
 // PIMBREL_E2E_EXE, _DATA (the installed data), _WORK, _SHOTS, _SETUP (the installer).

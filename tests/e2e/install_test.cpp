@@ -1,20 +1,10 @@
 // The package as a user meets it: the installer (with its pages and silent), the help file
 // opened from the main menu, an upgrade over a user's note, both ways of uninstalling.
-// clang-format off
-#include <windows.h>  // first: the other Windows headers need its types
-// clang-format on
-#include <commctrl.h>
-#include <gtest/gtest.h>
+#include "driver.h"
+// After windows.h, which they need.
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-
-#include <algorithm>
-#include <filesystem>
-
-#include "driver.h"
-
-namespace fs = std::filesystem;
 
 namespace e2e {
 namespace {
@@ -118,9 +108,9 @@ class Installer : public ::testing::Test {
     return RegString(HKEY_CURRENT_USER, kUninstallKey, name).value_or(L"<none>");
   }
   bool WaitGone(const std::vector<fs::path>& files) {
-    return WaitUntil([&] { return std::none_of(files.begin(), files.end(), Exists); }, 30000);
+    return WaitUntil(
+        [&] { return std::ranges::none_of(files, [](auto& f) { return fs::exists(f); }); }, 30000);
   }
-  static bool Exists(const fs::path& file) { return fs::exists(file); }
 
   const fs::path folder = fs::path(Setting(L"PIMBREL_E2E_WORK")) / L"installed";
 };
@@ -148,9 +138,10 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
   const fs::path data = Setting(L"PIMBREL_E2E_DATA"), exe = folder / L"Pimbrel.exe";
   EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), ReadBytes(data / L"set\\sets.conf"));
   EXPECT_TRUE(fs::is_directory(folder / L"note") && fs::is_directory(folder / L"communication"));
-  EXPECT_EQ(Installed(L"DisplayVersion"), kVersion);
-  EXPECT_EQ(Installed(L"InstallLocation"), folder.wstring());
-  EXPECT_EQ(Installed(L"QuietUninstallString"), L"\"" + folder.wstring() + L"\\uninstall.exe\" /S");
+  EXPECT_EQ(
+      Installed(L"DisplayVersion") + L"|" + Installed(L"InstallLocation") + L"|" +
+          Installed(L"QuietUninstallString"),
+      kVersion + L"|" + folder.wstring() + L"|\"" + folder.wstring() + L"\\uninstall.exe\" /S");
   // The shortcut starts the program in its own folder, where it finds its data.
   EXPECT_EQ(ShortcutLine(Shortcut()), exe.wstring() + L"|" + folder.wstring());
 
@@ -171,8 +162,11 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
   // The upgrade finds the folder by itself, replaces the program files and keeps the data.
   const std::wstring silent = L"\"" + SetupExe().wstring() + L"\" /S";
   ASSERT_EQ(RunAndWait(silent), 0);
-  EXPECT_EQ(ReadBytes(folder / L"note\\n.0.xml"), note);
-  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), conf);
+  const auto kept = [&] {
+    return ReadBytes(folder / L"note\\n.0.xml") == note &&
+           ReadBytes(folder / L"set\\sets.conf") == conf;
+  };
+  EXPECT_TRUE(kept());
   EXPECT_EQ(ReadBytes(folder / L"pimbrel.chm"),
             ReadBytes(SetupExe().parent_path() / L"pimbrel.chm"));
 
@@ -184,8 +178,7 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
   ASSERT_TRUE(WaitGone({exe, folder / L"pimbrel.chm", folder / L"uninstall.exe", Shortcut()}));
   EXPECT_TRUE(WaitUntil([&] { return Installed(L"DisplayName") == L"<none>"; }));
   EXPECT_FALSE(RegString(HKEY_CURRENT_USER, kRunKey, L"KWIX.Pimbrel.Run"));
-  EXPECT_EQ(ReadBytes(folder / L"note\\n.0.xml"), note);
-  EXPECT_EQ(ReadBytes(folder / L"set\\sets.conf"), conf);
+  EXPECT_TRUE(kept());
 
   // Installed again silently, then uninstalled with its pages; the question about the data is
   // answered yes.

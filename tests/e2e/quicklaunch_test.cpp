@@ -1,9 +1,6 @@
 // The quick-launch board: a program added through the file dialog shows with its icon, gets
 // Ctrl+Alt+A in its properties, starts on that key, frees it when deleted, and the lists
-// come back as left after a restart.
-#include <gtest/gtest.h>
-
-#include <filesystem>
+// come back as left after a restart; stored text longer than typing allows is kept whole.
 
 #include "driver.h"
 
@@ -41,13 +38,17 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   const std::wstring helper = folder + L"\\touch_file.exe";
   ASSERT_TRUE(CopyFileW((std::filesystem::path(self).parent_path() / L"touch_file.exe").c_str(),
                         helper.c_str(), FALSE));
+  // In the second list, stored text longer than typing allows.
+  const std::string path = "C:\\" + std::string(230, 'p') + ".exe",
+                    study = "[MAIN]\r\ncount=1\r\n[run1]\r\niconint=0\r\nhotkey=0\r\nname=" +
+                            std::string(30, 'n') + "\r\npath=" + path + "\r\nicon=" + path +
+                            "\r\nworkdir=C:\\" + std::string(220, 'w') + "\r\ninfo=\r\nkeydes=\r\n";
+  WriteBytes(folder + L"\\set\\fastrun_study.lst", study);
   ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_TRUE(HotkeyFree(kCtrlAlt, 'A'));
   ASSERT_TRUE(program->AddProgram(panel, helper));
   ASSERT_TRUE(program->AddProgram(panel, helper));
-  EXPECT_EQ(Cell(0, 0), L"touch_file");
-  EXPECT_EQ(Cell(0, 1), L"无");
-  EXPECT_EQ(Cell(1, 2), helper);
+  EXPECT_EQ(Cell(0, 0) + L"|" + Cell(0, 1) + L"|" + Cell(1, 2), L"touch_file|无|" + helper);
   SendCommand(panel, IDC_RUN_TAB2);  // the 娱乐类 tab is empty, and back
   EXPECT_EQ(Count(), 0);
   SendCommand(panel, IDC_RUN_TAB0);
@@ -78,8 +79,7 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
   PostCommand(info, IDC_RUNINFO_APPLY);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(info); }));
-  EXPECT_EQ(Cell(0, 0), eleven.substr(0, 10));
-  EXPECT_EQ(Cell(0, 1), L"Ctrl + Alt + A");
+  EXPECT_EQ(Cell(0, 0) + L"|" + Cell(0, 1), eleven.substr(0, 10) + L"|Ctrl + Alt + A");
   EXPECT_FALSE(HotkeyFree(kCtrlAlt, 'A'));
 
   ASSERT_TRUE(PressKeys("ctrl+alt+a"));
@@ -97,12 +97,20 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   // A new start: the list as it was left, in the large-icon view again.
   ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_EQ(Count(), 1);
-  EXPECT_EQ(Cell(0, 0), L"touch_file");
-  EXPECT_EQ(Cell(0, 2), helper);
+  EXPECT_EQ(Cell(0, 0) + L"|" + Cell(0, 2), L"touch_file|" + helper);
   EXPECT_EQ(GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_ICON);
+  // The long text is shown whole and saved unchanged by "修  改".
+  SendCommand(panel, IDC_RUN_TAB1);
+  ASSERT_NO_FATAL_FAILURE(ItemCommand(0, ID_RUN_PROPERTIES));
+  const HWND whole = WaitWindow(program->pid(), L"快速启动程序属性");
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(Text(Control(whole, IDC_RUNINFO_NAME)), std::wstring(30, L'n'));
+  PostCommand(whole, IDC_RUNINFO_APPLY);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(whole); }));
   SendCommand(panel, IDC_RUN_CLOSE);  // the paw print hides the panel
   EXPECT_FALSE(Visible(panel));
   ASSERT_TRUE(program->Exit());
+  EXPECT_EQ(File(L"set\\fastrun_study.lst"), study);
 }
 
 }  // namespace

@@ -1,14 +1,6 @@
 // The pictures and fixed pixel figures at the display's scale. Runs at 96 dpi, and again in a
-// prefix whose display is set to PIMBREL_E2E_DPI dots per inch. Every rectangle seen is also
-// written to <shots>\scale_<dpi>_rects.txt, so two builds can be compared at 96 dpi.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-
+// prefix whose display is set to PIMBREL_E2E_DPI dots per inch.
 #include "driver.h"
-#include "resource.h"
 
 namespace e2e {
 namespace {
@@ -28,26 +20,6 @@ RECT Inside(HWND control) {
   MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
-
-class Recorder {
- public:
-  explicit Recorder(int dpi)
-      : out_(std::filesystem::path(Setting(L"PIMBREL_E2E_SHOTS") + L"\\scale_" +
-                                   std::to_wstring(dpi) + L"_rects.txt")) {}
-  void Window(const std::string& name, HWND window) {
-    const RECT r = Rect(window);
-    out_ << name << ' ' << r.left << ' ' << r.top << ' ' << r.right << ' ' << r.bottom << '\n';
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      const RECT c = Inside(child);
-      out_ << "  " << GetDlgCtrlID(child) << (Visible(child) ? " " : " hidden ") << c.left << ' '
-           << c.top << ' ' << c.right << ' ' << c.bottom << '\n';
-    }
-    out_.flush();
-  }
-
- private:
-  std::ofstream out_;
-};
 
 struct Picture {
   int id;
@@ -95,26 +67,15 @@ void MoveToScreenOf(HWND bar, int dpi) {
 
 TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
   const int dpi = Dpi();
-  Recorder record(dpi);
   Program program(FreshFolder(L"scale"));
   const HWND bar = program.Bar();
   ASSERT_EQ(program.Panels().size(), 5u);
   Pause(500);
-  record.Window("bar", bar);
   ExpectBar(bar, dpi);
-  Screenshot("scale_" + std::to_string(dpi) + "_bar");
-
-  for (int button : {IDC_BTN_NOTE, IDC_BTN_COMU, IDC_BTN_TOOLBOX}) {
-    const HWND panel = program.ShowPanel(button);
-    ASSERT_TRUE(panel);
-    record.Window("panel " + std::to_string(button), panel);
-  }
   const HWND run = program.ShowPanel(IDC_BTN_RUN);
   ASSERT_TRUE(run);
-  record.Window("quick launch", run);
   ExpectPlaced(run, kTabs, dpi, "tabs");
   EXPECT_EQ(Rect(run).top, Rect(bar).bottom);
-  Screenshot("scale_" + std::to_string(dpi) + "_quicklaunch");
 
   // Another screen's scale: the bar, its pictures and the panel below it follow, and back.
   MoveToScreenOf(bar, 2 * dpi);
@@ -122,7 +83,6 @@ TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
   ExpectPlaced(run, kTabs, 2 * dpi, "tabs");
   EXPECT_EQ(Rect(run).left, Rect(bar).left);
   EXPECT_EQ(Rect(run).top, Rect(bar).bottom);
-  Screenshot("scale_" + std::to_string(dpi) + "_moved_to_" + std::to_string(2 * dpi));
   MoveToScreenOf(bar, dpi);
   ExpectBar(bar, dpi);
   ExpectPlaced(run, kTabs, dpi, "tabs");
@@ -130,66 +90,46 @@ TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
 
   const HWND datum = program.ShowPanel(IDC_BTN_DATUM);
   ASSERT_TRUE(datum);
-  record.Window("datum", datum);
-  SendCommand(datum, 1008);  // the browser
-  HWND browser = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (HWND w : TopWindows(program.pid()))
-      if (GetWindow(w, GW_OWNER) == datum && Visible(w)) browser = w;
-    return browser != nullptr;
-  }));
-  record.Window("browser", browser);
+  SendCommand(datum, IDC_DATUMDLG_BROWSER);
+  const HWND browser = program.Owned(datum);
+  ASSERT_TRUE(browser);
   SendCommand(browser, IDC_TREE_HEADER_BUTTON);
   SendCommand(browser, IDC_TREE_NARROW);
-  record.Window("browser narrow", browser);
   ExpectPlaced(browser, kNarrowNoHeader, dpi, "browser narrow");
   EXPECT_EQ(Inside(Control(browser, IDC_TREE_HEADER_BUTTON)).left, At(dpi, 24));
-  Screenshot("scale_" + std::to_string(dpi) + "_browser_narrow");
   SendCommand(browser, IDC_TREE_WIDEN);
   ExpectPlaced(browser, kWideNoHeader, dpi, "browser wide");
   EXPECT_EQ(Inside(Control(browser, IDC_TREE_HEADER_BUTTON)).left, At(dpi, 139));
   SendCommand(browser, IDC_TREE_HEADER_BUTTON);
-  record.Window("browser wide", browser);
   ExpectPlaced(browser, kWide, dpi, "browser wide");
-  Screenshot("scale_" + std::to_string(dpi) + "_browser_wide");
   SendCommand(browser, IDOK);
 
   // The search window: its list's columns at the scale.
   SendCommand(bar, IDC_BTN_MORE);
   const HWND search = WaitWindow(program.pid(), L"Pimbrel 搜索");
   ASSERT_TRUE(search);
-  record.Window("search", search);
   int column = 0;
   for (LONG width : {46, 96, 56, 184, 66})
     EXPECT_EQ(Send(Control(search, IDC_SEARCH_LIST), LVM_GETCOLUMNWIDTH, column++), At(dpi, width));
-  Screenshot("scale_" + std::to_string(dpi) + "_search");
   SendCommand(search, IDCANCEL);
   EXPECT_FALSE(Visible(search));
 
   // About: the window is its picture, and the curtain's first step cuts nothing but its edges.
   PostCommand(bar, ID_ABOUT);
-  const std::vector<HWND> panels = program.Panels();
-  HWND about = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (HWND w : TopWindows(program.pid()))
-      if (GetWindow(w, GW_OWNER) == bar && Visible(w) && std::ranges::count(panels, w) == 0)
-        about = w;
-    return about != nullptr;
-  }));
-  record.Window("about", about);
+  const HWND about = program.Owned(bar, datum);
+  ASSERT_TRUE(about);
   const RECT box = Rect(about);
-  EXPECT_EQ(box.right - box.left, At(dpi, 260));
-  EXPECT_EQ(box.bottom - box.top, At(dpi, 184));
-  Screenshot("scale_" + std::to_string(dpi) + "_about");
+  EXPECT_EQ(std::pair(box.right - box.left, box.bottom - box.top),
+            std::pair(At(dpi, 260), At(dpi, 184)));
   Post(about, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   const HRGN region = CreateRectRgn(0, 0, 0, 0);
   RECT first{};
   ASSERT_TRUE(WaitUntil(
       [&] { return GetWindowRgn(about, region) != ERROR && GetRgnBox(region, &first); }, 2000));
   DeleteObject(region);
-  EXPECT_EQ(first.top, 0);
-  EXPECT_EQ(first.bottom, At(dpi, 184));
-  EXPECT_EQ(first.left + first.right, At(dpi, 260)) << "the curtain closes on the middle";
+  // The curtain closes on the middle.
+  EXPECT_EQ(std::tuple(first.top, first.bottom, first.left + first.right),
+            std::tuple(0L, At(dpi, 184), At(dpi, 260)));
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
   ASSERT_TRUE(WaitUntil([&] { return Visible(bar); }));
   ASSERT_TRUE(program.Exit());
