@@ -7,8 +7,6 @@
 
 #include "backup/folder_ops.h"
 #include "backup/restore.h"
-#include "base/path.h"
-#include "config/sys_settings.h"
 #include "test_support.h"
 
 #ifndef _WIN32

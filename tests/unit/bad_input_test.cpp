@@ -4,13 +4,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/startup.h"
-#include "config/sys_settings.h"
-#include "contacts/address_book.h"
 #include "datum/browser.h"
-#include "datum/datum_capture.h"
-#include "datum/trimming.h"
-#include "notes/notebook.h"
 #include "test_support.h"
 
 namespace pim {

@@ -1,7 +1,6 @@
 #include <span>
 
 #include "base/line_reader.h"
-#include "base/path.h"
 #include "test_support.h"
 
 namespace pim {

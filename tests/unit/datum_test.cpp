@@ -1,8 +1,5 @@
 // The datum lists and indexes, and the capture panel, trimming dialog and browser over them.
 #include "datum/browser.h"
-#include "datum/datum_capture.h"
-#include "datum/datum_store.h"
-#include "datum/trimming.h"
 #include "test_support.h"
 
 namespace pim {

@@ -5,14 +5,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/startup.h"
-#include "config/config_file.h"
 #include "config/record_counter.h"
-#include "config/sys_settings.h"
-#include "contacts/address_book.h"
-#include "datum/datum_capture.h"
-#include "datum/trimming.h"
-#include "notes/notebook.h"
 #include "test_support.h"
 
 namespace pim {

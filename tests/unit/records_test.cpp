@@ -3,10 +3,6 @@
 #include <memory>
 #include <tuple>
 
-#include "config/config_file.h"
-#include "config/sys_settings.h"
-#include "contacts/address_book.h"
-#include "notes/notebook.h"
 #include "test_support.h"
 
 namespace pim {
@@ -90,13 +86,12 @@ struct Contacts final : Book {
     return book.Leave(shown);
   }
   AddressBook book;
-  ComuRecord fields = Empty();  // the panel's, as it opens: nothing chosen, no sex checked
-  static ComuRecord Empty() {
+  ComuRecord fields = [] {  // the panel's, as it opens: nothing chosen, no sex checked
     ComuRecord r;
     r.class_ = r.birthMonth = r.birthDay = -1;
     r.sex = 0;
     return r;
-  }
+  }();
 };
 
 struct Kind {

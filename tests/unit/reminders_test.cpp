@@ -1,7 +1,6 @@
 // Birthday reminders and the trimming reminder at exit.
 #include <tuple>
 
-#include "contacts/address_book.h"
 #include "reminders/birthdays.h"
 #include "reminders/exit_notice.h"
 #include "test_support.h"

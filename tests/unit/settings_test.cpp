@@ -1,11 +1,8 @@
 // The settings files, the installed data folder, the run marker and the settings sheet.
 #include <tuple>
 
-#include "app/startup.h"
 #include "base/held_file.h"
-#include "config/config_file.h"
 #include "config/record_counter.h"
-#include "config/sys_settings.h"
 #include "platform/sys_tool.h"
 #include "test_support.h"
 

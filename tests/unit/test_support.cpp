@@ -8,8 +8,6 @@
 
 #include "base/atomic_file.h"
 #include "base/line_reader.h"
-#include "base/path.h"
-#include "datum/datum_store.h"
 
 namespace pim::test {
 

@@ -10,11 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "base/clock.h"
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
+#include "base/path.h"
+#include "config/config_file.h"
+#include "config/sys_settings.h"
+#include "contacts/address_book.h"
 #include "datafolder.h"
+#include "datum/datum_capture.h"
+#include "datum/datum_store.h"
+#include "datum/trimming.h"
+#include "notes/notebook.h"
 #include "platform/prompter.h"
 #include "platform/system.h"
 #include "quicklaunch/run_lists.h"

@@ -3,11 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "base/path.h"
-#include "contacts/address_book.h"
-#include "datum/datum_capture.h"
-#include "datum/datum_store.h"
-#include "datum/trimming.h"
 #include "quicklaunch/key_name.h"  // ClipGbk
 #include "test_support.h"
 
