@@ -217,6 +217,8 @@ void RecordStore::ReadRecord(const Work& work) {
   damaged_.erase(work.path);
   record.live = true;
   record.stamp = stamp;
+  // Read line by line, the texts grew with room to spare; kept for long, they keep none.
+  for (std::string& field : record.fields) field.shrink_to_fit();
   record.trimmed = work.lists.trimmed && !work.lists.untrimmed;
   record.bookmark = work.lists.bookmark;
   record.indexed = work.lists.indexed;

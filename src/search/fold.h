@@ -36,7 +36,7 @@ inline constexpr unsigned char kCyrillicRow = 0xA7;   // capitals 0xA7A1 - 0xA7C
 inline constexpr uint32_t Lower(uint32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
 
 // Inline: it runs for every character of every record when search builds what it needs.
-inline uint32_t CharAt(std::string_view text, size_t i, size_t& size) {
+[[gnu::always_inline]] inline uint32_t CharAt(std::string_view text, size_t i, size_t& size) {
   const auto at = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
   size = GbCharSize(text, i);
   if (size == 1) return Lower(at(0));
