@@ -101,6 +101,7 @@ std::vector<Searcher::Word> Searcher::Parse(std::string_view query) const {
     word.grams.push_back(CharGram(c));
     if (!word.chars.empty()) word.grams.push_back(PairGram(word.chars.back(), c));
     word.chars.push_back(c);
+    word.forms |= fold::FormsOf(c);
     fold::AppendChar(word.bytes, c);
   }
   finish();
@@ -143,7 +144,7 @@ void Searcher::Build(uint32_t slot) {
     uint32_t previous = 0;
     for (size_t i = 0, size = 1; i < field.size(); i += size) {
       const uint32_t c = fold::CharAt(field, i, size);
-      if (c != RawAt(field, i, size)) e.folded = false;
+      e.forms |= fold::FormOf(RawAt(field, i, size), c);
       set(CharGram(c));
       if (previous) set(PairGram(previous, c));
       previous = c;
@@ -224,22 +225,25 @@ bool Searcher::MayHold(const Entry& entry, const Word& word) const {
 
 bool Searcher::TitleHolds(const Entry& entry, const Word& word) const {
   const std::string_view title(titles_.data() + entry.title, entry.titleBytes);
-  return fold::Find(title, word.chars, word.bytes, true) != std::string_view::npos;
+  return fold::Find(title, word.chars, word.bytes, 0) != std::string_view::npos;
 }
 
-bool Searcher::PinyinMatch(const Entry& entry, const Word& word, bool inTitle) const {
+Searcher::Pinyin Searcher::PinyinMatch(const Entry& entry, const Word& word) const {
   if (!word.letters || word.chars[0] < 'a' || !(entry.initials >> (word.chars[0] - 'a') & 1))
-    return false;
-  const std::span<const PinyinMatcher::Unit> units(entry.units);
-  return pinyin_.Match(inTitle ? units.first(entry.titleUnits) : units.subspan(entry.titleUnits),
-                       word.bytes);
+    return Pinyin::None;
+  // One walk over the title and the labels: no match crosses from one into the next, and the
+  // title comes first.
+  size_t first = 0;
+  if (!pinyin_.Match(entry.units, word.bytes, &first)) return Pinyin::None;
+  return first < entry.titleUnits ? Pinyin::Title : Pinyin::Label;
 }
 
 bool Searcher::Holds(const Record& record, const Entry& entry, const Word& word) const {
-  if (PinyinMatch(entry, word, true) || PinyinMatch(entry, word, false)) return true;
+  if (PinyinMatch(entry, word) != Pinyin::None) return true;
   if (!MayHold(entry, word)) return false;
   for (const std::string& field : record.fields)
-    if (fold::Find(field, word.chars, word.bytes, entry.folded) != std::string::npos) return true;
+    if (fold::Find(field, word.chars, word.bytes, entry.forms & word.forms) != std::string::npos)
+      return true;
   return false;
 }
 
@@ -270,9 +274,11 @@ std::vector<SearchHit> Searcher::Find(std::string_view query, SearchScope scope,
     bool inTitle = !words.empty(), known = true, possible = true;
     for (const Word& w : words) {
       const bool text = MayHold(e, w);
-      if ((text && TitleHolds(e, w)) || PinyinMatch(e, w, true)) continue;
+      if (text && TitleHolds(e, w)) continue;
+      const Pinyin pinyin = PinyinMatch(e, w);
+      if (pinyin == Pinyin::Title) continue;
       inTitle = false;
-      if (PinyinMatch(e, w, false)) continue;
+      if (pinyin == Pinyin::Label) continue;
       possible = text;
       if (!possible) break;
       known = false;
@@ -333,7 +339,8 @@ void Searcher::Locate(SearchHit& hit, const std::vector<Word>& words) {
     if (ownTitle && (f == titleField) != (k == count)) continue;
     if (!ownTitle && k == count) break;
     const std::string& field = record.fields[f];
-    if (const size_t pos = fold::Find(field, w.chars, w.bytes, e.folded); pos != std::string::npos)
+    if (const size_t pos = fold::Find(field, w.chars, w.bytes, e.forms & w.forms);
+        pos != std::string::npos)
       return at(f, pos, CharsLength(field, pos, w.chars.size()));
   }
   if (!w.letters) return;

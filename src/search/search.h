@@ -49,6 +49,7 @@ class Searcher {
     std::string bytes;            // the folded characters as bytes
     std::vector<uint32_t> grams;  // signature bits it needs
     bool letters = false;         // small letters and digits only: pinyin may match it
+    uint8_t forms = 0;            // the forms its characters may have in a text
   };
   // What the searcher keeps of each record, apart from it, so that a query runs over small
   // arrays and reads a record's own texts only where they may hold a word.
@@ -62,7 +63,7 @@ class Searcher {
     RecordKind kind = RecordKind::Note;
     bool bookmark = false;
     bool indexed = false;
-    bool folded = true;  // folding changes none of its text
+    uint8_t forms = 0;  // the kinds of characters folding changes that its text holds
     std::vector<PinyinMatcher::Unit> units;
   };
 
@@ -73,7 +74,8 @@ class Searcher {
   static bool InScope(const Entry& entry, SearchScope scope);
   bool MayHold(const Entry& entry, const Word& word) const;
   bool TitleHolds(const Entry& entry, const Word& word) const;
-  bool PinyinMatch(const Entry& entry, const Word& word, bool inTitle) const;
+  enum class Pinyin { None, Title, Label };
+  Pinyin PinyinMatch(const Entry& entry, const Word& word) const;
   // The whole check, on the record's own texts.
   bool Holds(const Record& record, const Entry& entry, const Word& word) const;
   // Where the hit's line is: the first word's first match, in a field other than the title
