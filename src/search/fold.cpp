@@ -4,34 +4,6 @@
 
 namespace pim::fold {
 
-namespace {
-
-constexpr unsigned char kFullWidthRow = 0xA3;  // full-width ASCII, 0xA3A1 - 0xA3FE
-constexpr unsigned char kGreekRow = 0xA6;      // capitals 0xA6A1 - 0xA6B8, small + 0x20
-constexpr unsigned char kCyrillicRow = 0xA7;   // capitals 0xA7A1 - 0xA7C1, small + 0x30
-
-constexpr uint32_t Lower(uint32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
-
-}  // namespace
-
-uint32_t CharAt(std::string_view text, size_t i, size_t& size) {
-  const auto at = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  size = GbCharSize(text, i);
-  if (size == 1) return Lower(at(0));
-  if (size == 4)
-    return uint32_t{at(0)} << 24 | uint32_t{at(1)} << 16 | uint32_t{at(2)} << 8 | at(3);
-  const unsigned char lead = at(0), trail = at(1);
-  // The yuan and overline signs of the full-width row stand for no ASCII character.
-  if (lead == kFullWidthRow && trail >= 0xA1 && trail <= 0xFE && trail != 0xA4 && trail != 0xFE)
-    return Lower(trail - 0x80u);
-  if (lead == 0xA1 && trail == 0xA1) return ' ';
-  if (lead == kGreekRow && trail >= 0xA1 && trail <= 0xB8)
-    return uint32_t{lead} << 8 | (trail + 0x20);
-  if (lead == kCyrillicRow && trail >= 0xA1 && trail <= 0xC1)
-    return uint32_t{lead} << 8 | (trail + 0x30);
-  return uint32_t{lead} << 8 | trail;
-}
-
 void AppendChar(std::string& out, uint32_t code) {
   for (int shift = 24; shift >= 0; shift -= 8)
     if (code >> shift || shift == 0) out += static_cast<char>((code >> shift) & 0xFF);
@@ -66,14 +38,24 @@ size_t Find(std::string_view text, const std::vector<uint32_t>& word, std::strin
     }
     return std::string_view::npos;
   }
-  size_t start = 0;
-  while (start < from) start += GbCharSize(text, start);
-  for (size_t size = 1; start < text.size(); start += size) {
-    if (CharAt(text, start, size) != word[0]) continue;
-    size_t at = start + size, k = 1;
+  // Jumps between the bytes that can open the word's first character, in any of its forms.
+  std::string opening;
+  const uint32_t first = word[0];
+  opening += static_cast<char>(first > 0xFFFFFF ? first >> 24 : first > 0xFF ? first >> 8 : first);
+  if (first >= 'a' && first <= 'z') opening += static_cast<char>(first - 32);
+  if (first > 0x20 && first < 0x7F) opening += static_cast<char>(kFullWidthRow);
+  if (first == ' ') opening += static_cast<char>(0xA1);
+  if (first >> 8 == kGreekRow || first >> 8 == kCyrillicRow)
+    opening += static_cast<char>(first >> 8);
+  size_t boundary = 0;
+  for (size_t pos = text.find_first_of(opening, from); pos != std::string_view::npos;
+       pos = text.find_first_of(opening, pos + 1)) {
+    while (boundary < pos) boundary += GbCharSize(text, boundary);
+    if (boundary != pos) continue;
+    size_t at = pos, k = 0;
     for (size_t step = 1; k < word.size() && at < text.size(); ++k, at += step)
       if (CharAt(text, at, step) != word[k]) break;
-    if (k == word.size()) return start;
+    if (k == word.size()) return pos;
   }
   return std::string_view::npos;
 }

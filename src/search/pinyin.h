@@ -9,13 +9,13 @@
 
 namespace pim::pinyin {
 
-// The toneless syllables in lower case, "ü" written "v" ("lv", "nve"); an id is an index
-// into them.
+// The toneless syllables in lower case and in sorted order, "ü" written "v" ("lv", "nve");
+// an id is an index into them.
 size_t SyllableCount();
 std::string_view Syllable(uint16_t id);
 
-// Every reading of a character as syllable ids, each once; empty for a code point without
-// a reading.
+// Every reading of a character as syllable ids, each once, in the order of the ids; empty
+// for a code point without a reading.
 std::span<const uint16_t> Readings(char32_t code);
 
 }  // namespace pim::pinyin

@@ -24,6 +24,12 @@ constexpr int kStepBudget = 20000;
 
 }  // namespace
 
+std::vector<uint32_t> PinyinMatcher::LetterUnits() {
+  std::vector<uint32_t> initials(size_t{kOther} + 1);
+  for (char c = 'a'; c <= 'z'; ++c) initials[static_cast<Unit>(c)] = LetterBit(c);
+  return initials;
+}
+
 PinyinMatcher::Unit PinyinMatcher::SetOf(std::span<const uint16_t> readings) {
   if (readings.empty()) return kOther;
   const auto [it, fresh] = ids_.try_emplace(readings.data(), Unit{0});
@@ -36,6 +42,7 @@ PinyinMatcher::Unit PinyinMatcher::SetOf(std::span<const uint16_t> readings) {
     if (!syllable.empty()) set.initials |= LetterBit(syllable[0]);
   }
   it->second = static_cast<Unit>(kSet + sets_.size());
+  initials_[it->second] = set.initials;
   sets_.push_back(std::move(set));
   return it->second;
 }
@@ -58,12 +65,7 @@ void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
 
 uint32_t PinyinMatcher::Initials(std::span<const Unit> units) const {
   uint32_t mask = 0;
-  for (Unit u : units) {
-    if (u < 0x80)
-      mask |= LetterBit(static_cast<char>(u));
-    else if (u != kOther)
-      mask |= sets_[u - kSet].initials;
-  }
+  for (Unit u : units) mask |= initials_[u];
   return mask;
 }
 
@@ -93,8 +95,7 @@ bool PinyinMatcher::Match(std::span<const Unit> units, std::string_view word, si
   int budget = kStepBudget;
   for (size_t i = 0; i < units.size() && budget > 0; ++i) {
     const Unit u = units[i];
-    const bool starts = u < 0x80 ? u == static_cast<unsigned char>(word[0])
-                                 : u != kOther && (sets_[u - kSet].initials & letter);
+    const bool starts = u < 0x80 ? u == static_cast<unsigned char>(word[0]) : initials_[u] & letter;
     size_t end = 0;
     if (!starts || !MatchFrom(units, i, word, 0, end, budget)) continue;
     if (first) *first = i;

@@ -42,6 +42,9 @@ class PinyinMatcher {
 
   std::unordered_map<const uint16_t*, Unit> ids_;  // by the table's own storage
   std::vector<Readings> sets_;
+  // The letters each unit may start a match with: one look per character in the hot loop.
+  std::vector<uint32_t> initials_ = LetterUnits();
+  static std::vector<uint32_t> LetterUnits();
 };
 
 }  // namespace pim

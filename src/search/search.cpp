@@ -116,7 +116,7 @@ void Searcher::Build(uint32_t slot) {
   if (!record.live) return;
   size_t bytes = 0;
   for (const std::string& field : record.fields) bytes += field.size();
-  e.bits = std::bit_ceil(static_cast<uint32_t>(std::clamp<size_t>(bytes * 3, 64, 1u << 20)));
+  e.bits = std::bit_ceil(static_cast<uint32_t>(std::clamp<size_t>(bytes * 2, 64, 1u << 20)));
   e.signature = signatures_.size();
   signatures_.resize(signatures_.size() + e.bits / 64);
   uint64_t* bits = signatures_.data() + e.signature;
@@ -153,9 +153,11 @@ void Searcher::Sync() {
     for (Entry& e : entries_) e.bits = 0;
     for (uint32_t slot = 0; slot < records.size(); ++slot) Build(slot);
     synced_ = changes.size();
+    orderStale_ = true;
     return;
   }
   for (; synced_ < changes.size(); ++synced_) Build(changes[synced_]);
+  orderStale_ = true;
 }
 
 bool Searcher::InScope(const Record& record, SearchScope scope) const {
@@ -195,36 +197,62 @@ bool Searcher::TextMatch(const Record& record, const Entry& entry, const Word& w
 }
 
 std::vector<SearchHit> Searcher::Find(std::string_view query, SearchScope scope, size_t limit,
-                                      size_t* total) {
+                                      size_t* total, bool* estimated) {
   Sync();
   const std::vector<Word> words = Parse(query);
   const std::vector<Record>& records = store_.records();
+  if (orderStale_) {
+    order_.resize(records.size());
+    for (uint32_t slot = 0; slot < records.size(); ++slot) order_[slot] = slot;
+    std::sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
+      const int64_t ra = records[a].recency, rb = records[b].recency;
+      return ra != rb ? ra > rb : a > b;
+    });
+    orderStale_ = false;
+  }
+  // Titles first: every record whose title holds all words is a hit; the others that may
+  // hold them are looked at newest first, until the list is full.
   std::vector<SearchHit> hits;
+  std::vector<uint8_t> maybe(records.size());
+  size_t candidates = 0;
   for (uint32_t slot = 0; slot < records.size(); ++slot) {
     const Record& record = records[slot];
     if (!record.live || !InScope(record, scope)) continue;
     const Entry& e = entries_[slot];
-    bool inTitle = !words.empty(), found = true;
+    bool inTitle = !words.empty(), possible = true;
     for (const Word& w : words) {
       const bool text = MayHold(e, w);
       const bool pinyin = w.letters && w.chars[0] >= 'a' && (e.initials >> (w.chars[0] - 'a') & 1);
       if (!text && !pinyin) {
-        found = false;
+        possible = false;
         break;
       }
-      if (inTitle &&
-          ((text && TextMatch(record, e, w, true)) || (pinyin && pinyin_.Match(e.title, w.bytes))))
-        continue;
-      inTitle = false;
-      if ((text && TextMatch(record, e, w, false)) ||
-          (pinyin && (pinyin_.Match(e.title, w.bytes) || pinyin_.Match(e.labels, w.bytes))))
-        continue;
-      found = false;
-      break;
+      inTitle = inTitle && ((text && TextMatch(record, e, w, true)) ||
+                            (pinyin && pinyin_.Match(e.title, w.bytes)));
     }
-    if (found) hits.push_back({slot, inTitle ? 0 : 1});
+    if (!possible) continue;
+    if (inTitle) {
+      hits.push_back({slot, 0});
+    } else {
+      maybe[slot] = 1;
+      ++candidates;
+    }
   }
-  if (total) *total = hits.size();
+  for (uint32_t slot : order_) {
+    if (!maybe[slot]) continue;
+    if (hits.size() >= limit) break;
+    --candidates;
+    const Record& record = records[slot];
+    const Entry& e = entries_[slot];
+    const bool all = std::all_of(words.begin(), words.end(), [&](const Word& w) {
+      return (w.letters && (pinyin_.Match(e.labels, w.bytes) || pinyin_.Match(e.title, w.bytes))) ||
+             (MayHold(e, w) && TextMatch(record, e, w, false));
+    });
+    if (all) hits.push_back({slot, 1});
+  }
+  // Cut short, the records not looked at may hold the words: the count is at most this.
+  if (total) *total = hits.size() + candidates;
+  if (estimated) *estimated = candidates > 0 && !words.empty();
   const auto better = [&](const SearchHit& a, const SearchHit& b) {
     if (a.tier != b.tier) return a.tier < b.tier;
     const int64_t ra = records[a.slot].recency, rb = records[b.slot].recency;

@@ -35,9 +35,10 @@ class Searcher {
   explicit Searcher(const RecordStore& store) : store_(store) {}
 
   // The best `limit` hits, titles and names first, then newer first; `total` gets the number
-  // of all hits. An empty query lists every record of the scope.
+  // of all hits. An empty query lists every record of the scope. Once the list is full the
+  // rest is not read: `total` is then at most that many, and `estimated` says so.
   std::vector<SearchHit> Find(std::string_view query, SearchScope scope, size_t limit,
-                              size_t* total = nullptr);
+                              size_t* total = nullptr, bool* estimated = nullptr);
   // The line of the hit's field that holds the match, cut to about `width` bytes around it.
   SearchLine MatchLine(const SearchHit& hit, size_t width) const;
 
@@ -74,7 +75,9 @@ class Searcher {
   size_t synced_ = 0;  // changes taken so far
   std::vector<Entry> entries_;
   std::vector<uint64_t> signatures_;
-  size_t staleWords_ = 0;  // signature words of entries built again
+  size_t staleWords_ = 0;        // signature words of entries built again
+  std::vector<uint32_t> order_;  // every slot, newest first
+  bool orderStale_ = true;
   PinyinMatcher pinyin_;
 };
 }  // namespace pim

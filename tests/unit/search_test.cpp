@@ -1,0 +1,259 @@
+// Search over the records in memory: what matches, in which order, and how the records
+// follow the panels' writes and the files changed on disk.
+#include "search/search.h"
+
+#include <random>
+
+#include "base/atomic_file.h"
+#include "base/file.h"
+#include "base/gb18030.h"
+#include "base/gbk.h"
+#include "contacts/address_book.h"
+#include "datafolder.h"
+#include "datum/datum_store.h"
+#include "notes/notebook.h"
+#include "records/record_store.h"
+#include "test_support.h"
+#include "xmldoc/xml.h"
+
+namespace pim {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SearchTest : public test::TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    ASSERT_TRUE(WriteDataFolder());
+    ASSERT_TRUE(CreateFolder("datum\\a"));
+  }
+
+  void AddNote(int type, const std::string& text) {
+    book_.New(type);
+    ASSERT_TRUE(book_.Save(Gb(text), type));
+    book_.New(type);
+  }
+  void AddContact(const std::string& name, int category, const std::string& email = "",
+                  const std::string& note = "") {
+    contacts_.New();
+    ComuRecord c;
+    c.name = Gb(name);
+    c.class_ = category;
+    c.email = email;
+    c.note = Gb(note);
+    ASSERT_TRUE(contacts_.Save(c));
+  }
+  // A card in datum\a, in the trimmed index when `trimmed`, also in the bookmark list when
+  // `bookmark`; its modified date orders it.
+  void AddCard(int n, const std::string& title, const std::string& content, bool trimmed,
+               bool bookmark = false, const std::string& keyword = "") {
+    const std::string url = Format("datum\\a\\c%d.xml", n);
+    std::string card;
+    XML(prompter_, FixedClock({2020, 1, n, 8, 0, 0}))
+        .WriteDatum(card, Gb(title), Gb("历史"), Gb(content), "dtd", "2020-1-1 8:0", Gb("史记"),
+                    Gb(keyword), {});
+    ASSERT_TRUE(WriteFileAtomic(url, card));
+    const IndexEntry entry{Gb(title), url, "", Gb("历史"), "", ""};
+    if (trimmed) {
+      ASSERT_TRUE(AppendToIndex(kTrimmedIndexPath, std::span(&entry, 1)));
+      if (bookmark) {
+        ASSERT_TRUE(AppendToIndex(kBookmarkListPath, std::span(&entry, 1)));
+      }
+    } else {
+      untrimmed_.push_back(entry);
+      ASSERT_TRUE(WriteUntrimmedIndex(untrimmed_));
+    }
+  }
+
+  // The titles found, best first.
+  Strings Titles(const std::string& query, SearchScope scope = SearchScope::All) {
+    Strings titles;
+    for (const SearchHit& hit : searcher_.Find(Gb(query), scope, 50))
+      titles.push_back(GbToUtf8(store_.records()[hit.slot].Title()));
+    return titles;
+  }
+
+  test::RecordingPrompter prompter_;
+  FixedClock clock_{{2021, 3, 4, 10, 0, 0}};
+  RecordStore store_;
+  Searcher searcher_{store_};
+  NoteBook book_{prompter_, clock_, &store_};
+  AddressBook contacts_{prompter_, nullptr, &store_};
+  std::vector<IndexEntry> untrimmed_;
+};
+
+TEST_F(SearchTest, MatchesTextAndPinyinAsTheUserTypesThem) {
+  book_.Open();
+  contacts_.Initialise();
+  AddContact("王小明", 0, "XiaoMing@Example.com");
+  AddContact("张三", 1, "", "会议在乐山");
+  AddNote(2, "今天去长城\r\n天气很好 Hello World");
+  AddNote(1, "购物清单\r\n牛奶 面包 𠀀字");
+  AddCard(1, "行军记录", "ＡＢＣ全角字母 and ΑΒΓ希腊字母", true);
+  AddCard(2, "重庆火锅", "麻辣", true);
+  AddCard(3, "绿色植物", "植物与阳光", false);
+  store_.ScanAll();
+  EXPECT_EQ(store_.unreadable(), 0);
+
+  const Strings wang = {"王小明"};
+  const struct {
+    const char* query;
+    Strings titles;
+  } cases[] = {
+      // Pinyin: initials, syllables, a mix, several words, case and width of the letters.
+      {"wxm", wang},
+      {"wangxiaoming", wang},
+      {"wang xiao", wang},
+      {"wangxm", wang},
+      {"WXM", wang},
+      {"ｗｘｍ", wang},
+      {"xiaom", wang},
+      // Every reading of a character, "ü" typed as "v" or "u", categories and sources too.
+      {"xingjun", {"行军记录"}},
+      {"hangjun", {"行军记录"}},
+      {"chongqing", {"重庆火锅"}},
+      {"zhongqing", {"重庆火锅"}},
+      {"lvse", {"绿色植物"}},
+      {"luse", {"绿色植物"}},
+      {"rj", {"今天去长城"}},
+      {"shiji", {"绿色植物", "重庆火锅", "行军记录"}},
+      // Text in every field, folded for case and width, GBK letters that are not Chinese.
+      {"xiaoming@EXAMPLE", wang},
+      {"乐山", {"张三"}},
+      {"abc", {"行军记录"}},
+      {"αβγ", {"行军记录"}},
+      {"hello", {"今天去长城"}},
+      {"𠀀", {"购物清单"}},
+      {"日记", {"今天去长城"}},
+      // All words must match, in any field of one record.
+      {"长城 天气", {"今天去长城"}},
+      {"长城 乐山", {}},
+      {"wxm 乐山", {}},
+      // Pinyin is for titles and labels, not for content.
+      {"mala", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Titles(c.query), c.titles) << c.query;
+}
+
+TEST_F(SearchTest, TitlesFirstThenNewerFirstWithinEachScope) {
+  AddCard(1, "植物图鉴", "旧的", true, true);
+  AddCard(2, "花园", "说到植物", true);
+  AddCard(3, "公园", "也有植物", false);
+  AddCard(4, "植物园", "新的", false);
+  book_.Open();
+  AddNote(1, "笔记\r\n写植物的");
+  store_.ScanAll();
+  // Titles before content; among each, newer first (the note was written last of all).
+  EXPECT_EQ(Titles("植物"), (Strings{"植物园", "植物图鉴", "笔记", "公园", "花园"}));
+  EXPECT_EQ(Titles("植物", SearchScope::Cards), (Strings{"植物园", "植物图鉴", "公园", "花园"}));
+  EXPECT_EQ(Titles("", SearchScope::Bookmarks), Strings{"植物图鉴"});
+  EXPECT_EQ(Titles("", SearchScope::Notes), Strings{"笔记"});
+  EXPECT_EQ(store_.records()[store_.FindCard("datum\\a\\c3.xml")].trimmed, false);
+
+  // The line shown holds the match, cut around it at characters.
+  size_t total = 0;
+  std::vector<SearchHit> hits = searcher_.Find(Gb("说到"), SearchScope::All, 10, &total);
+  ASSERT_EQ(total, 1u);
+  SearchLine line = searcher_.MatchLine(hits[0], 40);
+  EXPECT_EQ(line.text.substr(line.pos, line.len), Gb("说到"));
+  AddCard(5, "长文", std::string(200, 'x') + "中间的词" + std::string(200, 'y'), true);
+  store_.CardWritten("datum\\a\\c5.xml");
+  hits = searcher_.Find(Gb("中间"), SearchScope::All, 10);
+  line = searcher_.MatchLine(hits.at(0), 30);
+  EXPECT_LE(line.text.size(), 40u);
+  EXPECT_EQ(line.text.substr(line.pos, line.len), Gb("中间"));
+  EXPECT_TRUE(line.text.starts_with(Gb("…")) && line.text.ends_with(Gb("…")));
+}
+
+TEST_F(SearchTest, FollowsThePanelsWritesAndTheFilesChangedBehindThem) {
+  book_.Open();
+  contacts_.Initialise();
+  AddNote(1, "第一条");
+  store_.ScanAll();
+  EXPECT_EQ(Titles("第二").size(), 0u);
+  // Written through the models while search knows the records: found at once.
+  AddNote(1, "第二条");
+  AddContact("李四", 0);
+  EXPECT_EQ(Titles("第二"), Strings{"第二条"});
+  EXPECT_EQ(Titles("ls"), Strings{"李四"});
+  prompter_.answers = {MsgResult::Yes};
+  contacts_.Delete();
+  EXPECT_EQ(Titles("ls").size(), 0u);
+  // Trimming moves a card into the bookmark list.
+  AddCard(1, "卡片", "内容", false);
+  store_.CardWritten("datum\\a\\c1.xml");
+  EXPECT_EQ(Titles("", SearchScope::Bookmarks).size(), 0u);
+  const IndexEntry entry{"c", "datum\\a\\c1.xml", "", "a", "", ""};
+  ASSERT_TRUE(AppendToIndex(kTrimmedIndexPath, std::span(&entry, 1)));
+  ASSERT_TRUE(AppendToIndex(kBookmarkListPath, std::span(&entry, 1)));
+  ASSERT_TRUE(WriteUntrimmedIndex({}));
+  store_.IndexesChanged();
+  EXPECT_EQ(Titles("", SearchScope::Bookmarks), Strings{"卡片"});
+
+  // Behind the program's back: seen at the next scan only.
+  std::string note;
+  XML(prompter_, clock_).WriteNote(note, 1, Gb("外来的"), "2021-1-1 1:1");
+  ASSERT_TRUE(WriteFileAtomic("note\\n.40.xml", note));
+  ASSERT_TRUE(RemoveFile("note\\n.0.xml"));
+  EXPECT_EQ(Titles("外来").size(), 0u);
+  store_.ScanAll();
+  EXPECT_EQ(Titles("外来"), Strings{"外来的"});
+  EXPECT_EQ(Titles("第一").size(), 0u);
+}
+
+TEST_F(SearchTest, DamagedFilesAreSkippedAndCountedAndAnyQueryIsSafe) {
+  book_.Open();
+  AddNote(1, "好的笔记");
+  WriteBytes("note\\n.5.xml", "<note><type>1</type>\x81");
+  WriteBytes("communication\\com.2.xml", "<name>");
+  AddCard(1, "好卡", "内容", true);
+  const IndexEntry lost{"lost", "datum\\a\\gone.xml", "", "a", "", ""};
+  ASSERT_TRUE(AppendToIndex(kTrimmedIndexPath, std::span(&lost, 1)));
+  store_.BeginScan();
+  while (store_.ScanStep(std::chrono::milliseconds(0))) {
+    EXPECT_LE(store_.scanDone(), store_.scanTotal());
+  }
+  EXPECT_EQ(store_.unreadable(), 3);
+  EXPECT_EQ(Titles("").size(), 2u);
+  // Mended on disk, it is read at the next scan.
+  std::string note;
+  XML(prompter_, clock_).WriteNote(note, 1, Gb("修好了"), "2021-1-1 1:1");
+  ASSERT_TRUE(WriteFileAtomic("note\\n.5.xml", note));
+  store_.ScanAll();
+  EXPECT_EQ(store_.unreadable(), 2);
+  EXPECT_EQ(Titles("修好"), Strings{"修好了"});
+
+  std::mt19937 random(7);
+  for (int i = 0; i < 300; ++i) {
+    std::string query(random() % 80, '\0');
+    for (char& c : query) c = static_cast<char>(random() % 7 == 0 ? ' ' : random());
+    for (const SearchHit& hit : searcher_.Find(query, SearchScope::All, 5))
+      searcher_.MatchLine(hit, 20);
+  }
+  searcher_.Find(std::string(100000, 'a'), SearchScope::All, 5);
+}
+
+TEST_F(SearchTest, FilteredSteppingTakesKnownTypesAndReadsOnlyTheNoteShown) {
+  book_.Open();
+  for (int i = 0; i < 60; ++i) AddNote(i % 20 == 0 ? 2 : 1, Format("note %d", i));
+  const auto stops = [&](NoteBook& book) {
+    Strings labels;
+    book.Open();
+    for (int i = 0; i < 4; ++i) {
+      book.Previous(2);
+      labels.push_back(book.label());
+    }
+    return labels;
+  };
+  NoteBook plain(prompter_, clock_);
+  const Strings expected = stops(plain);
+  EXPECT_EQ(expected, (Strings{"40:", "20:", "0:", "0:"}));
+  store_.ScanAll();
+  const int before = ReadStepsTaken();
+  EXPECT_EQ(stops(book_), expected);
+  EXPECT_LT(ReadStepsTaken() - before, 16);
+}
+
+}  // namespace
+}  // namespace pim
