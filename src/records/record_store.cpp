@@ -163,7 +163,8 @@ void RecordStore::ReadRecord(const Work& work) {
   SilentPrompter silent;
   SystemClock clock;
   XML xml(silent, clock);
-  bool read = ReadWholeFile(work.path, bytes);
+  FileStamp stamp;
+  bool read = ReadWholeFile(work.path, bytes, 0, &stamp);
   MemorySource source(bytes);
   LineReader reader(source);
   Record record;
@@ -184,7 +185,7 @@ void RecordStore::ReadRecord(const Work& work) {
       read = read && xml.ReadComu(reader);
       ComuRecord& c = xml.comu;
       record.type = c.class_;
-      record.recency = work.stamp.time / 600000000;  // contacts carry no time of their own
+      record.recency = stamp.time / 600000000;  // contacts carry no time of their own
       record.fields = {std::move(c.name),       NameOf(kContactCategories, c.class_),
                        Gb(c.sex ? "男" : "女"), Birthday(c),
                        std::move(c.telOffice),  std::move(c.telHome),
@@ -210,12 +211,12 @@ void RecordStore::ReadRecord(const Work& work) {
   if (!read || reader.failed()) {
     // Left out, and not read again until it changes.
     Remove(slot);
-    damaged_[work.path] = work.stamp;
+    damaged_[work.path] = stamp;
     return;
   }
   damaged_.erase(work.path);
   record.live = true;
-  record.stamp = work.stamp;
+  record.stamp = stamp;
   record.trimmed = work.lists.trimmed && !work.lists.untrimmed;
   record.bookmark = work.lists.bookmark;
   record.indexed = work.lists.indexed;
@@ -235,7 +236,8 @@ void RecordStore::Queue(Work work) {
 
 void RecordStore::QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix) {
   std::unordered_map<int, FileStamp> present;
-  for (const FolderEntry& entry : ListFolderEntries(folder, true)) {
+  // A first scan reads every file and takes the stamps as it reads; later ones compare.
+  for (const FolderEntry& entry : ListFolderEntries(folder, known_)) {
     if (entry.folder) continue;
     const int number = NumberOf(entry.name, prefix);
     if (number >= 0) present[number] = entry.stamp;
@@ -304,7 +306,7 @@ void RecordStore::QueueCards() {
     const std::string folder = cut == std::string::npos ? "" : url.substr(0, cut);
     auto [names, fresh] = folders.try_emplace(folder);
     if (fresh)
-      for (FolderEntry& entry : ListFolderEntries(folder, true))
+      for (FolderEntry& entry : ListFolderEntries(folder, known_))
         if (!entry.folder) names->second[std::move(entry.name)] = entry.stamp;
     const auto it = names->second.find(cut == std::string::npos ? url : url.substr(cut + 1));
     // A name the listing spells otherwise (letter case) is looked at on its own.
@@ -339,12 +341,6 @@ bool RecordStore::ScanStep(std::chrono::milliseconds budget) {
       return false;
     }
     const Work& work = queue_[done_++];
-    // A file that is no longer there is simply gone.
-    if (work.stamp.size < 0 && !FileExists(work.path)) {
-      Remove(FindCard(work.path));
-      damaged_[work.path] = work.stamp;
-      continue;
-    }
     ReadRecord(work);
   } while (std::chrono::steady_clock::now() < until);
   return true;
