@@ -120,6 +120,13 @@ void CSearchDlg::Open(SearchScope scope) {
   Search();
 }
 
+void CSearchDlg::ReadAgain() {
+  if (!open_ || !hwnd()) return;
+  if (!store_.scanning()) store_.BeginScan();
+  SetTimer(hwnd(), kReadTimer, kReadPeriodMs, nullptr);
+  Search();
+}
+
 void CSearchDlg::FollowBar(bool shown) {
   if (open_ && hwnd()) window().Show(shown ? SW_SHOWNOACTIVATE : SW_HIDE);
 }

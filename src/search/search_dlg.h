@@ -24,6 +24,8 @@ class CSearchDlg final : public win::Dialog {
   // Shows the window on `scope`, the query box focused and its text selected; the bookmark
   // and index lists start without a query, so they list every card.
   void Open(SearchScope scope);
+  // The records were forgotten (a restore): an open window reads them again.
+  void ReadAgain();
   // Hides or shows the window with the bar, while the user has it open.
   void FollowBar(bool shown);
   // At exit and at the end of the session: the place is kept and the window goes.
