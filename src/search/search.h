@@ -13,8 +13,6 @@
 
 namespace pim {
 
-enum class SearchScope { All, Cards, Notes, Contacts, Bookmarks, IndexList };
-
 struct SearchHit {
   uint32_t slot = 0;  // in RecordStore::records()
   int tier = 1;       // 0 when the title or name matched every word

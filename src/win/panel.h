@@ -5,7 +5,6 @@
 
 #include "base/scale.h"
 #include "records/record_store.h"
-#include "search/search.h"
 #include "win/dialog.h"
 #include "win/win_system.h"
 
