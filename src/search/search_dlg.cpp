@@ -164,7 +164,7 @@ void CSearchDlg::Search() {
       static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (at >= 0 && static_cast<size_t>(at) < hits_.size()) selected = hits_[at].slot;
 
-  hits_ = searcher_.Find(Item(IDC_SEARCH_QUERY).Text(), Scope(), kListed, &found_);
+  hits_ = searcher_.Find(Item(IDC_SEARCH_QUERY).Text(), Scope(), kListed, &found_, &estimated_);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   int select = 0;
@@ -204,6 +204,7 @@ void CSearchDlg::ShowStatus() {
   figures.found = found_;
   figures.listed = hits_.size();
   figures.unreadable = store_.unreadable();
+  figures.estimated = estimated_;
   Item(IDC_SEARCH_STATUS).SetText(StatusText(figures));
 }
 

@@ -55,6 +55,7 @@ class CSearchDlg final : public win::Dialog {
   Searcher searcher_;
   std::vector<SearchHit> hits_;
   size_t found_ = 0;
+  bool estimated_ = false;
   Scale scale_;
   HBRUSH brush_ = nullptr;
   bool open_ = false;  // opened by the user and not closed; it hides with the bar

@@ -15,6 +15,7 @@ TEST_F(SearchViewTest, TheStatusCountsAndTheRowMarksTheMatch) {
   EXPECT_EQ(StatusText({false, 10, 10, 5, 5, 0}), Gb("找到 5 条"));
   EXPECT_EQ(StatusText({false, 10, 10, 250, 200, 3}),
             Gb("找到 250 条, 列出前 200 条; 3 个文件无法读取"));
+  EXPECT_EQ(StatusText({false, 10, 10, 900, 200, 0, true}), Gb("找到 200 条以上, 列出前 200 条"));
   Record card;
   card.kind = RecordKind::Card;
   card.date = "2003-1-5 9:7";
