@@ -304,11 +304,16 @@ void RecordStore::QueueCards() {
   std::vector<Work> cards;
   for (const auto& [url, m] : members) {
     if (!m.untrimmed && !m.trimmed) continue;
+    // A first scan reads every card and takes the stamps as it reads.
+    if (!known_) {
+      cards.push_back({RecordKind::Card, -1, url, {}, m});
+      continue;
+    }
     const size_t cut = url.rfind('\\');
     const std::string folder = cut == std::string::npos ? "" : url.substr(0, cut);
     auto [names, fresh] = folders.try_emplace(folder);
     if (fresh)
-      for (FolderEntry& entry : ListFolderEntries(folder, known_))
+      for (FolderEntry& entry : ListFolderEntries(folder, true))
         if (!entry.folder) names->second[std::move(entry.name)] = entry.stamp;
     const auto it = names->second.find(cut == std::string::npos ? url : url.substr(cut + 1));
     // A name the listing spells otherwise (letter case) is looked at on its own.
