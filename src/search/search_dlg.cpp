@@ -14,8 +14,6 @@ namespace pim {
 
 namespace {
 
-constexpr COLORREF kPanelColour = RGB(194, 245, 66);
-constexpr COLORREF kTextBackground = RGB(180, 230, 50);
 constexpr UINT_PTR kReadTimer = 1;
 constexpr UINT kReadPeriodMs = 15;
 constexpr std::chrono::milliseconds kReadBudget{25};
@@ -252,15 +250,8 @@ bool CSearchDlg::OnCommand(int id, int code) {
 }
 
 bool CSearchDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
+  if (PaintPanelColours(message, wp, brush_, result)) return true;
   switch (message) {
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      SetBkColor(reinterpret_cast<HDC>(wp), kTextBackground);
-      result = reinterpret_cast<INT_PTR>(brush_);
-      return true;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
       if (header->idFrom == IDC_SEARCH_LIST && header->code == NM_DBLCLK) OpenSelected();
