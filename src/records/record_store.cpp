@@ -333,6 +333,8 @@ void RecordStore::BeginScan() {
   QueueFolder(RecordKind::Note, kNoteFolder, kNotePrefix);
   QueueFolder(RecordKind::Contact, kContactFolder, kContactPrefix);
   QueueCards();
+  // At most one new slot a file: the records never move while they are read.
+  records_.reserve(records_.size() + queue_.size());
 }
 
 bool RecordStore::ScanStep(std::chrono::milliseconds budget) {
