@@ -141,6 +141,9 @@ void CMainDlg::RestoreData() {
     SavePanels();
     result = RunRestore(reader, plan, PIMBREL_VERSION_TEXT, Today(), detail);
     ReloadPanels();
+    // Every record may have changed: all are read again, the search window's list too.
+    records_.Forget();
+    if (search_) search_->ReadAgain();
   }
   if (LoadBarHotkey() != hotkey) {
     hotkeys_->Unregister(kBarHotkeyId);

@@ -100,7 +100,7 @@ class CMainDlg final : public win::Dialog, private PanelHost {
   CTrayIcon tray_;
   SystemClock clock_;
   BirthdayReminders reminders_;
-  RecordStore records_;  // every record in memory, read when search first needs it
+  RecordStore records_;       // every record in memory, read when search first needs it
   Date checked_;              // the day the reminders were last checked
   int balloonContact_ = -1;   // the contact of the last birthday balloon
   std::wstring lastBalloon_;  // for the tests' query

@@ -166,6 +166,12 @@ FileStamp StampFrom(DWORD sizeHigh, DWORD sizeLow, FILETIME written) {
 
 }  // namespace
 
+FileStamp File::Stamp() {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!handle_ || !GetFileInformationByHandle(handle_, &info)) return {};
+  return StampFrom(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
+}
+
 FileStamp StampOf(std::string_view dataPath) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(ToNativePath(dataPath).c_str(), GetFileExInfoStandard, &data) ||
@@ -196,6 +202,15 @@ std::vector<FolderEntry> ListFolderEntries(std::string_view dataPath, bool /*sta
 
 #else
 
+namespace {
+
+FileStamp StampFrom(const struct stat& st) {
+  return {static_cast<int64_t>(st.st_size),
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 10000000 + st.st_mtim.tv_nsec / 100};
+}
+
+}  // namespace
+
 bool File::Open(std::string_view dataPath, Mode mode) {
   Close();
   failed_ = false;
@@ -211,10 +226,13 @@ bool File::Open(std::string_view dataPath, Mode mode) {
     return false;
   }
   fd_ = fd;
+  opened_ = StampFrom(st);
   return true;
 }
 
 bool File::IsOpen() const { return fd_ >= 0; }
+
+FileStamp File::Stamp() { return fd_ >= 0 ? opened_ : FileStamp{}; }
 
 size_t File::Read(char* buffer, size_t size) {
   if (fd_ < 0) return 0;
@@ -285,15 +303,6 @@ bool FileExists(std::string_view dataPath) {
 
 bool RemoveFile(std::string_view dataPath) { return ::unlink(ToNativePath(dataPath).c_str()) == 0; }
 
-namespace {
-
-FileStamp StampFrom(const struct stat& st) {
-  return {static_cast<int64_t>(st.st_size),
-          static_cast<int64_t>(st.st_mtim.tv_sec) * 10000000 + st.st_mtim.tv_nsec / 100};
-}
-
-}  // namespace
-
 FileStamp StampOf(std::string_view dataPath) {
   struct stat st {};
   if (::stat(ToNativePath(dataPath).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return {};
@@ -330,14 +339,27 @@ std::vector<std::string> ListFolder(std::string_view dataPath) {
   return names;
 }
 
-bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare) {
+bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare, FileStamp* stamp) {
   File file;
   bytes.clear();
   if (!file.Open(dataPath, File::Mode::Read)) return false;
-  // One allocation, with room for what the caller adds: a large file grows no copies.
-  if (const int64_t size = file.Size(); size > 0) bytes.reserve(static_cast<size_t>(size) + spare);
+  const FileStamp opened = file.Stamp();
+  if (stamp) *stamp = opened;
+  // One allocation, with room for what the caller adds: a large file grows no copies. A
+  // read that returns all the bytes the file was opened with, and less than asked, is its
+  // end: reading thousands of records, the read that says so is spared.
+  const size_t expected = opened.size > 0 ? static_cast<size_t>(opened.size) : 0;
+  bytes.reserve(expected + std::max<size_t>(spare, 1));
+  bytes.resize(expected + 1);
+  size_t have = file.Read(bytes.data(), bytes.size());
+  if (have == expected && !file.Failed()) {
+    bytes.resize(have);
+    return true;
+  }
+  bytes.resize(have);
   char buffer[4096];
-  for (size_t got; (got = file.Read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+  for (size_t got; have > 0 && (got = file.Read(buffer, sizeof buffer)) > 0;)
+    bytes.append(buffer, got);
   return !file.Failed();
 }
 

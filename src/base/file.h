@@ -29,6 +29,12 @@ class MemorySource final : public ByteSource {
   std::string_view bytes_;
 };
 
+// What tells a changed file from the one read before: its size and last write time.
+struct FileStamp {
+  int64_t size = -1;
+  int64_t time = 0;  // 100 ns steps since 1970
+  bool operator==(const FileStamp&) const = default;
+};
 class File final : public ByteSource {
  public:
   enum class Mode {
@@ -54,6 +60,8 @@ class File final : public ByteSource {
   bool SeekFromEnd(int64_t offset);
   // The size in bytes, or -1.
   int64_t Size();
+  // Size and last write time, as the file was when it was opened for reading.
+  FileStamp Stamp();
   // Pushes the written bytes to the disk.
   bool Flush();
   // False when the file could not be closed cleanly (the last writes may be lost).
@@ -64,6 +72,7 @@ class File final : public ByteSource {
   void* handle_ = nullptr;
 #else
   int fd_ = -1;
+  FileStamp opened_;
 #endif
   bool failed_ = false;
 };
@@ -81,7 +90,9 @@ int ReadStepsTaken();
 
 // Every byte of a file; false when it cannot be opened or a read failed (`bytes` then holds
 // what was read, which must never be taken for the file).
-bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare = 0);
+// `stamp`, when given, gets the file's stamp as it was read.
+bool ReadWholeFile(std::string_view dataPath, std::string& bytes, size_t spare = 0,
+                   FileStamp* stamp = nullptr);
 
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(std::string_view dataPath);
@@ -91,12 +102,6 @@ bool RemoveFile(std::string_view dataPath);
 // The names of the entries of a folder (GBK; "." and ".." left out); empty when it cannot
 // be read. Names that GBK cannot hold come back with "?" in their place.
 std::vector<std::string> ListFolder(std::string_view dataPath);
-// What tells a changed file from the one read before: its size and last write time.
-struct FileStamp {
-  int64_t size = -1;
-  int64_t time = 0;  // 100 ns steps since 1970
-  bool operator==(const FileStamp&) const = default;
-};
 // The stamp of a file; a size of -1 when there is none.
 FileStamp StampOf(std::string_view dataPath);
 

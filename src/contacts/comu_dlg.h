@@ -12,7 +12,9 @@ namespace pim {
 class CComuDlg final : public CPanel {
  public:
   CComuDlg(PanelHost& host, BirthdayReminders& reminders)
-      : CPanel(IDD_COMU, host), reminders_(reminders), book_(prompter_, &reminders, &host.Records()) {}
+      : CPanel(IDD_COMU, host),
+        reminders_(reminders),
+        book_(prompter_, &reminders, &host.Records()) {}
 
   void OnExit() override { book_.Close(); }
   bool ShowRecord(const RecordRef& record) override;

@@ -163,7 +163,8 @@ void RecordStore::ReadRecord(const Work& work) {
   SilentPrompter silent;
   SystemClock clock;
   XML xml(silent, clock);
-  bool read = ReadWholeFile(work.path, bytes);
+  FileStamp stamp;
+  bool read = ReadWholeFile(work.path, bytes, 0, &stamp);
   MemorySource source(bytes);
   LineReader reader(source);
   Record record;
@@ -184,7 +185,7 @@ void RecordStore::ReadRecord(const Work& work) {
       read = read && xml.ReadComu(reader);
       ComuRecord& c = xml.comu;
       record.type = c.class_;
-      record.recency = work.stamp.time / 600000000;  // contacts carry no time of their own
+      record.recency = stamp.time / 600000000;  // contacts carry no time of their own
       record.fields = {std::move(c.name),       NameOf(kContactCategories, c.class_),
                        Gb(c.sex ? "男" : "女"), Birthday(c),
                        std::move(c.telOffice),  std::move(c.telHome),
@@ -210,12 +211,14 @@ void RecordStore::ReadRecord(const Work& work) {
   if (!read || reader.failed()) {
     // Left out, and not read again until it changes.
     Remove(slot);
-    damaged_[work.path] = work.stamp;
+    damaged_[work.path] = stamp;
     return;
   }
   damaged_.erase(work.path);
   record.live = true;
-  record.stamp = work.stamp;
+  record.stamp = stamp;
+  // Read line by line, the texts grew with room to spare; kept for long, they keep none.
+  for (std::string& field : record.fields) field.shrink_to_fit();
   record.trimmed = work.lists.trimmed && !work.lists.untrimmed;
   record.bookmark = work.lists.bookmark;
   record.indexed = work.lists.indexed;
@@ -235,7 +238,8 @@ void RecordStore::Queue(Work work) {
 
 void RecordStore::QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix) {
   std::unordered_map<int, FileStamp> present;
-  for (const FolderEntry& entry : ListFolderEntries(folder, true)) {
+  // A first scan reads every file and takes the stamps as it reads; later ones compare.
+  for (const FolderEntry& entry : ListFolderEntries(folder, known_)) {
     if (entry.folder) continue;
     const int number = NumberOf(entry.name, prefix);
     if (number >= 0) present[number] = entry.stamp;
@@ -300,6 +304,11 @@ void RecordStore::QueueCards() {
   std::vector<Work> cards;
   for (const auto& [url, m] : members) {
     if (!m.untrimmed && !m.trimmed) continue;
+    // A first scan reads every card and takes the stamps as it reads.
+    if (!known_) {
+      cards.push_back({RecordKind::Card, -1, url, {}, m});
+      continue;
+    }
     const size_t cut = url.rfind('\\');
     const std::string folder = cut == std::string::npos ? "" : url.substr(0, cut);
     auto [names, fresh] = folders.try_emplace(folder);
@@ -324,6 +333,8 @@ void RecordStore::BeginScan() {
   QueueFolder(RecordKind::Note, kNoteFolder, kNotePrefix);
   QueueFolder(RecordKind::Contact, kContactFolder, kContactPrefix);
   QueueCards();
+  // At most one new slot a file: the records never move while they are read.
+  records_.reserve(records_.size() + queue_.size());
 }
 
 bool RecordStore::ScanStep(std::chrono::milliseconds budget) {
@@ -339,12 +350,6 @@ bool RecordStore::ScanStep(std::chrono::milliseconds budget) {
       return false;
     }
     const Work& work = queue_[done_++];
-    // A file that is no longer there is simply gone.
-    if (work.stamp.size < 0 && !FileExists(work.path)) {
-      Remove(FindCard(work.path));
-      damaged_[work.path] = work.stamp;
-      continue;
-    }
     ReadRecord(work);
   } while (std::chrono::steady_clock::now() < until);
   return true;

@@ -16,6 +16,10 @@ namespace pim {
 
 enum class RecordKind : uint8_t { Note, Contact, Card };
 
+// The records a search looks at: every one, those of one kind, the cards of the bookmark or
+// the index list.
+enum class SearchScope { All, Cards, Notes, Contacts, Bookmarks, IndexList };
+
 // The fields of each kind, in Record::fields, as text.
 enum NoteField { kNoteType, kNoteText, kNoteFields };
 enum ContactField {

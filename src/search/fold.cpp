@@ -9,25 +9,24 @@ void AppendChar(std::string& out, uint32_t code) {
     if (code >> shift || shift == 0) out += static_cast<char>((code >> shift) & 0xFF);
 }
 
-bool IsFolded(std::string_view text) {
-  for (size_t i = 0, size = 1; i < text.size(); i += size) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      size = 1;
-      if (c >= 'A' && c <= 'Z') return false;
-      continue;
-    }
-    const uint32_t folded = CharAt(text, i, size);
-    if (size == 2 && folded != (uint32_t{c} << 8 | static_cast<unsigned char>(text[i + 1])))
-      return false;
-  }
-  return true;
+uint8_t FormsOf(uint32_t folded) {
+  if ((folded >= 'a' && folded <= 'z')) return kCapitals | kWideLetters;
+  if (folded >= '0' && folded <= '9') return kWideLetters;
+  if (folded >= 0x20 && folded < 0x7F) return kWideSigns;
+  if (folded >> 8 == kGreekRow || folded >> 8 == kCyrillicRow) return kCapitals;
+  return 0;
+}
+
+uint8_t FormOf(uint32_t raw, uint32_t folded) {
+  if (raw == folded) return 0;
+  if (raw >> 8 != kFullWidthRow && raw != 0xA1A1) return kCapitals;
+  return FormsOf(folded) & kWideLetters ? kWideLetters : kWideSigns;
 }
 
 size_t Find(std::string_view text, const std::vector<uint32_t>& word, std::string_view bytes,
-            bool folded, size_t from) {
+            uint8_t forms, size_t from) {
   if (word.empty()) return from <= text.size() ? from : std::string_view::npos;
-  if (folded) {
+  if (forms == 0) {
     // Raw search, then a walk from the last known character start to see that the match
     // starts a character.
     size_t boundary = 0;
@@ -38,15 +37,15 @@ size_t Find(std::string_view text, const std::vector<uint32_t>& word, std::strin
     }
     return std::string_view::npos;
   }
-  // Jumps between the bytes that can open the word's first character, in any of its forms.
+  // Jumps between the bytes that can open the word's first character in the forms the text
+  // holds.
   std::string opening;
   const uint32_t first = word[0];
   opening += static_cast<char>(first > 0xFFFFFF ? first >> 24 : first > 0xFF ? first >> 8 : first);
-  if (first >= 'a' && first <= 'z') opening += static_cast<char>(first - 32);
-  if (first > 0x20 && first < 0x7F) opening += static_cast<char>(kFullWidthRow);
-  if (first == ' ') opening += static_cast<char>(0xA1);
-  if (first >> 8 == kGreekRow || first >> 8 == kCyrillicRow)
-    opening += static_cast<char>(first >> 8);
+  if ((forms & kCapitals) && first >= 'a' && first <= 'z') opening += static_cast<char>(first - 32);
+  if (FormsOf(first) & forms & (kWideLetters | kWideSigns))
+    opening += static_cast<char>(kFullWidthRow);
+  if ((forms & kWideSigns) && first == ' ') opening += static_cast<char>(0xA1);
   size_t boundary = 0;
   for (size_t pos = text.find_first_of(opening, from); pos != std::string_view::npos;
        pos = text.find_first_of(opening, pos + 1)) {

@@ -20,14 +20,23 @@ inline uint32_t CharAt(std::string_view text, size_t i, size_t& size);
 // A folded character back to bytes.
 void AppendChar(std::string& out, uint32_t code);
 
-// Whether a text holds nothing that folding changes.
-bool IsFolded(std::string_view text);
+// The kinds of characters that folding changes, as a mask: what a text holds, and what a
+// word's characters may stand for.
+enum Forms : uint8_t {
+  kCapitals = 1,     // ASCII, Greek and Cyrillic capitals
+  kWideLetters = 2,  // full-width letters and digits
+  kWideSigns = 4,    // full-width signs and the ideographic space
+};
+// The forms the character `folded` may have been before folding.
+uint8_t FormsOf(uint32_t folded);
+// The form of a character as found, 0 when folding leaves it as it is.
+uint8_t FormOf(uint32_t raw, uint32_t folded);
 
 // The first place at or after `from` where `text`, folded, holds `word` (folded characters);
-// npos when none. `folded` says the text holds nothing folding changes, so its bytes can be
-// searched as they are (`bytes` is the word's byte form).
+// npos when none. `forms` are the forms the text holds that the word's characters may stand
+// for: with none, the word's bytes (`bytes`) are searched as they are.
 size_t Find(std::string_view text, const std::vector<uint32_t>& word, std::string_view bytes,
-            bool folded, size_t from = 0);
+            uint8_t forms, size_t from = 0);
 
 inline constexpr unsigned char kFullWidthRow = 0xA3;  // full-width ASCII, 0xA3A1 - 0xA3FE
 inline constexpr unsigned char kGreekRow = 0xA6;      // capitals 0xA6A1 - 0xA6B8, small + 0x20
@@ -36,7 +45,7 @@ inline constexpr unsigned char kCyrillicRow = 0xA7;   // capitals 0xA7A1 - 0xA7C
 inline constexpr uint32_t Lower(uint32_t c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
 
 // Inline: it runs for every character of every record when search builds what it needs.
-inline uint32_t CharAt(std::string_view text, size_t i, size_t& size) {
+[[gnu::always_inline]] inline uint32_t CharAt(std::string_view text, size_t i, size_t& size) {
   const auto at = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
   size = GbCharSize(text, i);
   if (size == 1) return Lower(at(0));

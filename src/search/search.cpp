@@ -1,7 +1,6 @@
 #include "search/search.h"
 
 #include <algorithm>
-#include <bit>
 
 #include "base/gb18030.h"
 #include "base/gbk.h"
@@ -102,11 +101,27 @@ std::vector<Searcher::Word> Searcher::Parse(std::string_view query) const {
     word.grams.push_back(CharGram(c));
     if (!word.chars.empty()) word.grams.push_back(PairGram(word.chars.back(), c));
     word.chars.push_back(c);
+    word.forms |= fold::FormsOf(c);
     fold::AppendChar(word.bytes, c);
   }
   finish();
   return words;
 }
+
+namespace {
+
+// Signatures of any size: a gram's bit is its hash scaled to the size, no power of two needed.
+size_t BitOf(uint32_t gram, uint32_t bits) { return (uint64_t{gram} * bits) >> 32; }
+
+uint32_t SignatureBits(const Record& record) {
+  size_t bytes = 0;
+  for (const std::string& field : record.fields) bytes += field.size();
+  // About two bits for each of the one or two grams of a character.
+  return static_cast<uint32_t>((std::clamp<size_t>(bytes * 2, 64, size_t{1} << 30) + 63) &
+                               ~size_t{63});
+}
+
+}  // namespace
 
 void Searcher::Build(uint32_t slot) {
   Entry& e = entries_[slot];
@@ -114,30 +129,40 @@ void Searcher::Build(uint32_t slot) {
   e = {};
   const Record& record = store_.records()[slot];
   if (!record.live) return;
-  size_t bytes = 0;
-  for (const std::string& field : record.fields) bytes += field.size();
-  e.bits = std::bit_ceil(static_cast<uint32_t>(std::clamp<size_t>(bytes * 2, 64, 1u << 20)));
+  e.kind = record.kind;
+  e.bookmark = record.bookmark;
+  e.indexed = record.indexed;
+  e.bits = SignatureBits(record);
   e.signature = signatures_.size();
   signatures_.resize(signatures_.size() + e.bits / 64);
   uint64_t* bits = signatures_.data() + e.signature;
-  const uint32_t mask = e.bits - 1;
-  const auto set = [&](uint32_t gram) { bits[(gram & mask) >> 6] |= uint64_t{1} << (gram & 63); };
+  const auto set = [&](uint32_t gram) {
+    const size_t bit = BitOf(gram, e.bits);
+    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
+  };
   for (const std::string& field : record.fields) {
     uint32_t previous = 0;
     for (size_t i = 0, size = 1; i < field.size(); i += size) {
       const uint32_t c = fold::CharAt(field, i, size);
-      if (c != RawAt(field, i, size)) e.folded = false;
+      e.forms |= fold::FormOf(RawAt(field, i, size), c);
       set(CharGram(c));
       if (previous) set(PairGram(previous, c));
       previous = c;
     }
   }
-  pinyin_.UnitsOf(record.Title(), e.title);
+  const std::string_view title = record.Title();
+  e.title = static_cast<uint32_t>(titles_.size());
+  for (size_t i = 0, size = 1; i < title.size(); i += size)
+    fold::AppendChar(titles_, fold::CharAt(title, i, size));
+  e.titleBytes = static_cast<uint32_t>(titles_.size() - e.title);
+  pinyin_.UnitsOf(title, e.units);
+  e.titleUnits = static_cast<uint32_t>(e.units.size());
   for (int field : LabelFields(record.kind)) {
-    if (!e.labels.empty()) e.labels.push_back(PinyinMatcher::kOther);
-    pinyin_.UnitsOf(record.fields[field], e.labels);
+    e.units.push_back(PinyinMatcher::kOther);
+    pinyin_.UnitsOf(record.fields[field], e.units);
   }
-  e.initials = pinyin_.Initials(e.title) | pinyin_.Initials(e.labels);
+  e.units.shrink_to_fit();
+  e.initials = pinyin_.Initials(e.units);
 }
 
 void Searcher::Sync() {
@@ -145,35 +170,45 @@ void Searcher::Sync() {
   const std::vector<uint32_t>& changes = store_.changes();
   if (synced_ == changes.size()) return;
   entries_.resize(records.size());
-  // Signatures of records built again are left behind; once they are most of the store,
-  // everything is built afresh.
+  orderStale_ = true;
+  // What is built again leaves its old signature and title behind; once that is most of
+  // them, everything is built afresh.
+  size_t from = synced_;
   if (staleWords_ > (1u << 20) && staleWords_ > signatures_.size() / 2) {
     signatures_.clear();
+    titles_.clear();
     staleWords_ = 0;
     for (Entry& e : entries_) e.bits = 0;
-    for (uint32_t slot = 0; slot < records.size(); ++slot) Build(slot);
-    synced_ = changes.size();
-    orderStale_ = true;
-    return;
+    changes_.clear();
+    for (uint32_t slot = 0; slot < records.size(); ++slot) changes_.push_back(slot);
+  } else {
+    changes_.assign(changes.begin() + static_cast<ptrdiff_t>(from), changes.end());
   }
-  for (; synced_ < changes.size(); ++synced_) Build(changes[synced_]);
-  orderStale_ = true;
+  synced_ = changes.size();
+  // Reserved at once: grown step by step, the array would hold twice its size for a while.
+  size_t words = 0;
+  for (uint32_t slot : changes_)
+    if (records[slot].live) words += SignatureBits(records[slot]) / 64;
+  signatures_.reserve(signatures_.size() + words);
+  for (uint32_t slot : changes_) Build(slot);
+  changes_.clear();
+  changes_.shrink_to_fit();
 }
 
-bool Searcher::InScope(const Record& record, SearchScope scope) const {
+bool Searcher::InScope(const Entry& entry, SearchScope scope) {
   switch (scope) {
     case SearchScope::All:
       return true;
     case SearchScope::Cards:
-      return record.kind == RecordKind::Card;
+      return entry.kind == RecordKind::Card;
     case SearchScope::Notes:
-      return record.kind == RecordKind::Note;
+      return entry.kind == RecordKind::Note;
     case SearchScope::Contacts:
-      return record.kind == RecordKind::Contact;
+      return entry.kind == RecordKind::Contact;
     case SearchScope::Bookmarks:
-      return record.kind == RecordKind::Card && record.bookmark;
+      return entry.kind == RecordKind::Card && entry.bookmark;
     case SearchScope::IndexList:
-      return record.kind == RecordKind::Card && record.indexed;
+      return entry.kind == RecordKind::Card && entry.indexed;
   }
   return false;
 }
@@ -181,18 +216,34 @@ bool Searcher::InScope(const Record& record, SearchScope scope) const {
 bool Searcher::MayHold(const Entry& entry, const Word& word) const {
   if (entry.bits == 0) return false;
   const uint64_t* bits = signatures_.data() + entry.signature;
-  const uint32_t mask = entry.bits - 1;
-  for (uint32_t gram : word.grams)
-    if (!(bits[(gram & mask) >> 6] & (uint64_t{1} << (gram & 63)))) return false;
+  for (uint32_t gram : word.grams) {
+    const size_t bit = BitOf(gram, entry.bits);
+    if (!(bits[bit >> 6] & (uint64_t{1} << (bit & 63)))) return false;
+  }
   return true;
 }
 
-bool Searcher::TextMatch(const Record& record, const Entry& entry, const Word& word,
-                         bool titleOnly) const {
-  if (titleOnly)
-    return fold::Find(record.Title(), word.chars, word.bytes, entry.folded) != std::string::npos;
+bool Searcher::TitleHolds(const Entry& entry, const Word& word) const {
+  const std::string_view title(titles_.data() + entry.title, entry.titleBytes);
+  return fold::Find(title, word.chars, word.bytes, 0) != std::string_view::npos;
+}
+
+Searcher::Pinyin Searcher::PinyinMatch(const Entry& entry, const Word& word) const {
+  if (!word.letters || word.chars[0] < 'a' || !(entry.initials >> (word.chars[0] - 'a') & 1))
+    return Pinyin::None;
+  // One walk over the title and the labels: no match crosses from one into the next, and the
+  // title comes first.
+  size_t first = 0;
+  if (!pinyin_.Match(entry.units, word.bytes, &first)) return Pinyin::None;
+  return first < entry.titleUnits ? Pinyin::Title : Pinyin::Label;
+}
+
+bool Searcher::Holds(const Record& record, const Entry& entry, const Word& word) const {
+  if (PinyinMatch(entry, word) != Pinyin::None) return true;
+  if (!MayHold(entry, word)) return false;
   for (const std::string& field : record.fields)
-    if (fold::Find(field, word.chars, word.bytes, entry.folded) != std::string::npos) return true;
+    if (fold::Find(field, word.chars, word.bytes, entry.forms & word.forms) != std::string::npos)
+      return true;
   return false;
 }
 
@@ -210,49 +261,53 @@ std::vector<SearchHit> Searcher::Find(std::string_view query, SearchScope scope,
     });
     orderStale_ = false;
   }
-  // Titles first: every record whose title holds all words is a hit; the others that may
-  // hold them are looked at newest first, until the list is full.
+  // Titles first: a record whose title holds every word is a hit at once, as is one whose
+  // labels hold the rest by pinyin. Records whose texts may hold a word are read newest
+  // first, together with those hits, until the list is full.
+  enum : uint8_t { kNo, kHit, kMaybe };
   std::vector<SearchHit> hits;
-  std::vector<uint8_t> maybe(records.size());
-  size_t candidates = 0;
-  for (uint32_t slot = 0; slot < records.size(); ++slot) {
-    const Record& record = records[slot];
-    if (!record.live || !InScope(record, scope)) continue;
+  std::vector<uint8_t> later(entries_.size(), kNo);
+  size_t pending = 0, unread = 0;
+  for (uint32_t slot = 0; slot < entries_.size(); ++slot) {
     const Entry& e = entries_[slot];
-    bool inTitle = !words.empty(), possible = true;
+    if (e.bits == 0 || !InScope(e, scope)) continue;
+    bool inTitle = !words.empty(), known = true, possible = true;
     for (const Word& w : words) {
       const bool text = MayHold(e, w);
-      const bool pinyin = w.letters && w.chars[0] >= 'a' && (e.initials >> (w.chars[0] - 'a') & 1);
-      if (!text && !pinyin) {
-        possible = false;
-        break;
-      }
-      inTitle = inTitle && ((text && TextMatch(record, e, w, true)) ||
-                            (pinyin && pinyin_.Match(e.title, w.bytes)));
+      if (text && TitleHolds(e, w)) continue;
+      const Pinyin pinyin = PinyinMatch(e, w);
+      if (pinyin == Pinyin::Title) continue;
+      inTitle = false;
+      if (pinyin == Pinyin::Label) continue;
+      possible = text;
+      if (!possible) break;
+      known = false;
     }
     if (!possible) continue;
     if (inTitle) {
       hits.push_back({slot, 0});
-    } else {
-      maybe[slot] = 1;
-      ++candidates;
+      continue;
     }
+    later[slot] = known ? kHit : kMaybe;
+    ++(known ? pending : unread);
   }
   for (uint32_t slot : order_) {
-    if (!maybe[slot]) continue;
     if (hits.size() >= limit) break;
-    --candidates;
-    const Record& record = records[slot];
+    if (slot >= later.size() || later[slot] == kNo) continue;
+    if (later[slot] == kHit) {
+      --pending;
+      hits.push_back({slot, 1});
+      continue;
+    }
+    --unread;
     const Entry& e = entries_[slot];
-    const bool all = std::all_of(words.begin(), words.end(), [&](const Word& w) {
-      return (w.letters && (pinyin_.Match(e.labels, w.bytes) || pinyin_.Match(e.title, w.bytes))) ||
-             (MayHold(e, w) && TextMatch(record, e, w, false));
-    });
-    if (all) hits.push_back({slot, 1});
+    if (std::all_of(words.begin(), words.end(),
+                    [&](const Word& w) { return Holds(records[slot], e, w); }))
+      hits.push_back({slot, 1});
   }
-  // Cut short, the records not looked at may hold the words: the count is at most this.
-  if (total) *total = hits.size() + candidates;
-  if (estimated) *estimated = candidates > 0 && !words.empty();
+  // Cut short, the records not read may hold the words: the count is at most this.
+  if (total) *total = hits.size() + pending + unread;
+  if (estimated) *estimated = unread > 0;
   const auto better = [&](const SearchHit& a, const SearchHit& b) {
     if (a.tier != b.tier) return a.tier < b.tier;
     const int64_t ra = records[a.slot].recency, rb = records[b.slot].recency;
@@ -284,7 +339,8 @@ void Searcher::Locate(SearchHit& hit, const std::vector<Word>& words) {
     if (ownTitle && (f == titleField) != (k == count)) continue;
     if (!ownTitle && k == count) break;
     const std::string& field = record.fields[f];
-    if (const size_t pos = fold::Find(field, w.chars, w.bytes, e.folded); pos != std::string::npos)
+    if (const size_t pos = fold::Find(field, w.chars, w.bytes, e.forms & w.forms);
+        pos != std::string::npos)
       return at(f, pos, CharsLength(field, pos, w.chars.size()));
   }
   if (!w.letters) return;

@@ -13,8 +13,6 @@
 
 namespace pim {
 
-enum class SearchScope { All, Cards, Notes, Contacts, Bookmarks, IndexList };
-
 struct SearchHit {
   uint32_t slot = 0;  // in RecordStore::records()
   int tier = 1;       // 0 when the title or name matched every word
@@ -49,24 +47,35 @@ class Searcher {
     std::string bytes;            // the folded characters as bytes
     std::vector<uint32_t> grams;  // signature bits it needs
     bool letters = false;         // small letters and digits only: pinyin may match it
+    uint8_t forms = 0;            // the forms its characters may have in a text
   };
-  // What the searcher keeps of each record.
+  // What the searcher keeps of each record, apart from it, so that a query runs over small
+  // arrays and reads a record's own texts only where they may hold a word.
   struct Entry {
     size_t signature = 0;  // first word in signatures_
-    uint32_t bits = 0;     // its size in bits, a power of two; 0 for a gone record
-    bool folded = true;    // folding changes none of its text
-    uint32_t initials = 0;
-    std::vector<PinyinMatcher::Unit> title;   // the title's units
-    std::vector<PinyinMatcher::Unit> labels;  // the other labels', kOther between them
+    uint32_t bits = 0;     // the signature's size in bits; 0 for a gone record
+    uint32_t title = 0;    // the folded title in titles_
+    uint32_t titleBytes = 0;
+    uint32_t titleUnits = 0;  // units: the title's first, then the other labels'
+    uint32_t initials = 0;    // the letters a pinyin match may start with
+    RecordKind kind = RecordKind::Note;
+    bool bookmark = false;
+    bool indexed = false;
+    uint8_t forms = 0;  // the kinds of characters folding changes that its text holds
+    std::vector<PinyinMatcher::Unit> units;
   };
 
   // Brings the entries up to the store's changes.
   void Sync();
   void Build(uint32_t slot);
   std::vector<Word> Parse(std::string_view query) const;
-  bool InScope(const Record& record, SearchScope scope) const;
+  static bool InScope(const Entry& entry, SearchScope scope);
   bool MayHold(const Entry& entry, const Word& word) const;
-  bool TextMatch(const Record& record, const Entry& entry, const Word& word, bool titleOnly) const;
+  bool TitleHolds(const Entry& entry, const Word& word) const;
+  enum class Pinyin { None, Title, Label };
+  Pinyin PinyinMatch(const Entry& entry, const Word& word) const;
+  // The whole check, on the record's own texts.
+  bool Holds(const Record& record, const Entry& entry, const Word& word) const;
   // Where the hit's line is: the first word's first match, in a field other than the title
   // when there is one.
   void Locate(SearchHit& hit, const std::vector<Word>& words);
@@ -75,8 +84,10 @@ class Searcher {
   size_t synced_ = 0;  // changes taken so far
   std::vector<Entry> entries_;
   std::vector<uint64_t> signatures_;
-  size_t staleWords_ = 0;        // signature words of entries built again
-  std::vector<uint32_t> order_;  // every slot, newest first
+  std::string titles_;             // every title, folded
+  size_t staleWords_ = 0;          // signature words of entries built again
+  std::vector<uint32_t> order_;    // every slot, newest first
+  std::vector<uint32_t> changes_;  // the slots to build at this sync
   bool orderStale_ = true;
   PinyinMatcher pinyin_;
 };

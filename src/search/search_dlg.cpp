@@ -14,8 +14,6 @@ namespace pim {
 
 namespace {
 
-constexpr COLORREF kPanelColour = RGB(194, 245, 66);
-constexpr COLORREF kTextBackground = RGB(180, 230, 50);
 constexpr UINT_PTR kReadTimer = 1;
 constexpr UINT kReadPeriodMs = 15;
 constexpr std::chrono::milliseconds kReadBudget{25};
@@ -120,6 +118,13 @@ void CSearchDlg::Open(SearchScope scope) {
   Search();
 }
 
+void CSearchDlg::ReadAgain() {
+  if (!open_ || !hwnd()) return;
+  if (!store_.scanning()) store_.BeginScan();
+  SetTimer(hwnd(), kReadTimer, kReadPeriodMs, nullptr);
+  Search();
+}
+
 void CSearchDlg::FollowBar(bool shown) {
   if (open_ && hwnd()) window().Show(shown ? SW_SHOWNOACTIVATE : SW_HIDE);
 }
@@ -157,7 +162,7 @@ void CSearchDlg::Search() {
       static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (at >= 0 && static_cast<size_t>(at) < hits_.size()) selected = hits_[at].slot;
 
-  hits_ = searcher_.Find(Item(IDC_SEARCH_QUERY).Text(), Scope(), kListed, &found_);
+  hits_ = searcher_.Find(Item(IDC_SEARCH_QUERY).Text(), Scope(), kListed, &found_, &estimated_);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   int select = 0;
@@ -197,6 +202,7 @@ void CSearchDlg::ShowStatus() {
   figures.found = found_;
   figures.listed = hits_.size();
   figures.unreadable = store_.unreadable();
+  figures.estimated = estimated_;
   Item(IDC_SEARCH_STATUS).SetText(StatusText(figures));
 }
 
@@ -244,15 +250,8 @@ bool CSearchDlg::OnCommand(int id, int code) {
 }
 
 bool CSearchDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
+  if (PaintPanelColours(message, wp, brush_, result)) return true;
   switch (message) {
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      SetBkColor(reinterpret_cast<HDC>(wp), kTextBackground);
-      result = reinterpret_cast<INT_PTR>(brush_);
-      return true;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
       if (header->idFrom == IDC_SEARCH_LIST && header->code == NM_DBLCLK) OpenSelected();

@@ -24,6 +24,8 @@ class CSearchDlg final : public win::Dialog {
   // Shows the window on `scope`, the query box focused and its text selected; the bookmark
   // and index lists start without a query, so they list every card.
   void Open(SearchScope scope);
+  // The records were forgotten (a restore): an open window reads them again.
+  void ReadAgain();
   // Hides or shows the window with the bar, while the user has it open.
   void FollowBar(bool shown);
   // At exit and at the end of the session: the place is kept and the window goes.
@@ -53,6 +55,7 @@ class CSearchDlg final : public win::Dialog {
   Searcher searcher_;
   std::vector<SearchHit> hits_;
   size_t found_ = 0;
+  bool estimated_ = false;
   Scale scale_;
   HBRUSH brush_ = nullptr;
   bool open_ = false;  // opened by the user and not closed; it hides with the bar

@@ -57,6 +57,9 @@ std::string StatusText(const SearchFigures& f) {
   std::string text;
   if (f.scanning)
     text = Gb("正在读取 ") + Format("%d/%d", f.done, f.total) + Gb(" …");
+  else if (f.estimated)
+    text = Gb("找到 ") + std::to_string(f.listed) + Gb(" 条以上, 列出前 ") +
+           std::to_string(f.listed) + Gb(" 条");
   else if (f.listed < f.found)
     text = Gb("找到 ") + std::to_string(f.found) + Gb(" 条, 列出前 ") + std::to_string(f.listed) +
            Gb(" 条");

@@ -32,6 +32,7 @@ struct SearchFigures {
   size_t found = 0;         // hits in all
   size_t listed = 0;        // hits in the list
   int unreadable = 0;
+  bool estimated = false;  // the list was full before every record was read: `found` is at most
 };
 // The status line: the reading's progress while it runs, else how many were found and how
 // many of them are listed; then the files that could not be read.

@@ -5,8 +5,6 @@
 namespace pim {
 
 namespace {
-constexpr COLORREF kPanelColour = RGB(194, 245, 66);
-constexpr COLORREF kTextBackground = RGB(180, 230, 50);
 // Places the pixel figures once the dialog manager has rescaled the template.
 constexpr UINT kPlaceFigures = WM_APP + 22;
 }  // namespace
@@ -51,7 +49,7 @@ bool CPanel::OnInitDialog() {
   return true;
 }
 
-bool CPanel::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
+bool PaintPanelColours(UINT message, WPARAM wp, HBRUSH brush, INT_PTR& result) {
   switch (message) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
@@ -59,8 +57,16 @@ bool CPanel::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
       SetBkColor(reinterpret_cast<HDC>(wp), kTextBackground);
-      result = reinterpret_cast<INT_PTR>(brush_);
+      result = reinterpret_cast<INT_PTR>(brush);
       return true;
+    default:
+      return false;
+  }
+}
+
+bool CPanel::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
+  if (PaintPanelColours(message, wp, brush_, result)) return true;
+  switch (message) {
     case WM_DPICHANGED:
       // Moved to a screen of another scale: the dialog manager rescales the template's font
       // and controls first (default processing), then the panel places its pixel figures.

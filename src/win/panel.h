@@ -5,13 +5,18 @@
 
 #include "base/scale.h"
 #include "records/record_store.h"
-#include "search/search.h"
 #include "win/dialog.h"
 #include "win/win_system.h"
 
 namespace pim {
 
 class CPanel;
+
+// The panels' look, which the bar's other windows share.
+inline constexpr COLORREF kPanelColour = RGB(194, 245, 66);
+inline constexpr COLORREF kTextBackground = RGB(180, 230, 50);
+// Answers a control's colour request with the panel look; false for any other message.
+bool PaintPanelColours(UINT message, WPARAM wp, HBRUSH brush, INT_PTR& result);
 
 // A record to show where the user edits it: a note or a contact by its number, a card by its
 // path, in the datum panel or, once trimmed, in the browser.

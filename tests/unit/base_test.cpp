@@ -81,7 +81,7 @@ TEST_F(BaseFileTest, AFailedReadIsNoEndOfFile) {
   WriteBytes("big.txt", std::string(5000, 'x') + "\r\nend\r\n");
   for (int k : {0, 2}) {
     std::string bytes, line;
-    ArmReadFault(k);
+    ArmReadFault(k / 2);  // the whole file is read at once
     EXPECT_EQ(ReadWholeFile("big.txt", bytes), k == 0);
     File file;
     ASSERT_TRUE(file.Open("big.txt", File::Mode::Read));

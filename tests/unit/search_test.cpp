@@ -92,7 +92,7 @@ TEST_F(SearchTest, MatchesTextAndPinyinAsTheUserTypesThem) {
   AddNote(1, "购物清单\r\n牛奶 面包 𠀀字");
   AddCard(1, "行军记录", "ＡＢＣ全角字母 and ΑΒΓ希腊字母", true);
   AddCard(2, "重庆火锅", "麻辣", true);
-  AddCard(3, "绿色植物", "植物与阳光", false);
+  AddCard(3, "吕梁植物", "植物与阳光", false);
   store_.ScanAll();
   EXPECT_EQ(store_.unreadable(), 0);
 
@@ -114,10 +114,10 @@ TEST_F(SearchTest, MatchesTextAndPinyinAsTheUserTypesThem) {
       {"hangjun", {"行军记录"}},
       {"chongqing", {"重庆火锅"}},
       {"zhongqing", {"重庆火锅"}},
-      {"lvse", {"绿色植物"}},
-      {"luse", {"绿色植物"}},
+      {"lvliang", {"吕梁植物"}},
+      {"luliang", {"吕梁植物"}},
       {"rj", {"今天去长城"}},
-      {"shiji", {"绿色植物", "重庆火锅", "行军记录"}},
+      {"shiji", {"吕梁植物", "重庆火锅", "行军记录"}},
       // Text in every field, folded for case and width, GBK letters that are not Chinese.
       {"xiaoming@EXAMPLE", wang},
       {"乐山", {"张三"}},
