@@ -36,11 +36,11 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   Program program(folder);
   const HWND bar = program.Bar();
   ASSERT_EQ(program.Panels().size(), 5u);  // the start-up timer has run
-  EXPECT_TRUE(Visible(bar));
   EXPECT_EQ(Rect(bar), (RECT{5, 5, 335, 31}));
-  EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);  // no task-bar button
-  EXPECT_TRUE(program.VisiblePanels().empty());
+  // Shown, topmost, without a task-bar button, no panel yet.
+  EXPECT_TRUE(Visible(bar) && program.VisiblePanels().empty() &&
+              (GetWindowLongPtrW(bar, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW)) ==
+                  (WS_EX_TOPMOST | WS_EX_TOOLWINDOW));
   Screenshot("bar");
   {
     Program second(folder + L"_alias");
@@ -50,14 +50,12 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
               std::wstring(16, L' ') +
                   L"Pimbrel 已经在运行中,请用 Ctrl+G 激活界面。\n\n 如果是你上次没有正常退出"
                   L"程序,请删除 set 目录下的 run.ing.m 文件。");
-    EXPECT_EQ(box->owner, nullptr);
-    EXPECT_TRUE(second.WaitEnd());
-    EXPECT_EQ(ReadBytes(marker), "runing after a crash");
+    EXPECT_TRUE(!box->owner && second.WaitEnd() && ReadBytes(marker) == "runing after a crash");
   }
 
   const RECT menu = PopupMenu(bar, WM_COMMAND, IDC_BTN_MENU, 0, "main_menu");
-  EXPECT_EQ(menu.left, Rect(bar).right - 20);  // the bar's right end less 20, 10 pixels down
-  EXPECT_EQ(menu.top, Rect(bar).top + 10);
+  // The bar's right end less 20, 10 pixels down.
+  EXPECT_EQ(std::pair(menu.left, menu.top), std::pair(Rect(bar).right - 20, Rect(bar).top + 10));
   PopupMenu(bar, kTrayMessage, IDR_TRAYMENU, WM_LBUTTONDOWN,
             "tray_menu");  // a click on the tray icon
   // Show/hide by a double click on the tray icon (its menu's default), then by real key presses.
@@ -120,8 +118,7 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   EXPECT_FALSE(Visible(bar) || Visible(panel));
   SendCommand(bar, ID_SHOWHIDE);
   EXPECT_EQ(program.VisiblePanels(), std::vector<HWND>{panel});
-  EXPECT_EQ(Rect(bar), barAt);
-  EXPECT_EQ(Rect(panel), panelAt);
+  EXPECT_TRUE(Rect(bar) == barAt && Rect(panel) == panelAt);
 
   EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
   ASSERT_TRUE(program.Exit());
