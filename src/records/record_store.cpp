@@ -77,40 +77,34 @@ std::string Birthday(const ComuRecord& c) {
   std::string text = c.birthYear;
   if (c.birthMonth >= 0) text += Format("-%d", c.birthMonth + 1);
   if (c.birthDay >= 0) text += Format("-%d", c.birthDay + 1);
-  return text == c.birthYear ? c.birthYear : text;
+  return text;
 }
 
 }  // namespace
 
+const FieldLayout& LayoutOf(RecordKind kind) {
+  static constexpr int kNoteLabels[] = {kNoteType};
+  static constexpr int kContactLabels[] = {kContactClass};
+  static constexpr int kCardLabels[] = {kCardClass, kCardSource, kCardKeyword};
+  static const FieldLayout kLayouts[] = {
+      {kNoteText, kNoteType, kNoteText, kNoteLabels},
+      {kContactName, kContactClass, kContactNote, kContactLabels},
+      {kCardTitle, kCardClass, kCardContent, kCardLabels},
+  };
+  return kLayouts[static_cast<int>(kind)];
+}
+
 std::string_view Record::Title() const {
   if (fields.empty()) return {};
-  switch (kind) {
-    case RecordKind::Note: {
-      const std::string_view text = fields[kNoteText];
-      const size_t start = text.find_first_not_of(" \t\r\n");
-      if (start == std::string_view::npos) return {};
-      const size_t end = text.find_first_of("\r\n", start);
-      return text.substr(start, end == std::string_view::npos ? end : end - start);
-    }
-    case RecordKind::Contact:
-      return fields[kContactName];
-    case RecordKind::Card:
-      return fields[kCardTitle];
-  }
-  return {};
+  const std::string_view text = fields[LayoutOf(kind).title];
+  if (kind != RecordKind::Note) return text;
+  const size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return {};
+  return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
 std::string_view Record::Category() const {
-  if (fields.empty()) return {};
-  switch (kind) {
-    case RecordKind::Note:
-      return fields[kNoteType];
-    case RecordKind::Contact:
-      return fields[kContactClass];
-    case RecordKind::Card:
-      return fields[kCardClass];
-  }
-  return {};
+  return fields.empty() ? std::string_view() : fields[LayoutOf(kind).category];
 }
 
 int RecordStore::FindNote(int number) const {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -43,6 +44,15 @@ enum ContactField {
   kContactFields
 };
 enum CardField { kCardTitle, kCardClass, kCardSource, kCardKeyword, kCardContent, kCardFields };
+
+// Where each kind keeps what every kind has.
+struct FieldLayout {
+  int title;  // a note's title is the first line of this field
+  int category;
+  int content;                  // the lines shown when nothing in particular matched
+  std::span<const int> labels;  // besides the title, the fields that also match by pinyin
+};
+const FieldLayout& LayoutOf(RecordKind kind);
 
 struct Record {
   RecordKind kind = RecordKind::Note;

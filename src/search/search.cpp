@@ -29,47 +29,6 @@ uint32_t RawAt(std::string_view text, size_t i, size_t size) {
 
 bool IsSpace(uint32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// The field whose lines are shown when there is no query.
-int ContentField(RecordKind kind) {
-  switch (kind) {
-    case RecordKind::Note:
-      return kNoteText;
-    case RecordKind::Contact:
-      return kContactNote;
-    case RecordKind::Card:
-      return kCardContent;
-  }
-  return 0;
-}
-
-int TitleField(RecordKind kind) {
-  switch (kind) {
-    case RecordKind::Note:
-      return kNoteText;
-    case RecordKind::Contact:
-      return kContactName;
-    case RecordKind::Card:
-      return kCardTitle;
-  }
-  return 0;
-}
-
-// The fields, besides the title, that also match by pinyin.
-std::span<const int> LabelFields(RecordKind kind) {
-  static constexpr int kNote[] = {kNoteType};
-  static constexpr int kContact[] = {kContactClass};
-  static constexpr int kCard[] = {kCardClass, kCardSource, kCardKeyword};
-  switch (kind) {
-    case RecordKind::Note:
-      return kNote;
-    case RecordKind::Contact:
-      return kContact;
-    case RecordKind::Card:
-      return kCard;
-  }
-  return {};
-}
-
 // The byte length of `count` characters from `pos`.
 size_t CharsLength(std::string_view text, size_t pos, size_t count) {
   size_t end = pos;
@@ -157,7 +116,7 @@ void Searcher::Build(uint32_t slot) {
   e.titleBytes = static_cast<uint32_t>(titles_.size() - e.title);
   pinyin_.UnitsOf(title, e.units);
   e.titleUnits = static_cast<uint32_t>(e.units.size());
-  for (int field : LabelFields(record.kind)) {
+  for (int field : LayoutOf(record.kind).labels) {
     e.units.push_back(PinyinMatcher::kOther);
     pinyin_.UnitsOf(record.fields[field], e.units);
   }
@@ -331,7 +290,7 @@ void Searcher::Locate(SearchHit& hit, const std::vector<Word>& words) {
     hit.len = len;
   };
   // A title has a column of its own, so its field comes last; a note's title is its first line.
-  const int titleField = TitleField(record.kind);
+  const int titleField = LayoutOf(record.kind).title;
   const bool ownTitle = record.kind != RecordKind::Note;
   const int count = static_cast<int>(record.fields.size());
   for (int k = 0; k <= count; ++k) {
@@ -346,7 +305,7 @@ void Searcher::Locate(SearchHit& hit, const std::vector<Word>& words) {
   if (!w.letters) return;
   // A pinyin match: in the title first, then in the other labels.
   std::vector<std::pair<int, std::string_view>> labels = {{titleField, record.Title()}};
-  for (int f : LabelFields(record.kind)) labels.emplace_back(f, record.fields[f]);
+  for (int f : LayoutOf(record.kind).labels) labels.emplace_back(f, record.fields[f]);
   for (const auto& [f, text] : labels) {
     std::vector<PinyinMatcher::Unit> units;
     std::vector<size_t> starts;
@@ -362,7 +321,7 @@ SearchLine Searcher::MatchLine(const SearchHit& hit, size_t width) const {
   const Record& record = store_.records()[hit.slot];
   SearchLine line;
   if (record.fields.empty()) return line;
-  const int f = hit.field >= 0 ? hit.field : ContentField(record.kind);
+  const int f = hit.field >= 0 ? hit.field : LayoutOf(record.kind).content;
   const std::string_view text = record.fields[f];
   size_t pos = hit.field >= 0 ? std::min(hit.pos, text.size()) : 0;
   size_t len = hit.field >= 0 ? std::min(hit.len, text.size() - pos) : 0;
