@@ -1,5 +1,4 @@
 // The notes and contacts panels' models: stepping, numbering, deleting and failed writes.
-#include <cctype>
 #include <memory>
 #include <tuple>
 
@@ -45,7 +44,10 @@ struct Notes final : Book {
   NoteBook book;
 };
 struct Contacts final : Book {
-  explicit Contacts(Prompter& p) : book(p) {}
+  explicit Contacts(Prompter& p) : book(p) {
+    fields.class_ = fields.birthMonth = fields.birthDay = -1;
+    fields.sex = 0;  // as the panel opens: nothing chosen, no sex checked
+  }
   void Open() override { book.Initialise(); }
   bool Save(const std::string& text) override {
     ComuRecord entry;
@@ -74,23 +76,19 @@ struct Contacts final : Book {
     return book.Leave(shown);
   }
   AddressBook book;
-  ComuRecord fields = [] {  // as the panel opens: nothing chosen, no sex checked
-    ComuRecord r;
-    r.class_ = r.birthMonth = r.birthDay = -1;
-    r.sex = 0;
-    return r;
-  }();
+  ComuRecord fields;
 };
 
 struct Kind {
   const char *name, *section, *prefix;  // the record files: prefix, number, ".xml"
+  const char* upper9;                   // record 9's file name in capitals
   std::function<std::unique_ptr<Book>(Prompter&)> make;
 };
 void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.name; }
-const Kind kKinds[] = {
-    {"notes", "NOTE", "note\\n.", [](Prompter& p) { return std::make_unique<Notes>(p); }},
-    {"contacts", "COMU", "communication\\com.",
-     [](Prompter& p) { return std::make_unique<Contacts>(p); }}};
+const Kind kKinds[] = {{"notes", "NOTE", "note\\n.", "note\\N.9.XML",
+                        [](Prompter& p) { return std::make_unique<Notes>(p); }},
+                       {"contacts", "COMU", "communication\\com.", "communication\\COM.9.XML",
+                        [](Prompter& p) { return std::make_unique<Contacts>(p); }}};
 
 class RecordBookTest : public test::TempFolderTest, public ::testing::WithParamInterface<Kind> {
  protected:
@@ -155,14 +153,11 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   EXPECT_FALSE(book->Save("lost"));
   EXPECT_EQ(Counter(), "8");
   // Names are case-blind, as on Windows: a record copied back as "N.9.XML" is never overwritten.
-  std::string upper = Path(9);
-  for (size_t i = upper.rfind('\\') + 1; i < upper.size(); ++i)
-    upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
-  WriteBytes(upper, saved);
+  WriteBytes(GetParam().upper9, saved);
   const auto again = GetParam().make(prompter);
   again->Open();
   ASSERT_TRUE(again->Save("next"));
-  EXPECT_TRUE(ReadBytes(Path(10)) != "<missing>" && ReadBytes(upper) == saved);
+  EXPECT_TRUE(ReadBytes(Path(10)) != "<missing>" && ReadBytes(GetParam().upper9) == saved);
   // At the top of the range (larger values read as it) a new record is refused, never wrapped.
   WriteBytes(kSettingsPath, std::string("[") + GetParam().section + "]\r\nmaxid=99999999999\r\n");
   const auto full = GetParam().make(prompter);
@@ -175,13 +170,13 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
 TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnother) {
   const auto book = GetParam().make(prompter);
   // A record whose category its list lacks.
-  WriteBytes(Path(0), book->Document("odd") + "\t<class>12</class>\r\n");
+  const std::string odd = book->Document("odd") + "\t<class>12</class>\r\n";
+  WriteBytes(Path(0), odd);
   book->Open();
   EXPECT_TRUE(book->Leave(""));  // the empty panel as it opened
   ASSERT_TRUE(book->Show(0));
   EXPECT_TRUE(book->Leave("odd"));  // shown as read, though its lists lack its choices
   EXPECT_TRUE(prompter.messages.empty());
-  const std::string odd = ReadBytes(Path(0));
   prompter.answers = {MsgResult::Cancel, MsgResult::No, MsgResult::Yes};
   EXPECT_FALSE(book->Leave("changed"));
   EXPECT_TRUE(book->Leave("changed"));
@@ -206,7 +201,6 @@ using NoteBookTest = RecordBookTest;
 
 TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate) {
   NoteBook book(prompter, kClock);
-  book.Open();
   for (const auto& [n, type] : {std::pair{0, 1}, {1, 2}, {3, 2}, {5, 4}}) {  // number, category
     std::string doc;
     XML(prompter, kClock).WriteNote(doc, type, Format("%d", n), "b");
@@ -225,10 +219,10 @@ TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate)
   }
   // A note that cannot be read stops the step with a message and changes nothing.
   WriteBytes(book.PathOf(4), "<note>\r\n\t<type>4</type>\r\n\t<buildtime>x</buildtime>\r\n");
-  EXPECT_EQ(book.Previous(NoteBook::kAll), NoteBook::Step::Unchanged);
-  EXPECT_EQ(book.label() + book.text(), "5:5");
-  ASSERT_EQ(prompter.messages.size(), 1u);  // "读取 xml 文件时发生错误!"
-  EXPECT_EQ(prompter.messages[0].caption, "xml error");
+  EXPECT_EQ(
+      (std::tuple{book.Previous(NoteBook::kAll), book.label() + book.text(),
+                  prompter.messages.size(), prompter.messages.at(0).text}),
+      std::tuple(NoteBook::Step::Unchanged, "5:5", size_t{1}, Gb("读取 xml 文件时发生错误!")));
   // A damaged counter far above the notes: stepping goes by the files there.
   WriteBytes(kSettingsPath, "[NOTE]\r\nmaxid=2000000000\r\n");
   book.Open();
