@@ -49,11 +49,7 @@ struct Contacts final : Book {
     fields.sex = 0;  // as the panel opens: nothing chosen, no sex checked
   }
   void Open() override { book.Initialise(); }
-  bool Save(const std::string& text) override {
-    ComuRecord entry;
-    entry.name = text;
-    return book.Save(entry);
-  }
+  bool Save(const std::string& text) override { return book.Save(Holding(text)); }
   std::string Step(char move) override {
     ComuRecord shown;
     const auto step = move == '<' ? book.Previous(shown) : book.Next(shown);
@@ -70,10 +66,12 @@ struct Contacts final : Book {
     if (fields.class_ > 8) fields.class_ = -1;
     return read;
   }
-  bool Leave(const std::string& text) override {
+  bool Leave(const std::string& text) override { return book.Leave(Holding(text)); }
+  // The fields as the panel shows them, with `text` typed as the name.
+  ComuRecord Holding(const std::string& text) const {
     ComuRecord shown = fields;
     shown.name = text;
-    return book.Leave(shown);
+    return shown;
   }
   AddressBook book;
   ComuRecord fields;
