@@ -2,6 +2,7 @@
 """Our archives against independent readers (Python's zipfile, unzip -t), and an archive
 made by zip -r restored by us. Usage: zip_check.py <pimbrel_zip_tool>"""
 import os
+import pathlib
 import random
 import shutil
 import subprocess
@@ -22,15 +23,10 @@ def check(ok, what):
 
 def tree(root, skip=()):
     found = {}
-    for folder, dirs, files in os.walk(root):
-        rel = os.path.relpath(folder, root)
-        for d in dirs:
-            found[os.path.normpath(os.path.join(rel, d))] = None
-        for f in files:
-            path = os.path.normpath(os.path.join(rel, f))
-            if path not in skip:
-                with open(os.path.join(folder, f), "rb") as h:
-                    found[path] = h.read()
+    for path in pathlib.Path(root).rglob("*"):
+        name = str(path.relative_to(root))
+        if name not in skip:
+            found[name] = path.read_bytes() if path.is_file() else None
     return found
 
 
