@@ -40,11 +40,21 @@ fs::path Corpus() {  // the source tree, through Wine's drive Z:
 std::string Valid(const char* corpus) { return ReadBytes((Corpus() / corpus / "valid").wstring()); }
 
 // One bad case of a file: its bytes, or a folder, or read-only bytes.
+enum class Laid { Bytes, ReadOnly, Folder };
 struct Case {
   std::string name;
   std::string bytes;
   Laid how = Laid::Bytes;
 };
+void Put(const std::wstring& folder, const std::wstring& path, const Case& c) {
+  const fs::path target(folder + L"\\" + path);
+  fs::create_directories(target.parent_path());
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
+  fs::remove_all(target);
+  if (c.how == Laid::Folder) fs::create_directory(target);
+  if (c.how != Laid::Folder) WriteBytes(target.wstring(), c.bytes);
+  if (c.how == Laid::ReadOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+}
 
 // A folder in its place and read-only; under soak first the stored cases of a kind and those
 // made from its valid file: empty, cut before and inside every line, a 10 MB line.
@@ -92,12 +102,8 @@ class BadInput : public ProgramTest {
   }
   // The bar's panels made so far, without waiting: a message box may hold up the start.
   size_t PanelsNow() {
-    const std::vector<HWND> windows = TopWindows(program->pid());
-    HWND bar = nullptr;
-    for (HWND w : windows)
-      if (GetDlgItem(w, IDC_BTN_NOTE) && Text(w).empty()) bar = w;
-    return std::count_if(windows.begin(), windows.end(), [&](HWND w) {
-      return bar && GetWindow(w, GW_OWNER) == bar && Text(w).empty();
+    return std::ranges::count_if(TopWindows(program->pid()), [](HWND w) {
+      return GetDlgItem(GetWindow(w, GW_OWNER), IDC_BTN_NOTE) && Text(w).empty();
     });
   }
   // Shows a panel by its bar button: another one than was shown before.
@@ -171,9 +177,6 @@ class BadInput : public ProgramTest {
     if (!program->Alive() && code == 0) passed.push_back("exit");
     return passed;
   }
-  static void Put(const std::wstring& folder, const std::wstring& path, const Case& c) {
-    Lay(folder + L"\\" + path, c.bytes, c.how);
-  }
   // One start with the given case of each kind in place (none: its valid file); the cells
   // (kind's case, reader) it passed, each failure added to `failures`.
   int Run(const std::vector<const Case*>& chosen, std::string& failures) {
@@ -184,31 +187,22 @@ class BadInput : public ProgramTest {
     for (size_t k = 0; k < kKinds.size(); ++k)
       Put(folder, kKinds[k].path, chosen[k] ? *chosen[k] : Case{"valid", Valid(kKinds[k].corpus)});
     program.emplace(folder);
-    const ULONGLONG start = GetTickCount64();
     const std::vector<std::string> passed = Visit();
-    const std::string name = chosen[0] ? chosen[0]->name : "-";
-    std::string names;
-    for (const std::string& reader : passed) names += reader + ",";
-    std::printf("bad input: start %s: %llu ms, passed %s\n", name.c_str(), GetTickCount64() - start,
-                names.c_str());
-    std::fflush(stdout);
     program.reset();
     for (const Kind& kind : kKinds)  // so that the next fresh folder can take its place
       SetFileAttributesW((folder + L"\\" + kind.path).c_str(), FILE_ATTRIBUTE_NORMAL);
     for (const auto& [path, bytes] : beside)
       if (ReadBytes(folder + L"\\" + path) != bytes) failures += "changed beside; ";
-    const auto passedBy = [&](const std::string& reader) {
-      return std::count(passed.begin(), passed.end(), reader) > 0;
+    int cells = 0;
+    const auto cell = [&](const std::string& reader, const std::string& which) {
+      const bool ok = std::ranges::count(passed, reader) > 0;
+      cells += ok;
+      if (!ok) failures += which + " x " + reader + "; ";
     };
-    int cells = passedBy("exit");  // every start ends in order
-    if (!cells) failures += "exit after " + name + "; ";
+    cell("exit", chosen[0] ? chosen[0]->name : "-");  // every start ends in order
     for (size_t k = 0; k < kKinds.size(); ++k)
-      for (const char* reader : chosen[k] ? kKinds[k].readers : std::vector<const char*>{}) {
-        if (passedBy(reader))
-          ++cells;
-        else
-          failures += std::string(kKinds[k].corpus) + "/" + chosen[k]->name + " x " + reader + "; ";
-      }
+      for (const char* reader : chosen[k] ? kKinds[k].readers : std::vector<const char*>{})
+        cell(reader, std::string(kKinds[k].corpus) + "/" + chosen[k]->name);
     return cells;
   }
 };

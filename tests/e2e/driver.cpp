@@ -1,8 +1,6 @@
 #include "driver.h"
 
-#include <commctrl.h>
 #include <dlgs.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <fstream>
@@ -10,27 +8,25 @@
 
 namespace e2e {
 namespace {
+using namespace std::string_literals;
+
 // Xvfb has no window manager, and Wine waits two seconds for one whenever a window it lets
 // one manage is hidden. Our programs' windows therefore go unmanaged while the driver runs:
 // Pimbrel.exe, the installer and the uninstaller under the names it runs by.
 class UnmanagedWindows : public ::testing::Environment {
-  std::vector<std::wstring> Keys() {
-    std::vector<std::wstring> keys;
-    for (const std::wstring& name :
-         {std::filesystem::path(Setting(L"PIMBREL_E2E_SETUP")).filename().wstring(),
-          std::wstring(L"Pimbrel.exe"), std::wstring(L"uninstall.exe"), std::wstring(L"Un_A.exe"),
-          std::wstring(L"Au_.exe")})
-      keys.push_back(L"Software\\Wine\\AppDefaults\\" + name);
-    return keys;
-  }
   void SetUp() override {
-    for (const std::wstring& key : Keys())
-      RegSetKeyValueW(HKEY_CURRENT_USER, (key + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N",
-                      4);
+    for (const std::wstring& name :
+         {fs::path(Setting(L"PIMBREL_E2E_SETUP")).filename().wstring(), L"Pimbrel.exe"s,
+          L"uninstall.exe"s, L"Un_A.exe"s, L"Au_.exe"s}) {
+      keys.push_back(L"Software\\Wine\\AppDefaults\\" + name);
+      RegSetKeyValueW(HKEY_CURRENT_USER, (keys.back() + L"\\X11 Driver").c_str(), L"Managed",
+                      REG_SZ, L"N", 4);
+    }
   }
   void TearDown() override {
-    for (const std::wstring& key : Keys()) RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    for (const std::wstring& key : keys) RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
   }
+  std::vector<std::wstring> keys;
 };
 [[maybe_unused]] auto* const kUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 
@@ -97,18 +93,6 @@ std::string ReadBytes(const std::wstring& path) {
 }
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream(fs::path(path), std::ios::binary | std::ios::trunc) << bytes;
-}
-void Lay(const std::wstring& path, const std::string& bytes, Laid how) {
-  const fs::path target(path);
-  fs::create_directories(target.parent_path());
-  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
-  fs::remove_all(target);
-  if (how == Laid::Folder) {
-    fs::create_directory(target);
-    return;
-  }
-  WriteBytes(path, bytes);
-  if (how == Laid::ReadOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
 }
 std::string Gbk(const std::wstring& text) {
   std::string out(text.size() * 2, '\0');
@@ -295,24 +279,16 @@ HWND Program::ShowPanel(int button) {
   return shown.size() == 1 ? shown[0] : nullptr;
 }
 HWND Program::Owned(HWND owner, HWND other) {
-  HWND found = nullptr;
-  WaitUntil([&] {
-    for (HWND w : TopWindows(pid_))
-      if (GetWindow(w, GW_OWNER) == owner && Visible(w) && w != other) found = w;
-    return found != nullptr;
-  });
-  return found;
+  return FindTop(
+      pid_, [&](HWND w) { return GetWindow(w, GW_OWNER) == owner && Visible(w) && w != other; });
 }
 std::wstring Program::ChooseFile(HWND window, int command, const std::wstring& path) {
   PostCommand(window, command);
-  HWND dialog = nullptr, name = nullptr;
-  if (!WaitUntil([&] {
-        for (HWND w : TopWindows(pid_))
-          if (Visible(w) && w != window && (name = Control(w, cmb13) ?: Control(w, edt1)))
-            return (dialog = w) != nullptr;
-        return false;
-      }))
-    return L"<no file dialog>";
+  HWND name = nullptr;
+  const HWND dialog = FindTop(pid_, [&](HWND w) {
+    return Visible(w) && w != window && (name = Control(w, cmb13) ?: Control(w, edt1));
+  });
+  if (!dialog) return L"<no file dialog>";
   const std::wstring proposed = Text(name);
   SetText(name, path);
   PostCommand(dialog, IDOK);
@@ -347,16 +323,14 @@ int Program::SaveRecord(HWND panel, const std::wstring& text, bool asNew) {
   if (asNew) SendCommand(panel, IDC_NOTE_NEW);
   SetText(Control(panel, IDC_NOTE_TEXT), text);
   PostCommand(panel, IDC_NOTE_SAVE);
-  HWND box = nullptr;  // "Message send to note\n.7.xml Sucesful!"; none if killed meanwhile
+  HWND box = nullptr;  // none if killed meanwhile
   WaitUntil([&] { return !Alive() || (box = WaitWindow(pid_, L"notice", 0)); });
   const std::wstring said = box ? Text(GetDlgItem(box, 0xFFFF)) : L"";
   if (box) PostCommand(box, IDOK);
   WaitUntil([&] { return !Alive() || !IsWindow(box); });
-  const std::wstring tail = L".xml Sucesful!";
-  if (!said.starts_with(L"Message send to ") || !said.ends_with(tail)) return -1;
-  const size_t end = said.size() - tail.size(),
-               start = said.find_last_not_of(L"0123456789", end - 1);
-  return start + 1 == end ? -1 : std::stoi(said.substr(start + 1));
+  int n = -1, read = 0;  // "Message send to note\n.7.xml Sucesful!", all of it
+  swscanf(said.c_str(), L"Message send to %*[^.].%d.xml Sucesful!%n", &n, &read);
+  return read == static_cast<int>(said.size()) ? n : -1;
 }
 
 void ProgramTest::Open(int button) {

@@ -39,9 +39,6 @@ std::wstring FreshFolder(const std::wstring& name);
 std::wstring TestSuiteName();
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
-// A bad file for a reader: these bytes (read-only if asked), or a folder in its place.
-enum class Laid { Bytes, ReadOnly, Folder };
-void Lay(const std::wstring& path, const std::string& bytes, Laid how = Laid::Bytes);
 std::string Gbk(const std::wstring& text);  // as the program's files hold it
 size_t Count(const std::string& text, const std::string& needle);
 

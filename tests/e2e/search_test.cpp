@@ -1,11 +1,6 @@
 // The search window: opened from every entry point on its scope, found as the user types,
 // the chosen record opened where it is edited, and its place kept across runs. What matches
 // what is the search engine's unit tests'.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-
 #include "driver.h"
 
 namespace e2e {
@@ -82,12 +77,9 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
   const ULONGLONG start = GetTickCount64();
   ASSERT_NO_FATAL_FAILURE(OpenBy(bar, IDC_BTN_MORE, 0));
   std::vector<std::wstring> found = Find(L"橄榄", 3);
-  const ULONGLONG took = GetTickCount64() - start;
-  std::printf("search window open to results: %llu ms\n", took);
-  EXPECT_LT(took, 1000u);
+  EXPECT_LT(GetTickCount64() - start, 1000u) << "ms from the command to the results";
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::wstring>{L"会议纪要 橄榄树", L"橄榄枝", L"橄榄油"}));
-  EXPECT_NE(Column(3)[0].find(L"【橄榄】"), std::wstring::npos) << Column(3)[0];
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);

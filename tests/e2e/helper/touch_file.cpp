@@ -1,18 +1,14 @@
 // A program for the quick-launch tests to start: it adds a line to touched.txt next to itself.
 #include <windows.h>
 
-#include <string>
+#include <filesystem>
+#include <fstream>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  std::wstring path(MAX_PATH, L'\0');
-  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
-  path.resize(path.find_last_of(L'\\') + 1);
-  path += L"touched.txt";
-  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  DWORD written = 0;
-  WriteFile(file, "touched\r\n", 9, &written, nullptr);
-  CloseHandle(file);
+  wchar_t self[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::ofstream(std::filesystem::path(self).replace_filename(L"touched.txt"),
+                std::ios::binary | std::ios::app)
+      << "touched\r\n";
   return 0;
 }
