@@ -30,11 +30,9 @@ std::string Noise(size_t n, unsigned seed) {
 
 // A zip put together by hand, independent of our writer: stored entries, names as given.
 struct RawEntry {
-  RawEntry(std::string n, std::string d, uint16_t f = 0x0800, std::string x = {})
-      : name(std::move(n)), data(std::move(d)), flags(f), extra(std::move(x)) {}
   std::string name, data;
-  uint16_t flags;
-  std::string extra;
+  uint16_t flags = 0x0800;
+  std::string extra{};
   uint16_t method = 0;
   int64_t claimedSize = -1;  // written in place of the real size
   bool badCrc = false;
@@ -153,12 +151,12 @@ TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
   MakeData("old");
   const Files before = Snapshot();
   const RawEntry conf{"set/sets.conf", "[SYS]\r\n"};
-  RawEntry badCrc{"note/n.0.xml", "abc"};
-  badCrc.badCrc = true;
+  const RawEntry badCrc{.name = "note/n.0.xml", .data = "abc", .badCrc = true};
   // A deflated entry (one stored block) that claims almost 4 GB; two of them pass the limit.
-  RawEntry bomb{"note/n.1.xml", std::string("\x01\x05\x00\xFA\xFFhello", 10)};
-  bomb.method = 8;
-  bomb.claimedSize = 0xFFFFFFFE;
+  const RawEntry bomb{.name = "note/n.1.xml",
+                      .data = std::string("\x01\x05\x00\xFA\xFFhello", 10),
+                      .method = 8,
+                      .claimedSize = 0xFFFFFFFE};
   ZipWriter zip;
   zip.maxEntries16 = 0;  // ZIP64 records, whose count goes beyond 16 bits
   ASSERT_TRUE(zip.Open("many.zip") && zip.AddFile("set/sets.conf", "[SYS]", kNow) && zip.Finish());

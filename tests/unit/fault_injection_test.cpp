@@ -81,7 +81,7 @@ const std::vector<Writer>& Writers() {
          capture.MarkModified();
          return capture.StoreCard({"fault", "t", "card text"});
        }},
-      {"trimmed card",
+      {"trimmed_card",
        {"datum\\a\\c1.xml", std::string(kClassListPath), std::string(kSourceListPath)},
        [](auto& prompter) {
          DatumTrimming trim(prompter, kClock, "C:\\P");
@@ -89,7 +89,7 @@ const std::vector<Writer>& Writers() {
        },
        false,
        2},
-      {"untrimmed index",
+      {"untrimmed_index",
        {std::string(kUntrimmedIndexPath)},
        [](auto&) {
          const IndexEntry left[] = {{"c2", "datum\\a\\c2.xml", "", "a", "", ""}};
@@ -97,7 +97,7 @@ const std::vector<Writer>& Writers() {
        },
        true,
        2},
-      {"index appends",
+      {"index_appends",
        {std::string(kTrimmedIndexPath), std::string(kBookmarkListPath), std::string(kIndexListPath),
         std::string(kUntrimmedIndexPath)},
        [](auto& prompter) {  // the first card into all three indexes, the second plain
@@ -120,7 +120,7 @@ const std::vector<Writer>& Writers() {
          return std::count(names.begin(), names.end(), "c1") >= 1 &&
                 std::count(names.begin(), names.end(), "c2") >= 1;
        }},
-      {"quick-launch list",
+      {"quick_launch_list",
        {LaunchLists::kFiles[0]},
        [](auto& prompter) {  // the timer's save: a list it could not write stays changed
          test::FakeHotkeys hotkeys;
@@ -131,7 +131,7 @@ const std::vector<Writer>& Writers() {
          lists.SaveOnTimer();
          return !lists.changed(0);
        }},
-      {"run marker",
+      {"run_marker",
        {std::string(kRunMarkerPath)},
        [](auto&) { return RunMarker().Claim() == MarkerResult::Started; },
        true},
@@ -184,12 +184,11 @@ class FaultInjectionTest : public test::TempFolderTest,
     arm(k);
     const bool done = GetParam().run(prompter);
     arm(0);
-    const Files now = Contents();
-    bool each = true;
-    for (const std::string& file : GetParam().files)
-      each = each && (now.at(file) == before_.at(file) || now.at(file) == after_.at(file));
-    EXPECT_TRUE(each || (GetParam().consistent && GetParam().consistent(now)));
-    now_ = now;
+    now_ = Contents();
+    const bool each = std::ranges::all_of(now_, [&](const auto& file) {
+      return file.second == before_.at(file.first) || file.second == after_.at(file.first);
+    });
+    EXPECT_TRUE(each || (GetParam().consistent && GetParam().consistent(now_)));
     return done;
   }
   Files before_, after_, now_;
@@ -224,13 +223,7 @@ TEST_P(FaultInjectionTest, AFailedReadIsNoEndOfFileAndNothingReadInPartIsWritten
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, FaultInjectionTest, ::testing::ValuesIn(Writers()),
-                         [](const auto& param) {
-                           std::string name = param.param.name;
-                           std::replace_if(
-                               name.begin(), name.end(),
-                               [](char c) { return c == ' ' || c == '-'; }, '_');
-                           return name;
-                         });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace pim
