@@ -68,8 +68,8 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
   WriteBytes(LaunchLists::kFiles[1],  // "keydes" disagrees with "hotkey"
              ReplaceAll(ListFile("1", 1, {{"e", kCtrlAltB + 2}}), "Alt + D", "Alt + E"));
   lists_.LoadAll();
-  EXPECT_EQ(std::pair(lists_.ApplyHotkey(1, 0, kCtrlAltB + 3, prompter_), lists_.item(1, 0).hotkey),
-            std::pair(true, kCtrlAltB + 3));  // Ctrl + Alt + E
+  EXPECT_TRUE(lists_.ApplyHotkey(1, 0, kCtrlAltB + 3, prompter_));  // Ctrl + Alt + E
+  EXPECT_EQ(lists_.item(1, 0).hotkey, kCtrlAltB + 3);
   // The twin's key is taken: one message, and the key still launches the first.
   ASSERT_EQ(prompter_.messages.size(), 1u);
   EXPECT_EQ(
@@ -81,9 +81,9 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
       std::tuple(prompter_.messages.size(), lists_.item(0, 0).keydes, hotkeys_.held.at(20480)),
       std::tuple(2u, "Ctrl + Alt + A", std::pair(3u, uint32_t{'A'})));
   EXPECT_EQ((std::tuple{lists_.ApplyHotkey(0, 2, 0, prompter_), hotkeys_.held.count(20481),
-                        lists_.ApplyHotkey(0, 0, kCtrlAltB, prompter_), hotkeys_.held[20480],
-                        lists_.ApplyHotkey(0, 1, kCtrlAltA, prompter_)}),
-            std::tuple(true, 0u, true, std::pair(3u, uint32_t{'B'}), true));
+                        lists_.ApplyHotkey(0, 0, kCtrlAltB, prompter_), hotkeys_.held[20480]}),
+            std::tuple(true, 0u, true, std::pair(3u, uint32_t{'B'})));
+  EXPECT_TRUE(lists_.ApplyHotkey(0, 1, kCtrlAltA, prompter_));
   EXPECT_EQ((std::tuple{lists_.Dispatch(lists_.item(0, 1).hotkeyId), lists_.Dispatch(20480),
                         lists_.Dispatch(20490)}),
             std::tuple(true, true, false));
@@ -132,9 +132,6 @@ TEST_F(RunListsTest, AFullListRefusesMoreAndTheTimerSavesOneListPerTickAddingLac
   lists_.SaveOnTimer();
   // Nothing for the missing list, no temporary file.
   EXPECT_EQ(std::pair(lists_.changed(3), Listing("set").size()), std::pair(false, size_t{3}));
-  LaunchLists again(prompter_, hotkeys_, shell_, images_);
-  ASSERT_TRUE(again.LoadList(2));
-  EXPECT_EQ(again.item(2, 2).path, "C:\\Tools\\my.app.exe");
 }
 
 TEST_F(RunListsTest, AListThatCannotBeSavedIsToldOnceAndHoldsUpNoOtherList) {

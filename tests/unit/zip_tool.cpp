@@ -25,11 +25,7 @@ int main(int argc, char** argv) {
     return ok ? 0 : 1;
   }
   std::filesystem::current_path(argv[2]);
-  if (command == "backup") {
-    const BackupOutcome outcome = WriteBackup(target, "test", now);
-    if (!outcome.ok) std::fprintf(stderr, "backup failed\n");
-    return outcome.ok ? 0 : 1;
-  }
+  if (command == "backup") return WriteBackup(target, "test", now).ok ? 0 : 1;
   if (command == "restore") {
     ZipReader reader;
     RestorePlan plan;
