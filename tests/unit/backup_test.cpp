@@ -106,10 +106,7 @@ class BackupTest : public test::TempFolderTest {
     std::filesystem::remove_all(tag);
     return tag + ".zip";
   }
-  ArchiveCheck Check(const std::string& archive) {
-    std::string detail;
-    return CheckArchive(archive, reader_, plan_, detail);
-  }
+  ArchiveCheck Check(const std::string& zip) { return CheckArchive(zip, reader_, plan_, detail_); }
   RestoreResult Restore() { return RunRestore(reader_, plan_, "test", kNow, detail_); }
 
   std::map<std::string, Files> image_;
