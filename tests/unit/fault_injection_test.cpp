@@ -115,8 +115,6 @@ struct Writer {
   bool (*consistent)(const Files&) = nullptr;
 };
 
-void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
-
 const Writer kWriters[] = {
     {"settings", {kSettingsPath}, SaveSettings, true},
     {"counter", {kSettingsPath}, TakeNumber, true},
