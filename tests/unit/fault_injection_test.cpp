@@ -106,7 +106,7 @@ bool ClaimMarker(RecordingPrompter&) { return RunMarker().Claim() == MarkerResul
 
 struct Writer {
   const char* name;
-  std::vector<std::string> files;  // what it may change; the first is what the user saved
+  std::vector<std::string_view> files;  // what it may change; the first is what the user saved
   bool (*run)(RecordingPrompter&);
   bool callerTells = false;  // a failure goes back to a caller that shows it
   int cards = 0;             // cards waiting in the untrimmed index beforehand
@@ -120,24 +120,17 @@ const Writer kWriters[] = {
     {"counter", {kSettingsPath}, TakeNumber, true},
     {"note", {"note\\n.0.xml", kSettingsPath}, SaveNote},
     {"contact", {"communication\\com.0.xml", kSettingsPath}, SaveContact},
-    {"card",
-     {"datum\\fault\\t.datum.0.xml", std::string(kClassListPath), std::string(kDatumConfPath)},
-     StoreCard},
-    {"trimmed_card",
-     {"datum\\a\\c1.xml", std::string(kClassListPath), std::string(kSourceListPath)},
-     TrimCard,
-     false,
-     2},
-    {"untrimmed_index", {std::string(kUntrimmedIndexPath)}, WriteIndex, true, 2},
+    {"card", {"datum\\fault\\t.datum.0.xml", kClassListPath, kDatumConfPath}, StoreCard},
+    {"trimmed_card", {"datum\\a\\c1.xml", kClassListPath, kSourceListPath}, TrimCard, false, 2},
+    {"untrimmed_index", {kUntrimmedIndexPath}, WriteIndex, true, 2},
     {"index_appends",
-     {std::string(kTrimmedIndexPath), std::string(kBookmarkListPath), std::string(kIndexListPath),
-      std::string(kUntrimmedIndexPath)},
+     {kTrimmedIndexPath, kBookmarkListPath, kIndexListPath, kUntrimmedIndexPath},
      AppendToIndexes,
      false,
      2,
      NoCardLost},
     {"quick_launch_list", {LaunchLists::kFiles[0]}, SaveListOnTimer},
-    {"run_marker", {std::string(kRunMarkerPath)}, ClaimMarker, true},
+    {"run_marker", {kRunMarkerPath}, ClaimMarker, true},
 };
 
 int totalCases = 0;
@@ -163,7 +156,8 @@ class FaultInjectionTest : public test::TempFolderTest,
   }
   Files Contents() {
     Files contents;
-    for (const std::string& file : GetParam().files) contents[file] = ReadBytes(file);
+    for (const std::string_view file : GetParam().files)
+      contents[std::string(file)] = ReadBytes(std::string(file));
     return contents;
   }
   // Runs the writer unarmed on a fresh folder: the files before and after, and its steps.
@@ -196,7 +190,7 @@ class FaultInjectionTest : public test::TempFolderTest,
                                      [](const auto& f) { return f.first.ends_with("~pimtmp"); }));
     // A save reported done is all there; a failed write is told (a failed read may leave a list
     // empty, untold).
-    const std::string& saved = GetParam().files[0];
+    const std::string saved(GetParam().files[0]);
     EXPECT_TRUE(done
                     ? now.at(saved) == after_.at(saved)
                     : arm != ArmWriteFault || GetParam().callerTells || !prompter.messages.empty());
@@ -206,7 +200,8 @@ class FaultInjectionTest : public test::TempFolderTest,
 
 TEST_P(FaultInjectionTest, EachFileIsWholeOldOrWholeNewAndAFailureIsTold) {
   const int steps = Count(WriteStepsTaken);
-  ASSERT_NE(before_.at(GetParam().files[0]), after_.at(GetParam().files[0]));
+  const std::string saved(GetParam().files[0]);
+  ASSERT_NE(before_.at(saved), after_.at(saved));
   ASSERT_GT(steps, 0);
   std::printf("[  FAULTS  ] %s: %d steps\n", GetParam().name, steps);
   for (int k = 1; k <= steps; ++k, ++totalCases) RunArmed(ArmWriteFault, k);
