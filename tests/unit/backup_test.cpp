@@ -254,7 +254,6 @@ TEST_F(BackupTest, RestoreKilledAtAnyMoveIsFinishedOrUndoneAtTheNextStart) {
     if (now != old) {  // back to the old data for the next round
       ASSERT_EQ(Check(ArchiveOf("old")), ArchiveCheck::Ok);
       ASSERT_EQ(Restore(), RestoreResult::Ok);
-      ASSERT_EQ(Snapshot(), old);
     }
   }
 }
