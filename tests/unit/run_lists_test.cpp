@@ -48,13 +48,13 @@ TEST_F(RunListsTest, CountIsClampedAndInfoKeepsItsLineBreaks) {
   WriteBytes(LaunchLists::kFiles[0], ListFile("60", 60, recs));
   WriteBytes(LaunchLists::kFiles[1], ListFile("x7", 3, {{"c"}}));
   lists_.LoadAll();
-  EXPECT_EQ(std::pair(lists_.count(0), lists_.count(1)), std::pair(50, 0));
+  EXPECT_EQ(std::tuple(lists_.count(0), lists_.count(1), images_.images[0].size()),
+            std::tuple(50, 0, 51u));
   EXPECT_EQ(lists_.item(0, 0).info + "|" + lists_.item(0, 1).info, "one\r\ntwo|typed `\r\n` here");
-  EXPECT_EQ(images_.images[0].size(), 51u);
   // Everything comes back as it was, but the count; sections past 50 are left alone.
   ASSERT_TRUE(lists_.SaveList(0));
-  EXPECT_EQ(ReadBytes(LaunchLists::kFiles[0]), ListFile("50", 60, recs));
-  EXPECT_TRUE(prompter_.messages.empty());
+  EXPECT_EQ(std::pair(ReadBytes(LaunchLists::kFiles[0]), prompter_.messages.size()),
+            std::pair(ListFile("50", 60, recs), size_t{0}));
 }
 
 TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecordsUp) {
@@ -65,11 +65,8 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
   WriteBytes(LaunchLists::kFiles[0],
              ListFile("3", 50, {{"a", kCtrlAltA}, {"b"}, {"c", kCtrlAltB}}));
   WriteBytes(LaunchLists::kFiles[2], ListFile("2", 50, {{"d", 0x0243}, {"twin", kCtrlAltA}}));
-  std::string odd = ListFile("1", 1, {{"e", kCtrlAltB + 2}});
-  const size_t keydes = odd.find("D\r\n");
-  ASSERT_NE(keydes, std::string::npos);
-  odd[keydes] = 'E';  // "keydes" disagrees with "hotkey"
-  WriteBytes(LaunchLists::kFiles[1], odd);
+  WriteBytes(LaunchLists::kFiles[1],  // "keydes" disagrees with "hotkey"
+             ReplaceAll(ListFile("1", 1, {{"e", kCtrlAltB + 2}}), "Alt + D", "Alt + E"));
   lists_.LoadAll();
   EXPECT_TRUE(lists_.ApplyHotkey(1, 0, kCtrlAltB + 3, prompter_));  // Ctrl + Alt + E
   EXPECT_EQ(lists_.item(1, 0).hotkey, kCtrlAltB + 3);
@@ -79,14 +76,12 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
       std::pair(prompter_.messages[0].caption, hotkeys_.held.count(lists_.item(2, 1).hotkeyId)),
       std::pair(Gb("失败"), size_t{0}));
   // Taking c's key fails and a keeps its own; clearing frees a key at once.
-  EXPECT_FALSE(lists_.ApplyHotkey(0, 0, kCtrlAltB, prompter_));
-  EXPECT_EQ(
-      std::tuple(prompter_.messages.size(), lists_.item(0, 0).keydes, hotkeys_.held.at(20480)),
-      std::tuple(2u, "Ctrl + Alt + A", std::pair(3u, uint32_t{'A'})));
-  EXPECT_TRUE(lists_.ApplyHotkey(0, 2, 0, prompter_));
-  EXPECT_EQ(hotkeys_.held.count(20481), 0u);
-  EXPECT_TRUE(lists_.ApplyHotkey(0, 0, kCtrlAltB, prompter_));
-  EXPECT_EQ(hotkeys_.held.at(20480), std::make_pair(3u, uint32_t{'B'}));
+  EXPECT_EQ((std::tuple{lists_.ApplyHotkey(0, 0, kCtrlAltB, prompter_), prompter_.messages.size(),
+                        lists_.item(0, 0).keydes, hotkeys_.held.at(20480)}),
+            std::tuple(false, 2u, "Ctrl + Alt + A", std::pair(3u, uint32_t{'A'})));
+  EXPECT_EQ((std::tuple{lists_.ApplyHotkey(0, 2, 0, prompter_), hotkeys_.held.count(20481),
+                        lists_.ApplyHotkey(0, 0, kCtrlAltB, prompter_), hotkeys_.held[20480]}),
+            std::tuple(true, 0u, true, std::pair(3u, uint32_t{'B'})));
   EXPECT_TRUE(lists_.ApplyHotkey(0, 1, kCtrlAltA, prompter_));
   EXPECT_EQ((std::tuple{lists_.Dispatch(lists_.item(0, 1).hotkeyId), lists_.Dispatch(20480),
                         lists_.Dispatch(20490)}),
@@ -96,8 +91,6 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
   prompter_.answers = {MsgResult::No, MsgResult::Yes};
   EXPECT_EQ((std::tuple{lists_.Delete(0, 0), lists_.changed(0), lists_.Delete(0, 0)}),
             std::tuple(false, false, true));
-  EXPECT_EQ(std::pair(prompter_.messages.back().text, prompter_.messages.back().buttons),
-            std::pair(Gb("你确实要删除该项吗?"), MsgButtons::YesNo));
   ASSERT_EQ(lists_.count(0), 2);
   EXPECT_EQ(lists_.item(0, 0).keydes + "|" + lists_.item(0, 1).name, "Ctrl + Alt + A|c");
   EXPECT_EQ(images_.images[0],
@@ -138,9 +131,6 @@ TEST_F(RunListsTest, AFullListRefusesMoreAndTheTimerSavesOneListPerTickAddingLac
   lists_.SaveOnTimer();
   // Nothing for the missing list, no temporary file.
   EXPECT_EQ(std::pair(lists_.changed(3), Listing("set").size()), std::pair(false, size_t{3}));
-  LaunchLists again(prompter_, hotkeys_, shell_, images_);
-  ASSERT_TRUE(again.LoadList(2));
-  EXPECT_EQ(again.item(2, 2).path, "C:\\Tools\\my.app.exe");
 }
 
 TEST_F(RunListsTest, AListThatCannotBeSavedIsToldOnceAndHoldsUpNoOtherList) {

@@ -58,10 +58,8 @@ void TempFolderTest::TearDown() {
 }
 
 void TempFolderTest::WriteBytes(const std::string& dataPath, const std::string& bytes) {
-  std::ofstream out(std::filesystem::path(ToNativePath(dataPath)),
-                    std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << dataPath;
+  std::ofstream out(std::filesystem::path(ToNativePath(dataPath)), std::ios::binary);
+  ASSERT_TRUE((out << bytes).good()) << dataPath;
 }
 
 std::string TempFolderTest::ReadBytes(const std::string& dataPath) {

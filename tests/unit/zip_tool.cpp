@@ -25,24 +25,18 @@ int main(int argc, char** argv) {
     return ok ? 0 : 1;
   }
   std::filesystem::current_path(argv[2]);
-  if (command == "backup") {
-    const BackupOutcome outcome = WriteBackup(target, "test", now);
-    if (!outcome.ok) std::fprintf(stderr, "backup failed\n");
-    return outcome.ok ? 0 : 1;
+  if (command == "backup") return WriteBackup(target, "test", now).ok ? 0 : 1;
+  if (command != "restore") return 2;
+  ZipReader reader;
+  RestorePlan plan;
+  std::string detail;
+  const ArchiveCheck check = CheckArchive(target, reader, plan, detail);
+  if (check != ArchiveCheck::Ok) {
+    std::fprintf(stderr, "refused: %d %s\n", static_cast<int>(check), detail.c_str());
+    return 1;
   }
-  if (command == "restore") {
-    ZipReader reader;
-    RestorePlan plan;
-    std::string detail;
-    const ArchiveCheck check = CheckArchive(target, reader, plan, detail);
-    if (check != ArchiveCheck::Ok) {
-      std::fprintf(stderr, "refused: %d %s\n", static_cast<int>(check), detail.c_str());
-      return 1;
-    }
-    for (const std::string& name : plan.ignored) std::printf("ignored %s\n", name.c_str());
-    const RestoreResult result = RunRestore(reader, plan, "test", now, detail);
-    if (result != RestoreResult::Ok) std::fprintf(stderr, "restore failed: %s\n", detail.c_str());
-    return result == RestoreResult::Ok ? 0 : 1;
-  }
-  return 2;
+  for (const std::string& name : plan.ignored) std::printf("ignored %s\n", name.c_str());
+  const RestoreResult result = RunRestore(reader, plan, "test", now, detail);
+  if (result != RestoreResult::Ok) std::fprintf(stderr, "restore failed: %s\n", detail.c_str());
+  return result == RestoreResult::Ok ? 0 : 1;
 }
