@@ -19,47 +19,35 @@ std::map<std::wstring, std::string> Tree(const std::wstring& folder) {
 }
 
 std::wstring Today() {  // the daily copy's name
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  wchar_t text[32];
-  swprintf(text, 32, L"Pimbrel备份 %04d-%02d-%02d.zip", t.wYear, t.wMonth, t.wDay);
+  wchar_t text[40] = L"";
+  GetDateFormatW(LOCALE_INVARIANT, 0, nullptr, L"'Pimbrel备份 'yyyy-MM-dd'.zip'", text, 40);
   return text;
 }
 
-class Backup : public ::testing::Test {
+static_assert(IDC_NOTE_PREV == IDC_COMU_PREVIOUS);  // the records panels share their ids
+
+class Backup : public ProgramTest {
  protected:
   void Start() {
     program.emplace(folder);
     ASSERT_EQ(program->Panels().size(), 5u);
-  }
-  std::wstring ChooseFile(int command, const std::wstring& path) {
-    return program->ChooseFile(program->Bar(), command, path);
-  }
-  std::wstring Answer(const std::wstring& caption, int button = IDOK) {
-    const auto box = AnswerMessageBox(program->pid(), caption, button);
-    return box ? box->text : L"<no message box>";
+    panel = program->Bar();  // which owns the message boxes of both commands
   }
 
-  std::wstring folder = FreshFolder(L"backup");
   std::wstring archive = fs::path(folder).parent_path().wstring() + L"\\我的备份.zip";
-  std::optional<Program> program;
 };
 
 TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
   ASSERT_NO_FATAL_FAILURE(Start());
-  HWND notes = program->ShowPanel(IDC_BTN_NOTE);
-  EXPECT_EQ(program->SaveRecord(notes, L"备份前的记事", true), 0);
-  HWND contacts = program->ShowPanel(IDC_BTN_COMU);
-  EXPECT_EQ(program->SaveRecord(contacts, L"张三"), 0);
+  const std::pair<int, const wchar_t*> records[] = {{IDC_BTN_NOTE, L"备份前的记事"},
+                                                    {IDC_BTN_COMU, L"张三"}};
+  for (const auto& [button, text] : records)
+    EXPECT_EQ(program->SaveRecord(program->ShowPanel(button), text, true), 0);
   // A card typed and not stored yet: the backup stores it first, as the exit would.
-  HWND datum = program->ShowPanel(IDC_BTN_DATUM);
-  const HWND content = Control(datum, IDC_DATUMDLG_TEXT);
-  SetText(content, L"卡片的内容");
-  // A multi-line edit reports no change for WM_SETTEXT; typing would.
-  Send(datum, WM_COMMAND, MAKEWPARAM(IDC_DATUMDLG_TEXT, EN_CHANGE),
-       reinterpret_cast<LPARAM>(content));
+  Send(Control(program->ShowPanel(IDC_BTN_DATUM), IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE,
+       reinterpret_cast<LPARAM>(L"卡片的内容"));
 
-  EXPECT_EQ(ChooseFile(ID_BACKUP, archive), Today());
+  EXPECT_EQ(program->ChooseFile(panel, ID_BACKUP, archive), Today());
   const std::wstring done = Answer(L"备份");
   EXPECT_TRUE(done.starts_with(L"备份完成：") &&
               done.find(L"记事 1 篇，联系人 1 个，资料卡 1 张。") != std::wstring::npos)
@@ -68,14 +56,13 @@ TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
   EXPECT_NE(ReadBytes(folder + L"\\set\\sets.conf").find("backupdir="), std::string::npos);
 
   // Changed and deleted afterwards.
-  notes = program->ShowPanel(IDC_BTN_NOTE);
+  const HWND notes = program->ShowPanel(IDC_BTN_NOTE);
   SendCommand(notes, IDC_NOTE_PREV);
   EXPECT_EQ(program->SaveRecord(notes, L"改过了"), 0);
   ASSERT_TRUE(DeleteFileW((folder + L"\\communication\\com.0.xml").c_str()));
   fs::remove_all(fs::path(folder) / L"datum" / L"未分类");
-  ASSERT_NE(Tree(folder), saved);
 
-  ChooseFile(ID_RESTORE, archive);
+  program->ChooseFile(panel, ID_RESTORE, archive);
   const std::wstring question = Answer(L"恢复", IDYES);
   EXPECT_NE(question.find(L"记事 1 篇，联系人 1 个，资料卡 1 张。"), std::wstring::npos)
       << question;
@@ -83,12 +70,11 @@ TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
   EXPECT_TRUE(Tree(folder) == saved && fs::exists(fs::path(folder) / L"backup"));
 
   // The panels read the restored files; the bar keeps its hotkey.
-  notes = program->ShowPanel(IDC_BTN_NOTE);
-  SendCommand(notes, IDC_NOTE_PREV);
-  EXPECT_EQ(Text(Control(notes, IDC_NOTE_TEXT)), L"备份前的记事");
-  contacts = program->ShowPanel(IDC_BTN_COMU);
-  SendCommand(contacts, IDC_COMU_PREVIOUS);
-  EXPECT_EQ(Text(Control(contacts, IDC_COMU_NAME)), L"张三");
+  for (const auto& [button, text] : records) {
+    const HWND shown = program->ShowPanel(button);
+    SendCommand(shown, IDC_NOTE_PREV);
+    EXPECT_EQ(Text(Control(shown, IDC_NOTE_TEXT)), text);
+  }
   EXPECT_FALSE(HotkeyFree(MOD_CONTROL, 'G'));
   ASSERT_TRUE(program->Exit());
   EXPECT_TRUE(fs::exists(fs::path(folder) / L"backup" / Today()));  // the day's first exit's
@@ -96,36 +82,32 @@ TEST_F(Backup, WhatWasBackedUpComesBackAndThePanelsShowIt) {
 
 TEST_F(Backup, ARestoreKilledMidwayLeavesTheOldOrTheNewDataAfterTheNextStart) {
   // Enough files that a restore takes a while under Wine.
-  for (int i = 0; i < 1500; ++i)
-    WriteBytes(folder + L"\\note\\n." + std::to_wstring(i) + L".xml",
-               "old note " + std::to_string(i));
+  const auto note = [&](int i) { return folder + L"\\note\\n." + std::to_wstring(i) + L".xml"; };
+  for (int i = 0; i < 1500; ++i) WriteBytes(note(i), "old note " + std::to_string(i));
   archive = fs::path(folder).parent_path().wstring() + L"\\kill.zip";
   ASSERT_NO_FATAL_FAILURE(Start());
-  ChooseFile(ID_BACKUP, archive);
+  program->ChooseFile(panel, ID_BACKUP, archive);
   ASSERT_TRUE(WaitWindow(program->pid(), L"备份", 60000));
   ASSERT_TRUE(Answer(L"备份").starts_with(L"备份完成："));
   const auto saved = Tree(folder);
   const auto change = [&] {
-    for (int i = 0; i < 1500; i += 2)
-      WriteBytes(folder + L"\\note\\n." + std::to_wstring(i) + L".xml", "changed");
-    DeleteFileW((folder + L"\\note\\n.1.xml").c_str());
+    for (int i = 0; i < 1500; i += 2) WriteBytes(note(i), "changed");
+    DeleteFileW(note(1).c_str());
   };
   change();
   const auto changed = Tree(folder);
   int old = 0, restored = 0;
   for (int delay : {100, 300, 500, 700, 900, 1100, 1400, 1800, 3000}) {
-    ChooseFile(ID_RESTORE, archive);
+    program->ChooseFile(panel, ID_RESTORE, archive);
     ASSERT_TRUE(WaitWindow(program->pid(), L"恢复", 60000));
     Answer(L"恢复", IDYES);
     Pause(delay);
     TerminateProcess(program->process(), 9);
-    program->WaitEnd();
-    program.reset();
-    program.emplace(folder);
+    program.emplace(folder);  // once the killed one has ended
     // A start after the kill may say that it finished or undid the restore.
-    if (HWND box = WaitWindow(program->pid(), L"Pimbrel", 1500))
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    if (HWND box = WaitWindow(program->pid(), L"Pimbrel", 1500)) PostCommand(box, IDOK);
     ASSERT_EQ(program->Panels().size(), 5u);
+    panel = program->Bar();
     const auto now = Tree(folder);
     ASSERT_TRUE(now == saved || now == changed) << "a mix after a kill at " << delay << " ms";
     now == saved ? (++restored, change()) : void(++old);

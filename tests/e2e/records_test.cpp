@@ -75,12 +75,10 @@ TEST_F(Records, EveryFieldOfAContactIsSavedUnderItsTagAndReadBackBothWays) {
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_COMU));
   using Choices = std::vector<LRESULT>;
   const auto choices = [&] {  // the class, month and day chosen; male and female checked
-    Choices states;
-    for (int id : {IDC_COMU_CLASS, IDC_COMU_MONTH, IDC_COMU_DAY})
-      states.push_back(Send(Control(panel, id), CB_GETCURSEL));
-    for (int id : {IDC_COMU_MALE, IDC_COMU_FEMALE})
-      states.push_back(Send(Control(panel, id), BM_GETCHECK));
-    return states;
+    const auto get = [&](int id, UINT message) { return Send(Control(panel, id), message); };
+    return Choices{get(IDC_COMU_CLASS, CB_GETCURSEL), get(IDC_COMU_MONTH, CB_GETCURSEL),
+                   get(IDC_COMU_DAY, CB_GETCURSEL), get(IDC_COMU_MALE, BM_GETCHECK),
+                   get(IDC_COMU_FEMALE, BM_GETCHECK)};
   };
   const std::wstring beyondGbk = L"\U00020BB7\u4DAE";   // 𠮷䶮
   EXPECT_EQ(program->SaveRecord(panel, beyondGbk), 0);  // a name alone: nothing chosen
@@ -112,7 +110,6 @@ TEST_F(Records, EveryFieldOfAContactIsSavedUnderItsTagAndReadBackBothWays) {
   EXPECT_EQ(Text(Control(panel, IDC_COMU_NAME)), L"");
   EXPECT_EQ(choices(), (Choices{-1, -1, -1, BST_UNCHECKED, BST_UNCHECKED}));
   SendCommand(panel, IDC_COMU_PREVIOUS);
-  EXPECT_EQ(Text(Control(panel, IDC_COMU_ID)), L"1:");
   DeleteAndFold(L"communication\\com.1.xml");
 }
 
