@@ -139,8 +139,10 @@ TEST(ExitNotice, AskedOnlyWithTheOptionOnAndCardsWaitingAndEachAnswerDoesItsOwn)
     test::RecordingPrompter prompter;
     prompter.answers = {answer};
     EXPECT_EQ(AskBeforeExit(prompter, notice, waiting), expected) << static_cast<int>(answer);
-    // Asked or not; the question's words and buttons are the end-to-end exit test's.
-    EXPECT_EQ(prompter.messages.size(), answer == Ok ? 0u : 1u);
+    ASSERT_EQ(prompter.messages.size(), answer == Ok ? 0u : 1u);
+    if (answer == Ok) continue;
+    EXPECT_EQ(std::pair(prompter.messages[0].text, prompter.messages[0].buttons),
+              std::pair(Gb("还有 1 条资料没有整理，现在整理吗？"), MsgButtons::YesNoCancel));
   }
 }
 

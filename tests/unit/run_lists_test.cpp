@@ -91,6 +91,8 @@ TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecords
   prompter_.answers = {MsgResult::No, MsgResult::Yes};
   EXPECT_EQ((std::tuple{lists_.Delete(0, 0), lists_.changed(0), lists_.Delete(0, 0)}),
             std::tuple(false, false, true));
+  EXPECT_EQ(std::pair(prompter_.messages.back().text, prompter_.messages.back().buttons),
+            std::pair(Gb("你确实要删除该项吗?"), MsgButtons::YesNo));
   ASSERT_EQ(lists_.count(0), 2);
   EXPECT_EQ(lists_.item(0, 0).keydes + "|" + lists_.item(0, 1).name, "Ctrl + Alt + A|c");
   EXPECT_EQ(images_.images[0],
