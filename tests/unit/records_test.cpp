@@ -8,14 +8,22 @@ namespace pim {
 namespace {
 
 using Strings = std::vector<std::string>;
-const FixedClock kClock({2003, 1, 5, 9, 7, 0});  // a Sunday
+using Shown = std::pair<std::string, std::string>;  // a step's label, then what shows
+const FixedClock kClock({2003, 1, 5, 9, 7, 0});     // a Sunday
+
+std::string NoteDocument(int type, const std::string& text) {
+  test::RecordingPrompter quiet;
+  std::string doc;
+  XML(quiet, kClock).WriteNote(doc, type, text, "b");
+  return doc;
+}
 
 // One record book behind the calls both panels make.
 struct Book {
   virtual ~Book() = default;
   virtual void Open() = 0;
   virtual bool Save(const std::string& text) = 0;  // the record shown, as text or name
-  virtual std::string Step(char move) = 0;         // '<' or '>': the label, then what shows
+  virtual Shown Step(char move) = 0;               // '<' or '>'
   virtual void Delete() = 0;
   virtual void Close() = 0;
   virtual std::string Document(const std::string& text) = 0;  // a record as found on disk
@@ -27,17 +35,14 @@ struct Notes final : Book {
   explicit Notes(Prompter& p) : book(p, kClock) {}
   void Open() override { book.Open(); }
   bool Save(const std::string& text) override { return book.Save(text, NoteBook::kOrdinary); }
-  std::string Step(char move) override {
+  Shown Step(char move) override {
     move == '<' ? book.Previous(NoteBook::kAll) : book.Next(NoteBook::kAll);
-    return book.label() + book.text();
+    return {book.label(), book.text()};
   }
   void Delete() override { book.Delete(); }
   void Close() override { book.Close(); }
   std::string Document(const std::string& text) override {
-    test::RecordingPrompter quiet;
-    std::string doc;
-    XML(quiet, kClock).WriteNote(doc, text == "odd" ? 9 : NoteBook::kOrdinary, text, "b");
-    return doc;
+    return NoteDocument(text == "odd" ? 9 : NoteBook::kOrdinary, text);
   }
   bool Show(int n) override { return book.Show(n); }
   bool Leave(const std::string& text) override { return book.Leave(text, book.category()); }
@@ -50,10 +55,10 @@ struct Contacts final : Book {
   }
   void Open() override { book.Initialise(); }
   bool Save(const std::string& text) override { return book.Save(Holding(text)); }
-  std::string Step(char move) override {
+  Shown Step(char move) override {
     ComuRecord shown;
     const auto step = move == '<' ? book.Previous(shown) : book.Next(shown);
-    return book.label() + (step == AddressBook::Step::Unchanged ? "-" : shown.name);
+    return {book.label(), step == AddressBook::Step::Unchanged ? "-" : shown.name};
   }
   void Delete() override { book.Delete(); }
   void Close() override { book.Close(); }
@@ -95,14 +100,10 @@ class RecordBookTest : public test::TempFolderTest, public ::testing::WithParamI
     ASSERT_TRUE(WriteDataFolder());
   }
   std::string Path(int n) { return GetParam().prefix + std::to_string(n) + ".xml"; }
-  Strings Walk(Book& book, const std::string& moves) {
-    Strings seen;
-    for (char move : moves) seen.push_back(book.Step(move));
-    return seen;
-  }
-  std::string Counter() {
-    CConfigFile conf;
-    return conf.Load(kSettingsPath) == 1 ? conf.GetValue(GetParam().section, "maxid") : "";
+  std::string Walk(Book& book, const std::string& moves) {  // the labels
+    std::string labels;
+    for (char move : moves) labels += book.Step(move).first;
+    return labels;
   }
   test::RecordingPrompter prompter;
 };
@@ -118,23 +119,20 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   EXPECT_EQ(ReadBytes(kSettingsPath), settings);
   for (int n : {0, 2, 4, 5}) WriteBytes(Path(n), book->Document(Format("r%d", n)));
   book->Open();  // the counter moves past the records found; both ends stop
-  const Strings walk = Walk(*book, "<<<<<>>>>");
-  Strings labels;
-  for (const std::string& seen : walk) labels.push_back(seen.substr(0, seen.find(':') + 1));
-  EXPECT_EQ(labels, (Strings{"5:", "4:", "2:", "0:", "0:", "2:", "4:", "5:", "6:"}));
-  EXPECT_NE(walk[2].find("r2"), std::string::npos);
+  EXPECT_EQ(book->Step('<'), (Shown{"5:", "r5"}));
+  EXPECT_EQ(Walk(*book, "<<<<>>>>"), "4:2:0:0:2:4:5:6:");
   ASSERT_TRUE(book->Save("g"));
-  EXPECT_EQ(Counter(), "7");
   const std::string saved = ReadBytes(Path(6));
   // Delete asks: kept on No, removed on Yes; a second delete finds nothing and says so.
   prompter.messages.clear();
   prompter.answers = {MsgResult::No, MsgResult::Yes, MsgResult::Ok, MsgResult::Yes};
   for (int i = 0; i < 3; ++i) book->Delete();
   Strings shown;  // asked twice, done, asked, failed
-  for (const auto& m : prompter.messages) shown.push_back(m.caption);
-  EXPECT_EQ(shown, (Strings{Gb("确认"), Gb("确认"), Gb("信息"), Gb("确认"), Gb("信息")}));
-  EXPECT_TRUE(prompter.messages[0].text.find(Path(6)) != std::string::npos &&
-              prompter.messages[0].buttons == MsgButtons::YesNo);
+  for (const auto& m : prompter.messages) shown.push_back(m.caption + ": " + m.text);
+  const std::string asked = Gb("确认: 你确实要删除 ") + Path(6) + Gb(" 文件吗?");
+  EXPECT_EQ(shown, (Strings{asked, asked, Gb("信息: 成功删除 ") + Path(6) + "!", asked,
+                            Gb("信息: 删除文件 ") + Path(6) + Gb("时出错,请手动删除.")}));
+  EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(ReadBytes(Path(6)), "<missing>");
   // The panel kept the record: saving brings it back under its number.
   ASSERT_TRUE(book->Save("g"));
@@ -147,9 +145,10 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   // A new record's number is spent even when its first write fails, and the run dies without
   // its close handling: the next run does not hand the number out again.
   ASSERT_TRUE(CreateFolder(Path(7) + "~pimtmp"));
-  EXPECT_EQ(Walk(*book, ">").at(0).substr(0, 2), "7:");
+  EXPECT_EQ(Walk(*book, ">"), "7:");
   EXPECT_FALSE(book->Save("lost"));
-  EXPECT_EQ(Counter(), "8");
+  const std::string counted = std::string("[") + GetParam().section + "]\r\nmaxid=8\r\n";
+  EXPECT_NE(ReadBytes(kSettingsPath).find(counted), std::string::npos);
   // Names are case-blind, as on Windows: a record copied back as "N.9.XML" is never overwritten.
   WriteBytes(GetParam().upper9, saved);
   const auto again = GetParam().make(prompter);
@@ -199,11 +198,8 @@ using NoteBookTest = RecordBookTest;
 
 TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate) {
   NoteBook book(prompter, kClock);
-  for (const auto& [n, type] : {std::pair{0, 1}, {1, 2}, {3, 2}, {5, 4}}) {  // number, category
-    std::string doc;
-    XML(prompter, kClock).WriteNote(doc, type, Format("%d", n), "b");
-    WriteBytes(book.PathOf(n), doc);
-  }
+  for (const auto& [n, type] : {std::pair{0, 1}, {1, 2}, {3, 2}, {5, 4}})  // number, category
+    WriteBytes(book.PathOf(n), NoteDocument(type, Format("%d", n)));
   // Per step: button, filter, the note shown after it (6: the new one) and the result
   // (unchanged, shown, new). Previous on 0 reads it again; Next on a new note starts it afresh.
   book.Open();
