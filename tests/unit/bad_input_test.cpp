@@ -19,21 +19,18 @@ struct Kind {
   bool rewritten;                  // opening may repair it (counters, the run marker)
 };
 
-const std::vector<Kind>& Kinds() {
-  static const std::vector<Kind> kinds = {
-      {"settings", {kSettingsPath}, "set", true},
-      {"quicklist", {LaunchLists::kFiles[0]}, "set", false},
-      {"marker", {std::string(kRunMarkerPath)}, "set", true},
-      {"note", {"note\\n.0.xml"}, "note", false},
-      {"contact", {"communication\\com.0.xml"}, "communication", false},
-      {"card", {"datum\\a\\t.datum.0.xml"}, "datum\\a", false},
-      {"classlist", {std::string(kClassListPath)}, "datum", false},
-      {"sourcelist", {std::string(kSourceListPath)}, "datum", false},
-      {"datumconf", {std::string(kDatumConfPath)}, "datum", true},
-      {"lineindex", {"datum\\lineindex.list", "datum\\lineindex.untrim.list"}, "datum", false},
-  };
-  return kinds;
-}
+const std::vector<Kind> kKinds = {
+    {"settings", {kSettingsPath}, "set", true},
+    {"quicklist", {LaunchLists::kFiles[0]}, "set", false},
+    {"marker", {std::string(kRunMarkerPath)}, "set", true},
+    {"note", {"note\\n.0.xml"}, "note", false},
+    {"contact", {"communication\\com.0.xml"}, "communication", false},
+    {"card", {"datum\\a\\t.datum.0.xml"}, "datum\\a", false},
+    {"classlist", {std::string(kClassListPath)}, "datum", false},
+    {"sourcelist", {std::string(kSourceListPath)}, "datum", false},
+    {"datumconf", {std::string(kDatumConfPath)}, "datum", true},
+    {"lineindex", {"datum\\lineindex.list", "datum\\lineindex.untrim.list"}, "datum", false},
+};
 
 void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.name; }
 fs::path Corpus(const Kind& kind) { return fs::path(PIMBREL_CORPUS) / kind.name; }
@@ -59,7 +56,7 @@ class BadInputTest : public test::TempFolderTest, public ::testing::WithParamInt
     Unlock();
     for (const auto& entry : fs::directory_iterator(folder_)) fs::remove_all(entry.path());
     ASSERT_TRUE(WriteDataFolder() && CreateFolder("datum\\a"));
-    for (const Kind& kind : Kinds())
+    for (const Kind& kind : kKinds)
       for (const std::string& path : kind.paths) WriteBytes(path, valid_.at(kind.name));
     WriteBytes("note\\n.1.xml", valid_.at("note"));
     WriteBytes("communication\\com.1.xml", valid_.at("contact"));
@@ -141,7 +138,7 @@ class BadInputTest : public test::TempFolderTest, public ::testing::WithParamInt
 
 TEST_P(BadInputTest, EveryPanelOpensEveryBadFileAndLosesNothingElse) {
   const Kind& kind = GetParam();
-  for (const Kind& k : Kinds()) valid_[k.name] = test::Tree(Corpus(k)).at("valid");
+  for (const Kind& k : kKinds) valid_[k.name] = test::Tree(Corpus(k)).at("valid");
   auto placeAll = [&](const std::string& bytes) {
     return [&kind, bytes] {
       for (const std::string& path : kind.paths) WriteBytes(path, bytes);
@@ -176,7 +173,7 @@ TEST_P(BadInputTest, EveryPanelOpensEveryBadFileAndLosesNothingElse) {
   std::printf("[ BADINPUT ] %s: %d cases\n", kind.name, cases_);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFile, BadInputTest, ::testing::ValuesIn(Kinds()),
+INSTANTIATE_TEST_SUITE_P(EveryFile, BadInputTest, ::testing::ValuesIn(kKinds),
                          [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
