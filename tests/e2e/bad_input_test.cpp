@@ -1,7 +1,6 @@
 // Every file the program reads, bad: each panel and dialog that reads it opens without a
 // crash, every message is answered, the program ends in order, and the good files beside stay
-// as they were. ./pimbrel.sh test lays per file what only Windows shows (read-only, a folder in its
-// place); the native unit test has the whole corpus, and ./pimbrel.sh soak runs it here too.
+// as they were. The native unit test has the whole corpus; ./pimbrel.sh soak runs it here too.
 #include <tuple>
 
 #include "driver.h"
@@ -56,8 +55,8 @@ void Put(const std::wstring& folder, const std::wstring& path, const Case& c) {
   if (c.how == Laid::ReadOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
-// Under soak first the stored cases and those made from the valid file (empty, cut before and
-// inside every line, a 10 MB line); always a folder in its place and read-only.
+// What only Windows shows, a folder in its place and read-only; under soak first the stored
+// cases and those made from the valid file: empty, cut before and inside every line, a 10 MB line.
 std::vector<Case> Cases(const char* corpus) {
   std::vector<Case> cases;
   const std::string valid = Valid(corpus);
