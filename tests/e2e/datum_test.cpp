@@ -1,8 +1,7 @@
-// Knowledge cards from capture to browsing: two pasted cards, paged back and forth, a third
-// typed right before Exit; after a new start the three are trimmed into a category and its
-// subcategory and read back in the browser. Characters beyond GBK go through the clipboard, the
-// names of a card's folder and file, and the tree. The rules of paging, the cards' bytes, the
-// indexes and the trimming dialog's status and buttons are the unit tests' (datum_test, text_test).
+// Knowledge cards from capture to browsing: two pasted cards, paged, a third typed right before
+// Exit; after a new start the three are trimmed into a category and its subcategory and browsed.
+// Characters beyond GBK go through the clipboard, a card's folder and file names, and the tree.
+// Paging rules, card bytes, indexes and the trimming dialog's status: unit tests (datum, text).
 #include "driver.h"
 
 namespace e2e {
@@ -108,12 +107,10 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   SendCommand(browser, IDC_TREE_NARROW);
   Screenshot("datum_tree_narrow");
 
-  // "×" closes the browser; the capture panel is back below the bar.
+  // "×" closes the browser; the capture panel, hidden where it stood, is shown again.
   SendCommand(browser, IDOK);
   EXPECT_FALSE(IsWindow(browser));
   ASSERT_TRUE(WaitUntil([&] { return Visible(panel); }));
-  EXPECT_EQ(std::pair(Rect(panel).left, Rect(panel).top),
-            std::pair(Rect(bar).left, Rect(bar).bottom));
   ASSERT_TRUE(program->Exit());
 }
 
