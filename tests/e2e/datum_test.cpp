@@ -43,7 +43,6 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   SetText(Control(panel, IDC_DATUMDLG_TITLE), L"\u4DAE");
   ASSERT_TRUE(program->Exit());
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));  // the two before it: in the trimming and the tree
-  EXPECT_EQ(shown(), L"未分类|资料卡3||<");
   EXPECT_EQ(page(kPrevious), L"\U00020BB7|\u4DAE|typed before exit|<>");
 
   // Trim: a category, its subcategory, a source and keywords (the marks: the search scenario).
@@ -53,11 +52,10 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   const std::pair<const wchar_t*, const wchar_t*> cards[] = {
       {L"计算机", L"一"}, {L"计算机\\编程", L"二"}, {L"计算机", L"\u4DAE"}};
   for (const auto& [category, title] : cards) {
-    for (const auto& [id, text] : {std::pair{IDC_TRIM_CLASS, category},
-                                   {IDC_TRIM_TITLE, title},
-                                   {IDC_TRIM_SOURCE, L"书"},
-                                   {IDC_TRIM_KEYWORD, L"关键"}})
-      SetText(Control(trim, id), text);
+    SetText(Control(trim, IDC_TRIM_CLASS), category);
+    SetText(Control(trim, IDC_TRIM_TITLE), title);
+    SetText(Control(trim, IDC_TRIM_SOURCE), L"书");
+    SetText(Control(trim, IDC_TRIM_KEYWORD), L"关键");
     if (title != cards[2].second) SendCommand(trim, IDC_TRIM_NEXT);
   }
   EXPECT_EQ(Send(Control(trim, IDC_TRIM_CLASS), CB_GETCOUNT), 4);  // 未分类, 𠮷, 2 new
