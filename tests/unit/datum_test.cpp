@@ -197,23 +197,20 @@ TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCar
   capture_.Close(last);  // WM_CLOSE, then the exit procedure
   EXPECT_EQ(std::pair(ReadBytes("datum\\datum.conf"), ListFolder("datum\\" + kUnsorted).size()),
             std::pair(std::string("[DATUM]\r\nid=2\r\n"), size_t{2}));
-  // The program dies without its close handling, and the number is set back by hand.
+  // The program dies without its close handling, the number is set back by hand, it starts again.
   WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=0\r\n");
-  DatumCapture again(prompter_, clock_, "C:\\P");
-  again.Open();
-  EXPECT_EQ(again.entries().at(1).url + "|" + again.LoadContent(again.entries()[1].url),
-            CardFile(1, "last") + "|typed just before exit");
-  again.MarkModified();
+  capture_.Open();
   const std::string lastBytes = ReadBytes(CardFile(1, "last"));
-  ASSERT_TRUE(again.StoreCard({kUnsorted, "t", "second"}));
+  EXPECT_EQ(capture_.entries().at(1).url + "|" + capture_.LoadContent(CardFile(1, "last")),
+            CardFile(1, "last") + "|typed just before exit");
+  ASSERT_TRUE(capture_.StoreCard(Typed("second")));
   EXPECT_EQ(std::tuple(ReadBytes(CardFile(0)), ReadBytes(CardFile(1, "last")),
-                       again.entries()[2].url, again.cardNumber()),
+                       capture_.entries()[2].url, capture_.cardNumber()),
             std::tuple(first, lastBytes, CardFile(1), 2));
   // A damaged number at the top of the range: no new card under it, and no wrap.
   WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=99999999999\r\n");
-  again.Open();
-  again.MarkModified();
-  EXPECT_FALSE(again.StoreCard({kUnsorted, "t", "third"}));
+  capture_.Open();
+  EXPECT_FALSE(capture_.StoreCard(Typed("third")));
   EXPECT_EQ(ListFolder("datum\\" + kUnsorted).size(), 3u);
 }
 
