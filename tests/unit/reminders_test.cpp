@@ -18,13 +18,13 @@ class RemindersTest : public test::TempFolderTest {
   }
   // A contact document as the panel saves it; month and day are list indexes, -1 for none.
   void SaveContact(int number, const std::string& name, int month, int day) {
-    XML xml(prompter, clock);
-    xml.comu.name = name;
-    xml.comu.birthYear = "1980";
-    xml.comu.birthMonth = month;
-    xml.comu.birthDay = day;
+    ComuRecord contact;
+    contact.name = name;
+    contact.birthYear = "1980";
+    contact.birthMonth = month;
+    contact.birthDay = day;
     std::string bytes;
-    xml.comu.WriteComu(bytes);
+    contact.WriteComu(bytes);
     WriteBytes(ContactPath(number), bytes);
   }
   // Each due reminder as its contact's number and the days to go.
@@ -34,7 +34,6 @@ class RemindersTest : public test::TempFolderTest {
     return out;
   }
   test::RecordingPrompter prompter;
-  FixedClock clock{{2026, 12, 7, 9, 0, 0}};
 };
 
 TEST(Birthdays, TheStoredTextDecidesWhetherThereIsABirthday) {
