@@ -68,10 +68,9 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   SendCommand(panel, IDC_DATUMDLG_BROWSER);
   const HWND browser = program->Owned(panel);
   ASSERT_TRUE(browser);
-  const HWND bar = program->Bar();
-  EXPECT_FALSE(Visible(panel));
+  EXPECT_FALSE(Visible(panel));  // hidden where it stood, below the bar
   EXPECT_EQ(std::pair(Rect(browser).left, Rect(browser).top),
-            std::pair(Rect(bar).left, Rect(bar).bottom));
+            std::pair(Rect(panel).left, Rect(panel).top));
   const HWND tree = Control(browser, IDC_TREE_TREE);
   std::vector<HTREEITEM> order;
   ASSERT_EQ(TreeItems(tree, TreeView_GetRoot(tree), &order),
