@@ -1,8 +1,7 @@
-// Knowledge cards from capture to browsing: two pasted cards, paged back and forth, one moved
-// to a new category, a third typed right before Exit; after a new start the three are trimmed
-// into a category and its subcategory and read back in the browser. Characters beyond GBK go
-// through the clipboard, the names of a card's folder and file, and the tree. The bytes of the
-// cards, the card number and the indexes are the unit tests' (datum_test, text_test).
+// Knowledge cards from capture to browsing: two pasted cards, paged, a third typed right before
+// Exit; after a new start the three are trimmed into a category and its subcategory and browsed.
+// Characters beyond GBK go through the clipboard, a card's folder and file names, and the tree.
+// Paging rules, card bytes, indexes and the trimming dialog's status: unit tests (datum, text).
 #include "driver.h"
 
 namespace e2e {
@@ -23,7 +22,6 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   };
   const auto page = [&](int button) { return SendCommand(panel, button), shown(); };
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
-  EXPECT_EQ(shown(), L"未分类|资料卡0||");
   ASSERT_TRUE(Paste(L"a <b> & c\r\nline two"));
   SendCommand(panel, IDC_DATUMDLG_PASTE);
   // The datum button again stores the card and starts the next.
@@ -31,16 +29,12 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   EXPECT_EQ(shown(), L"未分类|资料卡1||<");
   ASSERT_TRUE(Paste(L"second \U0001F600"));
   SendCommand(panel, IDC_DATUMDLG_PASTE);
-  // "←" stores the new card first, then shows it.
+  // "←" stores the new card first, then shows it; "→" goes on to the next new card.
   EXPECT_EQ(page(kPrevious), L"未分类|资料卡1|second \U0001F600|<>");
-  EXPECT_EQ(page(kPrevious), L"未分类|资料卡0|a ≮b≯ ￡ c\r\nline two|>");
   Screenshot("datum_panel");
   SendCommand(panel, IDOK);  // Enter and Escape leave the panel as it is
   SendCommand(panel, IDCANCEL);
   EXPECT_TRUE(Visible(panel));
-  // The flag set since the paste makes "→" store the card again, in a new category.
-  SetText(Control(panel, kClass), L"读书");
-  EXPECT_EQ(page(kNext), L"未分类|资料卡1|second \U0001F600|<>");
   EXPECT_EQ(page(kNext), L"未分类|资料卡2||<");
   // Typed, not paged: Exit stores it (WM_SETTEXT sends a multi-line edit no change note),
   // as 䶮 in the category 𠮷.
@@ -48,31 +42,23 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   SetText(Control(panel, kClass), L"\U00020BB7");
   SetText(Control(panel, IDC_DATUMDLG_TITLE), L"\u4DAE");
   ASSERT_TRUE(program->Exit());
-  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));  // all three, the first in its new category
-  EXPECT_EQ(shown(), L"未分类|资料卡3||<");
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));  // the two before it: in the trimming and the tree
   EXPECT_EQ(page(kPrevious), L"\U00020BB7|\u4DAE|typed before exit|<>");
-  page(kPrevious);
-  EXPECT_EQ(page(kPrevious), L"读书|资料卡0|a ≮b≯ ￡ c\r\nline two|>");
 
   // Trim: a category, its subcategory, a source and keywords (the marks: the search scenario).
   PostCommand(panel, IDC_DATUMDLG_TRIM);
   const HWND trim = WaitWindow(program->pid(), L"Pimbrel 资料整理");
   ASSERT_TRUE(trim);
-  EXPECT_EQ(Text(Control(trim, IDC_TRIM_STATUS)), L"◆当前共有 3 条未整理的资料, 这是第 1 条◆");
-  EXPECT_FALSE(IsWindowEnabled(Control(trim, IDC_TRIM_PREVIOUS)));
   const std::pair<const wchar_t*, const wchar_t*> cards[] = {
       {L"计算机", L"一"}, {L"计算机\\编程", L"二"}, {L"计算机", L"\u4DAE"}};
   for (const auto& [category, title] : cards) {
-    for (const auto& [id, text] : {std::pair{IDC_TRIM_CLASS, category},
-                                   {IDC_TRIM_TITLE, title},
-                                   {IDC_TRIM_SOURCE, L"书"},
-                                   {IDC_TRIM_KEYWORD, L"关键"}})
-      SetText(Control(trim, id), text);
+    SetText(Control(trim, IDC_TRIM_CLASS), category);
+    SetText(Control(trim, IDC_TRIM_TITLE), title);
+    SetText(Control(trim, IDC_TRIM_SOURCE), L"书");
+    SetText(Control(trim, IDC_TRIM_KEYWORD), L"关键");
     if (title != cards[2].second) SendCommand(trim, IDC_TRIM_NEXT);
   }
-  EXPECT_EQ(Text(Control(trim, IDOK)), L"完  成");
-  EXPECT_EQ(Send(Control(trim, IDC_TRIM_CLASS), CB_GETCOUNT), 5);  // 未分类, 读书, 𠮷, 2 new
-  EXPECT_FALSE(IsWindowEnabled(Control(trim, IDC_TRIM_NEXT)));
+  EXPECT_EQ(Send(Control(trim, IDC_TRIM_CLASS), CB_GETCOUNT), 4);  // 未分类, 𠮷, 2 new
   Screenshot("datum_trim");
   PostCommand(trim, IDOK);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(trim); }));
@@ -82,17 +68,16 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   SendCommand(panel, IDC_DATUMDLG_BROWSER);
   const HWND browser = program->Owned(panel);
   ASSERT_TRUE(browser);
-  const HWND bar = program->Bar();
-  EXPECT_FALSE(Visible(panel));
+  EXPECT_FALSE(Visible(panel));  // hidden where it stood, below the bar
   EXPECT_EQ(std::pair(Rect(browser).left, Rect(browser).top),
-            std::pair(Rect(bar).left, Rect(bar).bottom));
+            std::pair(Rect(panel).left, Rect(panel).top));
   const HWND tree = Control(browser, IDC_TREE_TREE);
   std::vector<HTREEITEM> order;
   ASSERT_EQ(TreeItems(tree, TreeView_GetRoot(tree), &order),
-            L"未分类, 读书, \U00020BB7, 计算机(编程(二), 一, \u4DAE)");
-  Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(order[6]));  // 一
+            L"未分类, \U00020BB7, 计算机(编程(二), 一, \u4DAE)");
+  Send(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(order[5]));  // 一
   RECT place{};
-  memcpy(&place, &order[6], sizeof order[6]);  // goes in holding the item
+  memcpy(&place, &order[5], sizeof order[5]);  // goes in holding the item
   ASSERT_TRUE(SendRemote(tree, TVM_GETITEMRECT, TRUE, place));
   ASSERT_TRUE(ClickAt(tree, place, "click --repeat 2 --delay 80 1"));  // shows the card
   const HWND content = Control(browser, IDC_TREE_CONTENT);
@@ -119,12 +104,10 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   SendCommand(browser, IDC_TREE_NARROW);
   Screenshot("datum_tree_narrow");
 
-  // "×" closes the browser; the capture panel is back below the bar.
+  // "×" closes the browser; the capture panel, hidden where it stood, is shown again.
   SendCommand(browser, IDOK);
   EXPECT_FALSE(IsWindow(browser));
   ASSERT_TRUE(WaitUntil([&] { return Visible(panel); }));
-  EXPECT_EQ(std::pair(Rect(panel).left, Rect(panel).top),
-            std::pair(Rect(bar).left, Rect(bar).bottom));
   ASSERT_TRUE(program->Exit());
 }
 

@@ -55,11 +55,13 @@ class DatumTest : public test::TempFolderTest {
 TEST_F(DatumTest, NewNamesTakeTheNextSlotMatchedExactlyAndAFullTableRefusesMore) {
   ClassTable classes, reloaded, fresh;
   SourceTable sources, reread;
-  for (const char* name : {"Notes", "notes", "Notes"}) FindClassPath(name, classes);
+  for (const std::string& name : Strings{"Notes", "notes", "Notes", kNested})
+    FindClassPath(name, classes);
   for (const char* name : {"Web", "web", "", "Web", ""}) EXPECT_TRUE(FindSource(name, sources));
-  EXPECT_TRUE(FolderExists("datum\\notes"));  // byte-exact names: a case change is another
+  // Byte-exact names: a case change is another. A subcategory's parent folder is made with it.
+  EXPECT_TRUE(FolderExists("datum\\notes") && FolderExists("datum\\" + kNested));
   EXPECT_EQ((std::vector{LoadClassList(reloaded), LoadSourceList(reread)}),
-            (std::vector<Strings>{{"Notes", "notes"}, {"Web", "web", ""}}));
+            (std::vector<Strings>{{"Notes", "notes", kNested}, {"Web", "web", ""}}));
   // Per count text, the count read; one more name is taken only into an empty table, else
   // nothing changes.
   for (const auto& [count, read] : {std::pair{"150", 100}, {"100", 100}, {"-3", 0}, {"x", 0}}) {
@@ -195,24 +197,20 @@ TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCar
   capture_.Close(last);  // WM_CLOSE, then the exit procedure
   EXPECT_EQ(std::pair(ReadBytes("datum\\datum.conf"), ListFolder("datum\\" + kUnsorted).size()),
             std::pair(std::string("[DATUM]\r\nid=2\r\n"), size_t{2}));
-  // The program dies without its close handling, and the number is set back by hand.
+  // The program dies without its close handling, the number is set back by hand, it starts again.
   WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=0\r\n");
-  DatumCapture again(prompter_, clock_, "C:\\P");
-  again.Open();
-  ASSERT_EQ(again.count(), 2);
-  EXPECT_EQ(again.entries()[1].url + "|" + again.LoadContent(again.entries()[1].url),
-            CardFile(1, "last") + "|typed just before exit");
-  again.MarkModified();
+  capture_.Open();
   const std::string lastBytes = ReadBytes(CardFile(1, "last"));
-  ASSERT_TRUE(again.StoreCard({kUnsorted, "t", "second"}));
+  EXPECT_EQ(capture_.entries().at(1).url + "|" + capture_.LoadContent(CardFile(1, "last")),
+            CardFile(1, "last") + "|typed just before exit");
+  ASSERT_TRUE(capture_.StoreCard(Typed("second")));
   EXPECT_EQ(std::tuple(ReadBytes(CardFile(0)), ReadBytes(CardFile(1, "last")),
-                       again.entries()[2].url, again.cardNumber()),
+                       capture_.entries()[2].url, capture_.cardNumber()),
             std::tuple(first, lastBytes, CardFile(1), 2));
   // A damaged number at the top of the range: no new card under it, and no wrap.
   WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=99999999999\r\n");
-  again.Open();
-  again.MarkModified();
-  EXPECT_FALSE(again.StoreCard({kUnsorted, "t", "third"}));
+  capture_.Open();
+  EXPECT_FALSE(capture_.StoreCard(Typed("third")));
   EXPECT_EQ(ListFolder("datum\\" + kUnsorted).size(), 3u);
 }
 
@@ -230,22 +228,19 @@ TEST_F(DatumTest, ACardReadInPartIsNotRewrittenAndAReloadStandsAtANewCard) {
   // and keeps the flag, so the text still shown is stored as a new card at the next move.
   capture_.MarkModified();
   ASSERT_TRUE(capture_.WriteIndex() && WriteUntrimmedIndex({}));
-  capture_.ReloadLists();
-  EXPECT_EQ(capture_.count(), 0);
+  capture_.ReloadLists();  // a list not read again would leave count 2 below
   EXPECT_TRUE(capture_.AtNewCard() && capture_.modified() && !capture_.CanGoBack());
   ASSERT_TRUE(capture_.ShowPanel({kUnsorted, "t", "one"}));
   EXPECT_EQ(std::pair(capture_.count(), capture_.entries().at(0).url), std::pair(1, CardFile(1)));
 }
 
 TEST_F(DatumTest, UnsafeCategoriesAndFailedWritesAreToldAndStoreNothing) {
-  const std::string classList = ReadBytes("datum\\class.list");
-  const std::vector<std::string> folders = Listing("datum");
+  const auto files = test::Tree();
   for (const char* category : {"..\\..\\x", ""}) {  // the names themselves: DatumNames above
     EXPECT_FALSE(capture_.StoreCard(Typed("text", "t", category))) << category;
     EXPECT_NE(FindText(prompter_.messages.back().text, category), std::string::npos);
   }
-  EXPECT_EQ(std::pair(ReadBytes("datum\\class.list"), Listing("datum")),
-            std::pair(classList, folders));
+  EXPECT_EQ(test::Tree(), files);
   // A title file names do not allow: the message and the save dialog; cancelling keeps
   // everything as it was and asks only once.
   EXPECT_FALSE(capture_.StoreCard(Typed("text", "a?b")));
@@ -255,22 +250,16 @@ TEST_F(DatumTest, UnsafeCategoriesAndFailedWritesAreToldAndStoreNothing) {
       std::tuple(asked.text, asked.caption, asked.icon),
       std::tuple(Gb("存储文件 ") + CardFile(0, "a?b") + Gb(" 时出错,请选择文件的存储位置和名称!"),
                  "", MsgIcon::Information));
-  EXPECT_EQ(std::pair(capture_.count(), capture_.cardNumber()), std::pair(0, 0));
   EXPECT_FALSE(capture_.ShowPanel(Typed("text", "a?b")) || !capture_.modified());  // kept
-  // A path chosen in the dialog is the one the entry keeps.
+  // A path chosen in the dialog is the one the entry keeps; the cancel above took no number.
   prompter_.picked = "datum\\picked.xml";
   EXPECT_TRUE(capture_.ShowPanel(Typed("text", "a?b")));
   EXPECT_EQ(std::tuple(capture_.count(), capture_.entries().at(0).url,
                        capture_.LoadContent("datum\\picked.xml"), capture_.cardNumber()),
             std::tuple(1, "datum\\picked.xml", "text", 1));
-  // A subcategory is stored although its parent was never used.
-  ASSERT_TRUE(capture_.StoreCard(Typed("text", "t", kNested)));
-  EXPECT_TRUE(FileExists("datum\\" + kNested + "\\t.datum.1.xml"));
-  ClassTable reloaded;
-  EXPECT_EQ(LoadClassList(reloaded), (Strings{kUnsorted, kNested}));
 }
 
-TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndEscapeKeepsEveryEntry) {
+TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndTellsWhereItStands) {
   EXPECT_EQ(trim_.Open(), DatumTrimming::Start::NoIndex);  // silently
   test::CaptureCards(0);
   EXPECT_EQ(trim_.Open(), DatumTrimming::Start::Empty);
@@ -278,12 +267,15 @@ TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndEscapeKeepsEveryEntry) {
   test::CaptureCards(3);
   ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
   // The editor left the date empty; the card's found date fills it and is kept.
-  EXPECT_EQ(trim_.form().date + "|" + trim_.form().text, "2026-12-6 9:5|text c1\r\nline 2");
+  EXPECT_EQ(trim_.status() + trim_.okText() + "|" + trim_.form().date + "|" + trim_.form().text,
+            Gb("◆当前共有 3 条未整理的资料, 这是第 1 条◆结  束|2026-12-6 9:5|text c1\r\nline 2"));
+  EXPECT_FALSE(trim_.previousEnabled());
   TrimForm form = trim_.form();
   form.title = "renamed";
   form.category = kComputer;
   trim_.Next(form);
   trim_.Next(trim_.form());
+  EXPECT_EQ(std::tuple(trim_.nextEnabled(), trim_.okText()), std::tuple(false, Gb("完  成")));
   // The first card was rewritten in place with its new class; the category got its folder.
   clock_.Set({2027, 1, 2, 3, 4, 0});
   trim_.Previous(trim_.form());
@@ -295,9 +287,6 @@ TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndEscapeKeepsEveryEntry) {
         std::string("<part>line 2</part>")})
     EXPECT_NE(bytes.find(part), std::string::npos) << part;
   EXPECT_TRUE(FolderExists("datum\\" + kComputer));
-  // Escape: the untrimmed index still holds every entry, the trimmed index none.
-  EXPECT_EQ(Indexes(), (std::vector<Strings>{{"c1", "c2", "c3"}, {}}));
-  EXPECT_EQ(prompter_.messages.size(), 1u);  // none after the one above
 }
 
 // Per case: cards waiting, the moves ('>' next, '<' back, 'E' end, 'e' end refused; before a
@@ -311,10 +300,10 @@ struct TrimCase {
 };
 // clang-format off
 const TrimCase kTrimCases[] = {
-    {1, "E", {}, {}, {"c1"}, {}, {}, 0},  // one entry ends without a question
     {8, ">>>><<eE", {MsgResult::No, MsgResult::Yes}, {"c6", "c7", "c8"},
      {"c1", "c2", "c3", "c4", "c5"}, {}, {}, 2},  // asked each time: some were never shown
-    {3, "bi>>bE", {}, {}, {"c1", "c2", "c3"}, {"c1", "c3"}, {"c1"}, 0}};
+    {3, "bi>>bE", {}, {}, {"c1", "c2", "c3"}, {"c1", "c3"}, {"c1"}, 0},  // the last: not asked
+    {3, "><>", {}, {"c1", "c2", "c3"}, {}, {}, {}, 0}};  // no end, as Escape: every entry stays
 // clang-format on
 
 TEST_F(DatumTest, EndingMovesWhatWasShownAndMarksGoToTheirLists) {
@@ -334,14 +323,14 @@ TEST_F(DatumTest, EndingMovesWhatWasShownAndMarksGoToTheirLists) {
       }
       if (*m != 'b' && *m != 'i') form = trim.form();
     }
-    // The links carry the cards' date; the source joined the source list.
+    // The links carry the cards' date; the source joined the source list as the cards were left.
     const bool dated = FindText(ReadBytes(std::string(kTrimmedIndexPath)),
                                 "<date>2026-12-6 9:5</date>") != std::string::npos;
     SourceTable sources;
     EXPECT_EQ((std::tuple{Indexes(), Links(kBookmarkListPath), Links(kIndexListPath),
                           prompter_.messages.size(), dated, LoadSourceList(sources)}),
               std::tuple(std::vector{t.untrimmed, t.trimmed}, t.bookmarks, t.index, t.questions,
-                         true, Strings{""}));
+                         !t.trimmed.empty(), Strings{""}));
     ASSERT_TRUE(WriteDataFolder());  // the installed, empty lists again
   }
 }
@@ -375,25 +364,14 @@ TEST_F(DatumTest, ADamagedListOrCardLosesNothing) {
   EXPECT_NE(FindText(prompter_.messages[0].text, "datum\\a\\c1.xml"), std::string::npos);
   EXPECT_EQ(prompter_.messages[1].text, "Can`t Open datum\\gone\\lost.xml to write!");
   EXPECT_TRUE(prompter_.messages[2].text.starts_with("datum\\bookmark.list "));
-  // Without the trimmed index nothing moves at all.
-  ASSERT_TRUE(RemoveFile(kTrimmedIndexPath));
-  DatumTrimming again(prompter_, clock_, "");
-  ASSERT_EQ(again.Open(), DatumTrimming::Start::Ready);
-  again.Next(again.form());
-  prompter_.answers = {MsgResult::Yes};  // to end before the last entry was shown
-  EXPECT_TRUE(again.End(again.form()));
-  EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"c1", "c2", "lost"}));
-  EXPECT_TRUE(prompter_.messages.back().text.starts_with("datum\\lineindex.list "));
 }
 
 TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex) {
   EXPECT_TRUE(Tree().empty());  // the installed lists: an empty tree, no message
-  Lists({kComputer, kComputer + "\\" + kCoding, kLife},
-        {{"a", kComputer + "\\" + kCoding}, {"b", "unknown"}, {"c", kLife}});
-  EXPECT_EQ(Tree(), (Strings{">" + kComputer, kComputer + ">" + kCoding, ">" + kLife,
+  // A subcategory listed before its parent stands at the root.
+  Lists({kLife + "\\x", kComputer, kNested, kLife}, {{"a", kNested}, {"b", "gone"}, {"c", kLife}});
+  EXPECT_EQ(Tree(), (Strings{">x", ">" + kComputer, kComputer + ">" + kCoding, ">" + kLife,
                              kCoding + ">a", ">b", kLife + ">c"}));
-  Lists({kComputer + "\\" + kCoding, kComputer}, {});
-  EXPECT_EQ(Tree(), (Strings{">" + kCoding, ">" + kComputer}));
   // Showing and paging go in index order.
   Lists({"x", "y"}, {{"one", "y"}, {"two", "x"}, {"", "x"}, {"four", "x"}});
   std::string card;
@@ -401,21 +379,20 @@ TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex)
       .WriteDatum(card, "T", "y", "line1\r\nline2", "d", "2025-5-6 7:8", "S", "K", {});
   WriteBytes("datum\\one.xml", card);
   browser_.Build(prompter_);
-  EXPECT_FALSE(browser_.Show(0, prompter_));  // a category
+  const auto page = [&](int item) {  // "header|content", "-" for none
+    const auto shown = browser_.Show(item, prompter_);
+    return shown ? shown->header + "|" + shown->content : "-";
+  };
+  EXPECT_EQ(page(0), "-");  // a category
   EXPECT_EQ(std::pair(browser_.ItemOf("datum\\four.xml"), browser_.ItemOf("datum\\x.xml")),
             std::pair(5, DatumBrowser::kRoot));
-  const auto page = browser_.Show(2, prompter_);
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->header + "|" + page->content,
+  EXPECT_EQ(page(2),
             Gb("标题:T\r\n类别:y\t来源:S\r\n建立日期:2025-5-6 7:8\t修改日期:2026-1-2 3:4\r\n"
                "关键字:K|line1\r\nline2"));
   EXPECT_EQ(browser_.PreviousItem(), DatumBrowser::kRoot);
   // A missing file says so; a link without a file shows nothing but becomes current.
-  const auto missing = browser_.Show(3, prompter_);
-  ASSERT_TRUE(missing);
-  EXPECT_TRUE(missing->header.find("datum\\two.xml") != std::string::npos &&
-              missing->content.empty());
-  EXPECT_FALSE(browser_.Show(4, prompter_));
+  EXPECT_EQ(page(3), Gb("找不到资料卡文件: datum\\two.xml|"));
+  EXPECT_EQ(page(4), "-");
   EXPECT_EQ(browser_.NextItem(), 5);
   browser_.Show(5, prompter_);
   EXPECT_EQ(browser_.NextItem(), DatumBrowser::kRoot);
