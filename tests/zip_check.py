@@ -89,5 +89,4 @@ try:
 finally:
     shutil.rmtree(work)
 
-print("%d failures" % len(failures))
 sys.exit(1 if failures else 0)

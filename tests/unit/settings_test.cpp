@@ -83,9 +83,8 @@ TEST_F(SettingsTest, TheDataFolderHasEverySettingAndSavesUnchanged) {
         "set\\fastrun_net.lst", "datum\\datum.conf", "datum\\class.list", "datum\\source.list"}) {
     const std::string before = ReadBytes(path);
     CConfigFile conf;
-    ASSERT_EQ(conf.Load(path), 1) << path;
-    ASSERT_EQ(conf.Save(), 1) << path;
-    EXPECT_EQ(ReadBytes(path), before) << path;
+    EXPECT_EQ((std::tuple{conf.Load(path), conf.Save(), ReadBytes(path)}), std::tuple(1, 1, before))
+        << path;
   }
   EXPECT_EQ(ReadBytes(kSettingsPath),
             "[SYS]\r\nhotkey=583\r\ntmpdir=\r\nautorun=false\r\nshowtip=true\r\nnotice=false\r\n"
