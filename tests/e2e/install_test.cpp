@@ -120,7 +120,9 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
                                    {kRunBox, "installer_finish"}}) {
     ASSERT_TRUE(window = WaitDialog(caption, page)) << shot;
     Screenshot(shot);
-    if (page == kFolderEdit) EXPECT_EQ(Text(Control(window, page)), folder.wstring());
+    if (page == kFolderEdit) {
+      EXPECT_EQ(Text(Control(window, page)), folder.wstring());
+    }
     if (page == kRunBox) Send(Control(window, page), BM_SETCHECK, BST_UNCHECKED);
     PostCommand(window, kNext);
   }
