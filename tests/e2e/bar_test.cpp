@@ -14,7 +14,6 @@ RECT PopupMenu(HWND bar, UINT message, WPARAM wp, LPARAM lp, const std::string& 
   Post(bar, message, wp, lp);
   const HWND menu = WaitMenu();
   EXPECT_TRUE(menu) << shot;
-  if (!menu) return {};
   Screenshot(shot);
   const RECT where = Rect(menu);
   EXPECT_TRUE(CloseMenu(menu));
@@ -54,17 +53,13 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   }
 
   const RECT menu = PopupMenu(bar, WM_COMMAND, IDC_BTN_MENU, 0, "main_menu");
-  // The bar's right end less 20, 10 pixels down.
   EXPECT_EQ(std::pair(menu.left, menu.top), std::pair(Rect(bar).right - 20, Rect(bar).top + 10));
   PopupMenu(bar, kTrayMessage, IDR_TRAYMENU, WM_LBUTTONDOWN, "tray_menu");  // a click on its icon
-  // Show/hide by a double click on the tray icon (its menu's default), then by real key presses.
-  for (bool shown : {false, true}) {
-    Send(bar, kTrayMessage, IDR_TRAYMENU, WM_LBUTTONDBLCLK);
-    EXPECT_EQ(Visible(bar), shown);
-  }
-  for (bool shown : {false, true}) {
-    ASSERT_TRUE(PressKeys("ctrl+g"));
-    EXPECT_TRUE(WaitUntil([&] { return Visible(bar) == shown; }));
+  // Hidden and shown by double clicks on the tray icon (its menu's default), then by Ctrl+G.
+  for (int step = 0; step < 4; ++step) {
+    if (step < 2) Send(bar, kTrayMessage, IDR_TRAYMENU, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(step < 2 || PressKeys("ctrl+g"));
+    EXPECT_TRUE(WaitUntil([&] { return Visible(bar) == (step % 2 == 1); })) << step;
   }
   EXPECT_TRUE(program.VisiblePanels().empty());
 
@@ -88,8 +83,7 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
                                         {IDC_BTN_RUN, ID_QUICKLAUNCH},
                                         {IDC_BTN_TOOLBOX, ID_TOOLBOX}}) {
     const HWND shown = program.ShowPanel(button);
-    ASSERT_TRUE(shown) << "button " << button;
-    EXPECT_TRUE(Below(shown, bar)) << "button " << button;
+    EXPECT_TRUE(shown && Below(shown, bar)) << "button " << button;
     SendCommand(bar, command);
     EXPECT_EQ(program.VisiblePanels(), std::vector<HWND>{shown}) << "command " << command;
     seen.insert(shown);

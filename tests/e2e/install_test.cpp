@@ -177,8 +177,7 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
   ASSERT_EQ(RunAndWait(silent + L" /D=" + folder.wstring()), 0);
   CloseHandle(Launch(L"\"" + (folder / L"uninstall.exe").wstring() + L"\""));
   const std::wstring uncaption = kProduct + L" " + kVersion + L" 卸载";
-  window = WaitDialog(uncaption, kNext);
-  ASSERT_TRUE(window);
+  ASSERT_TRUE(window = WaitDialog(uncaption, kNext));
   Screenshot("installer_uninstall");
   PostCommand(window, kNext);
   const HWND question = WaitDialog(uncaption, 0xFFFF);  // the message box's text

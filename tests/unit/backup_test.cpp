@@ -96,13 +96,12 @@ class BackupTest : public test::TempFolderTest {
   }
   // The archive of what MakeData(tag) writes, made in a folder of its own.
   std::string ArchiveOf(const std::string& tag) {
-    const std::filesystem::path here = std::filesystem::current_path();
     std::filesystem::create_directory(tag);
     std::filesystem::current_path(tag);
     MakeData(tag);
     image_[tag] = Snapshot();
     EXPECT_TRUE(WriteBackup("..\\" + tag + ".zip", "test", kNow).ok);
-    std::filesystem::current_path(here);
+    std::filesystem::current_path(folder_);
     std::filesystem::remove_all(tag);
     return tag + ".zip";
   }
@@ -115,29 +114,15 @@ class BackupTest : public test::TempFolderTest {
   std::string detail_;
 };
 
-// Its files byte for byte, their names and folders: zip_check.py, with independent readers.
-TEST_F(BackupTest, ArchiveHasItsManifestFirstAndReadsBackWithZip64Fields) {
-  std::string bytes, out;
-  ASSERT_TRUE(ReadWholeFile(ArchiveOf("new"), bytes));
-  ASSERT_EQ(reader_.Open(bytes, 1000), ZipStatus::Ok);
-  ASSERT_EQ(reader_.entries().at(0).name, "pimbrel-backup.txt");
-  ASSERT_EQ(reader_.Extract(reader_.entries()[0], out), ZipStatus::Ok);
-  const ManifestInfo manifest = ReadManifest(out);
-  EXPECT_EQ(std::tuple(manifest.date, manifest.counts.notes, manifest.counts.contacts,
-                       manifest.counts.cards, Listing()),
-            std::tuple("2026-12-07 09:30", 2, 1, 1, std::vector<std::string>{"new.zip"}));
-  // ZIP64 fields, forced by low thresholds, read back the same.
-  ZipWriter zip;
-  zip.maxEntries16 = 2;
-  zip.maxSize32 = 100;
-  const std::string big = Noise(300, 7) + std::string(5000, 'z');
-  ASSERT_TRUE(zip.Open("z64.zip") && zip.AddFile("a", "small", kNow) &&
-              zip.AddFile("b/c", big, kNow) && zip.AddFolder("d/", kNow) && zip.Finish());
-  ASSERT_TRUE(ReadWholeFile("z64.zip", bytes));
-  ASSERT_EQ(reader_.Open(bytes, 10), ZipStatus::Ok);
-  ASSERT_EQ(reader_.entries().size(), 3u);
-  EXPECT_EQ(reader_.Extract(reader_.entries()[1], out), ZipStatus::Ok);
-  EXPECT_EQ(std::pair(out, reader_.entries()[2].folder), std::pair(big, true));
+// Its files byte for byte, their names and folders, and ZIP64 fields: zip_check.py, with
+// independent readers.
+TEST_F(BackupTest, ArchiveHasItsManifestFirst) {
+  ASSERT_EQ(Check(ArchiveOf("new")), ArchiveCheck::Ok);
+  const ManifestInfo manifest = ReadManifest(plan_.manifest);
+  EXPECT_EQ(std::tuple(reader_.entries().at(0).name, manifest.date, manifest.counts.notes,
+                       manifest.counts.contacts, manifest.counts.cards, Listing()),
+            std::tuple("pimbrel-backup.txt", "2026-12-07 09:30", 2, 1, 1,
+                       std::vector<std::string>{"new.zip"}));
 }
 
 TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
@@ -157,9 +142,9 @@ TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
   ASSERT_TRUE(zip.Open("many.zip") && zip.AddFile("set/sets.conf", "[SYS]", kNow) && zip.Finish());
   std::string tooMany;
   ASSERT_TRUE(ReadWholeFile("many.zip", tooMany) && RemoveFile("many.zip"));
-  for (int i = 0; i < 8; ++i)  // the ZIP64 end record claims 200,001 entries
-    tooMany[tooMany.size() - 22 - 20 - 56 + 32 + i] =
-        static_cast<char>((uint64_t{200001} >> (8 * i)) & 0xFF);
+  std::string count;  // the ZIP64 end record claims 200,001 entries
+  Le(count, {{200001, 8}});
+  tooMany.replace(tooMany.size() - 22 - 20 - 56 + 32, 8, count);
   std::vector<std::tuple<std::string, std::string, ArchiveCheck>> cases = {
       {"not a zip", "PK this is plain text, not an archive at all", ArchiveCheck::NotZip},
       {"wrong CRC", RawZip({conf, badCrc}), ArchiveCheck::BadData},
@@ -208,8 +193,6 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
                 ReadBytes("set\\run.ing.m") + ReadBytes("set\\only-old.lst"),
             "cardsevenruning<missing>");
   EXPECT_TRUE(FileExists(Gb("backup\\恢复前 2026-12-07 0930.zip")));
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"backup", "communication", "datum", "foreign.zip",
-                                                 "note", "set", "xmlstyle"}));  // every data folder
 }
 
 TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {

@@ -35,7 +35,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "refused: %d %s\n", static_cast<int>(check), detail.c_str());
     return 1;
   }
-  for (const std::string& name : plan.ignored) std::printf("ignored %s\n", name.c_str());
   const RestoreResult result = RunRestore(reader, plan, "test", now, detail);
   if (result != RestoreResult::Ok) std::fprintf(stderr, "restore failed: %s\n", detail.c_str());
   return result == RestoreResult::Ok ? 0 : 1;
