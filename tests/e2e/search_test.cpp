@@ -73,8 +73,7 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesOpensWhereTheRecordIsEditedAndKe
   EXPECT_LT(GetTickCount64() - start, 1000u) << "ms from the command to the results";
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::wstring>{L"会议纪要 橄榄树", L"橄榄枝", L"橄榄油"}));
-  GUITHREADINFO gui{};
-  gui.cbSize = sizeof gui;
+  GUITHREADINFO gui{sizeof gui};
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   EXPECT_EQ(gui.hwndFocus, query);
   EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top),  // below the bar, beside its panels
@@ -136,9 +135,8 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesOpensWhereTheRecordIsEditedAndKe
   EXPECT_EQ(program->SaveRecord(contacts, L"橄榄球迷", true), 1);
   EXPECT_EQ(Find(L"橄榄", 1), std::vector<std::wstring>{L"橄榄球迷"});
 
-  const auto at = [&](int x, int y) { SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE); };
   // The end of the session closes it; a session that goes on opens it where it was left.
-  at(400, 300);
+  SetWindowPos(window, nullptr, 400, 300, 0, 0, SWP_NOSIZE);
   EXPECT_EQ(Send(bar, WM_QUERYENDSESSION), TRUE);
   EXPECT_FALSE(IsWindow(window));
   Send(bar, WM_ENDSESSION, FALSE);
@@ -146,7 +144,7 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesOpensWhereTheRecordIsEditedAndKe
   EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top), std::pair(400L, 300L));
   // Left off every screen, and open at exit (no dialog the exit waits for): the next run
   // brings it back at the edges it went past.
-  at(5000, -900);
+  SetWindowPos(window, nullptr, 5000, -900, 0, 0, SWP_NOSIZE);
   ASSERT_TRUE(program->Exit());
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
   ASSERT_NO_FATAL_FAILURE(OpenBy(program->Bar(), ID_SEARCH_TEXT, 2));
