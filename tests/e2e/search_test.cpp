@@ -73,7 +73,8 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesOpensWhereTheRecordIsEditedAndKe
   EXPECT_LT(GetTickCount64() - start, 1000u) << "ms from the command to the results";
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<std::wstring>{L"会议纪要 橄榄树", L"橄榄枝", L"橄榄油"}));
-  GUITHREADINFO gui{sizeof gui};
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   EXPECT_EQ(gui.hwndFocus, query);
   EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top),  // below the bar, beside its panels
