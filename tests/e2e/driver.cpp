@@ -146,13 +146,22 @@ LRESULT Send(HWND window, UINT message, WPARAM wp, LPARAM lp) {
   return static_cast<LRESULT>(result);
 }
 void Post(HWND w, UINT message, WPARAM wp, LPARAM lp) { PostMessageW(w, message, wp, lp); }
+HWND PostFor(HWND window, int id, const std::wstring& caption) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  PostCommand(window, id);
+  return WaitWindow(pid, caption);
+}
+bool CloseBy(HWND dialog, int id) {
+  if (dialog) PostCommand(dialog, id);
+  return dialog && WaitUntil([&] { return !IsWindow(dialog); });
+}
 
 std::optional<MessageBoxSeen> AnswerMessageBox(DWORD pid, const std::wstring& caption, int button) {
   const HWND box = WaitWindow(pid, caption);
   if (!box) return std::nullopt;
   const MessageBoxSeen seen{GetWindow(box, GW_OWNER), Text(GetDlgItem(box, 0xFFFF))};
-  PostCommand(box, button);
-  return WaitUntil([&] { return !IsWindow(box); }) ? std::optional(seen) : std::nullopt;
+  return CloseBy(box, button) ? std::optional(seen) : std::nullopt;
 }
 HWND WaitMenu() {
   HWND menu = nullptr;
@@ -225,6 +234,13 @@ bool Paste(const std::wstring& text) {
       OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
   CloseClipboard();
   return put;
+}
+std::wstring ItemText(HWND list, int item, int column) {
+  LVITEMW cell{};
+  cell.iSubItem = column;
+  std::wstring text;
+  SendRemote(list, LVM_GETITEMTEXTW, item, cell, &text);
+  return text;
 }
 std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order) {
   const auto next = [&](UINT how, HTREEITEM from) {

@@ -56,6 +56,10 @@ void Post(HWND window, UINT message, WPARAM wp = 0, LPARAM lp = 0);
 // returns once handled; a command that opens a modal window must be posted instead.
 inline void SendCommand(HWND window, int id) { Send(window, WM_COMMAND, id); }
 inline void PostCommand(HWND window, int id) { Post(window, WM_COMMAND, id); }
+// Posts a command that opens a dialog; the dialog with this caption, once it shows.
+HWND PostFor(HWND window, int id, const std::wstring& caption);
+// Posts a command to a dialog that closes it, and waits until it is gone.
+bool CloseBy(HWND dialog, int id);
 
 // Waits for the message box with this caption, reads it and presses `button`.
 struct MessageBoxSeen {
@@ -81,6 +85,7 @@ bool ClickAt(HWND window, RECT r, const std::string& clicks);
 // is then dismissed, so the caller can post the command as the menu would.
 bool ItemMenu(HWND list, int item);
 bool Paste(const std::wstring& text);  // the clipboard, as another program fills it
+std::wstring ItemText(HWND list, int item, int column);  // a list view's cell
 // A tree view's items as "text(child, child)"; `order`, if given, gets them top to bottom.
 std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order = nullptr);
 

@@ -29,12 +29,6 @@ class Leak : public ProgramTest {
     return {static_cast<long>(Send(program->Bar(), message, 0)),
             static_cast<long>(Send(program->Bar(), message, 1)), std::atof(kb.c_str()) / 1024};
   }
-  bool OpenAndClose(HWND owner, int command, const std::wstring& caption, int close) {
-    PostCommand(owner, command);
-    const HWND dialog = WaitWindow(program->pid(), caption);
-    if (dialog) PostCommand(dialog, close);
-    return dialog && WaitUntil([&] { return !IsWindow(dialog); });
-  }
 };
 
 TEST_F(Leak, ObjectsAndMemoryStayFlatOverSwitchesStoresAndDialogs) {
@@ -58,9 +52,9 @@ TEST_F(Leak, ObjectsAndMemoryStayFlatOverSwitchesStoresAndDialogs) {
     }
     at[2] = GetTickCount64();
     for (int opens = 0; opens < kOpens; ++opens) {
-      ASSERT_TRUE(OpenAndClose(program->Bar(), ID_SETTINGS, L"Pimbrel 设置", IDCANCEL)) << opens;
+      ASSERT_TRUE(CloseBy(PostFor(program->Bar(), ID_SETTINGS, L"Pimbrel 设置"), IDCANCEL));
       ASSERT_EQ(program->ShowPanel(IDC_BTN_DATUM), editor);
-      ASSERT_TRUE(OpenAndClose(editor, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理", IDCANCEL)) << opens;
+      ASSERT_TRUE(CloseBy(PostFor(editor, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理"), IDCANCEL));
       ASSERT_TRUE(WaitUntil([&] { return Visible(editor); }));
       SendCommand(editor, IDC_DATUMDLG_BROWSER);
       const HWND browser = program->Owned(editor);
@@ -69,12 +63,9 @@ TEST_F(Leak, ObjectsAndMemoryStayFlatOverSwitchesStoresAndDialogs) {
       ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser) || !Visible(browser); })) << opens;
       // The properties through a real right click on the first program, then the icon picker.
       ASSERT_TRUE(ItemMenu(Control(run = program->ShowPanel(IDC_BTN_RUN), IDC_RUN_LIST), 0));
-      PostCommand(run, ID_RUN_PROPERTIES);
-      const HWND info = WaitWindow(program->pid(), L"快速启动程序属性");
-      ASSERT_TRUE(info && OpenAndClose(info, IDC_RUNINFO_CHANGEICON, L"更改图标", IDCANCEL))
-          << opens;
-      PostCommand(info, IDCANCEL);
-      ASSERT_TRUE(WaitUntil([&] { return !IsWindow(info); })) << opens;
+      const HWND info = PostFor(run, ID_RUN_PROPERTIES, L"快速启动程序属性");
+      ASSERT_TRUE(CloseBy(PostFor(info, IDC_RUNINFO_CHANGEICON, L"更改图标"), IDCANCEL)) << opens;
+      ASSERT_TRUE(CloseBy(info, IDCANCEL)) << opens;
       // About hides the bar; Escape ends it, and every tenth time the curtain does.
       PostCommand(program->Bar(), ID_ABOUT);
       const HWND about = program->Owned(program->Bar(), run);

@@ -7,9 +7,6 @@ namespace {
 
 // A 100% pixel edge at `dpi`, rounded half up: neighbours share their scaled edge.
 LONG At(int dpi, LONG x) { return (x * dpi + 48) / 96; }
-RECT Scaled(int dpi, RECT r) {
-  return {At(dpi, r.left), At(dpi, r.top), At(dpi, r.right), At(dpi, r.bottom)};
-}
 // A control's rectangle in its parent's client area.
 RECT Inside(HWND control) {
   RECT r = Rect(control);
@@ -48,7 +45,8 @@ template <size_t n>
 void ExpectPlaced(HWND parent, const Picture (&pictures)[n], int dpi, const char* where) {
   for (const auto& [id, at] : pictures) {
     const HWND control = Control(parent, id);
-    EXPECT_EQ(Visible(control) ? Inside(control) : RECT{}, Scaled(dpi, at))
+    EXPECT_EQ(Visible(control) ? Inside(control) : RECT{},
+              RECT(At(dpi, at.left), At(dpi, at.top), At(dpi, at.right), At(dpi, at.bottom)))
         << where << ", control " << id << " at " << dpi << " dpi";
   }
 }
@@ -101,8 +99,7 @@ TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
   SendCommand(browser, IDOK);
 
   // The search window: its list's columns at the scale.
-  SendCommand(bar, IDC_BTN_MORE);
-  const HWND search = WaitWindow(program.pid(), L"Pimbrel 搜索");
+  const HWND search = PostFor(bar, IDC_BTN_MORE, L"Pimbrel 搜索");
   ASSERT_TRUE(search);
   int column = 0;
   for (LONG width : {46, 96, 56, 184, 66})

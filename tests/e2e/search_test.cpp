@@ -12,22 +12,16 @@ class Search : public ProgramTest {
  protected:
   // Sends `command` to `to` (the bar or a panel); the window then shows on scope `scope`.
   void OpenBy(HWND to, int command, int scope) {
-    SendCommand(to, command);
-    window = WaitWindow(program->pid(), kCaption);
-    ASSERT_TRUE(window) << command;
+    ASSERT_TRUE(window = PostFor(to, command, kCaption)) << command;
     query = Control(window, IDC_SEARCH_QUERY);
     list = Control(window, IDC_SEARCH_LIST);
     EXPECT_EQ(Send(Control(window, IDC_SEARCH_SCOPE), CB_GETCURSEL), scope) << command;
   }
-  // A column of the list (1: the titles), once the reading is done.
-  std::vector<std::wstring> Column(int column = 1) {
+  // The titles listed, once the reading is done.
+  std::vector<std::wstring> Column() {
     WaitUntil([&] { return Text(Control(window, IDC_SEARCH_STATUS)).starts_with(L"找到"); });
     std::vector<std::wstring> cells(static_cast<size_t>(Send(list, LVM_GETITEMCOUNT)));
-    for (size_t row = 0; row < cells.size(); ++row) {
-      LVITEMW item{};
-      item.iSubItem = column;
-      SendRemote(list, LVM_GETITEMTEXTW, row, item, &cells[row]);
-    }
+    for (size_t row = 0; row < cells.size(); ++row) cells[row] = ItemText(list, row, 1);
     return cells;
   }
   // Types `text` and waits until `count` records are listed.
@@ -43,7 +37,7 @@ class Search : public ProgramTest {
   HWND window = nullptr, query = nullptr, list = nullptr;
 };
 
-TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) {
+TEST_F(Search, EachEntryPointFindsAsTheUserTypesOpensWhereTheRecordIsEditedAndKeepsItsPlace) {
   // A contact, a note of 随感 and two cards share nothing but the contact's pinyin and a word.
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_COMU));
   const HWND bar = program->Bar(), contacts = panel;
@@ -65,11 +59,10 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
     SendCommand(bar, IDC_BTN_DATUM);  // stores it
   };
   capture(L"橄榄油", L"橄榄 trimmed");
-  PostCommand(datum, IDC_DATUMDLG_TRIM);  // into the bookmark and index lists
-  const HWND trim = WaitWindow(program->pid(), L"Pimbrel 资料整理");
+  const HWND trim = PostFor(datum, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理");
   ASSERT_TRUE(trim);
   for (int mark : {IDC_TRIM_BOOKMARK, IDC_TRIM_INDEX}) Send(Control(trim, mark), BM_SETCHECK, 1);
-  PostCommand(trim, IDOK);
+  PostCommand(trim, IDOK);  // into the bookmark and index lists
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(trim) && Visible(datum); }));
   capture(L"橄榄枝", L"橄榄 untrimmed");
 
@@ -84,6 +77,8 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
   gui.cbSize = sizeof gui;
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui);
   EXPECT_EQ(gui.hwndFocus, query);
+  EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top),  // below the bar, beside its panels
+            std::pair(Rect(bar).right, Rect(bar).bottom));
   Screenshot("search");
 
   // 人员: the contact by the initials of its name, opened in the contacts panel.
@@ -131,6 +126,8 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
     EXPECT_EQ(Text(query), L"");
     EXPECT_EQ(Column(), std::vector<std::wstring>{L"橄榄油"});
   }
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return !Visible(window); }));
 
   // From the contacts panel's "§": a contact saved while the window is open is found at the
   // next keystroke.
@@ -139,20 +136,8 @@ TEST_F(Search, EachEntryPointFindsAsTheUserTypesAndOpensWhereTheRecordIsEdited) 
   EXPECT_EQ(program->SaveRecord(contacts, L"橄榄球迷", true), 1);
   EXPECT_EQ(Find(L"橄榄", 1), std::vector<std::wstring>{L"橄榄球迷"});
 
-  Key(VK_ESCAPE);
-  EXPECT_TRUE(WaitUntil([&] { return !Visible(window); }));
-  ASSERT_TRUE(program->Exit());
-}
-
-TEST_F(Search, ThePlaceIsKeptAndComesBackOnScreenAndTheSessionEndClosesTheWindow) {
-  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
-  const HWND bar = program->Bar();
-  const auto at = [&](int x, int y) { SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE); };
-  ASSERT_NO_FATAL_FAILURE(OpenBy(bar, IDC_BTN_MORE, 0));  // below the bar, beside its panels
-  EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top),
-            std::pair(Rect(bar).right, Rect(bar).bottom));
   // The end of the session closes it; a session that goes on opens it where it was left.
-  at(400, 300);
+  SetWindowPos(window, nullptr, 400, 300, 0, 0, SWP_NOSIZE);
   EXPECT_EQ(Send(bar, WM_QUERYENDSESSION), TRUE);
   EXPECT_FALSE(IsWindow(window));
   Send(bar, WM_ENDSESSION, FALSE);
@@ -160,7 +145,7 @@ TEST_F(Search, ThePlaceIsKeptAndComesBackOnScreenAndTheSessionEndClosesTheWindow
   EXPECT_EQ(std::pair(Rect(window).left, Rect(window).top), std::pair(400L, 300L));
   // Left off every screen, and open at exit (no dialog the exit waits for): the next run
   // brings it back at the edges it went past.
-  at(5000, -900);
+  SetWindowPos(window, nullptr, 5000, -900, 0, 0, SWP_NOSIZE);
   ASSERT_TRUE(program->Exit());
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
   ASSERT_NO_FATAL_FAILURE(OpenBy(program->Bar(), ID_SEARCH_TEXT, 2));

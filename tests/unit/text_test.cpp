@@ -98,7 +98,6 @@ char16_t WineCode(unsigned lead, unsigned trail) {
 // standard character.
 TEST(TextTest, AgreesWithWinesCodePage936Table) {
   if (WineTable().size() < 0x10000) GTEST_SKIP() << "Wine's c_936.nls is not installed";
-  ASSERT_EQ(WineTable()[1], 936);
   int swaps = 0;
   for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
     for (unsigned trail = 0x40; trail <= (IsGbkLeadByte(lead) ? 0xFEu : 0x40u); ++trail) {
@@ -220,10 +219,9 @@ TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
   capture.MarkModified();
   ASSERT_TRUE(capture.StoreCard({kJi, kYan, kMixed}));
   const std::string path = "datum\\" + kJi + "\\" + kYan + ".datum.0.xml";
-  EXPECT_EQ(capture.entries().at(0).url, path);
+  EXPECT_EQ(capture.entries().at(0).url + "|" + capture.LoadContent(path), path + "|" + kMixed);
   EXPECT_TRUE(
       std::filesystem::exists(std::filesystem::path(u8"datum/\U00020BB7/\u4DAE.datum.0.xml")));
-  EXPECT_EQ(capture.LoadContent(path), kMixed);
   EXPECT_TRUE(prompter.messages.empty());
 }
 
@@ -236,16 +234,14 @@ TEST_F(TextFilesTest, LineBreaksInOneLineFieldsAreToldAndNotStored) {
   book.Initialise();
   ComuRecord contact;
   contact.address = "a\nb";
-  EXPECT_FALSE(book.Save(contact));
-  EXPECT_FALSE(FileExists("communication\\com.0.xml"));
+  EXPECT_FALSE(book.Save(contact) || FileExists("communication\\com.0.xml"));
   contact.address = kJi;
   contact.note = "a\r\nb";  // the note is several lines
   EXPECT_TRUE(book.Save(contact));
   DatumCapture capture(prompter, clock, "C:\\P");
   capture.Open();
   capture.MarkModified();
-  EXPECT_FALSE(capture.StoreCard({"x", "t\r", "text"}));
-  EXPECT_EQ(capture.count(), 0);
+  EXPECT_FALSE(capture.StoreCard({"x", "t\r", "text"}) || capture.count() != 0);
   test::CaptureCards(1);
   DatumTrimming trim(prompter, clock, "C:\\P");
   ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
