@@ -127,8 +127,7 @@ std::wstring LogonEntry() {  // the machine's, or the user's where the machine r
 // Opens the sheet, checks what it shows, clicks boxes, sets a hotkey and presses a button.
 void UseSheet(Program& program, const char* boxes, std::initializer_list<int> clicks, WORD hotkey,
               int button, bool screenshot = false) {
-  PostCommand(program.Bar(), ID_SETTINGS);
-  const HWND sheet = WaitWindow(program.pid(), L"Pimbrel 设置");
+  const HWND sheet = PostFor(program.Bar(), ID_SETTINGS, L"Pimbrel 设置");
   ASSERT_TRUE(sheet);
   EXPECT_EQ(Send(Control(sheet, IDC_HOTKEY), HKM_GETHOTKEY), 583);  // Ctrl+G
   EXPECT_EQ(Text(Control(sheet, IDC_TMPDIR)), L"C:\\tmp\\");
@@ -176,8 +175,7 @@ TEST_F(Settings, TheSheetWritesTheFileAndALogonEntryThatStartsTheProgramHidden) 
     EXPECT_EQ(ReadBytes(conf), Conf("1607", "false"));
     EXPECT_TRUE(HotkeyFree(MOD_CONTROL, 'G') && !HotkeyFree(MOD_CONTROL | MOD_ALT, 'G'));
     // The page's folder picker keeps the sheet waiting; Exit closes both, then ends.
-    PostCommand(program.Bar(), ID_SETTINGS);
-    const HWND sheet = WaitWindow(program.pid(), L"Pimbrel 设置");
+    const HWND sheet = PostFor(program.Bar(), ID_SETTINGS, L"Pimbrel 设置");
     ASSERT_TRUE(sheet);
     PostCommand(GetParent(Control(sheet, IDC_BROWSE)), IDC_BROWSE);
     ASSERT_TRUE(WaitUntil([&] { return TopWindows(program.pid()).size() == 8; }));  // bar, panels

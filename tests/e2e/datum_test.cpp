@@ -46,8 +46,7 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   EXPECT_EQ(page(kPrevious), L"\U00020BB7|\u4DAE|typed before exit|<>");
 
   // Trim: a category, its subcategory, a source and keywords (the marks: the search scenario).
-  PostCommand(panel, IDC_DATUMDLG_TRIM);
-  const HWND trim = WaitWindow(program->pid(), L"Pimbrel 资料整理");
+  const HWND trim = PostFor(panel, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理");
   ASSERT_TRUE(trim);
   const std::pair<const wchar_t*, const wchar_t*> cards[] = {
       {L"计算机", L"一"}, {L"计算机\\编程", L"二"}, {L"计算机", L"\u4DAE"}};
@@ -60,8 +59,7 @@ TEST_F(Datum, CapturedCardsAreKeptOverARestartTrimmedAndBrowsed) {
   }
   EXPECT_EQ(Send(Control(trim, IDC_TRIM_CLASS), CB_GETCOUNT), 4);  // 未分类, 𠮷, 2 new
   Screenshot("datum_trim");
-  PostCommand(trim, IDOK);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(trim); }));
+  ASSERT_TRUE(CloseBy(trim, IDOK));
 
   // Browse: it takes the panel's place; the tree, each card, paging, the narrow layout.
   ASSERT_TRUE(WaitUntil([&] { return Visible(panel); }));

@@ -188,8 +188,7 @@ TEST_F(Installer, InstallsUpgradesKeepingTheNotesAndUninstallsRemovingDataOnlyWh
   ASSERT_TRUE(WaitGone({folder / L"set", folder / L"note", exe}));
   window = WaitDialog(uncaption, kNext);  // 关闭, once the work is done
   ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(window, kNext)) != FALSE; }));
-  PostCommand(window, kNext);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+  EXPECT_TRUE(CloseBy(window, kNext));
   EXPECT_TRUE(WaitGone({folder}));
 }
 

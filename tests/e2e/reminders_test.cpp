@@ -91,8 +91,7 @@ TEST_F(Reminders, ExitAsksAboutWaitingCardsAndEachAnswerDoesItsOwnAfterAnOpenTri
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
   EXPECT_EQ(LastTip(program->Bar(), 0), L"还有 1 条资料等待整理。");
   store(L"second card");
-  PostCommand(panel, IDC_DATUMDLG_TRIM);
-  HWND trim = WaitWindow(program->pid(), L"Pimbrel 资料整理");
+  HWND trim = PostFor(panel, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理");
   ASSERT_TRUE(trim);
   SendCommand(trim, IDC_TRIM_NEXT);
   SetText(Control(trim, IDC_TRIM_TEXT), L"changed, never saved");
