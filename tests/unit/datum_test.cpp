@@ -238,7 +238,8 @@ TEST_F(DatumTest, UnsafeCategoriesAndFailedWritesAreToldAndStoreNothing) {
   const auto files = test::Tree();
   for (const char* category : {"..\\..\\x", ""}) {  // the names themselves: DatumNames above
     EXPECT_FALSE(capture_.StoreCard(Typed("text", "t", category))) << category;
-    EXPECT_NE(FindText(prompter_.messages.back().text, category), std::string::npos);
+    EXPECT_NE(FindText(prompter_.messages.back().text, Gb("类别 ") + category + Gb(" 不能")),
+              std::string::npos);
   }
   EXPECT_EQ(test::Tree(), files);
   // A title file names do not allow: the message and the save dialog; cancelling keeps

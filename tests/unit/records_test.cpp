@@ -184,11 +184,13 @@ TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnot
   const auto& asked = prompter.messages[0];
   EXPECT_EQ(std::tuple(asked.text, asked.caption, asked.buttons, asked.icon),
             std::tuple(Gb("保存修改吗?"), "Pimbrel", MsgButtons::YesNoCancel, MsgIcon::Question));
-  // Saved, it asks no more; a save that fails shows nothing else.
+  // Saved, it asks no more; a save that fails is told, and the record stays.
   EXPECT_TRUE(book->Leave("changed"));
+  EXPECT_EQ(prompter.messages.size(), 4u);
   ASSERT_TRUE(CreateFolder(Path(0) + "~pimtmp"));
   prompter.answers = {MsgResult::Yes};
   EXPECT_FALSE(book->Leave("lost"));
+  EXPECT_EQ(prompter.messages.size(), 6u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, RecordBookTest, ::testing::ValuesIn(kKinds),
