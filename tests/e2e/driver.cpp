@@ -270,7 +270,13 @@ Program::~Program() {
   CloseHandle(process_);
 }
 HWND Program::Bar() {  // waits for it
-  return FindTop(pid_, [](HWND w) { return Text(w).empty() && GetDlgItem(w, IDC_BTN_NOTE); });
+  // The contacts and datum panels have a control 1004 too, and no caption; only the bar has
+  // no owner. Which of them comes first in the window order varies with timing.
+  if (!IsWindow(bar_))
+    bar_ = FindTop(pid_, [](HWND w) {
+      return !GetWindow(w, GW_OWNER) && Text(w).empty() && GetDlgItem(w, IDC_BTN_NOTE);
+    });
+  return bar_;
 }
 std::vector<HWND> Program::Panels() {
   if (panels_.size() == 5) return panels_;  // they live as long as the program

@@ -129,7 +129,7 @@ class Program {
   DWORD pid() const { return pid_; }
   HANDLE process() const { return process_; }
   bool Alive() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-  HWND Bar();                  // shown or not: the caption-less dialog with the notes button
+  HWND Bar();                  // shown or not: the dialog with the notes button that no window owns
   std::vector<HWND> Panels();  // the five, once the bar has made them after showing itself
   std::vector<HWND> VisiblePanels();
   // By its bar button, once the five panels exist; null unless it alone shows then.
@@ -150,6 +150,7 @@ class Program {
 
  private:
   std::wstring folder_;
+  HWND bar_ = nullptr;
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
   std::vector<HWND> panels_;

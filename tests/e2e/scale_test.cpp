@@ -55,9 +55,6 @@ void MoveToScreenOf(HWND bar, int dpi) {
   const RECT now = Rect(bar);
   RECT suggested{now.left, now.top, now.left + At(dpi, 330), now.top + At(dpi, 26)};
   SendRemote(bar, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested);
-  // Wine may hold the bar's thread a while to place its windows; commands sent before it
-  // is back would be dropped as to a hung window.
-  SendMessageTimeoutW(bar, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, nullptr);
 }
 
 TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
