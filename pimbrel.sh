@@ -30,10 +30,26 @@ ensure_packages() {
     "${missing[@]}" >/dev/null
 }
 
-configure() {  # folder, then cmake arguments
-  local dir=$1
+# What a build folder was configured with: the arguments, the compilers asked for, the
+# toolchain file, and the compiler CMake found (its version, which an upgrade changes).
+configure_key() {  # folder, then cmake arguments
+  local dir=$1 compiler
   shift
-  [ -f "$dir/build.ninja" ] || cmake -S "$root" -B "$dir" -G Ninja -DPIMBREL_WERROR=ON "$@" >/dev/null
+  printf '%s\n' "$*" "${CC-}" "${CXX-}"
+  cat "$root/cmake/mingw-w64-x86_64.cmake"
+  compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$dir/CMakeCache.txt" 2>/dev/null)
+  [ -z "$compiler" ] || "$compiler" --version 2>/dev/null | head -n 1
+}
+
+# Configures the folder when it is new or any of its key changed; a changed key starts afresh,
+# as CMake keeps a cached compiler and options otherwise.
+configure() {  # folder, then cmake arguments
+  local dir=$1 stamp=$1/pimbrel-configure.key
+  shift
+  [ -f "$dir/build.ninja" ] && [ -f "$stamp" ] && [ "$(configure_key "$dir" "$@")" = "$(cat "$stamp")" ] &&
+    return 0
+  cmake --fresh -S "$root" -B "$dir" -G Ninja -DPIMBREL_WERROR=ON "$@" >/dev/null
+  configure_key "$dir" "$@" >"$stamp"
 }
 
 build_native() {
@@ -54,16 +70,17 @@ build_fuzz() {
 
 # A private Wine prefix per build folder, made once; every Wine process of ours uses it.
 # The CJK font is linked to the dialog fonts, so Chinese text renders while dialog units
-# keep their Windows size, and it stands in for the SimSun that Chinese dialogs name.
+# keep their Windows size, and it stands in for the SimSun that Chinese dialogs name; Wine's
+# tray is told that no window manager will come (tools/wine_prefix.reg).
 wine_prefix() {
   export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$WINEPREFIX/.pimbrel-fonts" ]; then
+  if [ ! -f "$WINEPREFIX/.pimbrel-prefix" ]; then
     log "making the Wine prefix"
     timeout 300 wineboot -i >/dev/null 2>&1 || true
-    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$root/tools/wine_fonts.reg"; } >"$build/fonts.reg"
-    timeout 120 wine regedit /S "$(winepath -w "$build/fonts.reg" 2>/dev/null)" >/dev/null 2>&1
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$root/tools/wine_prefix.reg"; } >"$build/prefix.reg"
+    timeout 120 wine regedit /S "$(winepath -w "$build/prefix.reg" 2>/dev/null)" >/dev/null 2>&1
     timeout 60 wineserver -w || true
-    touch "$WINEPREFIX/.pimbrel-fonts"
+    touch "$WINEPREFIX/.pimbrel-prefix"
   fi
 }
 
@@ -113,13 +130,16 @@ install_program() {
   cp "$build/win/Pimbrel.exe" "$dest/"
 }
 
-# Adds a GoogleTest log's counts to the totals; a log without a summary counts as one failure.
+# Adds a GoogleTest log's counts to the totals; a log without a summary, or one that ran no
+# test (a filter that matches nothing), counts as one failure.
 count_gtest() {
-  local log=$1 ok bad
+  local log=$1 ok bad ran
   ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n 1)
   bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n 1)
-  if [ -z "$ok" ]; then
+  ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran\..*/\1/p' "$log" | tail -n 1)
+  if [ -z "$ok" ] || [ "${ran:-0}" -eq 0 ]; then
     tail -n 30 "$log"
+    echo "no test ran in $(basename "$log" .log)"
     failures=$((failures + 1))
     return
   fi
