@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/prompter.h"
 #include "datum/datum_store.h"
-#include "platform/prompter.h"
 #include "platform/system.h"
 #include "quicklaunch/run_lists.h"
 
@@ -55,7 +55,7 @@ class SilentPrompter final : public pim::Prompter {
     return pim::MsgResult::Ok;
   }
   std::string PickFolder(const std::string&) override { return {}; }
-  std::string PickFile(bool, const std::string&, const std::string&) override { return {}; }
+  std::string PickFile(const FileChoice&) override { return {}; }
   int messages = 0;
 };
 class NoHotkeys final : public pim::HotkeyRegistrar {

@@ -12,8 +12,8 @@
 #include "base/gbk.h"
 #include "bench_data.h"
 #include "config/config_file.h"
-#include "config/sys_settings.h"
 #include "datum/datum_store.h"
+#include "settings/sys_settings.h"
 #include "xmldoc/xml.h"
 
 namespace bench {

@@ -14,23 +14,15 @@ constexpr PixelBox kPicture{0, 0, 260, 184};
 
 CAbout::CAbout() : Dialog(IDD_ABOUT) {}
 
-CAbout::~CAbout() {
-  if (brush_) DeleteObject(brush_);
-  if (picture_) DeleteObject(picture_);
-}
-
 bool CAbout::OnInitDialog() {
-  ApplyScale(win::WindowDpi(hwnd()));
+  OnScaleChanged();
   return true;
 }
 
-void CAbout::ApplyScale(int dpi) {
-  scale_ = Scale(dpi);
-  if (brush_) DeleteObject(brush_);
-  if (picture_) DeleteObject(picture_);
-  brush_ = nullptr;
-  picture_ = win::LoadPicture(IDB_ABOUT, scale_, kPicture);
-  if (picture_) brush_ = CreatePatternBrush(picture_);
+void CAbout::OnScaleChanged() {
+  brush_.reset();
+  picture_.reset(win::LoadPicture(IDB_ABOUT, scale_, kPicture));
+  if (picture_) brush_.reset(CreatePatternBrush(picture_.get()));
   // The dialog's font would size the box; the curtain's figures belong to the picture's.
   const PixelBox box = scale_.Scaled(kPicture);
   SetWindowPos(hwnd(), nullptr, 0, 0, box.width(), box.height(),
@@ -44,7 +36,7 @@ bool CAbout::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
     case WM_CTLCOLORSTATIC:
       SetBkColor(reinterpret_cast<HDC>(wp), RGB(124, 178, 202));
       SetTextColor(reinterpret_cast<HDC>(wp), RGB(255, 255, 255));
-      result = reinterpret_cast<INT_PTR>(brush_ ? brush_ : GetStockObject(WHITE_BRUSH));
+      result = reinterpret_cast<INT_PTR>(brush_ ? brush_.get() : GetStockObject(WHITE_BRUSH));
       return true;
     case WM_LBUTTONDOWN:
       CloseWithCurtain();
@@ -53,7 +45,7 @@ bool CAbout::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       const RECT& suggested = *reinterpret_cast<const RECT*>(lp);
       SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      ApplyScale(LOWORD(wp));
+      ScaleTo(LOWORD(wp));
       return true;
     }
     default:

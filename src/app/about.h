@@ -1,15 +1,14 @@
 // The About picture. A click anywhere closes it behind a curtain drawn in from both sides.
 #pragma once
 
-#include "base/scale.h"
 #include "win/dialog.h"
+#include "win/gdi.h"
 
 namespace pim {
 
 class CAbout final : public win::Dialog {
  public:
   CAbout();
-  ~CAbout() override;
 
  protected:
   bool OnInitDialog() override;
@@ -18,11 +17,10 @@ class CAbout final : public win::Dialog {
  private:
   void CloseWithCurtain();
   // The picture, and the box sized to it, for the scale of the box's screen.
-  void ApplyScale(int dpi);
+  void OnScaleChanged() override;
 
-  Scale scale_;
-  HBITMAP picture_ = nullptr;
-  HBRUSH brush_ = nullptr;
+  win::HeldBitmap picture_;
+  win::HeldBrush brush_;
 };
 
 }  // namespace pim

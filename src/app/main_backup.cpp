@@ -1,8 +1,7 @@
 // The bar's backup and restore commands, the daily copy at exit, and what every panel does
 // around them.
 #include <windows.h>
-// After windows.h, which they need.
-#include <commdlg.h>
+// After windows.h, which it needs.
 #include <shlobj.h>
 
 #include <vector>
@@ -12,48 +11,14 @@
 #include "backup/messages.h"
 #include "backup/restore.h"
 #include "base/path.h"
-#include "config/sys_settings.h"
 #include "pimbrel_version.h"
 #include "platform/sys_tool.h"
+#include "settings/sys_settings.h"
 #include "win/text.h"
 
 namespace pim {
 
 namespace {
-
-// The common file dialog in `folder`, proposing `name`; the chosen path or "". It keeps
-// the working folder, which the data paths are relative to.
-std::string PickArchive(HWND owner, bool save, const std::string& folder, const std::string& name) {
-  std::wstring filter = win::Widen(kArchiveFilter);
-  for (wchar_t& c : filter)
-    if (c == L'|') c = L'\0';
-  filter.push_back(L'\0');
-  const std::wstring start = win::Widen(folder);
-  std::vector<wchar_t> file(32768, L'\0');
-  const std::wstring proposed = win::Widen(name);
-  proposed.copy(file.data(), file.size() - 1);
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = filter.c_str();
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = static_cast<DWORD>(file.size());
-  ofn.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
-  ofn.lpstrDefExt = L"zip";
-  ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
-              (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-  // comdlg32 is loaded when a picker first opens (start-up stays small).
-  using Picker = BOOL(WINAPI*)(OPENFILENAMEW*);
-  HMODULE library = LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  const auto picker = library ? reinterpret_cast<Picker>(reinterpret_cast<void*>(GetProcAddress(
-                                    library, save ? "GetSaveFileNameW" : "GetOpenFileNameW")))
-                              : nullptr;
-  std::vector<wchar_t> working(32768, L'\0');
-  GetCurrentDirectoryW(static_cast<DWORD>(working.size()), working.data());
-  const bool chosen = picker && picker(&ofn);
-  SetCurrentDirectoryW(working.data());
-  return chosen ? win::Narrow(file.data()) : std::string();
-}
 
 std::string DocumentsFolder() {
   std::vector<wchar_t> path(MAX_PATH + 1, L'\0');
@@ -74,19 +39,18 @@ class BusyCursor {
   HCURSOR old_;
 };
 
+// The common file dialog in `folder`, proposing `name`; the chosen path or "".
+std::string PickArchive(HWND owner, bool save, const std::string& folder, const std::string& name) {
+  return win::Win32Prompter(owner).PickFile({!save, "zip", kArchiveFilter, folder, name});
+}
+
 }  // namespace
 
 void CMainDlg::SavePanels() {
   // The datum panel's close handling also closes its browser, which may be the current one.
   if (current_) current_->window().Show(SW_HIDE);
   current_ = nullptr;
-  for (int i : {kRun, kDatum, kComu, kTool, kNote})
-    if (panels_[i]) panels_[i]->OnExit();
-}
-
-void CMainDlg::ReloadPanels() {
-  for (auto& panel : panels_)
-    if (panel) panel->ReloadData();
+  panels_.CloseAll(false);
 }
 
 void CMainDlg::BackupData() {
@@ -102,7 +66,7 @@ void CMainDlg::BackupData() {
     // The archive holds what the user sees: every panel's pending work first, as at exit.
     SavePanels();
     outcome = WriteBackup(target, PIMBREL_VERSION_TEXT, Today());
-    ReloadPanels();
+    panels_.ReloadAll();
   }
   if (outcome.ok)
     win::OwnedMessage(hwnd(), BackupDoneText(target, outcome.counts), kBackupCaption,
@@ -140,10 +104,9 @@ void CMainDlg::RestoreData() {
     BusyCursor busy;
     SavePanels();
     result = RunRestore(reader, plan, PIMBREL_VERSION_TEXT, Today(), detail);
-    ReloadPanels();
-    // Every record may have changed: all are read again, the search window's list too.
-    records_.Forget();
-    if (search_) search_->ReadAgain();
+    // Every record may have changed: the panels, the records in memory, the search window and
+    // the reminders read everything again (even after a failure, whose data is the old one).
+    events_.Replaced();
   }
   if (LoadBarHotkey() != hotkey) {
     hotkeys_->Unregister(kBarHotkeyId);

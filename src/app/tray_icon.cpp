@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "win/dialog.h"
+#include "win/gdi.h"
 
 namespace pim {
 
@@ -50,9 +51,9 @@ bool CTrayIcon::OnNotify(WPARAM id, LPARAM mouseMessage) {
   if (id != data_.uID) return false;
   const UINT mouse = LOWORD(mouseMessage);
   if (mouse != WM_LBUTTONDOWN && mouse != WM_RBUTTONUP && mouse != WM_LBUTTONDBLCLK) return true;
-  HMENU menu = LoadMenuW(win::Dialog::Instance(), MAKEINTRESOURCEW(data_.uID));
+  const win::HeldMenu menu(LoadMenuW(win::Dialog::Instance(), MAKEINTRESOURCEW(data_.uID)));
   if (!menu) return true;
-  HMENU popup = GetSubMenu(menu, 0);
+  HMENU popup = GetSubMenu(menu.get(), 0);
   SetForegroundWindow(data_.hWnd);
   if (mouse == WM_LBUTTONDBLCLK) {
     SendMessageW(data_.hWnd, WM_COMMAND, GetMenuItemID(popup, 0), 0);
@@ -64,7 +65,6 @@ bool CTrayIcon::OnNotify(WPARAM id, LPARAM mouseMessage) {
     // Lets the menu close when the user clicks elsewhere.
     PostMessageW(data_.hWnd, WM_NULL, 0, 0);
   }
-  DestroyMenu(menu);
   return true;
 }
 

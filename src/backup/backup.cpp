@@ -8,7 +8,7 @@
 #include "base/gbk.h"
 #include "base/path.h"
 #include "config/config_file.h"
-#include "config/sys_settings.h"
+#include "settings/sys_settings.h"
 
 namespace pim {
 

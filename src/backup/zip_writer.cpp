@@ -75,6 +75,61 @@ bool Deflate(std::string_view in, std::string& out) {
   return rc == Z_STREAM_END;
 }
 
+// What the local header and the central record of an entry say, written by one function so
+// the two always agree.
+struct EntryFields {
+  std::string_view name;
+  uint16_t method;
+  uint32_t crc;
+  uint32_t stamp;
+  uint64_t size;
+  uint64_t packedSize;
+  uint64_t offset;  // of the local header
+  bool folder;
+  uint64_t maxSize32;  // sizes and offsets from this on take ZIP64 fields
+};
+
+// A local header (before the entry's data) or a central record. Sizes that do not fit 32 bits
+// go to a ZIP64 field: both sizes in a local header; in a central record only what does not
+// fit, sizes first, then the offset.
+void PutEntry(std::string& out, const EntryFields& e, bool central) {
+  const bool bigSizes = e.size >= e.maxSize32 || e.packedSize >= e.maxSize32;
+  const bool bigOffset = central && e.offset >= e.maxSize32;
+  const uint16_t needed = bigSizes || e.offset >= e.maxSize32 ? 45 : 20;
+  std::string zip64;
+  if (bigSizes) {
+    Put64(zip64, e.size);
+    Put64(zip64, e.packedSize);
+  }
+  if (bigOffset) Put64(zip64, e.offset);
+  std::string extra;
+  if (!zip64.empty()) {
+    Put16(extra, 0x0001);
+    Put16(extra, zip64.size());
+    extra += zip64;
+  }
+  Put32(out, central ? 0x02014b50 : 0x04034b50);
+  if (central) Put16(out, needed);  // made by MS-DOS, so the attributes below are DOS ones
+  Put16(out, needed);
+  Put16(out, kUtf8Flag);
+  Put16(out, e.method);
+  Put32(out, e.stamp);
+  Put32(out, e.crc);
+  Put32(out, bigSizes ? 0xFFFFFFFF : e.packedSize);
+  Put32(out, bigSizes ? 0xFFFFFFFF : e.size);
+  Put16(out, e.name.size());
+  Put16(out, extra.size());
+  if (central) {
+    Put16(out, 0);  // comment
+    Put16(out, 0);  // disk
+    Put16(out, 0);  // internal attributes
+    Put32(out, e.folder ? 0x10 : 0x20);
+    Put32(out, bigOffset ? 0xFFFFFFFF : e.offset);
+  }
+  out.append(e.name);
+  out += extra;
+}
+
 }  // namespace
 
 uint32_t Crc32(std::string_view bytes) {
@@ -131,61 +186,11 @@ bool ZipWriter::Add(std::string_view name, std::string_view bytes, bool folder,
       method = 0;
     }
   }
-  const uint32_t crc = Crc32(bytes);
-  const uint32_t stamp = DosDateTime(time);
-  const uint64_t size = bytes.size(), packedSize = packed.size(), at = offset_;
-  const bool bigSizes = size >= maxSize32 || packedSize >= maxSize32;
-  const bool bigOffset = at >= maxSize32;
-  const uint16_t needed = bigSizes || bigOffset ? 45 : 20;
-
+  const EntryFields entry{name,          method,  Crc32(bytes), DosDateTime(time), bytes.size(),
+                          packed.size(), offset_, folder,       maxSize32};
   std::string local;
-  Put32(local, 0x04034b50);
-  Put16(local, needed);
-  Put16(local, kUtf8Flag);
-  Put16(local, method);
-  Put32(local, stamp);
-  Put32(local, crc);
-  Put32(local, bigSizes ? 0xFFFFFFFF : packedSize);
-  Put32(local, bigSizes ? 0xFFFFFFFF : size);
-  Put16(local, name.size());
-  Put16(local, bigSizes ? 20 : 0);
-  local.append(name);
-  if (bigSizes) {
-    Put16(local, 0x0001);
-    Put16(local, 16);
-    Put64(local, size);
-    Put64(local, packedSize);
-  }
-
-  // The central record's ZIP64 field holds only what does not fit, in this order.
-  std::string extra;
-  if (bigSizes || bigOffset) {
-    std::string fields;
-    if (bigSizes) Put64(fields, size);
-    if (bigSizes) Put64(fields, packedSize);
-    if (bigOffset) Put64(fields, at);
-    Put16(extra, 0x0001);
-    Put16(extra, fields.size());
-    extra += fields;
-  }
-  Put32(central_, 0x02014b50);
-  Put16(central_, needed);  // made by MS-DOS, so the attributes below are DOS ones
-  Put16(central_, needed);
-  Put16(central_, kUtf8Flag);
-  Put16(central_, method);
-  Put32(central_, stamp);
-  Put32(central_, crc);
-  Put32(central_, bigSizes ? 0xFFFFFFFF : packedSize);
-  Put32(central_, bigSizes ? 0xFFFFFFFF : size);
-  Put16(central_, name.size());
-  Put16(central_, extra.size());
-  Put16(central_, 0);  // comment
-  Put16(central_, 0);  // disk
-  Put16(central_, 0);  // internal attributes
-  Put32(central_, folder ? 0x10 : 0x20);
-  Put32(central_, bigOffset ? 0xFFFFFFFF : at);
-  central_.append(name);
-  central_ += extra;
+  PutEntry(local, entry, false);
+  PutEntry(central_, entry, true);
   ++count_;
   return Emit(local) && Emit(packed);
 }

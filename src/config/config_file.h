@@ -14,6 +14,9 @@
 
 namespace pim {
 
+// The program's settings: hotkeys, options and the next record numbers.
+inline constexpr const char* kSettingsPath = "set\\sets.conf";
+
 // New values for the options of one section ("name" without its brackets).
 struct ConfigSection {
   std::string name;

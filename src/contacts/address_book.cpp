@@ -14,6 +14,19 @@ RecordCounter Contacts() { return RecordCounter("COMU", "communication", "com.")
 
 std::string ContactPath(int number) { return Contacts().PathOf(number); }
 
+bool ReadContactDates(int number, ContactDates& dates) {
+  File file;
+  if (!file.Open(ContactPath(number), File::Mode::Read)) return false;
+  LineReader reader(file);
+  SilentPrompter silent;
+  SystemClock clock;
+  XML xml(silent, clock);
+  xml.ReadComu(reader);  // what follows the birthday does not matter here
+  if (!xml.comuBirthday) return false;
+  dates = {xml.comu.name, *xml.comuBirthday};
+  return true;
+}
+
 ComuRecord AddressBook::AsShown(ComuRecord entry) {
   const auto listed = [](int index, int count) { return index >= 0 && index < count ? index : -1; };
   entry.class_ = listed(entry.class_, static_cast<int>(kContactCategories.size()));
@@ -30,8 +43,8 @@ ComuRecord AddressBook::Blank() {
   return entry;
 }
 
-AddressBook::AddressBook(Prompter& prompter, ContactsObserver* observer, RecordEvents* events)
-    : prompter_(prompter), observer_(observer), events_(events), counter_(Contacts()) {}
+AddressBook::AddressBook(Prompter& prompter, RecordEvents* events)
+    : prompter_(prompter), events_(events), counter_(Contacts()) {}
 
 void AddressBook::Initialise() {
   counter_.Load();
@@ -71,7 +84,7 @@ bool AddressBook::Save(const ComuRecord& entry) {
     return false;
   }
   shown_ = AsShown(entry);
-  if (events_) events_->ContactWritten(current_);
+  if (events_) events_->Written(RecordKind::Contact, current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
   SetLabel();
@@ -132,8 +145,7 @@ void AddressBook::Delete() {
     return;
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
   const bool removed = RemoveFile(path);
-  if (removed && observer_) observer_->ContactDeleted(current_);
-  if (removed && events_) events_->ContactRemoved(current_);
+  if (removed && events_) events_->Removed(RecordKind::Contact, current_);
   const std::string text =
       removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");
   prompter_.ShowMessage(text, Gb("信息"), MsgButtons::Ok, MsgIcon::Information);

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/clock.h"
-#include "config/record_counter.h"
-#include "platform/prompter.h"
+#include "base/prompter.h"
+#include "records/record_counter.h"
 #include "records/record_events.h"
 #include "xmldoc/xml.h"
 
@@ -15,19 +15,17 @@ namespace pim {
 // The data path of contact `number`.
 std::string ContactPath(int number);
 
-// Told when a stored contact goes, by whoever keeps something about it outside its document.
-class ContactsObserver {
- public:
-  virtual void ContactDeleted(int number) = 0;
-
- protected:
-  ~ContactsObserver() = default;
+// A contact's name and the text between its birthday tags, read through the document reader
+// without a word to the user; false when the document cannot be read that far.
+struct ContactDates {
+  std::string name;
+  std::string birthday;
 };
+bool ReadContactDates(int number, ContactDates& dates);
 
 class AddressBook {
  public:
-  explicit AddressBook(Prompter& prompter, ContactsObserver* observer = nullptr,
-                       RecordEvents* events = nullptr);
+  explicit AddressBook(Prompter& prompter, RecordEvents* events = nullptr);
 
   // What a step did to the entry shown.
   enum class Step {
@@ -75,7 +73,6 @@ class AddressBook {
   static ComuRecord Blank();
 
   Prompter& prompter_;
-  ContactsObserver* observer_;
   RecordEvents* events_;
   SystemClock clock_;  // the XML object wants one; contact documents carry no time
   RecordCounter counter_;

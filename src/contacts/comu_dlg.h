@@ -3,7 +3,7 @@
 #pragma once
 
 #include "contacts/address_book.h"
-#include "reminders/birthdays.h"
+#include "contacts/reminder_switch.h"
 #include "resource.h"
 #include "win/panel.h"
 
@@ -11,10 +11,8 @@ namespace pim {
 
 class CComuDlg final : public CPanel {
  public:
-  CComuDlg(PanelHost& host, BirthdayReminders& reminders)
-      : CPanel(IDD_COMU, host),
-        reminders_(reminders),
-        book_(prompter_, &reminders, &host.Records()) {}
+  CComuDlg(PanelHost& host, ReminderSwitch& reminders)
+      : CPanel(IDD_COMU, host), reminders_(reminders), book_(prompter_, &host.Records()) {}
 
   void OnExit() override { book_.Close(); }
   bool ShowRecord(const RecordRef& record) override;
@@ -37,7 +35,7 @@ class CComuDlg final : public CPanel {
   // The number label, and the reminder button's state for the contact shown.
   void ShowLabel();
 
-  BirthdayReminders& reminders_;
+  ReminderSwitch& reminders_;
   AddressBook book_;
 };
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/prompter.h"
+#include "base/prompter.h"
 #include "xmldoc/xml.h"
 
 namespace pim {

@@ -124,7 +124,7 @@ std::string DatumCapture::WriteCard(const std::string& path, const CardText& car
 std::string DatumCapture::AskForPath(std::string path, const CardText& card) {
   while (true) {
     Tell(prompter_, Gb("存储文件 ") + path + Gb(" 时出错,请选择文件的存储位置和名称!"));
-    path = prompter_.PickFile(false, ".xml", Gb("XML 文件|*.xml|"));
+    path = prompter_.PickFile({false, ".xml", Gb("XML 文件|*.xml|"), "", ""});
     // The file dialog may have moved the working folder, which every data path hangs on.
     std::error_code ignored;
     std::filesystem::current_path(startPath_, ignored);

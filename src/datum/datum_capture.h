@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/prompter.h"
 #include "datum/datum_store.h"
-#include "platform/prompter.h"
 #include "records/record_events.h"
 
 namespace pim {

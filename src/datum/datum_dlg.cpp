@@ -14,16 +14,10 @@ namespace {
 // Posted to itself: the closed browser is deleted once its own call has returned.
 constexpr UINT kDeleteBrowser = WM_APP + 1;
 
-std::string WorkingFolder() {
-  std::vector<wchar_t> folder(32768, L'\0');
-  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-  return win::Narrow(folder.data());
-}
-
 }  // namespace
 
 CDatumDlg::CDatumDlg(PanelHost& host)
-    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, WorkingFolder(), &host.Records()) {}
+    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, win::WorkingFolder(), &host.Records()) {}
 
 CDatumDlg::~CDatumDlg() = default;
 

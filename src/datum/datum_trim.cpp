@@ -1,6 +1,7 @@
 #include "datum/datum_trim.h"
 
 #include "win/text.h"
+#include "win/win_system.h"
 
 namespace pim {
 namespace {
@@ -11,21 +12,10 @@ void FillCombo(HWND box, const std::vector<std::string>& names, size_t& listed) 
     SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(names[listed]).c_str()));
 }
 
-std::string WorkingFolder() {
-  std::wstring folder(MAX_PATH, L'\0');
-  DWORD size = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-  if (size > folder.size()) {
-    folder.resize(size);
-    size = GetCurrentDirectoryW(size, folder.data());
-  }
-  folder.resize(size);
-  return win::Narrow(folder);
-}
-
 }  // namespace
 
 bool CDatumTrim::OnInitDialog() {
-  model_ = std::make_unique<DatumTrimming>(prompter_, clock_, WorkingFolder(), &events_);
+  model_ = std::make_unique<DatumTrimming>(prompter_, clock_, win::WorkingFolder(), &events_);
   const DatumTrimming::Start start = model_->Open();
   ListNewNames();
   if (start != DatumTrimming::Start::Ready) {

@@ -158,7 +158,7 @@ bool DatumTrimming::End(const TrimForm& form) {
 
 bool DatumTrimming::WriteIndexes() {
   const bool ok = AppendTrimmed();
-  if (events_) events_->IndexesChanged();
+  if (events_) events_->ListsChanged();
   return ok;
 }
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "base/clock.h"
+#include "base/prompter.h"
 #include "notes/notebook.h"
-#include "platform/prompter.h"
 #include "resource.h"
 #include "win/panel.h"
 

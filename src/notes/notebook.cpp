@@ -52,7 +52,7 @@ bool NoteBook::Save(const std::string& text, int category) {
   }
   buildtime_ = buildtime;
   category_ = category;
-  if (events_) events_->NoteWritten(current_);
+  if (events_) events_->Written(RecordKind::Note, current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
   SetCurrent(current_);
@@ -148,7 +148,7 @@ bool NoteBook::Delete() {
                             MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return false;
   const bool removed = RemoveFile(path);
-  if (removed && events_) events_->NoteRemoved(current_);
+  if (removed && events_) events_->Removed(RecordKind::Note, current_);
   // "成功删除 " path "!" or "删除文件 " path "时出错,请手动删除.", "信息"
   prompter_.ShowMessage(
       removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除."),

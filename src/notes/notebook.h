@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "base/clock.h"
-#include "config/record_counter.h"
-#include "platform/prompter.h"
+#include "base/prompter.h"
+#include "records/record_counter.h"
 #include "records/record_events.h"
 #include "xmldoc/xml.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/prompter.h"
+#include "base/prompter.h"
 #include "platform/system.h"
 
 namespace pim {
@@ -35,9 +35,6 @@ class CSysTool {
   std::string SplitPath(const std::string& path);
   const std::string& folder() const { return folder_; }
   const std::string& file() const { return file_; }
-  std::string PickFile(bool open, const std::string& defaultExtension, const std::string& filter) {
-    return prompter_.PickFile(open, defaultExtension, filter);
-  }
 
  private:
   Prompter& prompter_;

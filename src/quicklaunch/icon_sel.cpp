@@ -13,10 +13,6 @@ namespace {
 constexpr UINT kMostIcons = 4096;
 }  // namespace
 
-CIconSel::~CIconSel() {
-  if (images_) ImageList_Destroy(images_);
-}
-
 bool CIconSel::OnInitDialog() {
   Item(IDC_ICONSEL_FILE).SetText(file_);
   std::wstring header = win::Widen(Gb("图标"));
@@ -36,21 +32,18 @@ void CIconSel::FillIcons(const std::string& file) {
   if (count > kMostIcons) count = kMostIcons;
   const HWND list = Item(IDC_ICONSEL_LIST).hwnd();
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-  if (images_) ImageList_Destroy(images_);
-  images_ = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 1, 8);
-  const auto placeholder = static_cast<HBITMAP>(
-      LoadImageW(Instance(), MAKEINTRESOURCEW(IDB_PLACEHOLDER), IMAGE_BITMAP, 32, 32, 0));
-  ImageList_AddMasked(images_, placeholder, RGB(255, 255, 255));
-  if (placeholder) DeleteObject(placeholder);
+  images_.reset(ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 1, 8));
+  const win::HeldBitmap placeholder(static_cast<HBITMAP>(
+      LoadImageW(Instance(), MAKEINTRESOURCEW(IDB_PLACEHOLDER), IMAGE_BITMAP, 32, 32, 0)));
+  ImageList_AddMasked(images_.get(), placeholder.get(), RGB(255, 255, 255));
   for (UINT i = 0; i < count; ++i) {
     HICON icon = ExtractIconW(Instance(), wide.c_str(), i);
     if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;
     // Keep image i+1 for icon i even when one cannot be read.
-    if (!icon) icon = ImageList_GetIcon(images_, 0, ILD_NORMAL);
-    ImageList_ReplaceIcon(images_, -1, icon);
-    if (icon) DestroyIcon(icon);
+    const win::HeldIcon held(icon ? icon : ImageList_GetIcon(images_.get(), 0, ILD_NORMAL));
+    ImageList_ReplaceIcon(images_.get(), -1, held.get());
   }
-  SendMessageW(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+  SendMessageW(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images_.get()));
   for (UINT i = 0; i < count; ++i) {
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
@@ -65,12 +58,8 @@ void CIconSel::FillIcons(const std::string& file) {
 bool CIconSel::OnCommand(int id, int) {
   switch (id) {
     case IDC_BROWSE: {
-      // The file dialog may change the working folder, which the data paths rely on.
-      std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
-      GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
       const std::string file = win::DialogPrompter(*this).PickFile(
-          true, "", Gb("可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*|"));
-      SetCurrentDirectoryW(folder.c_str());
+          {true, "", Gb("可执行文件(*.exe)|*.exe|所有文件(*.*)|*.*|"), "", ""});
       if (!file.empty()) {
         Item(IDC_ICONSEL_FILE).SetText(file);
         FillIcons(file);

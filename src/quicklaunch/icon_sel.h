@@ -9,6 +9,7 @@
 
 #include "resource.h"
 #include "win/dialog.h"
+#include "win/gdi.h"
 
 namespace pim {
 
@@ -16,7 +17,6 @@ class CIconSel final : public win::Dialog {
  public:
   CIconSel(std::string file, int index)
       : Dialog(IDD_ICONSEL), file_(std::move(file)), index_(index) {}
-  ~CIconSel() override;
 
   // After OK: the file name as the field holds it, and the icon chosen.
   const std::string& file() const { return file_; }
@@ -31,7 +31,7 @@ class CIconSel final : public win::Dialog {
 
   std::string file_;
   int index_;
-  HIMAGELIST images_ = nullptr;
+  win::HeldImageList images_;
 };
 
 }  // namespace pim

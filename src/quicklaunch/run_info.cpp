@@ -34,10 +34,6 @@ size_t ByteLimit(int id) {
 
 }  // namespace
 
-CRunInfo::~CRunInfo() {
-  if (shown_) DestroyIcon(shown_);
-}
-
 bool CRunInfo::OnInitDialog() {
   const RunItem& record = panel_.lists().item(list_, item_);
   name_ = record.name;
@@ -64,8 +60,7 @@ void CRunInfo::ShowIcon() {
                                                static_cast<UINT>(iconIndex_));
   if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;
   SendDlgItemMessageW(hwnd(), IDC_RUNINFO_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-  if (shown_) DestroyIcon(shown_);
-  shown_ = icon;
+  shown_.reset(icon);
 }
 
 const std::string& CRunInfo::Stored(int id) const {

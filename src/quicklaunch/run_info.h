@@ -6,6 +6,7 @@
 
 #include "resource.h"
 #include "win/dialog.h"
+#include "win/gdi.h"
 
 namespace pim {
 
@@ -15,7 +16,6 @@ class CRunInfo final : public win::Dialog {
  public:
   CRunInfo(int list, int item, CRunWnd& panel)
       : Dialog(IDD_RUNINFO), list_(list), item_(item), panel_(panel) {}
-  ~CRunInfo() override;
 
   bool iconChanged() const { return iconChanged_; }
 
@@ -44,7 +44,7 @@ class CRunInfo final : public win::Dialog {
   std::string iconFile_;
   int iconIndex_ = 0;
   bool iconChanged_ = false;
-  HICON shown_ = nullptr;
+  win::HeldIcon shown_;
 };
 
 }  // namespace pim

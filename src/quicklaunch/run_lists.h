@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/prompter.h"
+#include "base/prompter.h"
 #include "platform/system.h"
 
 namespace pim {

@@ -57,16 +57,6 @@ std::wstring CellText(HWND list, int item, int column) {
 
 CRunWnd::CRunWnd(PanelHost& host) : CPanel(IDD_RUNWND, host) {}
 
-CRunWnd::~CRunWnd() {
-  for (HIMAGELIST list : images_)
-    if (list) ImageList_Destroy(list);
-  for (auto& pair : tabs_)
-    for (HBITMAP bitmap : pair)
-      if (bitmap) DeleteObject(bitmap);
-  for (HBITMAP bitmap : strip_)
-    if (bitmap) DeleteObject(bitmap);
-}
-
 bool CRunWnd::OnInitDialog() {
   CPanel::OnInitDialog();
   const HWND list = ListView();
@@ -121,53 +111,48 @@ void CRunWnd::ReloadData() {
 }
 
 void CRunWnd::Reset(int list) {
-  if (images_[list]) ImageList_Destroy(images_[list]);
   // Large icons at the system's size for the panel's scale.
   const int size = win::MetricForDpi(SM_CXICON, scale_.dpi());
-  images_[list] = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4);
+  images_[list].reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 4));
   // White is the placeholder's transparent colour.
-  const auto placeholder = win::LoadPicture(IDB_PLACEHOLDER, Scale(size * Scale::kStandardDpi / 32),
-                                            PixelBox{0, 0, 32, 32});
-  ImageList_AddMasked(images_[list], placeholder, RGB(255, 255, 255));
-  if (placeholder) DeleteObject(placeholder);
+  const win::HeldBitmap placeholder(win::LoadPicture(
+      IDB_PLACEHOLDER, Scale(size * Scale::kStandardDpi / 32), PixelBox{0, 0, 32, 32}));
+  ImageList_AddMasked(images_[list].get(), placeholder.get(), RGB(255, 255, 255));
 }
 
-HICON CRunWnd::IconOrPlaceholder(int list, const std::string& file, int index) {
+win::HeldIcon CRunWnd::IconOrPlaceholder(int list, const std::string& file, int index) {
   // Index -1 asks ExtractIcon for the number of icons, not for an icon.
   HICON icon = index == -1
                    ? nullptr
                    : ExtractIconW(Instance(), win::Widen(file).c_str(), static_cast<UINT>(index));
   // ExtractIcon answers 1 for a file that is no program, icon or library.
   if (icon == reinterpret_cast<HICON>(1)) icon = nullptr;
-  return icon ? icon : ImageList_GetIcon(images_[list], 0, ILD_NORMAL);
+  return win::HeldIcon(icon ? icon : ImageList_GetIcon(images_[list].get(), 0, ILD_NORMAL));
 }
 
 void CRunWnd::Append(int list, const std::string& file, int index) {
   if (!images_[list]) Reset(list);  // a list whose file could not be read
-  HICON icon = IconOrPlaceholder(list, file, index);
-  if (ImageList_ReplaceIcon(images_[list], -1, icon) < 0) {
-    HICON placeholder = ImageList_GetIcon(images_[list], 0, ILD_NORMAL);
-    ImageList_ReplaceIcon(images_[list], -1, placeholder);
-    DestroyIcon(placeholder);
+  const win::HeldIcon icon = IconOrPlaceholder(list, file, index);
+  if (ImageList_ReplaceIcon(images_[list].get(), -1, icon.get()) < 0) {
+    const win::HeldIcon placeholder(ImageList_GetIcon(images_[list].get(), 0, ILD_NORMAL));
+    ImageList_ReplaceIcon(images_[list].get(), -1, placeholder.get());
   }
-  if (icon) DestroyIcon(icon);
 }
 
 void CRunWnd::Replace(int list, int image, const std::string& file, int index) {
   if (!images_[list]) return;
-  HICON icon = IconOrPlaceholder(list, file, index);
-  ImageList_ReplaceIcon(images_[list], image, icon);
-  if (icon) DestroyIcon(icon);
+  ImageList_ReplaceIcon(images_[list].get(), image, IconOrPlaceholder(list, file, index).get());
 }
 
 void CRunWnd::Remove(int list, int image) {
-  if (images_[list]) ImageList_Remove(images_[list], image);
+  if (images_[list]) ImageList_Remove(images_[list].get(), image);
 }
 
 void CRunWnd::FillList() {
   const HWND list = ListView();
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-  SendMessageW(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images_[current_]));
+  SendMessageW(list, LVM_SETIMAGELIST, LVSIL_NORMAL,
+               reinterpret_cast<LPARAM>(images_[current_].get()));
   for (int i = 0; i < lists_->count(current_); ++i) {
     const RunItem& record = lists_->item(current_, i);
     std::wstring name = win::Widen(record.name);
@@ -192,43 +177,32 @@ void CRunWnd::FillList() {
 
 void CRunWnd::SelectTab(int tab) {
   for (int i = 0; i < LaunchLists::kListCount; ++i)
-    SendDlgItemMessageW(hwnd(), kTabs[i], STM_SETIMAGE, IMAGE_BITMAP,
-                        reinterpret_cast<LPARAM>(tabs_[i][i == tab ? 1 : 0]));
+    win::SetPicture(hwnd(), kTabs[i], tabs_[i][i == tab ? 1 : 0].get(), false);
   current_ = tab;
   FillList();
 }
 
 void CRunWnd::PlaceFixedFigures() {
   const bool first = !strip_[0];
-  // A picture the template loaded is ours to delete once replaced.
-  const auto set = [&](int control, HBITMAP picture) {
-    const auto previous = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(
-        hwnd(), control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
-    if (first && previous && previous != picture) DeleteObject(previous);
-  };
-  HBITMAP oldTabs[LaunchLists::kListCount][2], oldStrip[std::size(kStrip)];
+  // The pictures shown until now go once the new ones are in place.
+  win::HeldBitmap oldTabs[LaunchLists::kListCount][2], oldStrip[std::size(kStrip)];
   for (int tab = 0; tab < LaunchLists::kListCount; ++tab) {
     for (int state = 0; state < 2; ++state) {
-      oldTabs[tab][state] = tabs_[tab][state];
-      tabs_[tab][state] = win::LoadPicture(kTabBitmaps[tab][state], scale_, kTabBoxes[tab]);
+      oldTabs[tab][state] = std::move(tabs_[tab][state]);
+      tabs_[tab][state].reset(win::LoadPicture(kTabBitmaps[tab][state], scale_, kTabBoxes[tab]));
     }
-    set(kTabs[tab], tabs_[tab][tab == current_ ? 1 : 0]);
+    win::SetPicture(hwnd(), kTabs[tab], tabs_[tab][tab == current_ ? 1 : 0].get(), first);
     win::PlaceAt(Item(kTabs[tab]).hwnd(), scale_, kTabBoxes[tab]);
   }
   for (size_t i = 0; i < std::size(kStrip); ++i) {
-    oldStrip[i] = strip_[i];
-    strip_[i] = win::LoadPicture(kStrip[i].bitmap, scale_, kStrip[i].box);
-    set(kStrip[i].control, strip_[i]);
+    oldStrip[i] = std::move(strip_[i]);
+    strip_[i].reset(win::LoadPicture(kStrip[i].bitmap, scale_, kStrip[i].box));
+    win::SetPicture(hwnd(), kStrip[i].control, strip_[i].get(), first);
     win::PlaceAt(Item(kStrip[i].control).hwnd(), scale_, kStrip[i].box);
   }
   SetWindowPos(hwnd(), nullptr, 0, 0, scale_.Length(kPanelWidth), scale_.Length(kPanelHeight),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   win::PlaceAt(ListView(), scale_, kListBox);
-  for (auto& pair : oldTabs)
-    for (HBITMAP bitmap : pair)
-      if (bitmap) DeleteObject(bitmap);
-  for (HBITMAP bitmap : oldStrip)
-    if (bitmap) DeleteObject(bitmap);
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -245,21 +219,16 @@ void CRunWnd::ShowContextMenu(int clicked) {
   const int mark = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
   selected_ = clicked >= 0 ? clicked : mark;
   SendMessageW(list, LVM_SETSELECTIONMARK, 0, -1);
-  HMENU menu = LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_RUNMENU));
+  const win::HeldMenu menu(LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_RUNMENU)));
   if (!menu) return;
   POINT at{};
   GetCursorPos(&at);
-  TrackPopupMenu(GetSubMenu(menu, selected_ >= 0 ? 1 : 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x,
-                 at.y, 0, hwnd(), nullptr);
-  DestroyMenu(menu);
+  TrackPopupMenu(GetSubMenu(menu.get(), selected_ >= 0 ? 1 : 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON,
+                 at.x, at.y, 0, hwnd(), nullptr);
 }
 
 void CRunWnd::AddProgram() {
-  // The file dialog may change the working folder, which the data paths rely on.
-  std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
-  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-  const std::string file = prompter_.PickFile(true, "", kFilter);
-  SetCurrentDirectoryW(folder.c_str());
+  const std::string file = prompter_.PickFile({true, "", kFilter, "", ""});
   if (file.empty()) return;
   if (lists_->Add(current_, file)) FillList();
 }

@@ -10,6 +10,7 @@
 
 #include "quicklaunch/run_lists.h"
 #include "resource.h"
+#include "win/gdi.h"
 #include "win/panel.h"
 
 namespace pim {
@@ -17,7 +18,6 @@ namespace pim {
 class CRunWnd final : public CPanel, private IconImages {
  public:
   explicit CRunWnd(PanelHost& host);
-  ~CRunWnd() override;
 
   // Frees the hotkeys and saves the changed lists; the bar runs it before destroying us.
   void OnExit() override;
@@ -38,7 +38,7 @@ class CRunWnd final : public CPanel, private IconImages {
   void Replace(int list, int image, const std::string& file, int index) override;
   void Remove(int list, int image) override;
   // The icon, or a copy of the placeholder (image 0) so the images stay aligned.
-  HICON IconOrPlaceholder(int list, const std::string& file, int index);
+  win::HeldIcon IconOrPlaceholder(int list, const std::string& file, int index);
 
   HWND ListView() const { return Item(IDC_RUN_LIST).hwnd(); }
   void FillList();
@@ -53,9 +53,9 @@ class CRunWnd final : public CPanel, private IconImages {
   win::Win32Shell shell_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
   std::unique_ptr<LaunchLists> lists_;
-  HIMAGELIST images_[LaunchLists::kListCount] = {};
-  HBITMAP tabs_[LaunchLists::kListCount][2] = {};  // normal, selected
-  HBITMAP strip_[3] = {};                          // the fillers and the close picture
+  win::HeldImageList images_[LaunchLists::kListCount];
+  win::HeldBitmap tabs_[LaunchLists::kListCount][2];  // normal, selected
+  win::HeldBitmap strip_[3];                          // the fillers and the close picture
   HCURSOR hand_ = nullptr;
   int current_ = 0;
   int selected_ = -1;

@@ -6,7 +6,7 @@
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
-#include "platform/prompter.h"
+#include "base/prompter.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -17,19 +17,6 @@ constexpr std::string_view kNoteFolder = "note";
 constexpr std::string_view kNotePrefix = "n.";
 constexpr std::string_view kContactFolder = "communication";
 constexpr std::string_view kContactPrefix = "com.";
-
-// The readers' messages are for a user stepping to one record; reading them all, a damaged
-// file is counted instead.
-class SilentPrompter final : public Prompter {
- public:
-  MsgResult ShowMessage(const std::string&, const std::string&, MsgButtons, MsgIcon) override {
-    spoke = true;
-    return MsgResult::Cancel;
-  }
-  std::string PickFolder(const std::string&) override { return {}; }
-  std::string PickFile(bool, const std::string&, const std::string&) override { return {}; }
-  bool spoke = false;
-};
 
 // The number in "<prefix><number>.xml", or -1.
 int NumberOf(std::string_view name, std::string_view prefix) {
@@ -376,26 +363,36 @@ void RecordStore::ReadNow(RecordKind kind, int number, std::string path) {
   ReadRecord(work);
 }
 
-void RecordStore::NoteWritten(int number) {
-  ReadNow(RecordKind::Note, number,
-          std::string(kNoteFolder) + "\\" + std::string(kNotePrefix) + Format("%d.xml", number));
+void RecordStore::OnRecordChange(const RecordChange& change) {
+  using What = RecordChange::What;
+  switch (change.what) {
+    case What::Written:
+      if (change.kind == RecordKind::Card)
+        ReadNow(RecordKind::Card, -1, std::string(change.path));
+      else if (change.kind == RecordKind::Note)
+        ReadNow(RecordKind::Note, change.number,
+                std::string(kNoteFolder) + "\\" + std::string(kNotePrefix) +
+                    Format("%d.xml", change.number));
+      else
+        ReadNow(RecordKind::Contact, change.number,
+                std::string(kContactFolder) + "\\" + std::string(kContactPrefix) +
+                    Format("%d.xml", change.number));
+      break;
+    case What::Removed:
+      Remove(change.kind == RecordKind::Card   ? FindCard(change.path)
+             : change.kind == RecordKind::Note ? FindNote(change.number)
+                                               : FindContact(change.number));
+      break;
+    case What::ListsChanged:
+      ListsChanged();
+      break;
+    case What::Replaced:
+      Forget();
+      break;
+  }
 }
 
-void RecordStore::NoteRemoved(int number) { Remove(FindNote(number)); }
-
-void RecordStore::ContactWritten(int number) {
-  ReadNow(
-      RecordKind::Contact, number,
-      std::string(kContactFolder) + "\\" + std::string(kContactPrefix) + Format("%d.xml", number));
-}
-
-void RecordStore::ContactRemoved(int number) { Remove(FindContact(number)); }
-
-void RecordStore::CardWritten(std::string_view path) {
-  ReadNow(RecordKind::Card, -1, std::string(path));
-}
-
-void RecordStore::IndexesChanged() {
+void RecordStore::ListsChanged() {
   if (!Watching()) return;
   // Cards that only now reach an index (none, as the program moves them) are read at once.
   for (const auto& [url, m] : ReadIndexes())

@@ -1,5 +1,5 @@
 // Every note, contact and card of the data folder, read into memory once and kept current
-// by the models' writes, for search and for the notes panel's filtered stepping.
+// by the record events, for search and for the notes panel's filtered stepping.
 #pragma once
 
 #include <chrono>
@@ -12,14 +12,9 @@
 
 #include "base/file.h"
 #include "records/record_events.h"
+#include "records/record_ref.h"
 
 namespace pim {
-
-enum class RecordKind : uint8_t { Note, Contact, Card };
-
-// The records a search looks at: every one, those of one kind, the cards of the bookmark or
-// the index list.
-enum class SearchScope { All, Cards, Notes, Contacts, Bookmarks, IndexList };
 
 // The fields of each kind, in Record::fields, as text.
 enum NoteField { kNoteType, kNoteText, kNoteFields };
@@ -74,7 +69,7 @@ struct Record {
   std::string_view Category() const;
 };
 
-class RecordStore final : public RecordEvents {
+class RecordStore final : public RecordListener, public NoteTypeSource {
  public:
   // Starts a scan: the first reads every record file, later ones re-read the files that
   // changed on disk since and drop those that are gone.
@@ -90,7 +85,7 @@ class RecordStore final : public RecordEvents {
   int scanTotal() const { return static_cast<int>(queue_.size()); }
   // Files of the last scan that could not be read or were damaged; they are left out.
   int unreadable() const { return static_cast<int>(damaged_.size()); }
-  // The data folder was replaced (a restore): everything is read again at the next scan.
+  // Everything is read again at the next scan.
   void Forget();
 
   // Slots never move; a gone record keeps its slot with `live` false.
@@ -101,12 +96,9 @@ class RecordStore final : public RecordEvents {
   int FindContact(int number) const;
   int FindCard(std::string_view path) const;
 
-  void NoteWritten(int number) override;
-  void NoteRemoved(int number) override;
-  void ContactWritten(int number) override;
-  void ContactRemoved(int number) override;
-  void CardWritten(std::string_view path) override;
-  void IndexesChanged() override;
+  // A record written or removed is read again or dropped at once, once the records are
+  // known; a change of the lists re-reads them; a replaced data folder is forgotten.
+  void OnRecordChange(const RecordChange& change) override;
   std::optional<int> KnownNoteType(int number) const override;
 
  private:
@@ -132,6 +124,7 @@ class RecordStore final : public RecordEvents {
   // Reads one file into its slot; a file that cannot be read is counted and left out.
   void ReadRecord(const Work& work);
   void ReadNow(RecordKind kind, int number, std::string path);
+  void ListsChanged();
   int Slot(RecordKind kind, int number, const std::string& path);
   void Remove(int slot);
   void Changed(int slot) { changes_.push_back(static_cast<uint32_t>(slot)); }

@@ -6,7 +6,6 @@
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
-#include "base/line_reader.h"
 #include "config/config_file.h"
 
 namespace pim {
@@ -58,17 +57,6 @@ Date NextDay(Date date) {
   return date;
 }
 
-// The text between `open` and `close` on the line, or nothing.
-std::optional<std::string> Between(const std::string& line, std::string_view open,
-                                   std::string_view close) {
-  const size_t start = FindText(line, open);
-  if (start == std::string::npos) return std::nullopt;
-  const size_t from = start + open.size();
-  const size_t end = FindText(line, close, from);
-  if (end == std::string::npos) return std::nullopt;
-  return line.substr(from, end - from);
-}
-
 }  // namespace
 
 std::optional<Birthday> ParseBirthday(std::string_view text) {
@@ -90,30 +78,6 @@ std::optional<Birthday> ParseBirthday(std::string_view text) {
   }
   if (!month || !day || *month < 0 || *month > 11 || *day < 0 || *day > 30) return std::nullopt;
   return Birthday{*month + 1, *day + 1};
-}
-
-bool ReadContactDates(int number, ContactDates& dates) {
-  File file;
-  if (!file.Open(ContactPath(number), File::Mode::Read)) return false;
-  LineReader reader(file);
-  std::string line;
-  std::optional<std::string> name;
-  while (!name) {
-    if (!reader.ReadLine(line)) return false;
-    if (FindText(line, "<name>") != std::string::npos) {
-      name = Between(line, "<name>", "</name>");
-      if (!name) return false;
-    }
-  }
-  dates = {*name, std::nullopt};
-  // Class and sex come first; the birthday is the third line after the name.
-  for (int i = 0; i < 3 && reader.ReadLine(line); ++i) {
-    if (const auto text = Between(line, "<birthday>", "</birthday>")) {
-      dates.birthday = ParseBirthday(*text);
-      break;
-    }
-  }
-  return true;
 }
 
 int DaysUntilBirthday(const Birthday& birthday, const Date& today, int window) {
@@ -161,7 +125,7 @@ bool BirthdayReminders::Toggle(int contact, Prompter& prompter) {
                            MsgIcon::Information);
       return false;
     }
-    if (!dates.birthday) {
+    if (!ParseBirthday(dates.birthday)) {
       // "这个联系人没有生日（月和日都要选），不能设置生日提醒。"
       prompter.ShowMessage(Gb("这个联系人没有生日（月和日都要选），不能设置生日提醒。"), caption,
                            MsgButtons::Ok, MsgIcon::Information);
@@ -179,18 +143,25 @@ bool BirthdayReminders::Toggle(int contact, Prompter& prompter) {
   return true;
 }
 
-void BirthdayReminders::ContactDeleted(int number) {
+void BirthdayReminders::OnRecordChange(const RecordChange& change) {
+  if (change.what == RecordChange::What::Replaced) {
+    Load();
+    return;
+  }
+  if (change.what != RecordChange::What::Removed || change.kind != RecordKind::Contact) return;
   std::map<int, std::string> marks = marks_;
   // Numbers are never reused, so a mark left behind by a failed write stays harmless.
-  if (marks.erase(number)) Write(marks);
+  if (marks.erase(change.number)) Write(marks);
 }
 
 std::vector<Announcement> BirthdayReminders::Due(const Date& today) const {
   std::vector<Announcement> due;
   for (const auto& mark : marks_) {
     ContactDates dates;
-    if (!ReadContactDates(mark.first, dates) || !dates.birthday) continue;
-    const int days = DaysUntilBirthday(*dates.birthday, today);
+    if (!ReadContactDates(mark.first, dates)) continue;
+    const std::optional<Birthday> birthday = ParseBirthday(dates.birthday);
+    if (!birthday) continue;
+    const int days = DaysUntilBirthday(*birthday, today);
     if (days < 0) continue;
     // "联系人 " for a contact saved without a name
     const std::string name =

@@ -10,8 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/prompter.h"
 #include "contacts/address_book.h"
-#include "platform/prompter.h"
+#include "contacts/reminder_switch.h"
+#include "records/record_events.h"
 
 namespace pim {
 
@@ -33,13 +35,6 @@ struct Birthday {
 // day was chosen (stored as -1, "1980--1--1"), whatever the document reader makes of it.
 std::optional<Birthday> ParseBirthday(std::string_view text);
 
-// A contact document's name and birthday; false when the file cannot be read that far.
-struct ContactDates {
-  std::string name;
-  std::optional<Birthday> birthday;
-};
-bool ReadContactDates(int number, ContactDates& dates);
-
 // Days from `today` to the day within `window` days on which the birthday is kept, or -1.
 // A day past its month's end (February 29 in other years) is kept on the month's last day.
 int DaysUntilBirthday(const Birthday& birthday, const Date& today, int window = 3);
@@ -50,15 +45,16 @@ struct Announcement {
   std::string text;  // "今天是 王小明 的生日", "3 天后(12 月 10 日)是 王小明 的生日"
 };
 
-class BirthdayReminders final : public ContactsObserver {
+// Marks of removed contacts go with them, and the list is read again when the data is replaced.
+class BirthdayReminders final : public RecordListener, public ReminderSwitch {
  public:
   // Reads the list, and writes an empty one when there is none.
   void Load();
-  bool IsOn(int contact) const { return marks_.count(contact) != 0; }
+  bool IsOn(int contact) const override { return marks_.count(contact) != 0; }
   // The "提  醒" button for the contact shown: switches its reminder on or off, or says why
   // it cannot (no saved contact, no birthday, the list not written). True when it switched.
-  bool Toggle(int contact, Prompter& prompter);
-  void ContactDeleted(int number) override;
+  bool Toggle(int contact, Prompter& prompter) override;
+  void OnRecordChange(const RecordChange& change) override;
 
   // Every reminder due on `today`, nearest first, read from the contact documents.
   std::vector<Announcement> Due(const Date& today) const;

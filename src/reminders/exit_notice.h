@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/prompter.h"
+#include "base/prompter.h"
 
 namespace pim {
 

@@ -20,8 +20,6 @@ constexpr std::chrono::milliseconds kReadBudget{25};
 constexpr uint64_t kRelistMs = 300;  // the list follows the reading this often
 constexpr size_t kListed = 200;
 constexpr size_t kLineBytes = 60;
-// Places the columns once the dialog manager has rescaled the template.
-constexpr UINT kPlaceColumns = WM_APP + 23;
 
 // The columns, their widths at 100%.
 constexpr struct {
@@ -52,11 +50,14 @@ void SetCell(HWND list, int row, int column, const std::string& text) {
 }  // namespace
 
 CSearchDlg::CSearchDlg(PanelHost& host, RecordStore& store)
-    : Dialog(IDD_SEARCH), host_(host), store_(store), searcher_(store) {}
+    : Dialog(IDD_SEARCH), host_(host), store_(store), searcher_(store) {
+  host_.Records().Subscribe(*this);
+}
+
+CSearchDlg::~CSearchDlg() { host_.Records().Unsubscribe(*this); }
 
 bool CSearchDlg::OnInitDialog() {
-  scale_ = Scale(win::WindowDpi(hwnd()));
-  brush_ = CreateSolidBrush(kPanelColour);
+  brush_.reset(CreateSolidBrush(kPanelColour));
   const HWND scope = Item(IDC_SEARCH_SCOPE).hwnd();
   for (const std::string& name : kScopeNames)
     SendMessageW(scope, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::Widen(name).c_str()));
@@ -118,8 +119,8 @@ void CSearchDlg::Open(SearchScope scope) {
   Search();
 }
 
-void CSearchDlg::ReadAgain() {
-  if (!open_ || !hwnd()) return;
+void CSearchDlg::OnRecordChange(const RecordChange& change) {
+  if (change.what != RecordChange::What::Replaced || !open_ || !hwnd()) return;
   if (!store_.scanning()) store_.BeginScan();
   SetTimer(hwnd(), kReadTimer, kReadPeriodMs, nullptr);
   Search();
@@ -250,7 +251,7 @@ bool CSearchDlg::OnCommand(int id, int code) {
 }
 
 bool CSearchDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
-  if (PaintPanelColours(message, wp, brush_, result)) return true;
+  if (PaintPanelColours(message, wp, brush_.get(), result)) return true;
   switch (message) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lp);
@@ -267,18 +268,9 @@ bool CSearchDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) 
     case WM_CLOSE:
       Hide();
       return true;
-    case WM_DPICHANGED:
-      // On a screen of another scale: the dialog manager rescales the template first.
-      PostMessageW(hwnd(), kPlaceColumns, LOWORD(wp), 0);
-      return false;
-    case kPlaceColumns:
-      scale_ = Scale(static_cast<int>(wp));
-      PlaceColumns();
-      return true;
     case WM_NCDESTROY:
       KillTimer(hwnd(), kReadTimer);
-      if (brush_) DeleteObject(brush_);
-      brush_ = nullptr;
+      brush_.reset();
       return false;
     default:
       return false;

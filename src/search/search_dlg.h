@@ -8,24 +8,25 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/scale.h"
 #include "records/record_store.h"
 #include "search/search.h"
 #include "search/search_view.h"
 #include "win/dialog.h"
+#include "win/gdi.h"
 #include "win/panel.h"
 
 namespace pim {
 
-class CSearchDlg final : public win::Dialog {
+class CSearchDlg final : public win::Dialog, public RecordListener {
  public:
   CSearchDlg(PanelHost& host, RecordStore& store);
+  ~CSearchDlg() override;
 
   // Shows the window on `scope`, the query box focused and its text selected; the bookmark
   // and index lists start without a query, so they list every card.
   void Open(SearchScope scope);
-  // The records were forgotten (a restore): an open window reads them again.
-  void ReadAgain();
+  // The data was replaced (a restore): an open window reads the records again.
+  void OnRecordChange(const RecordChange& change) override;
   // Hides or shows the window with the bar, while the user has it open.
   void FollowBar(bool shown);
   // At exit and at the end of the session: the place is kept and the window goes.
@@ -35,6 +36,7 @@ class CSearchDlg final : public win::Dialog {
   bool OnInitDialog() override;
   bool OnCommand(int id, int code) override;
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+  void OnScaleChanged() override { PlaceColumns(); }
 
  private:
   SearchScope Scope() const;
@@ -56,8 +58,7 @@ class CSearchDlg final : public win::Dialog {
   std::vector<SearchHit> hits_;
   size_t found_ = 0;
   bool estimated_ = false;
-  Scale scale_;
-  HBRUSH brush_ = nullptr;
+  win::HeldBrush brush_;
   bool open_ = false;  // opened by the user and not closed; it hides with the bar
   uint64_t listedAt_ = 0;
   ScreenPoint placed_;  // where the window was put, or last kept

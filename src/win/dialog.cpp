@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "win/display_scale.h"
+
 namespace pim::win {
 
 namespace {
@@ -13,6 +15,9 @@ UINT CloseForExitMessage() {
   static const UINT message = RegisterWindowMessageW(L"Pimbrel.CloseForExit");
   return message;
 }
+
+// Posted to itself once the dialog manager has rescaled the template for another screen.
+constexpr UINT kScaleChanged = WM_APP + 22;
 
 bool IsDialogWindow(HWND window) {
   wchar_t name[16] = {};
@@ -69,6 +74,12 @@ void Dialog::EndDialog(INT_PTR result) {
     PostMessageW(hwnd_, WM_NULL, 0, 0);  // wake the loop
 }
 
+void Dialog::ScaleTo(int dpi) {
+  if (dpi == scale_.dpi()) return;
+  scale_ = Scale(dpi);
+  OnScaleChanged();
+}
+
 void Dialog::Destroy() {
   if (hwnd_ && kind_ != Kind::SystemModal) DestroyWindow(hwnd_);
 }
@@ -108,7 +119,16 @@ INT_PTR Dialog::Handle(UINT message, WPARAM wp, LPARAM lp) {
   if (OnMessage(message, wp, lp, result)) return result;
   switch (message) {
     case WM_INITDIALOG:
+      scale_ = Scale(WindowDpi(hwnd_));
       return OnInitDialog() ? TRUE : FALSE;
+    case WM_DPICHANGED:
+      // The default processing rescales the template first; the pixel figures follow it.
+      PostMessageW(hwnd_, kScaleChanged, LOWORD(wp), 0);
+      return FALSE;
+    case kScaleChanged:
+      scale_ = Scale(static_cast<int>(wp));
+      OnScaleChanged();
+      return TRUE;
     case WM_COMMAND:
       if (OnCommand(LOWORD(wp), HIWORD(wp))) return TRUE;
       // Enter and Escape end a modal dialog, as users expect; a modeless one stays.

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "base/scale.h"
 #include "win/window.h"
 
 namespace pim::win {
@@ -35,6 +36,9 @@ class Dialog {
 
   static HINSTANCE Instance();
 
+  // Another screen's scale, told by the owner: what is laid out in pixels follows it.
+  void ScaleTo(int dpi);
+
  protected:
   virtual bool OnInitDialog() { return true; }
   // A WM_COMMAND; true when handled.
@@ -47,6 +51,11 @@ class Dialog {
   virtual void OnDestroyed() {}
   // The program exits while this modal dialog is open: end it, keeping what the user did.
   virtual void OnCloseForExit() { EndDialog(IDCANCEL); }
+  // The scale has changed (scale_ holds the new one): place what is laid out in pixels. On a
+  // screen of another scale this comes after the dialog manager has rescaled the template.
+  virtual void OnScaleChanged() {}
+
+  Scale scale_;  // of the screen the dialog is on, from initialisation on
 
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);

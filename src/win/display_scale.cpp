@@ -1,6 +1,7 @@
 #include "win/display_scale.h"
 
 #include "resource.h"
+#include "win/gdi.h"
 
 namespace pim::win {
 
@@ -53,20 +54,20 @@ void KeepOwnLayout(HWND dialog) {
 
 HBITMAP LoadPicture(int id, const Scale& scale, const PixelBox& box) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  const auto picture = static_cast<HBITMAP>(
+  HeldBitmap picture(static_cast<HBITMAP>(
       LoadImageW(instance, MAKEINTRESOURCEW(id + SetOffset(PictureSetFor(scale.dpi()))),
-                 IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+                 IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
   BITMAP drawn{};
-  if (!picture || !GetObjectW(picture, sizeof drawn, &drawn)) return picture;
+  if (!picture || !GetObjectW(picture.get(), sizeof drawn, &drawn)) return picture.release();
   const PixelBox place = scale.Scaled(box);
   const int width = place.width(), height = place.height();
-  if (drawn.bmWidth == width && drawn.bmHeight == height) return picture;
+  if (drawn.bmWidth == width && drawn.bmHeight == height) return picture.release();
   const HDC screen = GetDC(nullptr);
   const HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
   const HBITMAP fitted = CreateCompatibleBitmap(screen, width, height);
   ReleaseDC(nullptr, screen);
   if (from && to && fitted) {
-    const HGDIOBJ oldFrom = SelectObject(from, picture), oldTo = SelectObject(to, fitted);
+    const HGDIOBJ oldFrom = SelectObject(from, picture.get()), oldTo = SelectObject(to, fitted);
     SetStretchBltMode(to, HALFTONE);
     SetBrushOrgEx(to, 0, 0, nullptr);  // as HALFTONE requires
     StretchBlt(to, 0, 0, width, height, from, 0, 0, drawn.bmWidth, drawn.bmHeight, SRCCOPY);
@@ -75,9 +76,7 @@ HBITMAP LoadPicture(int id, const Scale& scale, const PixelBox& box) {
   }
   if (from) DeleteDC(from);
   if (to) DeleteDC(to);
-  if (!fitted) return picture;
-  DeleteObject(picture);
-  return fitted;
+  return fitted ? fitted : picture.release();
 }
 
 HICON LoadScaledIcon(int id, int dpi, bool small) {

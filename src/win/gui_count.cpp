@@ -1,5 +1,7 @@
 #include "win/gui_count.h"
 
+#include "win/gdi.h"
+
 namespace pim::win {
 namespace {
 
@@ -42,8 +44,7 @@ LRESULT ProbeUser() {
     ICONINFO info{};
     if (!GetIconInfo(static_cast<HICON>(Slot(i)), &info)) continue;
     ++n;
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
+    const HeldBitmap colour(info.hbmColor), mask(info.hbmMask);  // the copies it hands out
   }
   return n;
 }

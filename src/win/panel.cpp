@@ -1,13 +1,6 @@
 #include "win/panel.h"
 
-#include "win/display_scale.h"
-
 namespace pim {
-
-namespace {
-// Places the pixel figures once the dialog manager has rescaled the template.
-constexpr UINT kPlaceFigures = WM_APP + 22;
-}  // namespace
 
 MsgResult PanelPrompter::ShowMessage(const std::string& text, const std::string& caption,
                                      MsgButtons buttons, MsgIcon icon) {
@@ -20,10 +13,9 @@ std::string PanelPrompter::PickFolder(const std::string& title) {
   return owned().PickFolder(title);
 }
 
-std::string PanelPrompter::PickFile(bool open, const std::string& defaultExtension,
-                                    const std::string& filter) {
+std::string PanelPrompter::PickFile(const FileChoice& choice) {
   ModalScope modal(host_);
-  return owned().PickFile(open, defaultExtension, filter);
+  return owned().PickFile(choice);
 }
 
 void CPanel::ShowBelowParent(int command) {
@@ -37,15 +29,26 @@ void CPanel::CollapsePanel() {
   host_.Collapsed(*this);
 }
 
-void CPanel::ScaleTo(int dpi) {
-  if (dpi == scale_.dpi()) return;
-  scale_ = Scale(dpi);
+CPanel::~CPanel() {
+  if (heard_) heard_->Unsubscribe(*this);
+}
+
+void CPanel::OnScaleChanged() {
   PlaceFixedFigures();
+  if (window().IsVisible()) {
+    const RECT bar = host_.BarRect();
+    window().MoveTo(bar.left, bar.bottom);
+  }
+}
+
+void CPanel::OnRecordChange(const RecordChange& change) {
+  if (change.what == RecordChange::What::Replaced && hwnd()) ReloadData();
 }
 
 bool CPanel::OnInitDialog() {
-  scale_ = Scale(win::WindowDpi(hwnd()));
-  brush_ = CreateSolidBrush(kPanelColour);
+  brush_.reset(CreateSolidBrush(kPanelColour));
+  heard_ = &host_.Records();
+  heard_->Subscribe(*this);
   return true;
 }
 
@@ -65,27 +68,15 @@ bool PaintPanelColours(UINT message, WPARAM wp, HBRUSH brush, INT_PTR& result) {
 }
 
 bool CPanel::OnMessage(UINT message, WPARAM wp, LPARAM, INT_PTR& result) {
-  if (PaintPanelColours(message, wp, brush_, result)) return true;
+  if (PaintPanelColours(message, wp, brush_.get(), result)) return true;
   switch (message) {
-    case WM_DPICHANGED:
-      // Moved to a screen of another scale: the dialog manager rescales the template's font
-      // and controls first (default processing), then the panel places its pixel figures.
-      PostMessageW(hwnd(), kPlaceFigures, LOWORD(wp), 0);
-      return false;
-    case kPlaceFigures:
-      scale_ = Scale(static_cast<int>(wp));
-      PlaceFixedFigures();
-      if (window().IsVisible()) {
-        const RECT bar = host_.BarRect();
-        window().MoveTo(bar.left, bar.bottom);
-      }
-      return true;
     case WM_CLOSE:
       OnExit();  // the close handling, then the default processing
       return false;
     case WM_NCDESTROY:
-      if (brush_) DeleteObject(brush_);
-      brush_ = nullptr;
+      if (heard_) heard_->Unsubscribe(*this);
+      heard_ = nullptr;
+      brush_.reset();
       return false;
     default:
       return false;

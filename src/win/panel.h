@@ -3,9 +3,10 @@
 
 #include <string>
 
-#include "base/scale.h"
-#include "records/record_store.h"
+#include "records/record_events.h"
+#include "records/record_ref.h"
 #include "win/dialog.h"
+#include "win/gdi.h"
 #include "win/win_system.h"
 
 namespace pim {
@@ -17,15 +18,6 @@ inline constexpr COLORREF kPanelColour = RGB(194, 245, 66);
 inline constexpr COLORREF kTextBackground = RGB(180, 230, 50);
 // Answers a control's colour request with the panel look; false for any other message.
 bool PaintPanelColours(UINT message, WPARAM wp, HBRUSH brush, INT_PTR& result);
-
-// A record to show where the user edits it: a note or a contact by its number, a card by its
-// path, in the datum panel or, once trimmed, in the browser.
-struct RecordRef {
-  RecordKind kind = RecordKind::Note;
-  int number = -1;
-  std::string path;
-  bool trimmed = false;
-};
 
 // What a panel may ask of whoever shows it; the bar implements it, and a panel knows
 // nothing else of the bar.
@@ -43,7 +35,7 @@ class PanelHost {
   // delete or replace panels wait until none is open.
   virtual void ModalStarted() = 0;
   virtual void ModalEnded() = 0;
-  // Told of every record a panel writes or removes.
+  // The channel every record written or removed is told through, which the panels hear too.
   virtual RecordEvents& Records() = 0;
   // The search window, on `scope`.
   virtual void OpenSearch(SearchScope scope) = 0;
@@ -73,8 +65,7 @@ class PanelPrompter final : public Prompter {
   MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
                         MsgIcon icon) override;
   std::string PickFolder(const std::string& title) override;
-  std::string PickFile(bool open, const std::string& defaultExtension,
-                       const std::string& filter) override;
+  std::string PickFile(const FileChoice& choice) override;
 
  private:
   win::DialogPrompter owned() const { return win::DialogPrompter(owner_); }
@@ -83,9 +74,10 @@ class PanelPrompter final : public Prompter {
   PanelHost& host_;
 };
 
-class CPanel : public win::Dialog {
+class CPanel : public win::Dialog, public RecordListener {
  public:
   CPanel(int templateId, PanelHost& host) : Dialog(templateId), host_(host) {}
+  ~CPanel() override;
 
   // Moves the panel's top-left corner to the bar's bottom-left corner, raises it, and shows
   // or hides it with `command`.
@@ -97,8 +89,10 @@ class CPanel : public win::Dialog {
   // The closing work the bar's exit procedure runs before it deletes the panel; closing
   // the window runs it too.
   virtual void OnExit() {}
-  // The bar's request to read the panel's files again, after they changed underneath.
+  // Reads the panel's files again, after they changed underneath.
   virtual void ReloadData() {}
+  // While the window lives: a replaced data folder is read again (ReloadData).
+  void OnRecordChange(const RecordChange& change) override;
   // Shows `record` below the bar as the current panel (or the browser in the datum panel's
   // place). A changed record on show is saved first if the user wants. False when nothing
   // new is shown: the user cancelled, the save failed or the record cannot be read.
@@ -107,8 +101,6 @@ class CPanel : public win::Dialog {
   // does it, run modally; it returns when the user is done.
   virtual int PendingCount() const { return 0; }
   virtual void ProcessPending() {}
-  // The bar has moved to a screen of another scale: the panel's pixel figures follow it.
-  void ScaleTo(int dpi);
 
  protected:
   bool OnInitDialog() override;
@@ -123,14 +115,15 @@ class CPanel : public win::Dialog {
 
   // Places what the panel lays out in pixels, at scale_.
   virtual void PlaceFixedFigures() {}
+  void OnScaleChanged() override;
 
   PanelHost& host_;
-  Scale scale_;
   // The panel's messages are its own message boxes.
   PanelPrompter prompter_{*this, host_};
 
  private:
-  HBRUSH brush_ = nullptr;
+  win::HeldBrush brush_;
+  RecordEvents* heard_ = nullptr;  // while the window lives
 };
 
 }  // namespace pim

@@ -21,7 +21,27 @@ Function SystemFunction(const wchar_t* library, const char* name) {
                 : nullptr;
 }
 
+// Puts the working folder back, whatever a picker did to it: the data paths are relative to it.
+class KeepWorkingFolder {
+ public:
+  KeepWorkingFolder() : folder_(CurrentFolder()) {}
+  ~KeepWorkingFolder() { SetCurrentDirectoryW(folder_.c_str()); }
+  KeepWorkingFolder(const KeepWorkingFolder&) = delete;
+  KeepWorkingFolder& operator=(const KeepWorkingFolder&) = delete;
+
+  static std::wstring CurrentFolder() {
+    std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return folder;
+  }
+
+ private:
+  std::wstring folder_;
+};
+
 }  // namespace
+
+std::string WorkingFolder() { return Narrow(KeepWorkingFolder::CurrentFolder()); }
 
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
                        MsgButtons buttons, MsgIcon icon) {
@@ -79,6 +99,7 @@ MsgResult Win32Prompter::ShowMessage(const std::string& text, const std::string&
 }
 
 std::string Win32Prompter::PickFolder(const std::string& title) {
+  KeepWorkingFolder keep;
   const std::wstring wideTitle = Widen(title);
   BROWSEINFOW info{};
   info.hwndOwner = owner_;
@@ -93,27 +114,31 @@ std::string Win32Prompter::PickFolder(const std::string& title) {
   return ok ? Narrow(path.data()) : std::string();
 }
 
-std::string Win32Prompter::PickFile(bool open, const std::string& defaultExtension,
-                                    const std::string& filter) {
+std::string Win32Prompter::PickFile(const FileChoice& choice) {
+  KeepWorkingFolder keep;
   // The filter arrives "|"-separated, as the program writes it; the dialog wants NULs.
-  std::wstring wideFilter = Widen(filter);
-  for (wchar_t& c : wideFilter)
+  std::wstring filter = Widen(choice.filter);
+  for (wchar_t& c : filter)
     if (c == L'|') c = L'\0';
-  wideFilter.push_back(L'\0');
-  const std::wstring extension = Widen(defaultExtension);
+  filter.push_back(L'\0');
+  const std::wstring extension = Widen(choice.defaultExtension), start = Widen(choice.folder);
   std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring proposed = Widen(choice.name);
+  proposed.copy(file.data(), file.size() - 1);
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner_;
-  ofn.lpstrFilter = filter.empty() ? nullptr : wideFilter.c_str();
+  ofn.lpstrFilter = choice.filter.empty() ? nullptr : filter.c_str();
   ofn.lpstrFile = file.data();
   ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
   ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-  ofn.Flags = OFN_EXPLORER | (open ? 0 : OFN_OVERWRITEPROMPT);
+  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY |
+              (choice.open ? OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST : OFN_OVERWRITEPROMPT);
   using Picker = BOOL(WINAPI*)(OPENFILENAMEW*);
   static const auto openPicker = SystemFunction<Picker>(L"comdlg32.dll", "GetOpenFileNameW");
   static const auto savePicker = SystemFunction<Picker>(L"comdlg32.dll", "GetSaveFileNameW");
-  const Picker picker = open ? openPicker : savePicker;
+  const Picker picker = choice.open ? openPicker : savePicker;
   const BOOL chosen = picker ? picker(&ofn) : FALSE;
   return chosen ? Narrow(file.data()) : std::string();
 }

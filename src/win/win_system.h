@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "platform/prompter.h"
+#include "base/prompter.h"
 #include "platform/system.h"
 #include "win/dialog.h"
 
@@ -16,12 +16,14 @@ class Win32Prompter final : public Prompter {
   MsgResult ShowMessage(const std::string& text, const std::string& caption, MsgButtons buttons,
                         MsgIcon icon) override;
   std::string PickFolder(const std::string& title) override;
-  std::string PickFile(bool open, const std::string& defaultExtension,
-                       const std::string& filter) override;
+  std::string PickFile(const FileChoice& choice) override;
 
  private:
   HWND owner_;
 };
+
+// The working folder, which the data paths are relative to, as GBK.
+std::string WorkingFolder();
 
 // A message box owned by `owner`, for the few messages that have one.
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
@@ -38,9 +40,8 @@ class DialogPrompter final : public Prompter {
   std::string PickFolder(const std::string& title) override {
     return Win32Prompter(owner_.hwnd()).PickFolder(title);
   }
-  std::string PickFile(bool open, const std::string& defaultExtension,
-                       const std::string& filter) override {
-    return Win32Prompter(owner_.hwnd()).PickFile(open, defaultExtension, filter);
+  std::string PickFile(const FileChoice& choice) override {
+    return Win32Prompter(owner_.hwnd()).PickFile(choice);
   }
 
  private:

@@ -47,8 +47,9 @@ bool ComuRecord::WriteComu(std::string& out) const {
 
 namespace {
 
-// The birthday line: year up to the first "-", month up to the next, day up to the tag.
-bool ReadBirthday(const std::string& line, ComuRecord& comu) {
+// The birthday line: year up to the first "-", month up to the next, day up to the tag; the
+// whole text between the tags goes to `text`.
+bool ReadBirthday(const std::string& line, ComuRecord& comu, std::optional<std::string>& text) {
   const size_t open = FindText(line, "<birthday>");
   const size_t dash = FindText(line, "-");
   if (open == std::string::npos || dash == std::string::npos) return false;
@@ -63,12 +64,15 @@ bool ReadBirthday(const std::string& line, ComuRecord& comu) {
   if (close == std::string::npos) return false;
   ScanInt(month, comu.birthMonth);
   ScanInt(rest2.substr(0, close), comu.birthDay);
+  const size_t end = dash + 1 + dash2 + 1 + close;
+  text = end > yearStart ? line.substr(yearStart, end - yearStart) : std::string();
   return true;
 }
 
 }  // namespace
 
 bool XML::ReadComu(LineReader& reader) {
+  comuBirthday.reset();
   std::string line;
   if (!xmlfield::SkipTo(reader, "<name>", line)) return false;
   if (!xmlfield::Extract(line, "<name>", "</name>", comu.name)) return false;
@@ -82,7 +86,7 @@ bool XML::ReadComu(LineReader& reader) {
   comu.sex = line == "\t<sex>male</sex>" ? 1 : 0;
 
   reader.ReadLine(line);
-  if (!ReadBirthday(line, comu)) return false;
+  if (!ReadBirthday(line, comu, comuBirthday)) return false;
 
   const struct {
     const char* open;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,7 +15,7 @@
 #include "base/clock.h"
 #include "base/gb18030.h"
 #include "base/line_reader.h"
-#include "platform/prompter.h"
+#include "base/prompter.h"
 
 namespace pim {
 
@@ -117,6 +118,9 @@ class XML {
   DatumRecord datum;
   ComuRecord comu;
   NoteRecord note;
+  // The text between the birthday tags as ReadComu last found it, before the numbers are
+  // taken from it; none until it reached a whole birthday line.
+  std::optional<std::string> comuBirthday;
 
   // Note documents.
   void WriteNote(std::string& out, int type, std::string_view content,

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "config/record_counter.h"
+#include "records/record_counter.h"
 #include "test_support.h"
 
 namespace pim {

@@ -61,7 +61,9 @@ TEST_F(RemindersTest, DueOnADateAcrossYearEndsMonthEndsAndFebruary29) {
   WriteBytes(kAwokePath, "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n6=\r\n");
   BirthdayReminders reminders;
   reminders.Load();
-  AddressBook book(prompter, &reminders);
+  RecordEvents events;
+  events.Subscribe(reminders);
+  AddressBook book(prompter, &events);
   book.Initialise();
   ComuRecord shown;
   ASSERT_TRUE(book.Open(6, shown));

@@ -14,6 +14,10 @@ using Strings = std::vector<std::string>;
 
 class SearchTest : public test::TempFolderTest {
  protected:
+  SearchTest() {
+    events_.Subscribe(store_);
+    events_.SetNoteTypes(&store_);
+  }
   void SetUp() override {
     TempFolderTest::SetUp();
     ASSERT_TRUE(WriteDataFolder());
@@ -68,9 +72,10 @@ class SearchTest : public test::TempFolderTest {
   test::RecordingPrompter prompter_;
   FixedClock clock_{{2021, 3, 4, 10, 0, 0}};
   RecordStore store_;
+  RecordEvents events_;
   Searcher searcher_{store_};
-  NoteBook book_{prompter_, clock_, &store_};
-  AddressBook contacts_{prompter_, nullptr, &store_};
+  NoteBook book_{prompter_, clock_, &events_};
+  AddressBook contacts_{prompter_, &events_};
   std::vector<IndexEntry> untrimmed_;
 };
 
@@ -129,7 +134,7 @@ TEST_F(SearchTest, TitlesFirstThenNewerFirstWithinEachScope) {
   SearchLine line = searcher_.MatchLine(hits[0], 40);
   EXPECT_EQ(line.text.substr(line.pos, line.len), Gb("说到"));
   AddCard(5, "长文", std::string(200, 'x') + "中间的词" + std::string(200, 'y'), true);
-  store_.CardWritten("datum\\a\\c5.xml");
+  events_.CardWritten("datum\\a\\c5.xml");
   hits = searcher_.Find(Gb("中间"), SearchScope::All, 10);
   line = searcher_.MatchLine(hits.at(0), 30);
   EXPECT_LE(line.text.size(), 40u);
@@ -152,13 +157,13 @@ TEST_F(SearchTest, FollowsThePanelsWritesAndTheFilesChangedBehindThem) {
   EXPECT_EQ(Titles("ls").size(), 0u);
   // Trimming moves a card into the bookmark list.
   AddCard(1, "卡片", "内容", false);
-  store_.CardWritten("datum\\a\\c1.xml");
+  events_.CardWritten("datum\\a\\c1.xml");
   EXPECT_EQ(Titles("", SearchScope::Bookmarks).size(), 0u);
   const IndexEntry entry{"c", "datum\\a\\c1.xml", "", "a", "", ""};
   ASSERT_TRUE(AppendToIndex(kTrimmedIndexPath, std::span(&entry, 1)));
   ASSERT_TRUE(AppendToIndex(kBookmarkListPath, std::span(&entry, 1)));
   ASSERT_TRUE(WriteUntrimmedIndex({}));
-  store_.IndexesChanged();
+  events_.ListsChanged();
   EXPECT_EQ(Titles("", SearchScope::Bookmarks), Strings{"卡片"});
 
   // Behind the program's back: seen at the next scan only.

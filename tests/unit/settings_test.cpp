@@ -1,8 +1,8 @@
 // The settings files, the installed data folder, the run marker and the settings sheet.
 #include <tuple>
 
-#include "config/record_counter.h"
 #include "platform/sys_tool.h"
+#include "records/record_counter.h"
 #include "test_support.h"
 
 namespace pim {

@@ -16,17 +16,17 @@
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/path.h"
+#include "base/prompter.h"
 #include "config/config_file.h"
-#include "config/sys_settings.h"
 #include "contacts/address_book.h"
 #include "datafolder.h"
 #include "datum/datum_capture.h"
 #include "datum/datum_store.h"
 #include "datum/trimming.h"
 #include "notes/notebook.h"
-#include "platform/prompter.h"
 #include "platform/system.h"
 #include "quicklaunch/run_lists.h"
+#include "settings/sys_settings.h"
 #include "xmldoc/xml.h"
 
 namespace pim::test {
@@ -47,7 +47,7 @@ class RecordingPrompter final : public Prompter {
     return answer;
   }
   std::string PickFolder(const std::string&) override { return picked; }
-  std::string PickFile(bool, const std::string&, const std::string&) override { return picked; }
+  std::string PickFile(const FileChoice&) override { return picked; }
   std::vector<Message> messages;
   std::deque<MsgResult> answers;
   std::string picked;  // what the pickers answer

@@ -5,7 +5,7 @@
 // After windows.h, which it needs.
 #include <prsht.h>
 
-#include "config/sys_settings.h"
+#include "settings/sys_settings.h"
 
 namespace pim {
 

@@ -1,4 +1,4 @@
-#include "config/sys_set_dlg.h"
+#include "settings/sys_set_dlg.h"
 
 #include <commctrl.h>
 
@@ -90,9 +90,7 @@ bool CSysSet::ApplyControls() {
   edited.showtip = page.Item(IDC_SHOWTIP).IsChecked();
   edited.notice = page.Item(IDC_NOTICE).IsChecked();
   edited.autobackup = page.Item(IDC_AUTOBACKUP).IsChecked();
-  std::vector<wchar_t> folder(32768, L'\0');
-  GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
-  return model_.Apply(edited, win::Narrow(folder.data()));
+  return model_.Apply(edited, win::WorkingFolder());
 }
 
 void CSysSet::BrowseFolder() {

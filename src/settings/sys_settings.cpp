@@ -1,4 +1,4 @@
-#include "config/sys_settings.h"
+#include "settings/sys_settings.h"
 
 #include "base/atomic_file.h"
 #include "base/file.h"

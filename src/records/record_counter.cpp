@@ -1,4 +1,4 @@
-#include "config/record_counter.h"
+#include "records/record_counter.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,9 +6,8 @@
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
+#include "base/prompter.h"
 #include "config/config_file.h"
-#include "config/sys_settings.h"
-#include "platform/prompter.h"
 
 namespace pim {
 

@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/prompter.h"
+#include "base/prompter.h"
+#include "config/config_file.h"
 #include "platform/sys_tool.h"
 #include "platform/system.h"
 
 namespace pim {
 
-inline constexpr const char* kSettingsPath = "set\\sets.conf";
 inline constexpr const char* kLogonKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 inline constexpr const char* kLogonValue = "KWIX.Pimbrel.Run";
 

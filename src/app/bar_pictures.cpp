@@ -1,0 +1,64 @@
+#include "app/bar_pictures.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "resource.h"
+#include "win/display_scale.h"
+
+namespace pim {
+
+namespace {
+
+// The bar's pictures at 100%, in client pixels: the background covers the whole bar, the
+// buttons sit side by side, the triangles one above the other.
+constexpr PixelBox kBarBox{0, 0, 330, 26};
+constexpr struct Picture {
+  int control;
+  int bitmaps[2];  // normal, pressed
+  PixelBox box;
+} kPictures[] = {
+    {IDC_BTN_NOTE, {IDB_NOTE, IDB_NOTE_DOWN}, {2, 2, 53, 24}},
+    {IDC_BTN_DATUM, {IDB_DATUM, IDB_DATUM_DOWN}, {53, 2, 104, 24}},
+    {IDC_BTN_COMU, {IDB_COMU, IDB_COMU_DOWN}, {104, 2, 155, 24}},
+    {IDC_BTN_RUN, {IDB_RUN, IDB_RUN_DOWN}, {162, 2, 213, 24}},
+    {IDC_BTN_TOOLBOX, {IDB_TOOLBOX, IDB_TOOLBOX_DOWN}, {213, 2, 264, 24}},
+    {IDC_BTN_MENU, {IDB_MENU, IDB_MENU_DOWN}, {264, 2, 315, 24}},
+    {IDC_BTN_TOGGLE, {IDB_TRI_DOWN, 0}, {317, 2, 328, 11}},
+    {IDC_BTN_MORE, {IDB_TRI_LEFT, 0}, {317, 13, 328, 22}},
+};
+
+}  // namespace
+
+void BarPictures::Apply(HWND bar, const Scale& scale) {
+  icon_.reset(win::LoadScaledIcon(IDI_PIMBREL, scale.dpi(), false));
+  smallIcon_.reset(win::LoadScaledIcon(IDI_PIMBREL, scale.dpi(), true));
+  SendMessageW(bar, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  SendMessageW(bar, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+
+  // The bar is exactly its background picture, whatever size its font gives the dialog.
+  const PixelBox size = scale.Scaled(kBarBox);
+  SetWindowPos(bar, nullptr, 0, 0, size.width(), size.height(),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const bool first = !background_;
+  background_.reset(win::LoadPicture(IDB_BAR, scale, kBarBox));
+  brush_.reset(background_ ? CreatePatternBrush(background_.get()) : nullptr);
+  // Each button's pictures fit its own place, so neighbours meet without a gap.
+  win::HeldBitmap old[kSlots];
+  std::ranges::move(buttons_, std::begin(old));
+  for (const Picture& picture : kPictures) {
+    for (int bitmap : picture.bitmaps)
+      if (bitmap) buttons_[bitmap - IDB_BAR].reset(win::LoadPicture(bitmap, scale, picture.box));
+    win::SetPicture(bar, picture.control, buttons_[picture.bitmaps[0] - IDB_BAR].get(), first);
+    win::PlaceAt(GetDlgItem(bar, picture.control), scale, picture.box);
+  }
+  InvalidateRect(bar, nullptr, TRUE);
+}
+
+void BarPictures::ShowButton(HWND bar, int control, bool pressed) const {
+  const auto picture = std::ranges::find(kPictures, control, &Picture::control);
+  if (picture == std::end(kPictures) || !picture->bitmaps[pressed ? 1 : 0]) return;
+  win::SetPicture(bar, control, buttons_[picture->bitmaps[pressed ? 1 : 0] - IDB_BAR].get(), false);
+}
+
+}  // namespace pim
