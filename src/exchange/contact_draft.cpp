@@ -177,7 +177,7 @@ bool IsSystemGroup(std::string_view name) {
   std::string v(name);
   for (char& c : v)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return v == "mycontacts" || v == "starred" || v == "other contacts";
+  return v == "mycontacts" || v == "my contacts" || v == "starred" || v == "other contacts";
 }
 
 // Takes a value for the first free field in `fields`; false when all are taken.
