@@ -287,8 +287,9 @@ bool DecodeTextFile(std::string_view bytes, std::string& text, size_t& replaced)
     return true;
   }
   replaced = AppendDecoded(text, bytes, Charset::Gbk);
-  // Text of another encoding read as GBK breaks at every few characters.
-  return replaced * 20 <= CountChars(text);
+  // Text of another encoding read as GBK breaks at every few characters; a cut at its end
+  // or a stray byte or two is a damaged text file still.
+  return replaced <= 3 || replaced * 20 <= CountChars(text);
 }
 
 }  // namespace pim

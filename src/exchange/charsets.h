@@ -37,7 +37,8 @@ size_t CountChars(std::string_view text);
 
 // A whole text file's bytes as byte text: a byte order mark (UTF-8, UTF-16 LE or BE) decides,
 // then UTF-8 where the bytes are valid UTF-8, else GBK. `replaced` counts the "?"; false
-// when the bytes are no text in any of these (NUL bytes outside UTF-16, or a UTF-32 mark).
+// when the bytes are no text in any of these: NUL bytes outside UTF-16, a UTF-32 mark, or
+// more than 3 broken sequences making more than one character in 20.
 bool DecodeTextFile(std::string_view bytes, std::string& text, size_t& replaced);
 
 }  // namespace pim
