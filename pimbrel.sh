@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   fonts-wqy-microhei xvfb x11-utils xdotool imagemagick nsis fp-utils zip unzip
-  zlib1g-dev libz-mingw-w64-dev python3 unicode-data locales
+  zlib1g-dev libz-mingw-w64-dev python3 unicode-data locales python3-vobject
 )
 
 log() { printf '== %s\n' "$*"; }
