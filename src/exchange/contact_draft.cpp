@@ -310,9 +310,10 @@ bool ParseBirthday(std::string_view text, bool omitYear, std::string& year, int&
 }
 
 bool MapDraft(const ContactDraft& draft, ComuRecord& record, ContactImport& report) {
-  std::string name = std::string(TrimText(draft.fullName));
-  if (name.empty()) name = JoinName(draft.name);
-  if (TrimText(name).empty()) return false;
+  // A name of control characters alone is no name: they are dropped below.
+  std::string name(TrimText(WithoutControls(draft.fullName)));
+  if (name.empty()) name = TrimText(WithoutControls(JoinName(draft.name)));
+  if (name.empty()) return false;
 
   ComuRecord r;
   r.class_ = -1;

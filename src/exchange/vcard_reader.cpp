@@ -24,11 +24,18 @@ std::string Upper(std::string_view s) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
 
+// Names and parameters are ASCII; a byte beyond it there would break the remark's text.
+std::string Printable(std::string_view s) {
+  std::string out;
+  for (char c : s) out.push_back(c > 0x20 && c < 0x7F ? c : '?');
+  return out;
+}
+
 // One content line: "group.NAME;param=value,...;bare:value".
 struct Property {
   std::string group, name;         // name in upper case
   std::vector<std::string> types;  // TYPE values and version 2.1's bare words, upper case
-  std::string charset, encoding, omitYear, serviceType;
+  std::string charset, encoding, omitYear, serviceType, valueType;
   bool hasOmitYear = false;
   int pref = 101;
   std::string value;  // as in the file, unfolded
@@ -98,11 +105,13 @@ Property ParseHeader(std::string_view header) {
       p.charset = Unquote(value);
     } else if (key == "ENCODING") {
       p.encoding = Upper(Unquote(value));
+    } else if (key == "VALUE") {
+      p.valueType = Upper(Unquote(value));
     } else if (key == "X-APPLE-OMIT-YEAR") {
       p.omitYear = Unquote(value);
       p.hasOmitYear = true;
     } else if (key == "X-SERVICE-TYPE" || key == "SERVICE-TYPE") {
-      p.serviceType = Upper(Unquote(value));
+      p.serviceType = Printable(Upper(Unquote(value)));
     } else if (key == "PREF") {
       int pref = 0;
       for (char c : Unquote(value))
@@ -436,8 +445,10 @@ class CardReader {
       if (JoinName(draft.name).empty())
         for (size_t i = 0; i < draft.name.size() && i < name.size(); ++i) draft.name[i] = name[i];
     } else if (n == "TEL") {
+      // vCard 4.0 may give a number as a URI.
       std::string number = one();
-      if (std::string_view(number).substr(0, 4) == "tel:") number.erase(0, 4);
+      if (p.valueType == "URI" && std::string_view(number).substr(0, 4) == "tel:")
+        number.erase(0, 4);
       add(DraftItem::Tel, number);
     } else if (n == "EMAIL") {
       add(DraftItem::Email, one());
@@ -501,13 +512,13 @@ class CardReader {
       else if (kind.ends_with("/relation"))
         draft.Add(DraftItem::Extra, v[1], 0, Gb("相关人"));
       else
-        draft.Add(DraftItem::Extra, Join(v), 0, n);
+        draft.Add(DraftItem::Extra, Join(v), 0, Printable(n));
     } else if (const auto known = ExtraLabels().find(n); known != ExtraLabels().end()) {
       std::string label = Gb(known->second);
       if (!groupLabel.empty()) label += "(" + groupLabel + ")";
       draft.Add(DraftItem::Extra, n == "ORG" ? Join(parts(';')) : one(), 0, label);
     } else {
-      draft.Add(DraftItem::Extra, one(), 0, n);
+      draft.Add(DraftItem::Extra, one(), 0, Printable(n));
     }
   }
 

@@ -71,7 +71,8 @@ std::string StructuredName(std::string_view name) {
 
 void PutBirthday(std::string& out, const ComuRecord& c) {
   const std::string year(TrimText(c.birthYear));
-  const bool fullYear = year.size() == 4 && IsDigits(year);
+  // Year 0000 is read as none: it too goes on a property of its own.
+  const bool fullYear = year.size() == 4 && IsDigits(year) && year != "0000";
   const bool month = c.birthMonth >= 0 && c.birthMonth < 12;
   const bool day = c.birthDay >= 0 && c.birthDay < 31;
   const std::string mm = month ? TwoDigits(c.birthMonth + 1) : "";
