@@ -50,24 +50,6 @@ std::pair<char32_t, size_t> DecodeUtf8(std::string_view s, size_t i) {
   return {v, size};
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 // Appends one character; "?" (counted) for what the program's text cannot take.
 void Put(std::string& out, char32_t c, size_t& replaced) {
   if (c == 0 || !AppendGbChar(out, c)) {
@@ -216,17 +198,36 @@ bool IsUtf8(std::string_view bytes) {
 }
 
 void AppendUtf8FromText(std::string& out, std::string_view text) {
+  // Written through a pointer into room for the longest result (a broken byte takes three),
+  // as exports convert many megabytes.
+  const size_t start = out.size();
+  out.resize(start + text.size() * 3);
+  char* p = out.data() + start;
   for (size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *p++ = static_cast<char>(c);
       ++i;
       continue;
     }
     const GbChar ch = DecodeGbChar(text, i);
-    AppendUtf8(out, ch.valid ? ch.code : kReplacement);
+    const char32_t u = ch.valid ? ch.code : kReplacement;
+    if (u < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (u >> 6));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+    } else if (u < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (u >> 12));
+      *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (u >> 18));
+      *p++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (u & 0x3F));
+    }
     i += ch.size;
   }
+  out.resize(static_cast<size_t>(p - out.data()));
 }
 
 std::string Utf8FromText(std::string_view text) {

@@ -204,17 +204,26 @@ DraftItem& ContactDraft::Add(DraftItem::Kind kind, std::string value, unsigned t
 }
 
 std::string_view TrimText(std::string_view text) {
-  size_t first = text.size(), last = 0;
-  for (size_t i = 0; i < text.size();) {
-    const size_t size = GbCharSize(text, i);
-    const std::string_view c = text.substr(i, size);
-    if (c != " " && c != "\t" && c != "\r" && c != "\n" && c != kIdeographicSpace) {
-      first = std::min(first, i);
-      last = i + size;
-    }
-    i += size;
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  for (;;) {
+    if (!text.empty() && blank(text.front()))
+      text.remove_prefix(1);
+    else if (text.starts_with(kIdeographicSpace))
+      text.remove_prefix(kIdeographicSpace.size());
+    else
+      break;
   }
-  return first < last ? text.substr(first, last - first) : std::string_view();
+  // No byte of a character is below 0x30 but its first, so blanks at the end are blanks.
+  for (;;) {
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (!text.ends_with(kIdeographicSpace)) break;
+    // Those two bytes may end another character instead: only a walk from the start tells.
+    size_t i = 0;
+    while (i + kIdeographicSpace.size() < text.size()) i += GbCharSize(text, i);
+    if (i != text.size() - kIdeographicSpace.size()) break;
+    text.remove_suffix(kIdeographicSpace.size());
+  }
+  return text;
 }
 
 std::string JoinName(const std::array<std::string, 5>& name) {

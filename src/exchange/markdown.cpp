@@ -24,8 +24,8 @@ constexpr size_t kProgressEvery = 256;
 std::string FirstLine(std::string_view text) {
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
     std::string line;
     bool blank = false;
     for (char c : TrimText(text.substr(start, end - start))) {

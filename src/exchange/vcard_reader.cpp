@@ -3,6 +3,7 @@
 // card's properties become a draft that the shared mapping turns into a record.
 #include <algorithm>
 #include <map>
+#include <unordered_set>
 #include <utility>
 
 #include "base/gb18030.h"
@@ -22,7 +23,15 @@ std::string Upper(std::string_view s) {
   return u;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
 
 // Names and parameters are ASCII; a byte beyond it there would break the remark's text.
 std::string Printable(std::string_view s) {
@@ -48,6 +57,8 @@ bool IsMedia(std::string_view name) {
 
 // Where the header ends: the first ":" outside double quotes, or npos.
 size_t HeaderEnd(std::string_view line) {
+  // Most lines of a picture have no colon at all.
+  if (line.find(':') == std::string_view::npos) return std::string_view::npos;
   bool quoted = false;
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '"') quoted = !quoted;
@@ -141,18 +152,19 @@ int Hex(char c) {
 }
 
 std::string DecodeQuotedPrintable(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
+  std::string out(s.size(), '\0');
+  char* p = out.data();
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '=' && i + 2 < s.size() && Hex(s[i + 1]) >= 0 && Hex(s[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(Hex(s[i + 1]) * 16 + Hex(s[i + 2])));
+      *p++ = static_cast<char>(Hex(s[i + 1]) * 16 + Hex(s[i + 2]));
       i += 2;
     } else if (s[i] == '=' && i + 1 == s.size()) {
       break;  // a soft break that ended the value
     } else {
-      out.push_back(s[i]);
+      *p++ = s[i];
     }
   }
+  out.resize(static_cast<size_t>(p - out.data()));
   return out;
 }
 
@@ -282,7 +294,7 @@ const std::map<std::string, const char*, std::less<>>& ExtraLabels() {
 
 // Bookkeeping of the writing programs: no one typed these.
 bool IsBookkeeping(std::string_view name) {
-  static const char* const kNames[] = {
+  static const std::unordered_set<std::string_view> kNames = {
       "VERSION",
       "PRODID",
       "REV",
@@ -311,10 +323,8 @@ bool IsBookkeeping(std::string_view name) {
       "BEGIN",
       "END",
   };
-  for (const char* known : kNames)
-    if (name == known) return true;
-  return name.starts_with("X-COUCHDB-") || name.starts_with("X-EVOLUTION-LIST") ||
-         name.starts_with("X-MOZILLA-");
+  return kNames.count(name) || name.starts_with("X-COUCHDB-") ||
+         name.starts_with("X-EVOLUTION-LIST") || name.starts_with("X-MOZILLA-");
 }
 
 // Messenger properties other than QQ and ICQ; the label is their service.
@@ -541,8 +551,8 @@ class CardReader {
 };
 
 bool IsCardBoundary(std::string_view line) {
-  const std::string u = Upper(TrimText(line));
-  return u == "BEGIN:VCARD" || u == "END:VCARD";
+  line = TrimText(line);
+  return EqualsNoCase(line, "BEGIN:VCARD") || EqualsNoCase(line, "END:VCARD");
 }
 
 // Joins physical lines into content lines and hands each to `take`.
@@ -571,9 +581,16 @@ void ForEachContentLine(std::string_view bytes, Take take) {
     line.clear();
     active = headerDone = qp = base64 = media = false;
   };
+  size_t nextLf = std::min(bytes.find('\n'), bytes.size());
   for (size_t start = 0; start < bytes.size();) {
-    size_t end = bytes.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = bytes.size();
+    // The next LF is kept, and a CR looked for only before it, so each byte is searched once
+    // even in a file of CRs alone.
+    if (nextLf < start) {
+      nextLf = bytes.find('\n', start);
+      if (nextLf == std::string_view::npos) nextLf = bytes.size();
+    }
+    size_t end = bytes.substr(start, nextLf - start).find('\r');
+    end = end == std::string_view::npos ? nextLf : start + end;
     const std::string_view physical = bytes.substr(start, end - start);
     start = end;
     if (start < bytes.size() && bytes[start] == '\r') ++start;

@@ -323,6 +323,10 @@ TEST(VCardImport, DamagedFilesGiveAClearResult) {
   EXPECT_EQ(cut.skipped[0].position, 3);
   EXPECT_EQ(cut.skipped[0].reason, SkipReason::Unterminated);
 
+  // Old Macs end lines with CR alone.
+  EXPECT_EQ(
+      ReadVCards("BEGIN:VCARD\rFN:A\rEND:VCARD\rBEGIN:VCARD\rFN:B\rEND:VCARD").contacts.size(), 2u);
+
   // A soft break at a value's end does not take END:VCARD with it, and a property without a
   // colon is passed over.
   const ContactImport soft = ReadVCards(
