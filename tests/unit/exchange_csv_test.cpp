@@ -3,6 +3,7 @@
 #include "exchange/charsets.h"
 #include "exchange/contact_csv.h"
 #include "exchange/csv.h"
+#include "exchange_samples.h"
 #include "test_support.h"
 
 namespace pim {
@@ -181,32 +182,8 @@ TEST(ContactCsv, FilesThatAreNoContactList) {
   EXPECT_EQ(cut.skipped[0].reason, SkipReason::Unterminated);
 }
 
-ComuRecord Sample() {
-  ComuRecord c;
-  c.name = Gb("钱七") + "\x95\x34\xB2\x35";  // 𠮷, beyond GBK
-  c.class_ = 4;
-  c.sex = 0;
-  c.birthYear = "1990";
-  c.birthMonth = 0;
-  c.birthDay = 30;
-  c.telOffice = "1";
-  c.telHome = "2";
-  c.telHandset = "3";
-  c.telBP = "4";
-  c.email = "a@b.c";
-  c.email2 = "d@e.f";
-  c.companyweb = "http://w/a,b";
-  c.homepage = "http://h";
-  c.oicq = "5";
-  c.icq = "6";
-  c.address = Gb("路\"1\"号");
-  c.postnumber = "100080";
-  c.note = Gb("两行\r\n备注");
-  return c;
-}
-
 TEST(ContactCsv, OutlookFileWeWrite) {
-  const std::vector<ComuRecord> contacts = {Sample()};
+  const std::vector<ComuRecord> contacts = {test::SampleContact()};
   const std::string utf8 = WriteContactsCsv(contacts, CsvLayout::Outlook, CsvEncoding::Utf8);
   EXPECT_EQ(utf8,
             "\xEF\xBB\xBF"
@@ -215,7 +192,7 @@ TEST(ContactCsv, OutlookFileWeWrite) {
             "Home Postal Code,Birthday,Gender,Categories,Notes,QQ,ICQ\r\n" +
                 Utf8FromText(Gb("钱七") + "\x95\x34\xB2\x35") +
                 ",,,1,2,3,4,a@b.c,d@e.f,\"http://w/a,b\",http://h,\"" +
-                Utf8FromText(Gb("路\"\"1\"\"号")) + "\",100080,1990-01-31,Female," +
+                Utf8FromText(Gb("路\"\"1\"\"号;\\")) + "\",100080,1990-01-31,Female," +
                 Utf8FromText(Gb("亲属")) + ",\"" + Utf8FromText(Gb("两行\r\n备注")) + "\",5,6\r\n");
 
   // GBK cannot hold 𠮷: the contact is named before, and "?" stands in the file.
@@ -227,7 +204,8 @@ TEST(ContactCsv, OutlookFileWeWrite) {
 }
 
 TEST(ContactCsv, BothLayoutsComeBackFieldForField) {
-  std::vector<ComuRecord> contacts = {Sample(), Sample(), Sample(), Sample()};
+  std::vector<ComuRecord> contacts = {test::SampleContact(), test::SampleContact(),
+                                      test::SampleContact(), test::SampleContact()};
   contacts[1].birthYear = "";  // no year
   contacts[1].email = "";      // the second e-mail alone keeps its column
   contacts[2].birthMonth = contacts[2].birthDay = -1;

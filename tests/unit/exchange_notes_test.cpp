@@ -4,12 +4,13 @@
 #include "exchange/markdown.h"
 #include "exchange/safe_names.h"
 #include "exchange/text_notes.h"
+#include "exchange_samples.h"
 #include "test_support.h"
 
 namespace pim {
 namespace {
 
-const std::string kJi = "\x95\x34\xB2\x35";  // 𠮷, beyond GBK
+using test::kJi;
 
 std::string U8(std::string_view text) { return Utf8FromText(text); }
 
