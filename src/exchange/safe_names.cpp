@@ -78,7 +78,7 @@ std::string SafeName(std::string_view text, size_t maxChars) {
   if (!name.empty() && Reserved(name)) {
     size_t stem = std::min(name.find('.'), name.size());
     while (stem > 0 && name[stem - 1] == ' ') --stem;
-    name.insert(stem, "_");
+    name = name.substr(0, stem) + "_" + name.substr(stem);  // insert() trips GCC 12 -Wrestrict
     Fit(name, maxChars);
   }
   return name;
