@@ -201,6 +201,8 @@ END:VCARD
   ASSERT_EQ(report.skipped.size(), 1u);
   EXPECT_EQ(report.skipped[0].position, 2);
   EXPECT_EQ(report.skipped[0].reason, SkipReason::NoName);
+  EXPECT_EQ(ImportSummary(report, 1, 2),
+            Gb("导入 1 个联系人，跳过 3 个\r\n没有姓名：1 个\r\n与通讯录中已有的联系人相同：2 个"));
 }
 
 TEST(VCardImport, ThunderbirdVersion40) {
