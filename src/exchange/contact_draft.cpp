@@ -259,7 +259,7 @@ bool ParseBirthday(std::string_view text, bool omitYear, std::string& year, int&
     parts.emplace_back(s.substr(start));
   };
   const std::string nian = Gb("年"), yue = Gb("月"), ri = Gb("日");
-  if (t.size() >= 5 && t.starts_with("---") && digits(t.substr(3)) && t.size() == 5) {
+  if (t.size() == 5 && t.starts_with("---") && digits(t.substr(3))) {
     d = number(t.substr(3));
   } else if (t.starts_with("--")) {
     std::string rest = t.substr(2);
