@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   fonts-wqy-microhei xvfb x11-utils xdotool imagemagick nsis fp-utils zip unzip
-  zlib1g-dev libz-mingw-w64-dev python3 unicode-data
+  zlib1g-dev libz-mingw-w64-dev python3 unicode-data locales python3-vobject
 )
 
 log() { printf '== %s\n' "$*"; }
@@ -339,7 +339,7 @@ cmd_package() {
 
 # The bench command: optimised native build of bench/, the start-up measurement under Wine,
 # the models' peak heap under valgrind's massif, then one table of every figure and budget,
-# followed by the backup and the search figures.
+# followed by the backup, the search and the import and export figures.
 bench_packages=(libbenchmark-dev libxml2-dev valgrind)
 
 # Start-up of Pimbrel.exe next to Wine's notepad.exe in a private display; "key value" lines
@@ -403,7 +403,7 @@ cmd_bench() {
   configure "$build/bench" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DPIMBREL_BENCH=ON
   cmake --build "$build/bench" -j "$jobs" --target pimbrel_bench pimbrel_backup_bench \
-    pimbrel_search_bench datafolder >/dev/null
+    pimbrel_search_bench pimbrel_exchange_bench datafolder >/dev/null
   log "start-up under Wine, Pimbrel.exe next to notepad.exe"
   bench_startup "$build/bench/startup.txt"
   log "peak heap of the models (valgrind massif)"
@@ -417,6 +417,8 @@ cmd_bench() {
   "$build/bench/bench/pimbrel_backup_bench" >>"$build/bench/report.txt" || status=1
   log "search over 120,000 records, the notes panel's filtered step over 20,000 notes"
   "$build/bench/bench/pimbrel_search_bench" >>"$build/bench/report.txt" || status=1
+  log "vCards of 10,000 contacts in and out, Markdown of 10,000 notes and 100,000 cards"
+  (cd "$build/bench" && bench/pimbrel_exchange_bench) >>"$build/bench/report.txt" || status=1
   cat "$build/bench/report.txt"
   echo "report: $build/bench/report.txt"
   return "$status"

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #endif
 
 namespace pim {
@@ -152,6 +153,16 @@ bool FileExists(std::string_view dataPath) {
 
 bool RemoveFile(std::string_view dataPath) {
   return DeleteFileW(ToNativePath(dataPath).c_str()) != 0;
+}
+
+bool RemoveFolder(std::string_view dataPath) {
+  return RemoveDirectoryW(ToNativePath(dataPath).c_str()) != 0;
+}
+
+bool RenamePath(std::string_view from, std::string_view to) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing target refuses the move.
+  return !WriteFaultHits() &&
+         MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), 0) != 0;
 }
 
 namespace {
@@ -302,6 +313,19 @@ bool FileExists(std::string_view dataPath) {
 }
 
 bool RemoveFile(std::string_view dataPath) { return ::unlink(ToNativePath(dataPath).c_str()) == 0; }
+
+bool RemoveFolder(std::string_view dataPath) {
+  return ::rmdir(ToNativePath(dataPath).c_str()) == 0;
+}
+
+bool RenamePath(std::string_view from, std::string_view to) {
+  if (WriteFaultHits()) return false;
+  // rename() would replace an empty folder or a file; a link of the target's name counts too.
+  const std::string target = ToNativePath(to);
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0) return false;
+  return ::rename(ToNativePath(from).c_str(), target.c_str()) == 0;
+}
 
 FileStamp StampOf(std::string_view dataPath) {
   struct stat st {};

@@ -99,6 +99,11 @@ bool CreateFolder(std::string_view dataPath);
 bool FolderExists(std::string_view dataPath);
 bool FileExists(std::string_view dataPath);
 bool RemoveFile(std::string_view dataPath);
+// Removes an empty folder.
+bool RemoveFolder(std::string_view dataPath);
+// Renames a file or a folder, never over anything that exists. A write step of the fault
+// switch (ArmWriteFault).
+bool RenamePath(std::string_view from, std::string_view to);
 // The names of the entries of a folder (GBK; "." and ".." left out); empty when it cannot
 // be read. Names that GBK cannot hold come back with "?" in their place.
 std::vector<std::string> ListFolder(std::string_view dataPath);

@@ -1,7 +1,8 @@
 // One libFuzzer target per reader of bytes from the data folder, chosen by FUZZ_<KIND>: the
-// settings file, the note, contact, card and line-index documents, and the list files with
-// readers of their own. Each reads arbitrary bytes the way its panel does and, where the bytes
-// made sense, checks that writing what was read and reading it again gives it back.
+// settings file, the note, contact, card and line-index documents, the list files with
+// readers of their own, and the vCard and CSV files of other programs. Each reads arbitrary bytes
+// the way its panel does and, where the bytes made sense, checks that writing what was read and
+// reading it again gives it back.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -9,6 +10,8 @@
 
 #include "base/atomic_file.h"
 #include "base/line_reader.h"
+#include "exchange/contact_csv.h"
+#include "exchange/vcard.h"
 #include "test_support.h"  // the unit tests' fakes
 
 namespace {
@@ -67,6 +70,41 @@ template <typename Read>
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
   return text;
+}
+
+// Every contact read from another program's file can be stored: it has a name, its one-line
+// fields hold no line break and no field its closing tag, and the contact document gives it
+// back; written by us again and read, it comes back whole.
+template <typename Write, typename Read>
+[[maybe_unused]] void CheckImported(const pim::ContactImport& report, Write write, Read read) {
+  if (report.error != pim::ImportError::None) {
+    Check(report.contacts.empty());
+    return;
+  }
+  pim::test::RecordingPrompter prompter;
+  for (const pim::ComuRecord& c : report.contacts) {
+    Check(!c.name.empty() && OnlyCrLf(c.note) && EndsOnCharBoundaries(c.note));
+    const std::string* lines[] = {&c.name,       &c.birthYear, &c.telOffice, &c.telHome,
+                                  &c.telHandset, &c.telBP,     &c.email,     &c.email2,
+                                  &c.companyweb, &c.homepage,  &c.oicq,      &c.icq,
+                                  &c.address,    &c.postnumber};
+    for (const std::string* value : lines)
+      Check(!pim::HasLineBreak(*value) && EndsOnCharBoundaries(*value));
+    Check(c.birthYear.find('-') == std::string::npos &&
+          pim::FindText(c.note, "</note>") == std::string::npos);
+    std::string doc;
+    c.WriteComu(doc);
+    pim::XML xml(prompter, kClock);
+    Check(ReadFrom(doc, [&](pim::LineReader& r) { return xml.ReadComu(r); }));
+    pim::ComuRecord stored = c;
+    // "No day chosen" (-1) is written "--1", which the format reads otherwise.
+    if (c.birthMonth < 0 || c.birthDay < 0) stored.birthMonth = xml.comu.birthMonth;
+    if (c.birthMonth < 0 || c.birthDay < 0) stored.birthDay = xml.comu.birthDay;
+    Check(xml.comu == stored);
+  }
+  if (report.contacts.empty()) return;
+  const pim::ContactImport again = read(write(report.contacts));
+  Check(again.error == pim::ImportError::None && again.contacts == report.contacts);
 }
 
 }  // namespace
@@ -209,6 +247,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pim::LoadSourceList(again);
     Check(again.count == sources.count && again.names[again.count - 1] == name);
   }
+#elif defined(FUZZ_VCARD)
+  CheckImported(pim::ReadVCards(bytes), pim::WriteVCards, pim::ReadVCards);
+#elif defined(FUZZ_CSV)
+  CheckImported(
+      pim::ReadContactsCsv(bytes),
+      [](std::span<const pim::ComuRecord> c) {
+        return pim::WriteContactsCsv(c, pim::CsvLayout::Outlook, pim::CsvEncoding::Utf8);
+      },
+      pim::ReadContactsCsv);
 #else
 #error "choose the reader to fuzz"
 #endif

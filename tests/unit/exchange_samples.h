@@ -1,0 +1,92 @@
+// Contacts for the import and export tests: one with every field set, and generated ones
+// with text beyond GBK, markup, separators, escapes and long lines.
+#pragma once
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/gb18030.h"
+#include "exchange/contact_draft.h"
+#include "xmldoc/xml.h"
+
+namespace pim::test {
+
+inline const std::string kJi = "\x95\x34\xB2\x35";  // 𠮷, beyond GBK
+
+inline ComuRecord SampleContact() {
+  ComuRecord c;
+  c.name = Gb("钱七") + kJi;
+  c.class_ = 4;
+  c.sex = 0;
+  c.birthYear = "1990";
+  c.birthMonth = 0;
+  c.birthDay = 30;
+  c.telOffice = "1";
+  c.telHome = "2";
+  c.telHandset = "3";
+  c.telBP = "4";
+  c.email = "a@b.c";
+  c.email2 = "d@e.f";
+  c.companyweb = "http://w/a,b";
+  c.homepage = "http://h";
+  c.oicq = "5";
+  c.icq = "6";
+  c.address = Gb("路\"1\"号;\\");
+  c.postnumber = "100080";
+  c.note = Gb("两行\r\n备注");
+  return c;
+}
+
+// Values as an import gives them: trimmed, one-line fields without line breaks, and the
+// second e-mail only beside a first.
+inline std::vector<ComuRecord> GeneratedContacts(int n, unsigned seed) {
+  std::mt19937 random(seed);
+  const std::vector<std::string> pieces = {Gb("张"),
+                                           Gb("欧阳"),
+                                           kJi,
+                                           "\x94\x39\xFC\x36" /* 😀 */,
+                                           "\x83\x36\x84\x33" /* 한 */,
+                                           "Ann",
+                                           ",",
+                                           ";",
+                                           "\\",
+                                           "<b>&\"'",
+                                           Gb("，"),
+                                           " ",
+                                           Gb("长长长长长长长长长长长长")};
+  const auto text = [&](int words) {
+    std::string t;
+    for (int i = 0; i < words; ++i) t += pieces[random() % pieces.size()];
+    return std::string(TrimText(t));
+  };
+  const auto maybe = [&](std::string value) { return random() % 4 ? value : std::string(); };
+  std::vector<ComuRecord> out;
+  for (int i = 0; i < n; ++i) {
+    ComuRecord c;
+    c.name = text(3) + std::to_string(i);
+    c.class_ = static_cast<int>(random() % 10) - 1;
+    c.sex = static_cast<int>(random() % 2);
+    const unsigned year = random() % 3;
+    c.birthYear = year == 0 ? "" : year == 1 ? std::to_string(1900 + random() % 120) : "80";
+    c.birthMonth = static_cast<int>(random() % 13) - 1;
+    c.birthDay = static_cast<int>(random() % 32) - 1;
+    c.telOffice = maybe("010-" + std::to_string(random() % 10000000));
+    c.telHome = maybe(std::to_string(random()));
+    c.telHandset = maybe("+86 1" + std::to_string(random() % 1000000000));
+    c.telBP = maybe(std::to_string(random() % 100000));
+    c.email = maybe("u" + std::to_string(i) + "@example.cn");
+    c.email2 = c.email.empty() ? "" : maybe("v" + std::to_string(i) + "@example.org");
+    c.companyweb = maybe("http://c" + std::to_string(i) + ".example/a,b;c");
+    c.homepage = maybe("https://h.example/" + text(1));
+    c.oicq = maybe(std::to_string(random() % 1000000000));
+    c.icq = maybe(std::to_string(random() % 1000000000));
+    c.address = maybe(text(5));
+    c.postnumber = maybe(std::to_string(100000 + random() % 900000));
+    c.note = maybe(text(4) + "x\r\n" + text(2) + "\r\n\r\n" + text(8));
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace pim::test

@@ -1,0 +1,498 @@
+// vCards in and out: cards with the quirks of Android, iPhone, Outlook, Gmail, Thunderbird
+// and Evolution exports, each checked field by field; character sets; damaged files; the
+// file we write, and 1,000 contacts with text beyond GBK through a write and a read.
+#include "exchange/charsets.h"
+#include "exchange/contact_draft.h"
+#include "exchange/vcard.h"
+#include "exchange_samples.h"
+#include "test_support.h"
+
+namespace pim {
+namespace {
+
+// Quoted-printable as phones write it: every byte beyond ASCII as =XX.
+std::string Qp(std::string_view bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c >= 0x80 || c == '=')
+      out += Format("=%02X", c);
+    else
+      out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+ComuRecord Only(const ContactImport& report) {
+  EXPECT_EQ(report.error, ImportError::None);
+  EXPECT_EQ(report.contacts.size(), 1u);
+  return report.contacts.empty() ? ComuRecord{} : report.contacts[0];
+}
+
+// The record as a contact document and read back: every imported value must survive it.
+ComuRecord ThroughDocument(const ComuRecord& record) {
+  std::string doc;
+  record.WriteComu(doc);
+  test::RecordingPrompter prompter;
+  const FixedClock clock({2024, 1, 1, 0, 0, 1});
+  XML xml(prompter, clock);
+  MemorySource source(doc);
+  LineReader reader(source);
+  EXPECT_TRUE(xml.ReadComu(reader));
+  return xml.comu;
+}
+
+TEST(VCardImport, AndroidVersion21QuotedPrintableWithSoftBreaks) {
+  const std::string card =
+      "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+      "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" +
+      Qp("张") + ";" + Qp("三") +
+      ";;;\r\n"
+      "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" +
+      Qp("张三") +
+      "\r\n"
+      "X-ANDROID-CUSTOM:vnd.android.cursor.item/nickname;Sam;1;;;;;;;;;;;;;\r\n"
+      "TEL;CELL:138 0013 8000\r\nTEL;HOME:010-6275 1234\r\nTEL;WORK;PREF:010-8888 6666\r\n"
+      "TEL;CELL:139 1111 2222\r\nEMAIL;HOME:zhangsan@example.cn\r\n"
+      "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;" +
+      Qp("中关村大街1号") + ";" + Qp("北京") + ";;100080;" + Qp("中国") +
+      "\r\n"
+      // A note cut by two soft breaks, the second in the middle of a character.
+      "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" +
+      Qp("第一行") + "=0A" + Qp("第二") + "=\r\n" + Qp("行").substr(0, 6) + "=\r\n" +
+      Qp("行").substr(6) +
+      "\r\n"
+      "X-QQ:123456\r\nBDAY:1985-07-09\r\n"
+      "PHOTO;ENCODING=BASE64;JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n AAAQABAAD/2wBDAAgGBgcGBQg\r\n\r\n"
+      "END:VCARD\r\n";
+  const ContactImport report = ReadVCards(card);
+  const ComuRecord c = Only(report);
+  EXPECT_EQ(c.name, Gb("张三"));
+  EXPECT_EQ(c.telHandset, "138 0013 8000");
+  EXPECT_EQ(c.telHome, "010-6275 1234");
+  EXPECT_EQ(c.telOffice, "010-8888 6666");
+  EXPECT_EQ(c.email, "zhangsan@example.cn");
+  EXPECT_EQ(c.oicq, "123456");
+  EXPECT_EQ(c.address, Gb("中国北京中关村大街1号"));
+  EXPECT_EQ(c.postnumber, "100080");
+  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1985", 6, 8));
+  EXPECT_EQ(c.class_, -1);
+  EXPECT_EQ(c.sex, 1);  // no gender: the format's default
+  EXPECT_EQ(c.note, Gb("第一行\r\n第二行\r\n昵称：Sam\r\n手机：139 1111 2222"));
+  EXPECT_EQ(report.photos, 1);
+}
+
+TEST(VCardImport, IPhoneGroupsLabelsAndBirthdayWithoutYear) {
+  const std::string card = R"(BEGIN:VCARD
+VERSION:3.0
+PRODID:-//Apple Inc.//iPhone OS 17.2//EN
+N:李;四;;;
+FN:李四
+ORG:示例公司;研发部;
+TITLE:工程师
+item1.EMAIL;type=INTERNET;type=pref:lisi@example.com
+item2.EMAIL;type=INTERNET:si.li@example.org
+EMAIL;type=INTERNET:third@example.net
+TEL;type=CELL;type=VOICE;type=pref:+86 139 0000 0000
+TEL;type=IPHONE;type=CELL;type=VOICE:+86 137 0000 0000
+item3.TEL:+86 10 1234 5678
+item3.X-ABLabel:_$!<Main>!$_
+item4.URL;type=pref:https://lisi.example
+item4.X-ABLabel:_$!<HomePage>!$_
+IMPP;X-SERVICE-TYPE=QQ;type=HOME;type=pref:x-apple:88886666
+BDAY;X-APPLE-OMIT-YEAR=1604:1604-02-29
+item5.ADR;type=HOME;type=pref:;;望京街10号;北京;北京;100102;中国
+item5.X-ABADR:cn
+NOTE:见面：咖啡馆\n周五
+PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD
+ /2wCEAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAx
+END:VCARD
+)";
+  const ContactImport report = ReadVCards(card);
+  const ComuRecord c = Only(report);
+  EXPECT_EQ(c.name, Gb("李四"));
+  EXPECT_EQ(c.email, "lisi@example.com");
+  EXPECT_EQ(c.email2, "si.li@example.org");
+  EXPECT_EQ(c.telHandset, "+86 139 0000 0000");
+  EXPECT_EQ(c.telOffice, "+86 10 1234 5678");  // "Main" has no field: the next one free
+  EXPECT_EQ(c.homepage, "https://lisi.example");
+  EXPECT_EQ(c.oicq, "88886666");
+  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("", 1, 28));
+  EXPECT_EQ(c.address, Gb("中国北京北京望京街10号"));
+  EXPECT_EQ(c.postnumber, "100102");
+  EXPECT_EQ(c.note, Gb("见面：咖啡馆\r\n周五\r\n单位：示例公司 研发部\r\n职务：工程师\r\n"
+                       "E-mail：third@example.net\r\n手机：+86 137 0000 0000"));
+  EXPECT_EQ(report.photos, 1);
+}
+
+TEST(VCardImport, OutlookVersion21InGb2312) {
+  const std::string card =
+      "BEGIN:VCARD\r\nVERSION:2.1\r\nN;LANGUAGE=zh-cn;CHARSET=gb2312:" + Gb("王;五") +
+      "\r\nFN;CHARSET=gb2312:" + Gb("王五") + "\r\nORG;CHARSET=gb2312:" + Gb("某某有限公司") +
+      "\r\nTEL;WORK;VOICE:(010) 5555-0101\r\nTEL;HOME;VOICE:(010) 5555-0102\r\n"
+      "TEL;CELL;VOICE:135-5555-0103\r\nTEL;WORK;FAX:(010) 5555-0104\r\n"
+      "ADR;WORK;PREF;CHARSET=gb2312:;;" +
+      Gb("建国路88号;北京") + ";;100022;" + Gb("中国") +
+      "\r\nLABEL;WORK;PREF;CHARSET=gb2312;ENCODING=QUOTED-PRINTABLE:" + Qp(Gb("建国路88号")) +
+      "=0D=0A=\r\n" + Qp(Gb("北京")) +
+      " 100022\r\n"
+      "X-MS-OL-DEFAULT-POSTAL-ADDRESS:2\r\nURL;WORK:http://www.example.com.cn\r\n"
+      "EMAIL;PREF;INTERNET:wangwu@example.com.cn\r\nX-MS-IMADDRESS:wangwu@im.example\r\n"
+      "BDAY:19790101\r\nX-MS-OL-DESIGN;CHARSET=utf-8:<card xmlns=\"http://schemas.example/"
+      "cards\" ver=\"1.0\"><fld prop=\"name\"/></card>\r\nX-WAB-GENDER:1\r\n"
+      "REV:20240105T093000Z\r\nEND:VCARD\r\n";
+  const ComuRecord c = Only(ReadVCards(card));
+  EXPECT_EQ(c.name, Gb("王五"));
+  EXPECT_EQ(c.sex, 0);  // X-WAB-GENDER 1 is female
+  EXPECT_EQ(c.telOffice, "(010) 5555-0101");
+  EXPECT_EQ(c.telHome, "(010) 5555-0102");
+  EXPECT_EQ(c.telHandset, "135-5555-0103");
+  EXPECT_EQ(c.address, Gb("中国北京建国路88号"));  // the formatted LABEL only repeats it
+  EXPECT_EQ(c.postnumber, "100022");
+  EXPECT_EQ(c.companyweb, "http://www.example.com.cn");
+  EXPECT_EQ(c.email, "wangwu@example.com.cn");
+  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1979", 0, 0));
+  EXPECT_EQ(c.note, Gb("单位：某某有限公司\r\n传真(公)：(010) 5555-0104\r\n"
+                       "即时通讯：wangwu@im.example"));
+}
+
+TEST(VCardImport, GmailCardsOfOneFileWithEscapesAndAnUnnamedCard) {
+  const std::string file = R"(BEGIN:VCARD
+VERSION:3.0
+FN:Ada Lovelace
+N:Lovelace;Ada;;;
+EMAIL;TYPE=INTERNET;TYPE=HOME:ada@example.com
+EMAIL;TYPE=INTERNET;TYPE=WORK:ada@work.example
+TEL;TYPE=CELL:+44 20 7946 0000
+TEL:+44 20 7946 0001
+item1.TEL:+44 20 7946 0002
+item1.X-ABLabel:GRAND_CENTRAL
+TEL;TYPE=HOME;TYPE=FAX:+44 20 7946 0003
+ADR;TYPE=HOME:;;12 St James's Square;London;;SW1Y 4JH;United Kingdom
+BDAY:1815-12-10
+URL:http\://ada.example
+item2.URL:http\://blog.ada.example
+item2.X-ABLabel:BLOG
+CATEGORIES:myContacts,同学
+NOTE:Met at the library\, twice\; tea
+END:VCARD
+BEGIN:VCARD
+VERSION:3.0
+FN:
+N:;;;;
+EMAIL;TYPE=INTERNET:noname@example.com
+END:VCARD
+)";
+  const ContactImport report = ReadVCards(file);
+  const ComuRecord c = Only(report);
+  EXPECT_EQ(c.name, "Ada Lovelace");
+  EXPECT_EQ(c.email, "ada@example.com");
+  EXPECT_EQ(c.email2, "ada@work.example");
+  EXPECT_EQ(c.telHandset, "+44 20 7946 0000");
+  EXPECT_EQ(c.telOffice, "+44 20 7946 0001");
+  EXPECT_EQ(c.telHome, "+44 20 7946 0002");
+  EXPECT_EQ(c.address, "12 St James's Square, London, United Kingdom");
+  EXPECT_EQ(c.postnumber, "SW1Y 4JH");
+  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1815", 11, 9));
+  EXPECT_EQ(c.homepage, "http://ada.example");
+  EXPECT_EQ(c.companyweb, "");  // a page without WORK is no company's
+  EXPECT_EQ(c.class_, 2);
+  EXPECT_EQ(c.note, Gb("Met at the library, twice; tea\r\n传真(宅)：+44 20 7946 0003\r\n"
+                       "网址(BLOG)：http://blog.ada.example"));
+  ASSERT_EQ(report.skipped.size(), 1u);
+  EXPECT_EQ(report.skipped[0].position, 2);
+  EXPECT_EQ(report.skipped[0].reason, SkipReason::NoName);
+  EXPECT_EQ(ImportSummary(report, 1, 2),
+            Gb("导入 1 个联系人，跳过 3 个\r\n没有姓名：1 个\r\n与通讯录中已有的联系人相同：2 个"));
+}
+
+TEST(VCardImport, ThunderbirdVersion40) {
+  const std::string card = R"(BEGIN:VCARD
+VERSION:4.0
+FN:Grace Hopper
+N:Hopper;Grace;Brewster;;
+EMAIL;PREF=2:grace@example.com
+EMAIL;PREF=1:ghopper@example.org
+TEL;TYPE=work;VALUE=TEXT:+1 555 0100
+TEL;TYPE="cell,voice";VALUE=uri:tel:+1-555-0101
+TEL;TYPE=pager;VALUE=TEXT:+1 555 0102
+ADR;TYPE=work:;;1 Navy Way;Arlington;VA;22201;USA
+BDAY;VALUE=DATE:19061209
+ANNIVERSARY;VALUE=DATE:--0709
+URL;TYPE=work;VALUE=URL:https://navy.example
+GENDER:F;woman
+NOTE:COBOL\nand compilers
+UID:urn:uuid:0b3c7a1e-0000-4000-8000-000000000001
+END:VCARD
+)";
+  const ComuRecord c = Only(ReadVCards(card));
+  EXPECT_EQ(c.name, "Grace Hopper");
+  EXPECT_EQ(c.email, "ghopper@example.org");  // PREF=1 comes first
+  EXPECT_EQ(c.email2, "grace@example.com");
+  EXPECT_EQ(c.telOffice, "+1 555 0100");
+  EXPECT_EQ(c.telHandset, "+1-555-0101");
+  EXPECT_EQ(c.telBP, "+1 555 0102");
+  EXPECT_EQ(c.companyweb, "https://navy.example");
+  EXPECT_EQ(c.sex, 0);
+  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1906", 11, 8));
+  EXPECT_EQ(c.note, Gb("COBOL\r\nand compilers\r\n纪念日：--0709"));
+}
+
+TEST(VCardImport, EvolutionFoldsInsideValuesAndItsOwnProperties) {
+  const std::string card =
+      "BEGIN:VCARD\nVERSION:3.0\nX-EVOLUTION-FILE-AS:Doe\\, John\nFN:John Doe\nN:Doe;John;;;\n"
+      "TEL;X-COUCHDB-UUID=\"c2fa1caa-2926\";TYPE=CELL:905-666\n -1234\n"
+      "X-EVOLUTION-SPOUSE:Maria\nX-ICQ;TYPE=HOME:123456789\nCATEGORIES:VIP,朋友,Golf\n"
+      "NOTE:A note folded in the mid\n dle of a word\\, and at a space \n before it.\n"
+      "BDAY:1980-03-22\nX-EVOLUTION-ANNIVERSARY:2005-06-01\nEND:VCARD";  // no final line end
+  const ComuRecord c = Only(ReadVCards(card));
+  EXPECT_EQ(c.telHandset, "905-666-1234");
+  EXPECT_EQ(c.icq, "123456789");
+  EXPECT_EQ(c.class_, 0);
+  EXPECT_EQ(c.note, Gb("A note folded in the middle of a word, and at a space before it.\r\n"
+                       "配偶：Maria\r\n类别：VIP，Golf\r\n纪念日：2005-06-01"));
+}
+
+TEST(VCardImport, CharacterSetsAndFileEncodings) {
+  const auto card = [](const std::string& name) {
+    return "BEGIN:VCARD\r\nVERSION:2.1\r\nFN" + name + "\r\nEND:VCARD\r\n";
+  };
+  const std::string jiJi = Gb("吉") + "\x95\x34\xB2\x35";  // 吉 and 𠮷, beyond GBK
+  const std::pair<std::string, std::string> cases[] = {
+      {card(";CHARSET=BIG5:\xB3\xAF\xA4\x6A\xA4\xE5"), Gb("陳大文")},
+      {card(";CHARSET=Big5;ENCODING=QUOTED-PRINTABLE:=B3=AF=A4j=A4=E5"), Gb("陳大文")},
+      {card(";CHARSET=GB18030:" + jiJi), jiJi},
+      {card(";CHARSET=UTF-8:\xE5\x90\x89\xF0\xA0\xAE\xB7"), jiJi},
+      {card(":\xE5\x90\x89\xF0\xA0\xAE\xB7"), jiJi},  // no CHARSET, a UTF-8 file
+      {card(";CHARSET=ISO-8859-1:Jos\xE9"), "Jos" + Gb("é")},
+      {card(";CHARSET=windows-1252:\x80uro"), Gb("€") + "uro"},
+      {card(";ENCODING=BASE64;CHARSET=UTF-8:5byg5LiJ"), Gb("张三")},
+  };
+  for (const auto& [bytes, name] : cases) EXPECT_EQ(Only(ReadVCards(bytes)).name, name) << bytes;
+
+  // A file in GBK names no character set at all.
+  EXPECT_EQ(Only(ReadVCards(card(":" + Gb("赵六")))).name, Gb("赵六"));
+  // UTF-16 with its mark, and without one.
+  std::string utf8 = card(":\xE9\x92\xB1\xE4\xB8\x83"), le = "\xFF\xFE", be = "\xFE\xFF", bare;
+  for (char16_t c : std::u16string(u"BEGIN:VCARD\r\nFN:钱七\r\nEND:VCARD\r\n")) {
+    le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+  }
+  bare = le.substr(2);
+  for (const std::string& bytes : {"\xEF\xBB\xBF" + utf8, le, be, bare})
+    EXPECT_EQ(Only(ReadVCards(bytes)).name, Gb("钱七"));
+
+  // An unknown set is read as UTF-8 and counted; broken bytes become "?" and are counted.
+  const ContactImport koi = ReadVCards(card(";CHARSET=KOI8-R:\xF0\xD2\xC9"));
+  EXPECT_EQ(Only(koi).name, "???");
+  EXPECT_EQ(koi.unknownCharsets, 1);
+  EXPECT_EQ(koi.replacedChars, 3);
+}
+
+TEST(VCardImport, OneLineValuesKeepTheDocumentReadable) {
+  const std::string card =
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:a</name>b\r\nADR:;;Street 4\\nBuilding 6;City;;;\r\n"
+      "TEL;TYPE=CELL:123\\n\\n456\r\nNOTE:x</note>y\\nz\r\nBDAY:--0101\r\nEND:VCARD\r\n";
+  const ContactImport report = ReadVCards(card);
+  const ComuRecord c = Only(report);
+  EXPECT_EQ(c.name, Gb("a＜/name＞b"));
+  EXPECT_EQ(c.address, Gb("Street 4；Building 6, City"));
+  EXPECT_EQ(c.telHandset, Gb("123；456"));
+  EXPECT_EQ(c.note, Gb("x＜/note＞y\r\nz"));
+  EXPECT_EQ(report.lineBreaks, 2);
+  EXPECT_EQ(report.closingTags, 2);
+  EXPECT_EQ(ThroughDocument(c), c);
+}
+
+TEST(VCardImport, DamagedFilesGiveAClearResult) {
+  // No card at all, binary bytes, and a card inside a card (version 2.1's AGENT).
+  EXPECT_EQ(ReadVCards("").error, ImportError::NotContacts);
+  EXPECT_EQ(ReadVCards(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)).error,
+            ImportError::NotContacts);
+  const ContactImport agent = ReadVCards(
+      "BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\nBEGIN:VCARD\nFN:Assistant\nEND:VCARD\n"
+      "TEL;WORK:5550105\nEND:VCARD\n");
+  EXPECT_EQ(Only(agent).name, "Boss");
+  EXPECT_EQ(agent.contacts[0].telOffice, "5550105");
+
+  // A card whose END is lost is still whole when the next begins; one cut by the file's end
+  // is not.
+  const ContactImport cut = ReadVCards(
+      "BEGIN:VCARD\nFN:One\nBEGIN:VCARD\nFN:Two\nEND:VCARD\nBEGIN:VCARD\nFN:Three\nNOTE:half");
+  ASSERT_EQ(cut.contacts.size(), 2u);
+  EXPECT_EQ(cut.contacts[1].name, "Two");
+  ASSERT_EQ(cut.skipped.size(), 1u);
+  EXPECT_EQ(cut.skipped[0].position, 3);
+  EXPECT_EQ(cut.skipped[0].reason, SkipReason::Unterminated);
+
+  // Old Macs end lines with CR alone.
+  EXPECT_EQ(
+      ReadVCards("BEGIN:VCARD\rFN:A\rEND:VCARD\rBEGIN:VCARD\rFN:B\rEND:VCARD").contacts.size(), 2u);
+
+  // A soft break at a value's end does not take END:VCARD with it, and a property without a
+  // colon is passed over.
+  const ContactImport soft = ReadVCards(
+      "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:A=\nEND:VCARD\nBEGIN:VCARD\nno colon\nFN:B\n"
+      "END:VCARD\n");
+  ASSERT_EQ(soft.contacts.size(), 2u);
+  EXPECT_EQ(soft.contacts[0].name, "A");
+}
+
+TEST(VCardImport, AHundredMegabytesOfPicturesIsCountedNotKept) {
+  std::string file =
+      "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:First\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n";
+  const std::string line = "  " + std::string(72, 'A') + "\r\n";
+  while (file.size() < (size_t{100} << 20)) file += line;
+  file +=
+      "\r\nTEL;CELL:1\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:Second\r\n"
+      "KEY;ENCODING=b:MIIBIjANBgkqh\r\nEND:VCARD\r\n";
+  const ContactImport report = ReadVCards(file);
+  ASSERT_EQ(report.contacts.size(), 2u);
+  EXPECT_EQ(report.contacts[0].telHandset, "1");
+  EXPECT_EQ(report.contacts[0].note, "");
+  EXPECT_EQ(report.photos, 1);
+  EXPECT_EQ(report.keys, 1);
+}
+
+TEST(VCardImport, BirthdaysInEveryForm) {
+  struct Case {
+    const char* text;
+    bool omitYear;
+    const char* year;
+    int month, day;
+  };
+  const Case cases[] = {
+      {"1980-03-15", false, "1980", 2, 14},
+      {"19800315", false, "1980", 2, 14},
+      {"--0315", false, "", 2, 14},
+      {"--03-15", false, "", 2, 14},
+      {"1604-03-15", true, "", 2, 14},
+      {"0000-03-15", false, "", 2, 14},
+      {"1980-03-15T00:00:00Z", false, "1980", 2, 14},
+      {"3/15/1980", false, "1980", 2, 14},
+      {"1980/3/15", false, "1980", 2, 14},
+      {"15/3/1980", false, "1980", 2, 14},
+      {"1980-03", false, "1980", 2, -1},
+      {"1980", false, "1980", -1, -1},
+      {"--03", false, "", 2, -1},
+      {"---15", false, "", -1, 14},
+      {"80-03-15", false, "80", 2, 14},
+      {"0/0/00", false, "", -1, -1},
+  };
+  for (const Case& c : cases) {
+    std::string year = "x";
+    int month = 99, day = 99;
+    ASSERT_TRUE(ParseBirthday(c.text, c.omitYear, year, month, day)) << c.text;
+    EXPECT_EQ(std::tuple(year, month, day), std::tuple(c.year, c.month, c.day)) << c.text;
+  }
+  std::string year;
+  int month, day;
+  EXPECT_TRUE(ParseBirthday(Gb("1980年3月15日"), false, year, month, day));
+  EXPECT_EQ(std::tuple(year, month, day), std::tuple("1980", 2, 14));
+  for (const char* bad : {"", "soon", "1980-13-01", "1980-02-32", "3/15/80", "--13", "12345"})
+    EXPECT_FALSE(ParseBirthday(bad, false, year, month, day)) << bad;
+
+  // Apple's placeholder year goes only when it is the one named; a date of nothing is no
+  // date, and text no date is kept in the remark.
+  const auto read = [](const std::string& bday) {
+    return Only(ReadVCards("BEGIN:VCARD\nFN:A\nBDAY" + bday + "\nEND:VCARD\n"));
+  };
+  EXPECT_EQ(read(";X-APPLE-OMIT-YEAR=1604:1990-03-15").birthYear, "1990");
+  EXPECT_EQ(read(";X-APPLE-OMIT-YEAR=\"1604\";VALUE=date:1604-02-29").birthYear, "");
+  EXPECT_EQ(read(";VALUE=text:circa 1800").note, Gb("生日：circa 1800"));
+  EXPECT_EQ(read(":0/0/00").note, "");
+}
+
+TEST(VCardImport, DuplicatesByNameAndPhoneOrMail) {
+  ComuRecord a;
+  a.name = Gb("张三");
+  a.telHandset = "+86 138-0013-8000";
+  a.email = "Zhang@Example.com";
+  ComuRecord b = a;
+  b.name = Gb("张 三");
+  b.telHandset = "";
+  b.telOffice = "13800138000";
+  b.email = "";
+  EXPECT_TRUE(LooksAlike(a, b));  // the same number, written without country code
+  b.telOffice = "";
+  b.email2 = "zhang@example.COM ";
+  EXPECT_TRUE(LooksAlike(a, b));
+  b.email2 = "other@example.com";
+  EXPECT_FALSE(LooksAlike(a, b));  // the name alone is not enough
+  b.telBP = "8000";
+  EXPECT_FALSE(LooksAlike(a, b));  // nor are a few digits in common
+  b = a;
+  b.name = Gb("张四");
+  EXPECT_FALSE(LooksAlike(a, b));
+
+  const std::vector<ComuRecord> book = {b, a};
+  const std::vector<ComuRecord> incoming = {b, ComuRecord{}, a};
+  EXPECT_EQ(LikelyDuplicates(book, incoming), (std::vector<size_t>{0, 2}));
+}
+
+TEST(VCardExport, BytesOfOneContact) {
+  ComuRecord c = test::SampleContact();
+  const auto u8 = [](const char* text) { return Utf8FromText(Gb(text)); };
+  EXPECT_EQ(WriteVCards(std::span(&c, 1)),
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + u8("钱七") + Utf8FromText(test::kJi) +
+                "\r\nN:" + u8("钱七") + Utf8FromText(test::kJi) +
+                ";;;;\r\nX-GENDER:Female\r\nBDAY:1990-01-31\r\nTEL;TYPE=WORK,VOICE:1\r\n"
+                "TEL;TYPE=HOME,VOICE:2\r\nTEL;TYPE=CELL:3\r\nTEL;TYPE=PAGER:4\r\n"
+                "EMAIL;TYPE=INTERNET,PREF:a@b.c\r\nEMAIL;TYPE=INTERNET:d@e.f\r\n"
+                "URL;TYPE=WORK:http://w/a\\,b\r\nURL;TYPE=HOME:http://h\r\nX-QQ:5\r\nX-ICQ:6\r\n"
+                "ADR;TYPE=HOME:;;" +
+                u8("路\"1\"号\\;\\\\") + ";;;100080;\r\nCATEGORIES:" + u8("亲属") +
+                "\r\nNOTE:" + u8("两行\\n备注") + "\r\nEND:VCARD\r\n");
+  // A Latin name splits at its last blank.
+  c.name = "Ada King Lovelace";
+  EXPECT_NE(WriteVCards(std::span(&c, 1)).find("\r\nN:Lovelace;Ada King;;;\r\n"),
+            std::string::npos);
+
+  // A birthday without a year, or with one the date cannot carry.
+  c = ComuRecord{};
+  c.name = "A";
+  c.birthMonth = 2;
+  c.birthDay = 14;
+  EXPECT_NE(WriteVCards(std::span(&c, 1)).find("\r\nBDAY:--0315\r\n"), std::string::npos);
+  c.birthYear = "80";
+  EXPECT_NE(WriteVCards(std::span(&c, 1)).find("\r\nBDAY:--0315\r\nX-PIMBREL-BIRTH-YEAR:80\r\n"),
+            std::string::npos);
+}
+
+TEST(VCardExport, LongLinesFoldAt75OctetsBetweenCharacters) {
+  ComuRecord c;
+  c.name = "A";
+  for (int i = 0; i < 60; ++i) c.note += Gb("长") + "\x95\x34\xB2\x35" + "x,";
+  const std::string out = WriteVCards(std::span(&c, 1));
+  std::string unfolded;
+  size_t lines = 0;
+  for (size_t start = 0; start < out.size(); ++lines) {
+    const size_t end = out.find("\r\n", start);
+    ASSERT_NE(end, std::string::npos);
+    const std::string_view line(out.data() + start, end - start);
+    EXPECT_LE(line.size(), 75u);
+    EXPECT_TRUE(IsUtf8(line)) << "a line ends inside a character";
+    if (line.starts_with(" ")) {
+      unfolded += line.substr(1);
+    } else {
+      if (!unfolded.empty()) unfolded += "\n";
+      unfolded += line;
+    }
+    start = end + 2;
+  }
+  EXPECT_GT(lines, 10u);
+  EXPECT_NE(unfolded.find("\nNOTE:" + Utf8FromText(Gb("长") + "\x95\x34\xB2\x35") + "x\\,"),
+            std::string::npos);
+}
+
+TEST(VCardExport, AThousandContactsComeBackFieldForField) {
+  const std::vector<ComuRecord> contacts = test::GeneratedContacts(1000, 20240601);
+  const ContactImport back = ReadVCards(WriteVCards(contacts));
+  EXPECT_EQ(back.error, ImportError::None);
+  EXPECT_TRUE(back.skipped.empty());
+  EXPECT_EQ(back.lineBreaks + back.closingTags + back.replacedChars, 0);
+  ASSERT_EQ(back.contacts.size(), contacts.size());
+  for (size_t i = 0; i < contacts.size(); ++i) EXPECT_EQ(back.contacts[i], contacts[i]) << i;
+}
+
+}  // namespace
+}  // namespace pim
