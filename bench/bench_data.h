@@ -56,6 +56,9 @@ class SilentPrompter final : public pim::Prompter {
   }
   std::string PickFolder(const std::string&) override { return {}; }
   std::string PickFile(const FileChoice&) override { return {}; }
+  int Choose(const std::string&, const std::string&, const std::vector<std::string>&) override {
+    return -1;
+  }
   int messages = 0;
 };
 class NoHotkeys final : public pim::HotkeyRegistrar {

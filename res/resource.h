@@ -41,6 +41,7 @@
 #define IDD_TOOLBOX 189
 #define IDD_ABOUT 199
 #define IDD_SEARCH 201
+#define IDD_CHOOSE 202
 
 // Controls of the bar.
 #define IDC_BTN_MENU 1003
@@ -209,3 +210,8 @@
 // Controls of the icon picker (its browse button is IDC_BROWSE).
 #define IDC_ICONSEL_FILE 1002
 #define IDC_ICONSEL_LIST 1015
+
+// Controls of the question with buttons of its own words: the text and up to three buttons,
+// the first the default.
+#define IDC_CHOOSE_TEXT 1060
+#define IDC_CHOOSE_FIRST 1061

@@ -5,9 +5,47 @@
 
 namespace pim {
 
+namespace {
+
+std::string& DataFolderSetting() {
+  static std::string folder;
+  return folder;
+}
+
+// The data path with the data folder before it when it lies there.
+std::string Rooted(std::string_view dataPath) {
+  const std::string& root = DataFolder();
+  if (root.empty() || !InDataFolder(dataPath)) return std::string(dataPath);
+  std::string path = root;
+  if (path.back() != '\\' && path.back() != '/') path += '\\';
+  return path.append(dataPath);
+}
+
+}  // namespace
+
+void SetDataFolder(std::string_view folder) { DataFolderSetting() = folder; }
+
+const std::string& DataFolder() { return DataFolderSetting(); }
+
+bool InDataFolder(std::string_view dataPath) {
+  size_t end = 0;
+  while (end < dataPath.size() && dataPath[end] != '\\' && dataPath[end] != '/') ++end;
+  const std::string_view first = dataPath.substr(0, end);
+  // Windows names are case-blind; these four are ASCII.
+  for (std::string_view folder : {"note", "communication", "datum", "xmlstyle"}) {
+    if (first.size() != folder.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < first.size() && same; ++i)
+      same = (first[i] | 0x20) == folder[i];
+    if (same) return true;
+  }
+  return false;
+}
+
 #ifdef _WIN32
 
-NativePath ToNativePath(std::string_view dataPath) {
+NativePath ToNativePath(std::string_view relative) {
+  const std::string dataPath = Rooted(relative);
   const std::u16string wide = GbToUtf16(dataPath);
   std::wstring out(wide.begin(), wide.end());
   for (wchar_t& c : out)
@@ -21,9 +59,9 @@ std::string FromNativeName(const NativePath& name) {
 
 #else
 
-NativePath ToNativePath(std::string_view dataPath) {
+NativePath ToNativePath(std::string_view relative) {
   // Only ASCII "\" is a separator; a trailing byte 0x5C inside a two-byte character is not.
-  std::string bytes(dataPath);
+  std::string bytes = Rooted(relative);
   for (size_t i = 0; i < bytes.size(); i += GbCharSize(bytes, i))
     if (bytes[i] == '\\') bytes[i] = '/';
   return GbToUtf8(bytes);

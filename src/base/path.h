@@ -12,9 +12,19 @@ using NativePath = std::wstring;
 using NativePath = std::string;
 #endif
 
+// The records (note\, communication\, datum\ and xmlstyle\) may live in a data folder of the
+// user's choosing, which a sync service may keep in step with other computers; everything
+// else (set\, backup\, the journals) stays in the working folder, the program folder. A GBK
+// path; "" (the default) is the working folder, as always.
+void SetDataFolder(std::string_view folder);
+const std::string& DataFolder();
+// Whether `dataPath` is a record folder or lies below one, and so in the data folder.
+bool InDataFolder(std::string_view dataPath);
+
 // The one mapping from a data path to the operating system's path: UTF-16 on Windows,
-// UTF-8 with "/" elsewhere. Bytes that are not valid GBK are kept as they are on Linux
-// and become U+FFFD on Windows, so a broken name never aborts the caller.
+// UTF-8 with "/" elsewhere; a path of the record folders goes below the data folder. Bytes
+// that are not valid GBK are kept as they are on Linux and become U+FFFD on Windows, so a
+// broken name never aborts the caller.
 NativePath ToNativePath(std::string_view dataPath);
 
 // A name from the operating system as GBK bytes.

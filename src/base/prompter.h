@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace pim {
 
@@ -31,6 +32,10 @@ class Prompter {
   // A file chosen in the open (or save-as) dialog, or "" when cancelled. The working folder,
   // which the data paths are relative to, is the same afterwards, whatever the dialog did.
   virtual std::string PickFile(const FileChoice& choice) = 0;
+  // A question answered by one of up to three buttons of its own words, the first the
+  // default; the index of the one pressed, or -1 when the box was closed without one.
+  virtual int Choose(const std::string& text, const std::string& caption,
+                     const std::vector<std::string>& buttons) = 0;
 };
 
 // For reading many files at once, where a reader's message meant for a user stepping to one
@@ -43,6 +48,10 @@ class SilentPrompter final : public Prompter {
   }
   std::string PickFolder(const std::string&) override { return {}; }
   std::string PickFile(const FileChoice&) override { return {}; }
+  int Choose(const std::string&, const std::string&, const std::vector<std::string>&) override {
+    spoke = true;
+    return -1;
+  }
   bool spoke = false;
 };
 

@@ -5,6 +5,7 @@
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
+#include "records/disk_change.h"
 
 namespace pim {
 
@@ -51,6 +52,7 @@ void AddressBook::Initialise() {
   current_ = counter_.maxid();
   label_ = "id:";
   shown_ = Blank();
+  shownStamp_ = {};
 }
 
 void AddressBook::SetLabel() { label_ = Format("%d:", current_); }
@@ -59,6 +61,7 @@ void AddressBook::New() {
   current_ = counter_.maxid();
   SetLabel();
   shown_ = Blank();
+  shownStamp_ = {};
 }
 
 bool AddressBook::Save(const ComuRecord& entry) {
@@ -72,9 +75,29 @@ bool AddressBook::Save(const ComuRecord& entry) {
       return false;
     }
   }
-  const std::string path = counter_.PathOf(current_);
+  if (ChangedOnDisk(counter_.PathOf(current_), shownStamp_)) {
+    switch (AskAboutDiskChange(prompter_)) {
+      case DiskChoice::KeepBoth:
+        current_ = counter_.maxid();
+        break;
+      case DiskChoice::Overwrite:
+        break;
+      case DiskChoice::TakeTheirs: {
+        ComuRecord now;
+        if (!Load(current_, now)) {
+          New();
+          now = Blank();
+        }
+        tookDisk_ = now;
+        return false;
+      }
+      case DiskChoice::Cancel:
+        return false;
+    }
+  }
   // Taken before writing, so a number is never handed out twice, even after a failure.
   if (!counter_.TakeFor(current_, prompter_)) return false;
+  const std::string path = counter_.PathOf(current_);
   XML xml(prompter_, clock_);
   xml.comu = entry;
   std::string bytes;
@@ -84,6 +107,7 @@ bool AddressBook::Save(const ComuRecord& entry) {
     return false;
   }
   shown_ = AsShown(entry);
+  shownStamp_ = StampOf(path);
   if (events_) events_->Written(RecordKind::Contact, current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
@@ -107,9 +131,18 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
   }
   shown = xml.comu;
   shown_ = AsShown(shown);
+  shownStamp_ = file.Stamp();
   current_ = number;
   SetLabel();
   return true;
+}
+
+AddressBook::Step AddressBook::Refresh(const ComuRecord& fields, ComuRecord& shown) {
+  if (!ChangedOnDisk(counter_.PathOf(current_), shownStamp_) || Changed(fields))
+    return Step::Unchanged;
+  if (Load(current_, shown)) return Step::Loaded;
+  New();
+  return Step::Emptied;
 }
 
 bool AddressBook::Open(int number, ComuRecord& shown) {
@@ -145,6 +178,7 @@ void AddressBook::Delete() {
     return;
   // "成功删除 " ... "!", or "删除文件 " ... "时出错,请手动删除."; "信息"
   const bool removed = RemoveFile(path);
+  if (removed) shownStamp_ = {};  // saved again, it is written anew without a question
   if (removed && events_) events_->Removed(RecordKind::Contact, current_);
   const std::string text =
       removed ? Gb("成功删除 ") + path + "!" : Gb("删除文件 ") + path + Gb("时出错,请手动删除.");

@@ -2,7 +2,9 @@
 // one shown at a time, stepped through backwards and forwards, saved, deleted and begun anew.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/clock.h"
 #include "base/prompter.h"
@@ -44,8 +46,15 @@ class AddressBook {
   // A new entry under the next free number; the window empties its fields.
   void New();
   // Writes the entry under the current number; a new number is taken (and kept) first.
-  // False when the document could not be written; the old file then stays as it was.
+  // False when the document could not be written; the old file then stays as it was. When
+  // the file changed on disk since it was shown, the user chooses: saved as a new contact,
+  // written over it, or not saved and the contact as it is now shown instead (false, and
+  // TookDiskVersion then gives it once).
   bool Save(const ComuRecord& entry);
+  std::optional<ComuRecord> TookDiskVersion() { return std::exchange(tookDisk_, std::nullopt); }
+  // The contact shown changed on disk (another computer): unedited, it is read again
+  // (Loaded), or a new entry begun when its file is gone (Emptied).
+  Step Refresh(const ComuRecord& fields, ComuRecord& shown);
   // The nearest contact below, or above, the current number; missing files are skipped.
   Step Previous(ComuRecord& shown);
   Step Next(ComuRecord& shown);
@@ -79,6 +88,8 @@ class AddressBook {
   int current_ = 0;
   std::string label_ = "id:";
   ComuRecord shown_ = Blank();
+  FileStamp shownStamp_;  // of the contact's file as read or last saved; none for a new one
+  std::optional<ComuRecord> tookDisk_;
 };
 
 }  // namespace pim

@@ -73,7 +73,8 @@ bool CComuDlg::OnCommand(int id, int code) {
       ShowLabel();
       return true;
     case IDC_COMU_SAVE:
-      book_.Save(ReadControls());
+      if (!book_.Save(ReadControls()))
+        if (const std::optional<ComuRecord> now = book_.TookDiskVersion()) FillControls(*now);
       ShowLabel();
       return true;
     case IDC_COMU_DELETE:
@@ -137,6 +138,16 @@ bool CComuDlg::ShowRecord(const RecordRef& record) {
   FillControls(entry);
   ShowLabel();
   return true;
+}
+
+void CComuDlg::OnRecordChange(const RecordChange& change) {
+  CPanel::OnRecordChange(change);
+  // Written or removed elsewhere (another computer): the contact shown follows, unless edited.
+  if (!hwnd() || change.kind != RecordKind::Contact || change.number != book_.current() ||
+      (change.what != RecordChange::What::Written && change.what != RecordChange::What::Removed))
+    return;
+  ComuRecord entry;
+  ShowStep(book_.Refresh(ReadControls(), entry), entry);
 }
 
 void CComuDlg::ShowLabel() {

@@ -16,6 +16,7 @@ class CComuDlg final : public CPanel {
 
   void OnExit() override { book_.Close(); }
   bool ShowRecord(const RecordRef& record) override;
+  void OnRecordChange(const RecordChange& change) override;
   // After a restore: maxid read again, an empty entry shown.
   void ReloadData() override {
     book_.Initialise();

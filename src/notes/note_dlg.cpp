@@ -53,7 +53,10 @@ bool CNoteDlg::OnCommand(int id, int code) {
       ShowBook(NoteBook::Step::Started);
       return true;
     case IDC_NOTE_SAVE:
-      if (book_.Save(EditorText(), Category())) Item(IDC_NOTE_ID).SetText(book_.label());
+      if (book_.Save(EditorText(), Category()))
+        Item(IDC_NOTE_ID).SetText(book_.label());
+      else if (book_.TookDiskVersion())
+        ShowWhole(NoteBook::Step::Shown);
       return true;
     case IDC_NOTE_DELETE:
       book_.Delete();
@@ -73,11 +76,25 @@ bool CNoteDlg::ShowRecord(const RecordRef& record) {
   host_.MakeCurrent(*this);
   ShowBelowParent(SW_SHOW);
   if (!book_.Leave(EditorText(), Category()) || !book_.Show(record.number)) return false;
-  // Its own category, so a save keeps its type; set this way it starts no new note.
-  SendMessageW(Item(IDC_NOTE_CATEGORY).hwnd(), CB_SETCURSEL, static_cast<WPARAM>(book_.category()),
-               0);
-  ShowBook(NoteBook::Step::Shown);
+  ShowWhole(NoteBook::Step::Shown);
   return true;
+}
+
+void CNoteDlg::ShowWhole(NoteBook::Step step) {
+  // Its own category, so a save keeps its type; set this way it starts no new note.
+  if (step == NoteBook::Step::Shown)
+    SendMessageW(Item(IDC_NOTE_CATEGORY).hwnd(), CB_SETCURSEL,
+                 static_cast<WPARAM>(book_.category()), 0);
+  ShowBook(step);
+}
+
+void CNoteDlg::OnRecordChange(const RecordChange& change) {
+  CPanel::OnRecordChange(change);
+  // Written or removed elsewhere (another computer): the note shown follows, unless edited.
+  if (!hwnd() || change.kind != RecordKind::Note || change.number != book_.current() ||
+      (change.what != RecordChange::What::Written && change.what != RecordChange::What::Removed))
+    return;
+  ShowWhole(book_.Refresh(EditorText(), Category()));
 }
 
 void CNoteDlg::ReloadData() {

@@ -17,6 +17,7 @@ class CNoteDlg final : public CPanel {
   bool ShowRecord(const RecordRef& record) override;
   // After a restore: the notebook read again, a new note begun.
   void ReloadData() override;
+  void OnRecordChange(const RecordChange& change) override;
 
  protected:
   bool OnInitDialog() override;
@@ -27,6 +28,8 @@ class CNoteDlg final : public CPanel {
   std::string EditorText() const;
   // Writes the note and the number label back; a new note also takes the caret.
   void ShowBook(NoteBook::Step step);
+  // The same for a note shown under its own category, which the box then shows.
+  void ShowWhole(NoteBook::Step step);
 
   SystemClock clock_;
   NoteBook book_;

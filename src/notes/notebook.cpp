@@ -4,6 +4,7 @@
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
+#include "records/disk_change.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -16,6 +17,7 @@ void NoteBook::Open() {
   current_ = counter_.maxid();
   text_.clear();
   buildtime_.clear();
+  shownStamp_ = {};
   category_ = kOrdinary;
   label_ = "id:";
 }
@@ -36,12 +38,29 @@ void NoteBook::New(int category) {
   SetCurrent(counter_.maxid());
   buildtime_.clear();
   category_ = category;
+  shownStamp_ = {};
 }
 
 bool NoteBook::Save(const std::string& text, int category) {
-  const std::string path = PathOf(current_);
+  if (ChangedOnDisk(PathOf(current_), shownStamp_)) {
+    switch (AskAboutDiskChange(prompter_)) {
+      case DiskChoice::KeepBoth:
+        SetCurrent(counter_.maxid());
+        buildtime_.clear();
+        break;
+      case DiskChoice::Overwrite:
+        break;
+      case DiskChoice::TakeTheirs:
+        if (!Show(current_)) New(category);
+        tookDisk_ = true;
+        return false;
+      case DiskChoice::Cancel:
+        return false;
+    }
+  }
   // The number is on disk before the note is, so no later run can hand it out again.
   if (!counter_.TakeFor(current_, prompter_)) return false;
+  const std::string path = PathOf(current_);
   text_ = text;
   const std::string buildtime = buildtime_.empty() ? NowStamp(clock_) : buildtime_;
   std::string document;
@@ -52,6 +71,7 @@ bool NoteBook::Save(const std::string& text, int category) {
   }
   buildtime_ = buildtime;
   category_ = category;
+  shownStamp_ = StampOf(path);
   if (events_) events_->Written(RecordKind::Note, current_);
   prompter_.ShowMessage("Message send to " + path + " Sucesful!", "notice", MsgButtons::Ok,
                         MsgIcon::Information);
@@ -60,7 +80,7 @@ bool NoteBook::Save(const std::string& text, int category) {
 }
 
 // The rest of a note document into the panel, as note `number`; a failed read changes nothing.
-bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
+bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number, const FileStamp& stamp) {
   if (!xml.ReadNote(reader) || reader.failed()) {
     prompter_.ShowMessage(Gb("读取 xml 文件时发生错误!"), "xml error", MsgButtons::Ok,
                           MsgIcon::Error);
@@ -69,7 +89,16 @@ bool NoteBook::ReadInto(XML& xml, LineReader& reader, int number) {
   text_ = xml.note.content;
   buildtime_ = xml.note.buildtime;
   SetCurrent(number);
+  shownStamp_ = stamp;
   return true;
+}
+
+NoteBook::Step NoteBook::Refresh(const std::string& text, int category) {
+  if (!ChangedOnDisk(PathOf(current_), shownStamp_) || Changed(text, category))
+    return Step::Unchanged;
+  if (Show(current_)) return Step::Shown;
+  New(category_ >= 0 ? category_ : kOrdinary);
+  return Step::Started;
 }
 
 std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
@@ -82,7 +111,7 @@ std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
   LineReader reader(file);
   XML xml(prompter_, clock_);
   if (filter != kAll && xml.ReadNoteType(reader) != filter) return std::nullopt;
-  if (!ReadInto(xml, reader, number)) return Step::Unchanged;
+  if (!ReadInto(xml, reader, number, file.Stamp())) return Step::Unchanged;
   category_ = filter;
   return Step::Shown;
 }
@@ -100,7 +129,7 @@ bool NoteBook::Show(int number) {
   if (!file.Open(PathOf(number), File::Mode::Read)) return false;
   LineReader reader(file);
   XML xml(prompter_, clock_);
-  if (!ReadInto(xml, reader, number)) return false;
+  if (!ReadInto(xml, reader, number, file.Stamp())) return false;
   category_ = type >= 0 && type < static_cast<int>(kCategories.size()) ? type : -1;
   return true;
 }
@@ -148,6 +177,7 @@ bool NoteBook::Delete() {
                             MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
     return false;
   const bool removed = RemoveFile(path);
+  if (removed) shownStamp_ = {};  // saved again, it is written anew without a question
   if (removed && events_) events_->Removed(RecordKind::Note, current_);
   // "成功删除 " path "!" or "删除文件 " path "时出错,请手动删除.", "信息"
   prompter_.ShowMessage(

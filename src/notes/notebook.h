@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/clock.h"
 #include "base/prompter.h"
@@ -34,7 +35,14 @@ class NoteBook {
   // Starts note maxid afresh; a diary note begins with today's date line.
   void New(int category);
   // Writes the note shown with `text` and the category's index (-1 for none) as its type.
+  // When its file changed on disk since it was shown, the user chooses: saved as a new note,
+  // written over it, or not saved and the note as it is now shown instead (false, and
+  // TookDiskVersion() then says so once).
   bool Save(const std::string& text, int category);
+  bool TookDiskVersion() { return std::exchange(tookDisk_, false); }
+  // The note shown changed on disk (another computer): unedited, it is read again, or a new
+  // note begun when its file is gone. Unchanged when it was edited or is as read.
+  Step Refresh(const std::string& text, int category);
   // The nearest existing note below / above the current one whose type is `filter`
   // (any type for kAll). Next past the last note starts a new one.
   Step Previous(int filter);
@@ -67,7 +75,7 @@ class NoteBook {
   std::string PathOf(int number) const { return counter_.PathOf(number); }
 
  private:
-  bool ReadInto(XML& xml, LineReader& reader, int number);
+  bool ReadInto(XML& xml, LineReader& reader, int number, const FileStamp& stamp);
   // Shows note `number` when it is of type `filter`: nothing when it is not (or is gone),
   // else whether it could be read.
   std::optional<Step> ShowIfOfType(int number, int filter);
@@ -82,6 +90,8 @@ class NoteBook {
   std::string buildtime_;
   int category_ = kOrdinary;
   std::string label_ = "id:";
+  FileStamp shownStamp_;  // of the note's file as read or last saved; none for a new note
+  bool tookDisk_ = false;
 };
 
 }  // namespace pim

@@ -36,12 +36,17 @@ void RecordCounter::Load() {
   ScanInt(conf.GetValue(section_, "maxid"), value);
   conf.Close();
   maxid_ = saved_ = written_ = value < 0 ? 0 : value;
-  // Files at or above the stored number were saved by a run that never wrote it back.
+  // Files at or above the stored number were saved by a run that never wrote it back, or came
+  // from another computer.
+  MovePastFiles();
+  if (maxid_ != saved_) Write();
+}
+
+void RecordCounter::MovePastFiles() {
   const std::vector<int> numbers = Existing();
   if (!numbers.empty() && numbers.back() >= maxid_ &&
       numbers.back() < std::numeric_limits<int>::max())
     maxid_ = numbers.back() + 1;
-  if (maxid_ != saved_) Write();
 }
 
 std::vector<int> RecordCounter::Existing() const {
@@ -65,8 +70,10 @@ std::vector<int> RecordCounter::Existing() const {
   return numbers;
 }
 
-bool RecordCounter::TakeFor(int number, Prompter& prompter) {
+bool RecordCounter::TakeFor(int& number, Prompter& prompter) {
   if (number != maxid_) return true;
+  MovePastFiles();
+  number = maxid_;
   if (maxid_ == std::numeric_limits<int>::max()) {
     prompter.ShowMessage(Gb("编号已用到最大值, 不能再新建记录!"), Gb("警告"), MsgButtons::Ok,
                          MsgIcon::Warning);

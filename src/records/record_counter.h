@@ -1,7 +1,8 @@
 // The next free number of the numbered records of one section of "set\sets.conf" ("maxid"
-// of "NOTE" or "COMU"). A number is never handed out twice: a number taken by a save is
-// written at once, and at start the counter moves past every record file already there, so
-// a crash or a killed process can never make a later save overwrite a record.
+// of "NOTE" or "COMU"): this computer's floor. A number is never handed out twice: a number
+// taken by a save is written at once, and each new record takes its number above every record
+// file there at that moment, so neither a crash nor a record that arrived from another
+// computer through a synced folder can make a later save overwrite a record.
 #pragma once
 
 #include <string>
@@ -29,15 +30,18 @@ class RecordCounter {
   // A save took the number `maxid`: raises it and writes it at once. False when the
   // settings file could not be written (the number stays taken in memory), or at the top.
   bool Take();
-  // Before record `number` is saved: a new one (number == maxid) takes its number, which is
-  // written at once (a failed write still keeps it taken in memory). At the top of the range
-  // no number is left: never wrapped nor reused, the save is refused with a message (false).
-  bool TakeFor(int number, Prompter& prompter);
+  // Before record `number` is saved: a new one (number == maxid) takes its number, moved past
+  // every record file there now, and `number` becomes it; it is written at once (a failed
+  // write still keeps it taken in memory). At the top of the range no number is left: never
+  // wrapped nor reused, the save is refused with a message (false).
+  bool TakeFor(int& number, Prompter& prompter);
   // The close handling: writes "maxid" when it has grown since it was saved.
   bool Persist();
 
  private:
   bool Write();
+  // Moves past every record file there now.
+  void MovePastFiles();
 
   std::string section_;
   std::string folder_;

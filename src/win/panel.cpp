@@ -13,6 +13,12 @@ std::string PanelPrompter::PickFolder(const std::string& title) {
   return owned().PickFolder(title);
 }
 
+int PanelPrompter::Choose(const std::string& text, const std::string& caption,
+                          const std::vector<std::string>& buttons) {
+  ModalScope modal(host_);
+  return owned().Choose(text, caption, buttons);
+}
+
 std::string PanelPrompter::PickFile(const FileChoice& choice) {
   ModalScope modal(host_);
   return owned().PickFile(choice);

@@ -66,6 +66,8 @@ class PanelPrompter final : public Prompter {
                         MsgIcon icon) override;
   std::string PickFolder(const std::string& title) override;
   std::string PickFile(const FileChoice& choice) override;
+  int Choose(const std::string& text, const std::string& caption,
+             const std::vector<std::string>& buttons) override;
 
  private:
   win::DialogPrompter owned() const { return win::DialogPrompter(owner_); }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "resource.h"
 #include "win/text.h"
 
 namespace pim::win {
@@ -141,6 +142,55 @@ std::string Win32Prompter::PickFile(const FileChoice& choice) {
   const Picker picker = choice.open ? openPicker : savePicker;
   const BOOL chosen = picker ? picker(&ofn) : FALSE;
   return chosen ? Narrow(file.data()) : std::string();
+}
+
+namespace {
+
+// The question of Choose: its words, and a button for each answer.
+class ChoiceBox final : public Dialog {
+ public:
+  ChoiceBox(const std::string& text, const std::string& caption,
+            const std::vector<std::string>& buttons)
+      : Dialog(IDD_CHOOSE), text_(text), caption_(caption), buttons_(buttons) {}
+
+ protected:
+  bool OnInitDialog() override {
+    window().SetText(caption_);
+    Item(IDC_CHOOSE_TEXT).SetText(text_);
+    for (int i = 0; i < 3; ++i) {
+      const Window button = Item(IDC_CHOOSE_FIRST + i);
+      if (i < static_cast<int>(buttons_.size()))
+        button.SetText(buttons_[static_cast<size_t>(i)]);
+      else
+        button.Show(SW_HIDE);
+    }
+    SetFocus(Item(IDC_CHOOSE_FIRST).hwnd());
+    return false;
+  }
+  bool OnCommand(int id, int) override {
+    const int index = id == IDOK ? 0 : id - IDC_CHOOSE_FIRST;  // Enter: the default
+    if (index < 0 || index >= static_cast<int>(buttons_.size())) return false;
+    EndDialog(kFirstAnswer + index);
+    return true;
+  }
+
+ public:
+  // Answers are told apart from IDCANCEL, which Escape and the close box give.
+  static constexpr INT_PTR kFirstAnswer = 100;
+
+ private:
+  std::string text_, caption_;
+  std::vector<std::string> buttons_;
+};
+
+}  // namespace
+
+int Win32Prompter::Choose(const std::string& text, const std::string& caption,
+                          const std::vector<std::string>& buttons) {
+  const INT_PTR chosen =
+      ChoiceBox(text, caption, buttons).DoModal(owner_) - ChoiceBox::kFirstAnswer;
+  return chosen >= 0 && chosen < static_cast<INT_PTR>(buttons.size()) ? static_cast<int>(chosen)
+                                                                      : -1;
 }
 
 bool Win32Hotkeys::Register(int id, uint32_t modifiers, uint32_t virtualKey) {

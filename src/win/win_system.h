@@ -17,6 +17,8 @@ class Win32Prompter final : public Prompter {
                         MsgIcon icon) override;
   std::string PickFolder(const std::string& title) override;
   std::string PickFile(const FileChoice& choice) override;
+  int Choose(const std::string& text, const std::string& caption,
+             const std::vector<std::string>& buttons) override;
 
  private:
   HWND owner_;
@@ -42,6 +44,10 @@ class DialogPrompter final : public Prompter {
   }
   std::string PickFile(const FileChoice& choice) override {
     return Win32Prompter(owner_.hwnd()).PickFile(choice);
+  }
+  int Choose(const std::string& text, const std::string& caption,
+             const std::vector<std::string>& buttons) override {
+    return Win32Prompter(owner_.hwnd()).Choose(text, caption, buttons);
   }
 
  private:

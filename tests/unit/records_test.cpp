@@ -30,6 +30,10 @@ struct Book {
   virtual bool Show(int n) = 0;                               // as a search opens it
   // Before a search shows another: the panel holds `text`, the rest as it shows the record.
   virtual bool Leave(const std::string& text) = 0;
+  // The record's file changed on disk; the panel holds `text`: what shows then ("-": as it was).
+  virtual std::string Refresh(const std::string& text) = 0;
+  // What a save that took the file's version instead shows, or "-".
+  virtual std::string Took() = 0;
 };
 struct Notes final : Book {
   explicit Notes(Prompter& p) : book(p, kClock) {}
@@ -46,6 +50,10 @@ struct Notes final : Book {
   }
   bool Show(int n) override { return book.Show(n); }
   bool Leave(const std::string& text) override { return book.Leave(text, book.category()); }
+  std::string Refresh(const std::string& text) override {
+    return book.Refresh(text, book.category()) == NoteBook::Step::Unchanged ? "-" : book.text();
+  }
+  std::string Took() override { return book.TookDiskVersion() ? book.text() : "-"; }
   NoteBook book;
 };
 struct Contacts final : Book {
@@ -72,6 +80,23 @@ struct Contacts final : Book {
     return read;
   }
   bool Leave(const std::string& text) override { return book.Leave(Holding(text)); }
+  std::string Refresh(const std::string& text) override {
+    ComuRecord now;
+    switch (book.Refresh(Holding(text), now)) {
+      case AddressBook::Step::Loaded:
+        fields = now;
+        return now.name;
+      case AddressBook::Step::Emptied:
+        return "";
+      default:
+        return "-";
+    }
+  }
+  std::string Took() override {
+    const std::optional<ComuRecord> now = book.TookDiskVersion();
+    if (now) fields = *now;
+    return now ? now->name : "-";
+  }
   // The fields as the panel shows them, with `text` typed as the name.
   ComuRecord Holding(const std::string& text) const {
     ComuRecord shown = fields;
@@ -191,6 +216,52 @@ TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnot
   prompter.answers = {MsgResult::Yes};
   EXPECT_FALSE(book->Leave("lost"));
   EXPECT_EQ(prompter.messages.size(), 6u);
+}
+
+// Another computer writes the record shown (through a synced folder): the panel follows it
+// while unedited, and an edit is never saved over it without asking; a record that arrives
+// under the number a new one shows pushes the new one past it.
+TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
+  const auto book = GetParam().make(prompter);
+  book->Open();
+  ASSERT_TRUE(book->Save("mine"));
+  const auto elsewhere = [&](const std::string& text) {
+    WriteBytes(Path(0), book->Document(text));
+  };
+  elsewhere("theirs");
+  EXPECT_EQ(book->Refresh("mine"), "theirs");  // unedited: shown as it is now
+  elsewhere("theirs, later");
+  EXPECT_EQ(book->Refresh("mine, edited"), "-");
+  // Saving the edit asks: both kept (the default), the edit a new record.
+  prompter.messages.clear();
+  ASSERT_TRUE(book->Save("mine, edited"));
+  EXPECT_EQ(
+      std::tuple(prompter.messages.at(0).text, ReadBytes(Path(0)), ReadBytes(Path(1)).empty()),
+      std::tuple(Gb("此记录已在另一台电脑上修改"), book->Document("theirs, later"), false));
+  // Written over, or the edit dropped for the file as it is now.
+  ASSERT_TRUE(book->Show(0));
+  elsewhere("theirs again");
+  prompter.choices = {1, 2, -1};
+  ASSERT_TRUE(book->Save("mine over"));
+  EXPECT_NE(ReadBytes(Path(0)).find("mine over"), std::string::npos);
+  elsewhere("theirs, once more");
+  EXPECT_FALSE(book->Save("dropped"));
+  EXPECT_EQ(std::pair(book->Took(), ReadBytes(Path(0))),
+            std::pair(std::string("theirs, once more"), book->Document("theirs, once more")));
+  elsewhere("closed");  // the question closed: nothing happens
+  EXPECT_FALSE(book->Save("kept"));
+  EXPECT_EQ(std::pair(book->Took(), ReadBytes(Path(0))),
+            std::pair(std::string("-"), book->Document("closed")));
+  // Removed elsewhere: an unedited panel begins a new record.
+  ASSERT_TRUE(book->Show(0));
+  ASSERT_TRUE(RemoveFile(Path(0)));
+  EXPECT_EQ(book->Refresh("closed"), GetParam().name == std::string("notes") ? " " : "");
+  // The number a new record shows arrives from elsewhere: the save takes the next one.
+  const int shown = std::stoi(book->Step('>').first);
+  WriteBytes(Path(shown), book->Document("arrived"));
+  ASSERT_TRUE(book->Save("new here"));
+  EXPECT_EQ(ReadBytes(Path(shown)), book->Document("arrived"));
+  EXPECT_NE(ReadBytes(Path(shown + 1)).find("new here"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, RecordBookTest, ::testing::ValuesIn(kKinds),

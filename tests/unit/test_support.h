@@ -48,8 +48,18 @@ class RecordingPrompter final : public Prompter {
   }
   std::string PickFolder(const std::string&) override { return picked; }
   std::string PickFile(const FileChoice&) override { return picked; }
+  // A question with buttons of its own words is a message too (its buttons Ok); it is
+  // answered from `choices`, with the default (0) when none is queued.
+  int Choose(const std::string& text, const std::string& caption,
+             const std::vector<std::string>&) override {
+    messages.push_back({text, caption, MsgButtons::Ok, MsgIcon::Question});
+    const int choice = choices.empty() ? 0 : choices.front();
+    if (!choices.empty()) choices.pop_front();
+    return choice;
+  }
   std::vector<Message> messages;
   std::deque<MsgResult> answers;
+  std::deque<int> choices;
   std::string picked;  // what the pickers answer
 };
 
