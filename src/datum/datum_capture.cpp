@@ -1,9 +1,7 @@
 #include "datum/datum_capture.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
-#include <system_error>
 #include <utility>
 
 #include "base/atomic_file.h"
@@ -26,20 +24,16 @@ void Tell(Prompter& prompter, const std::string& text) {
 
 }  // namespace
 
-DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder,
+DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string dataFolder,
                            RecordEvents* events)
     : prompter_(prompter),
       clock_(clock),
       events_(events),
-      startFolder_(std::move(startFolder)),
-      dtdPath_(startFolder_ + std::string(kDatumDtdLocalPath)) {}
+      dtdPath_(std::move(dataFolder) + std::string(kDatumDtdLocalPath)) {}
 
 std::vector<std::string> DatumCapture::Open() {
-  std::error_code ignored;
-  startPath_ = std::filesystem::current_path(ignored);
-  CConfigFile conf;
-  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), number_);
-  conf.Close();
+  number_ = 0;
+  CatchUpCardNumber();
   std::vector<std::string> names = LoadClassList(classes_);
   entries_ = LoadUntrimmedIndex(prompter_, &indexWhole_);
   indexChanged_ = false;
@@ -79,6 +73,7 @@ bool DatumCapture::StoreCard(const CardText& card) {
     return false;
   }
   const bool isNew = AtNewCard();
+  if (isNew) CatchUpCardNumber();  // cards stored elsewhere meanwhile took theirs
   // A stored card keeps its file, whatever its title and category are now.
   std::string path = isNew ? CardPath(classPath, card.title, number_) : entries_[position_ - 1].url;
   // A card number set back by hand must not let a new card replace an older one.
@@ -96,6 +91,7 @@ bool DatumCapture::StoreCard(const CardText& card) {
   if (events_) events_->CardWritten(written);
   if (isNew) {
     entries_.push_back({card.title, written, "", card.category, "", ""});
+    added_.push_back(entries_.back());
     ++number_;
     ++position_;
     // At once, so that a crash never lets two cards share a number.
@@ -104,9 +100,11 @@ bool DatumCapture::StoreCard(const CardText& card) {
     IndexEntry& entry = entries_[position_ - 1];
     if (entry.url == written && entry.name == card.title && entry.class_ == card.category)
       return true;
+    const std::string was = entry.url;
     entry.url = written;
     entry.name = card.title;
     entry.class_ = card.category;
+    edited_.emplace_back(was, entry);
   }
   // The index follows every change, so a crash never leaves a stored card out of it.
   indexChanged_ = true;
@@ -125,15 +123,20 @@ std::string DatumCapture::AskForPath(std::string path, const CardText& card) {
   while (true) {
     Tell(prompter_, Gb("存储文件 ") + path + Gb(" 时出错,请选择文件的存储位置和名称!"));
     path = prompter_.PickFile({false, ".xml", Gb("XML 文件|*.xml|"), "", ""});
-    // The file dialog may have moved the working folder, which every data path hangs on.
-    std::error_code ignored;
-    std::filesystem::current_path(startPath_, ignored);
     if (path.empty()) return {};  // the user gives up; the text stays in the panel
     if (!WriteCard(path, card).empty()) return path;
   }
 }
 
-bool DatumCapture::WriteCardNumber() const {
+void DatumCapture::CatchUpCardNumber() {
+  int32_t stored = 0;
+  CConfigFile conf;
+  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), stored);
+  number_ = std::max(number_, stored);
+}
+
+bool DatumCapture::WriteCardNumber() {
+  CatchUpCardNumber();
   const std::string value = Format("%ld", static_cast<long>(number_));
   CConfigFile conf;
   if (conf.Load(kDatumConfPath) == 1 && conf.SetValue("id", value) == 1) return conf.Save() == 1;
@@ -204,19 +207,66 @@ std::string DatumCapture::LoadContent(const std::string& path, bool* whole) {
 std::vector<std::string> DatumCapture::ReloadLists() {
   entries_ = LoadUntrimmedIndex(prompter_, &indexWhole_);
   indexChanged_ = false;
+  added_.clear();
+  edited_.clear();
   position_ = count() + 1;
   return LoadClassList(classes_);
 }
 
-bool DatumCapture::WriteIndex() const {
+bool DatumCapture::FollowLists() {
+  CatchUpCardNumber();
+  LoadClassList(classes_);
+  if (indexChanged_) return false;  // written with the next store, joined to what is on disk then
+  const std::string shownUrl = AtNewCard() ? std::string() : entries_[position_ - 1].url;
+  SilentPrompter silent;
+  bool whole = false;
+  std::vector<IndexEntry> now = LoadUntrimmedIndex(silent, &whole);
+  if (!whole) return false;
+  entries_ = std::move(now);
+  indexWhole_ = true;
+  const auto at = std::ranges::find(entries_, shownUrl, &IndexEntry::url);
+  if (shownUrl.empty() || at != entries_.end()) {
+    position_ = shownUrl.empty() ? count() + 1 : static_cast<int>(at - entries_.begin()) + 1;
+    return false;
+  }
+  // The card shown was trimmed elsewhere: an edit stays to be stored as a new card.
+  position_ = count() + 1;
+  if (modified_) return false;
+  StartNewCard();
+  return true;
+}
+
+bool DatumCapture::WriteIndex() {
   // Rewritten from a list read only in part, the index would lose the rest.
   if (!indexWhole_) {
     if (indexChanged_) Tell(prompter_, kIndexPartialText);
     return !indexChanged_;
   }
-  if (WriteUntrimmedIndex(entries_)) return true;
-  Tell(prompter_, Gb("存储文件 ") + std::string(kUntrimmedIndexPath) + Gb(" 时出错!"));
-  return false;
+  if (!indexChanged_) return true;
+  bool whole = false;
+  SilentPrompter silent;
+  std::vector<IndexEntry> now = LoadUntrimmedIndex(silent, &whole);
+  if (!whole && FileExists(kUntrimmedIndexPath)) {
+    Tell(prompter_, kIndexPartialText);
+    return false;
+  }
+  for (const auto& [url, entry] : edited_)
+    if (const auto at = std::ranges::find(now, url, &IndexEntry::url); at != now.end()) *at = entry;
+  for (const IndexEntry& entry : added_)
+    if (std::ranges::find(now, entry.url, &IndexEntry::url) == now.end()) now.push_back(entry);
+  if (!WriteUntrimmedIndex(now)) {
+    Tell(prompter_, Gb("存储文件 ") + std::string(kUntrimmedIndexPath) + Gb(" 时出错!"));
+    return false;
+  }
+  const std::string shownUrl = AtNewCard() ? std::string() : entries_[position_ - 1].url;
+  entries_ = std::move(now);
+  const auto at = std::ranges::find(entries_, shownUrl, &IndexEntry::url);
+  position_ = shownUrl.empty() || at == entries_.end() ? count() + 1
+                                                       : static_cast<int>(at - entries_.begin()) + 1;
+  added_.clear();
+  edited_.clear();
+  indexChanged_ = false;
+  return true;
 }
 
 void DatumCapture::Close(const CardText& card) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,9 +24,9 @@ struct CardText {
 
 class DatumCapture {
  public:
-  // `startFolder` is the working folder, restored after a file dialog and named in the DTD.
+  // `dataFolder` is the folder of the records, named in the DTD.
   // `events`, when given, hears of every card written.
-  DatumCapture(Prompter& prompter, const Clock& clock, std::string startFolder,
+  DatumCapture(Prompter& prompter, const Clock& clock, std::string dataFolder,
                RecordEvents* events = nullptr);
 
   // The panel is created: reads the card number, the categories and the untrimmed index,
@@ -51,8 +50,13 @@ class DatumCapture {
   // After trimming: the untrimmed index and the categories read again; the fields and the
   // modified flag stay. Returns the category names in file order.
   std::vector<std::string> ReloadLists();
-  // Before trimming: the chain to the file.
-  bool WriteIndex() const;
+  // The lists changed on disk (another computer, a merge): the index, the categories and the
+  // card number read again, the card shown kept where it is now in the index. True when the
+  // card shown went (trimmed elsewhere) and, unedited, a new card stands in its place.
+  bool FollowLists();
+  // Before trimming: the cards stored here joined to the index as it is on disk, which may
+  // hold cards captured elsewhere and no longer those trimmed elsewhere.
+  bool WriteIndex();
   // The close handling: the card being typed is stored, then the card number and the
   // untrimmed index are written. The chain stays, so a panel that goes on still works.
   void Close(const CardText& card);
@@ -81,15 +85,15 @@ class DatumCapture {
   // Says that `path` failed and asks for another until one is written; "" when the user
   // cancels.
   std::string AskForPath(std::string path, const CardText& card);
-  bool WriteCardNumber() const;
+  // The card number as it is now: the larger of disk and memory, so it never goes back.
+  void CatchUpCardNumber();
+  bool WriteCardNumber();
   void StartNewCard();
   void ShowEntry();
 
   Prompter& prompter_;
   const Clock& clock_;
   RecordEvents* events_;
-  std::string startFolder_;
-  std::filesystem::path startPath_;  // the working folder at Open
   std::string dtdPath_;
   ClassTable classes_;
   std::vector<IndexEntry> entries_;
@@ -100,6 +104,10 @@ class DatumCapture {
   bool shownPartial_ = false;  // the stored card shown was read only in part
   bool indexWhole_ = true;     // the untrimmed index was read to its end
   bool indexChanged_ = false;  // a card was added to it or renamed since Open
+  // What this panel did to the index since it was last written: cards stored anew, and
+  // entries changed (by their url then).
+  std::vector<IndexEntry> added_;
+  std::vector<std::pair<std::string, IndexEntry>> edited_;
 };
 
 }  // namespace pim

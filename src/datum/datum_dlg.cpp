@@ -17,7 +17,7 @@ constexpr UINT kDeleteBrowser = WM_APP + 1;
 }  // namespace
 
 CDatumDlg::CDatumDlg(PanelHost& host)
-    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, win::WorkingFolder(), &host.Records()) {}
+    : CPanel(IDD_DATUM, host), capture_(prompter_, clock_, win::RecordsFolder(), &host.Records()) {}
 
 CDatumDlg::~CDatumDlg() = default;
 
@@ -208,6 +208,14 @@ void CDatumDlg::ReloadData() {
   for (int id : {IDC_DATUMDLG_CLASS, IDC_DATUMDLG_TITLE, IDC_DATUMDLG_TEXT}) Item(id).SetText("");
   filling_ = false;
   UpdateButtons();
+}
+
+void CDatumDlg::OnRecordChange(const RecordChange& change) {
+  CPanel::OnRecordChange(change);
+  if (change.what != RecordChange::What::ListsChanged || !hwnd()) return;
+  const bool fresh = capture_.FollowLists();
+  UpdateButtons();
+  if (fresh) ShowCard();
 }
 
 void CDatumDlg::OnExit() {

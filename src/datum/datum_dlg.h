@@ -32,6 +32,8 @@ class CDatumDlg final : public CPanel {
   void ProcessPending() override { Trim(); }
   // After a restore: the card number, categories and untrimmed index read again.
   void ReloadData() override;
+  // The lists changed on disk (another computer, a merge): the panel follows them.
+  void OnRecordChange(const RecordChange& change) override;
   // An untrimmed card at its position here, the card being typed stored first as paging
   // does; a trimmed one selected in the browser, which opens for it.
   bool ShowRecord(const RecordRef& record) override;

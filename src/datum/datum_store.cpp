@@ -162,6 +162,10 @@ std::vector<std::string> LoadSourceList(SourceTable& table) {
 std::string FindClassPath(std::string_view name, ClassTable& table) {
   for (int i = 0; i < table.count; ++i)
     if (table.entries[i].name == name) return table.entries[i].path;
+  // The list as it is now: another computer may have added this name, or others, since.
+  LoadClassList(table);
+  for (int i = 0; i < table.count; ++i)
+    if (table.entries[i].name == name) return table.entries[i].path;
   const int n = table.count;
   if (n >= kDatumTableSize || !IsSafeCategoryName(name)) return {};
   std::string path = "datum\\" + std::string(name) + "\\";
@@ -178,6 +182,9 @@ std::string FindClassPath(std::string_view name, ClassTable& table) {
 }
 
 bool FindSource(std::string_view name, SourceTable& table) {
+  for (int i = 0; i < table.count; ++i)
+    if (table.names[i] == name) return true;
+  LoadSourceList(table);  // as it is now, as for the categories
   for (int i = 0; i < table.count; ++i)
     if (table.names[i] == name) return true;
   const int n = table.count;

@@ -59,8 +59,9 @@ bool IsSafeCategoryName(std::string_view name);
 bool IsSafeTitle(std::string_view title);
 
 // The category's folder path; a new category is first added to the table and the list
-// file, and its folder is created with any missing parent. "" when the name is not safe,
-// the table is full or the list file cannot be updated; nothing is changed then.
+// file, after the count on disk (the table is read again from the file first, so names added
+// meanwhile elsewhere are kept), and its folder is created with any missing parent. "" when
+// the name is not safe, the table is full or the list file cannot be updated.
 std::string FindClassPath(std::string_view name, ClassTable& table);
 // True when the source is known or was added; false as FindClassPath refuses.
 bool FindSource(std::string_view name, SourceTable& table);

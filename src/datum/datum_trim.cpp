@@ -15,7 +15,7 @@ void FillCombo(HWND box, const std::vector<std::string>& names, size_t& listed) 
 }  // namespace
 
 bool CDatumTrim::OnInitDialog() {
-  model_ = std::make_unique<DatumTrimming>(prompter_, clock_, win::WorkingFolder(), &events_);
+  model_ = std::make_unique<DatumTrimming>(prompter_, clock_, win::RecordsFolder(), &events_);
   const DatumTrimming::Start start = model_->Open();
   ListNewNames();
   if (start != DatumTrimming::Start::Ready) {

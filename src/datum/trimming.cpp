@@ -1,6 +1,7 @@
 #include "datum/trimming.h"
 
 #include <array>
+#include <map>
 
 #include "base/atomic_file.h"
 #include "base/file.h"
@@ -125,8 +126,9 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
   const int knownClasses = classes_.count, knownSources = sources_.count;
   FindClassPath(entry.class_, classes_);
   FindSource(entry.source, sources_);
-  if (classes_.count > knownClasses) classNames_.push_back(entry.class_);
-  if (sources_.count > knownSources) sourceNames_.push_back(entry.source);
+  // Names added meanwhile on another computer come along with the new one.
+  for (int i = knownClasses; i < classes_.count; ++i) classNames_.push_back(classes_.entries[i].name);
+  for (int i = knownSources; i < sources_.count; ++i) sourceNames_.push_back(sources_.names[i]);
   entry.trimmed = true;
   return true;
 }
@@ -165,7 +167,11 @@ bool DatumTrimming::WriteIndexes() {
 bool DatumTrimming::AppendTrimmed() {
   // The entries stay where they are: moved out of an index read only in part, they could
   // only be written back without the part that was not read.
-  if (!indexWhole_) {
+  // The index as it is now: it may hold cards captured meanwhile, here or elsewhere.
+  SilentPrompter silent;
+  bool whole = false;
+  std::vector<IndexEntry> now = LoadUntrimmedIndex(silent, &whole);
+  if (!indexWhole_ || !whole) {
     prompter_.ShowMessage(kIndexPartialText, "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);
     return false;
   }
@@ -205,9 +211,16 @@ bool DatumTrimming::AppendTrimmed() {
     prompter_.ShowMessage(std::string(kPaths[f]) + kAppendFailedText, "Pimbrel", MsgButtons::Ok,
                           MsgIcon::Warning);
   }
-  std::vector<IndexEntry> untrimmed;
+  // Less the cards moved out; those that stay keep what was saved of them here.
+  std::map<std::string, const IndexEntry*> moved, kept;
   for (size_t i = 0; i < entries_.size(); ++i)
-    if (stays[i]) untrimmed.push_back(entries_[i]);
+    (stays[i] ? kept : moved)[entries_[i].url] = &entries_[i];
+  std::vector<IndexEntry> untrimmed;
+  for (IndexEntry& e : now) {
+    if (moved.contains(e.url)) continue;
+    const auto mine = kept.find(e.url);
+    untrimmed.push_back(mine == kept.end() ? std::move(e) : *mine->second);
+  }
   if (!WriteUntrimmedIndex(untrimmed)) {
     prompter_.ShowMessage("Can`t Open " + std::string(kUntrimmedIndexPath) + " to write!",
                           "Pimbrel", MsgButtons::Ok, MsgIcon::Warning);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "base/path.h"
 #include "resource.h"
 #include "win/text.h"
 
@@ -43,6 +44,8 @@ class KeepWorkingFolder {
 }  // namespace
 
 std::string WorkingFolder() { return Narrow(KeepWorkingFolder::CurrentFolder()); }
+
+std::string RecordsFolder() { return DataFolder().empty() ? WorkingFolder() : DataFolder(); }
 
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
                        MsgButtons buttons, MsgIcon icon) {

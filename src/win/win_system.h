@@ -26,6 +26,8 @@ class Win32Prompter final : public Prompter {
 
 // The working folder, which the data paths are relative to, as GBK.
 std::string WorkingFolder();
+// The folder of the records as a whole path: the data folder, or else the working folder.
+std::string RecordsFolder();
 
 // A message box owned by `owner`, for the few messages that have one.
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,

@@ -367,6 +367,40 @@ TEST_F(DatumTest, ADamagedListOrCardLosesNothing) {
   EXPECT_TRUE(prompter_.messages[2].text.starts_with("datum\\bookmark.list "));
 }
 
+// Another computer (or an import, or a capture) changes the lists while the panel and the
+// trimming dialog are open: each list is read again just before it changes, so nothing it
+// added is dropped, nothing trimmed there comes back, and the card number never goes back.
+TEST_F(DatumTest, ListsChangedElsewhereMeanwhileAreJoinedNeverOverwritten) {
+  ASSERT_TRUE(capture_.StoreCard(Typed("here 0")));
+  // Elsewhere: a category, a card in the untrimmed index, and the card number moved on.
+  ClassTable theirs;
+  LoadClassList(theirs);
+  ASSERT_FALSE(FindClassPath(kLife, theirs).empty());
+  std::vector<IndexEntry> index = LoadUntrimmedIndex(prompter_);
+  index.push_back({"there", "datum\\" + kLife + "\\there.datum.7.xml", "", kLife, "", ""});
+  ASSERT_TRUE(WriteUntrimmedIndex(index));
+  WriteBytes(std::string(kDatumConfPath), "[DATUM]\r\nid=8\r\n");
+  // Here: a new category and a new card, and the panel closes with its number.
+  ASSERT_TRUE(capture_.StoreCard(Typed("here 8", "t", kComputer)));
+  capture_.Close({});
+  EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"t", "there", "t"}));
+  EXPECT_NE(ReadBytes("datum\\" + kComputer + "\\t.datum.8.xml"), "<missing>");
+  EXPECT_NE(ReadBytes(std::string(kDatumConfPath)).find("id=9"), std::string::npos);
+  ClassTable now;
+  EXPECT_EQ(LoadClassList(now), (Strings{kUnsorted, kLife, kComputer}));
+
+  // The trimming dialog ends after a card was captured meanwhile: that card stays waiting.
+  DatumTrimming trim(prompter_, clock_, "C:\\P");
+  ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
+  ASSERT_TRUE(capture_.StoreCard(Typed("captured while trimming", "late")));
+  ASSERT_TRUE(trim.SaveItem(trim.form()) && trim.WriteIndexes());
+  EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"there", "t", "late"}));
+  EXPECT_EQ(Links(kTrimmedIndexPath), (Strings{"t"}));
+  // The panel, which still held the trimmed card, does not bring it back with its next store.
+  ASSERT_TRUE(capture_.StoreCard(Typed("after")));
+  EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"there", "t", "late", "t"}));
+}
+
 TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex) {
   EXPECT_TRUE(Tree().empty());  // the installed lists: an empty tree, no message
   // A subcategory listed before its parent stands at the root.
