@@ -6,10 +6,14 @@
 #include <random>
 
 #include "backup/folder_ops.h"
+#include "backup/messages.h"
 #include "backup/restore.h"
 #include "test_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -207,6 +211,116 @@ TEST_F(BackupTest, RestoreKilledAtAnyMoveIsFinishedOrUndoneAtTheNextStart) {
   }
 }
 #endif
+
+// Restoring the wrong archive and at once the right one: the first safety copy, the only one
+// of the data as it was, stays as it is, and the second takes a name of its own.
+TEST_F(BackupTest, ASecondRestoreInTheSameMinuteKeepsTheFirstSafetyCopy) {
+  const std::string archive = ArchiveOf("new");
+  MakeData("old");
+  const Files old = Snapshot();
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
+    ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
+  }
+  EXPECT_TRUE(FileExists(Gb("backup\\恢复前 2026-12-07 0930 (2).zip")));
+  ASSERT_EQ(Check(Gb("backup\\恢复前 2026-12-07 0930.zip")), ArchiveCheck::Ok);
+  ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
+  EXPECT_EQ(Snapshot(), old);
+}
+
+// Something of an earlier restore that cannot be removed: on Windows a file held open by
+// another program, natively a path too long to name.
+class Leftover {
+ public:
+  Leftover() {
+    EXPECT_TRUE(CreateFolder("restore.old") && CreateFolder("restore.old\\note"));
+#ifdef _WIN32
+    held_ = CreateFileW(ToNativePath("restore.old\\note\\n.1.xml").c_str(), GENERIC_WRITE,
+                        FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(held_, INVALID_HANDLE_VALUE);
+#else
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path("restore.old/note");
+    for (int depth = 0; depth < 20; ++depth) {
+      EXPECT_EQ(::mkdir(std::string(250, 'd').c_str(), 0755), 0);
+      std::filesystem::current_path(std::string(250, 'd'));
+    }
+    std::filesystem::current_path(start);
+#endif
+  }
+  ~Leftover() {
+#ifdef _WIN32
+    CloseHandle(held_);
+#else
+    std::filesystem::remove_all("restore.old/note");
+#endif
+  }
+
+ private:
+#ifdef _WIN32
+  HANDLE held_;
+#endif
+};
+
+// A restore replaces every folder or none: a leftover that cannot be removed stops it before
+// anything moves and is named; one that can be removed is, and never taken for data moved.
+TEST_F(BackupTest, ALeftoverIsRemovedOrStopsTheRestoreBeforeAnythingMoves) {
+  const std::string archive = ArchiveOf("new");
+  MakeData("old");
+  const Files old = Snapshot();
+  auto data = [] {
+    Files files = Snapshot();
+    std::erase_if(files, [](const auto& f) { return f.first.starts_with("restore."); });
+    return files;
+  };
+  {
+    const Leftover leftover;
+    ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
+    EXPECT_EQ(Restore(), RestoreResult::Blocked);
+    const std::string told = RestoreOutcomeText(RestoreResult::Blocked, detail_);
+    EXPECT_NE(told.find("restore.old\\note\\"), std::string::npos) << told;
+    EXPECT_NE(told.find(Gb("现在的数据没有改动")), std::string::npos);
+    EXPECT_EQ(data(), old);
+    EXPECT_FALSE(FolderExists("backup"));
+  }
+  ASSERT_TRUE(CreateFolder("restore.old\\note"));
+  WriteBytes("restore.old\\note\\n.1.xml", "left");
+  ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
+  ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
+  EXPECT_EQ(Snapshot(), image_["new"]);
+  // A journal not yet finished holds the only old data: the next start's, never ours.
+  WriteBytes("restore.journal", "pimbrel restore\r\nphase=undo\r\nend\r\n");
+  EXPECT_EQ(Restore(), RestoreResult::Blocked);
+  EXPECT_EQ(data(), image_["new"]);
+}
+
+// A file whose bytes the restore would not change stays the file it was, with its time, so
+// no sync service or search takes it for changed; where a disk has no second names for a
+// file, the copy gets its time.
+TEST_F(BackupTest, AFileTheRestoreWouldNotChangeKeepsItsTime) {
+  const std::string archive = ArchiveOf("new");
+  MakeData("new");
+  for (bool links : {true, false}) {
+    WriteBytes("note\\n.0.xml", "changed");
+    std::map<std::string, FileStamp> before;
+    for (const auto& [name, bytes] : test::Tree()) {
+      if (bytes == "<folder>" || name.ends_with(".zip") || name.starts_with("backup")) continue;
+      const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+      std::filesystem::last_write_time(
+          path, std::filesystem::last_write_time(path) - std::chrono::hours(24 * 3000));
+      before[name] = StampOf(Utf8ToGb(name));
+    }
+    ArmLinkRefusal(!links);
+    ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
+    const RestoreResult result = Restore();
+    ArmLinkRefusal(false);
+    ASSERT_EQ(result, RestoreResult::Ok) << detail_;
+    EXPECT_EQ(Snapshot(), image_["new"]);
+    for (const auto& [name, stamp] : before)
+      EXPECT_EQ(StampOf(Utf8ToGb(name)) == stamp, name != "note/n.0.xml")
+          << name << (links ? "" : " (copied)");
+  }
+}
 
 TEST_F(BackupTest, DailyCopiesKeepTheNewestSevenAndNothingElse) {
   MakeData("old");
