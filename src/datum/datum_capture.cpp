@@ -40,6 +40,12 @@ std::vector<std::string> DatumCapture::Open() {
   CConfigFile conf;
   if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), number_);
   conf.Close();
+  // A number below 0 would name cards "资料卡-5"; the numbers start at 0.
+  if (number_ < 0) {
+    Tell(prompter_, Gb("文件 ") + std::string(kDatumConfPath) + Gb(" 中的资料卡编号 ") +
+                        Format("%ld", static_cast<long>(number_)) + Gb(" 小于 0, 已改为 0!"));
+    number_ = 0;
+  }
   std::vector<std::string> names = LoadClassList(classes_);
   entries_ = LoadUntrimmedIndex(prompter_, &indexWhole_);
   indexChanged_ = false;
