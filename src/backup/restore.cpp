@@ -236,6 +236,7 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
 
   std::string failed;
   bool ready = Unpack(reader, plan, failed);
+  reader.Close();  // the archive may lie in a folder about to move
   for (std::string_view f : kSwappedFolders) ready = ready && CreateFolder(f);
   ready = ready && CreateFolder(kRestoreOld) && CreateFolder(JoinPath(kRestoreOld, "set"));
   Journal journal;

@@ -91,6 +91,9 @@ class ZipReader {
   // CRC. A stream that runs past its size stops there, so no claim makes us read on.
   using Sink = std::function<bool(std::string_view piece)>;
   ZipStatus Extract(const ZipEntry& entry, const Sink& sink) const;
+  // Done with the bytes: the file is let go, so that its folder may be moved (Windows moves
+  // no folder with an open file in it). The entries and names stay.
+  void Close() const { file_.Close(); }
 
  private:
   struct Inflater;

@@ -42,6 +42,11 @@ const std::vector<std::string> kKept = {
 
 class ArchiveCheckTest : public test::TempFolderTest {
  protected:
+  // The archive let go first: Windows removes no folder with an open file in it.
+  void TearDown() override {
+    reader_.Close();
+    TempFolderTest::TearDown();
+  }
   ArchiveCheck Check(const std::vector<RawEntry>& entries) {
     WriteBytes("a.zip", test::RawZip(entries));
     return CheckArchive("a.zip", reader_, plan_, detail_);
@@ -128,6 +133,8 @@ TEST_F(ArchiveCheckTest, WindowsAgreesWithTheRules) {
   };
   for (const std::vector<std::string>& names : kRefused) {
     if (names[0].starts_with("datum/")) continue;  // folders: their file part is plain
+    // Windows' documentation names the superscript ports devices; Wine's files do not.
+    if (names[0].find("\xC2\xB9") != std::string::npos) continue;
     EXPECT_FALSE(kept(names)) << names[0];
   }
   for (const std::string& name : kKept) EXPECT_TRUE(kept({name})) << name;
