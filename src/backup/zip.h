@@ -78,7 +78,7 @@ class ZipReader {
   ZipReader& operator=(const ZipReader&) = delete;
 
   // Opens the archive and reads its directory: at most `maxEntries` entries, whose names
-  // take at most `maxNameBytes` together.
+  // take at most `maxNameBytes` together. No entries unless the result is Ok.
   ZipStatus Open(std::string_view archivePath, uint64_t maxEntries,
                  uint64_t maxNameBytes = UINT64_MAX);
   const std::vector<ZipEntry>& entries() const { return entries_; }
@@ -97,6 +97,7 @@ class ZipReader {
 
  private:
   struct Inflater;
+  ZipStatus ReadArchive(std::string_view archivePath, uint64_t maxEntries, uint64_t maxNameBytes);
   ZipStatus ReadDirectory(uint64_t start, uint64_t size, uint64_t count, uint64_t maxNameBytes,
                           std::vector<uint64_t>& locals);
   ZipStatus FindData(const std::vector<uint64_t>& locals, uint64_t directoryStart);

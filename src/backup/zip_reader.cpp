@@ -85,6 +85,16 @@ ZipReader::~ZipReader() = default;
 
 ZipStatus ZipReader::Open(std::string_view archivePath, uint64_t maxEntries,
                           uint64_t maxNameBytes) {
+  const ZipStatus status = ReadArchive(archivePath, maxEntries, maxNameBytes);
+  if (status != ZipStatus::Ok) {  // no entry of a directory read in part
+    entries_.clear();
+    names_.clear();
+  }
+  return status;
+}
+
+ZipStatus ZipReader::ReadArchive(std::string_view archivePath, uint64_t maxEntries,
+                                 uint64_t maxNameBytes) {
   entries_.clear();
   names_.clear();
   names_.shrink_to_fit();
