@@ -148,7 +148,7 @@ try:
     # 3.8 MB that declare 3.9 GB, as much as deflate could pack in them: refused as damaged,
     # within the memory budget and at once, not after filling 3.9 GB.
     hostile = os.path.join(work, "bomb.zip")
-    bomb(hostile, random.Random(4).randbytes(3800 * 1000), 3900 * MB)
+    bomb(hostile, random.Random(4).randbytes(3_800_000), 3_900_000_000)
     out, status, took = measured("check", hostile, BUDGET)
     check(status == 1 and out.startswith("refused: 5 "), "bomb: refused for its data: " + out)
     check(took < 10, "bomb: checked in %.1f s" % took)
