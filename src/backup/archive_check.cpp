@@ -54,8 +54,15 @@ struct WideName {
   std::string text;  // the name in GBK, for messages; the raw name when it is not valid
   std::vector<std::u16string> parts;
   bool folder = false;
-  bool valid = false;  // a name in its encoding, and every part a plain name on Windows
+  bool valid = false;  // a name in its encoding
 };
+
+// Every part a plain name on Windows.
+bool Plain(const WideName& name) {
+  return name.valid &&
+         std::all_of(name.parts.begin(), name.parts.end(),
+                     [](const std::u16string& p) { return CheckNamePart(p) == NameFault::None; });
+}
 
 WideName NameOf(const ZipReader& reader, const ZipEntry& entry) {
   WideName name;
@@ -70,9 +77,7 @@ WideName NameOf(const ZipReader& reader, const ZipEntry& entry) {
       name.parts.back() += c;
   }
   if (name.folder) name.parts.pop_back();  // the empty part after the last separator
-  name.valid = std::all_of(name.parts.begin(), name.parts.end(), [](const std::u16string& p) {
-    return CheckNamePart(p) == NameFault::None;
-  });
+  name.valid = true;
   return name;
 }
 
@@ -131,8 +136,8 @@ class PlanKeys {
   void Add(uint32_t item, const std::u16string& folded) { keys_.push_back({HashOf(folded), item}); }
 
   // Two items with one path: two folders are one (the later is dropped), a file and a folder
-  // or two files are refused.
-  ArchiveCheck Duplicates(std::string& detail) {
+  // or two files are refused. Then a file whose path is a folder on another item's way.
+  ArchiveCheck Conflicts(std::string& detail) {
     std::sort(keys_.begin(), keys_.end());
     std::vector<bool> dropped(plan_.items.size());
     for (size_t i = 0; i < keys_.size();) {
@@ -153,6 +158,7 @@ class PlanKeys {
       }
       i = end;
     }
+    if (const ArchiveCheck c = FilesOnTheWay(detail); c != ArchiveCheck::Ok) return c;
     std::vector<RestorePlan::Item> kept;
     for (size_t i = 0; i < plan_.items.size(); ++i)
       if (!dropped[i]) kept.push_back(plan_.items[i]);
@@ -160,14 +166,12 @@ class PlanKeys {
     return ArchiveCheck::Ok;
   }
 
-  // A file whose path is a folder on another item's way.
-  ArchiveCheck FilesOnTheWay(std::string& detail) {
-    std::vector<Key> files;
-    for (size_t i = 0; i < plan_.items.size(); ++i)
-      if (!plan_.items[i].folder) files.push_back({0, static_cast<uint32_t>(i)});
-    for (Key& k : files) k.hash = HashOf(Folded(k.item));
-    std::sort(files.begin(), files.end());
-    for (size_t i = 0; i < plan_.items.size(); ++i) {
+ private:
+  ArchiveCheck FilesOnTheWay(std::string& detail) const {
+    std::vector<Key> files;  // sorted, as the keys are
+    for (const Key& k : keys_)
+      if (!plan_.items[k.item].folder) files.push_back(k);
+    for (size_t i = 0; i < plan_.items.size() && !files.empty(); ++i) {
       const std::u16string path = Folded(static_cast<uint32_t>(i));
       PathHash hash(seed_);
       for (size_t at = 0; at < path.size(); ++at) {
@@ -185,8 +189,6 @@ class PlanKeys {
     }
     return ArchiveCheck::Ok;
   }
-
- private:
   uint64_t HashOf(std::u16string_view folded) const {
     PathHash hash(seed_);
     for (const char16_t c : folded) hash.Add(c);
@@ -223,20 +225,6 @@ ArchiveCheck FromStatus(ZipStatus status) {
   }
 }
 
-// Whether every name lies in one folder that is none of ours (the data folder zipped by hand).
-bool OneFolderHoldsAll(const ZipReader& reader) {
-  const std::vector<ZipEntry>& entries = reader.entries();
-  if (entries.empty()) return false;
-  const WideName first = NameOf(reader, entries[0]);
-  if (!KnownFolder(first.parts[0]).empty() || SameName(first.parts[0], u"pimbrel-backup.txt"))
-    return false;
-  const std::u16string top = FoldName(first.parts[0]);
-  return std::all_of(entries.begin(), entries.end(), [&](const ZipEntry& e) {
-    const WideName name = NameOf(reader, e);
-    return FoldName(name.parts[0]) == top && (name.parts.size() > 1 || name.folder);
-  });
-}
-
 }  // namespace
 
 void CountRecord(std::string_view dataPath, BackupCounts& counts) {
@@ -265,16 +253,27 @@ ArchiveCheck CheckArchive(std::string_view archivePath, ZipReader& reader, Resto
   const std::vector<ZipEntry>& entries = reader.entries();
 
   // Every name is checked before any is used, and the sizes are added up before inflating.
-  for (const ZipEntry& e : entries) {
-    const WideName name = NameOf(reader, e);
-    if (!name.valid) {
+  // A folder that holds everything and is none of ours (the data folder zipped by hand) is
+  // stepped into.
+  std::vector<bool> folders(entries.size());
+  std::u16string top;
+  plan.stepInto = !entries.empty();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const WideName name = NameOf(reader, entries[i]);
+    if (!Plain(name)) {
       detail = name.text;
       return ArchiveCheck::BadName;
     }
-    plan.bytes += e.size;
+    plan.bytes += entries[i].size;
     if (plan.bytes > kMaxRestoreBytes) return ArchiveCheck::TooBig;
+    folders[i] = name.folder;
+    if (i == 0) {
+      top = FoldName(name.parts[0]);
+      plan.stepInto = KnownFolder(top).empty() && !SameName(top, u"pimbrel-backup.txt");
+    }
+    plan.stepInto =
+        plan.stepInto && FoldName(name.parts[0]) == top && (name.parts.size() > 1 || name.folder);
   }
-  plan.stepInto = OneFolderHoldsAll(reader);
 
   PlanKeys keys(reader, plan);
   std::set<std::string> ignored;
@@ -318,14 +317,13 @@ ArchiveCheck CheckArchive(std::string_view archivePath, ZipReader& reader, Resto
     settings = settings || FoldName(path) == u"SET\\SETS.CONF";
   }
   plan.ignored.assign(ignored.begin(), ignored.end());
-  if (const ArchiveCheck c = keys.Duplicates(detail); c != ArchiveCheck::Ok) return c;
-  if (const ArchiveCheck c = keys.FilesOnTheWay(detail); c != ArchiveCheck::Ok) return c;
+  if (const ArchiveCheck c = keys.Conflicts(detail); c != ArchiveCheck::Ok) return c;
 
-  for (const ZipEntry& e : entries) {
-    if (NameOf(reader, e).folder) continue;
-    const ZipStatus s = reader.Extract(e, [](std::string_view) { return true; });
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (folders[i]) continue;
+    const ZipStatus s = reader.Extract(entries[i], [](std::string_view) { return true; });
     if (s != ZipStatus::Ok) {
-      detail = NameOf(reader, e).text;
+      detail = NameOf(reader, entries[i]).text;
       return FromStatus(s) == ArchiveCheck::Damaged ? ArchiveCheck::BadData : FromStatus(s);
     }
   }

@@ -43,7 +43,8 @@ NameFault CheckNamePart(std::u16string_view part) {
   if (part.empty()) return NameFault::Empty;
   if (part == u"." || part == u"..") return NameFault::Dots;
   for (const char16_t c : part)
-    if (c < 0x20 || std::u16string_view(u"<>:\"|?*/\\").find(c) != std::u16string_view::npos)
+    if (c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' ||
+        c == u'*' || c == u'/' || c == u'\\')
       return NameFault::Character;
   if (part.back() == u'.' || part.back() == u' ') return NameFault::TrailingDot;
   if (IsDevice(part)) return NameFault::Device;
@@ -51,6 +52,7 @@ NameFault CheckNamePart(std::u16string_view part) {
 }
 
 char16_t FoldNameUnit(char16_t unit) {
+  if (unit < 0x80) return AsciiUpper(unit);
   const auto* end = std::end(kUpcaseRuns);
   const auto* run = std::upper_bound(std::begin(kUpcaseRuns), end, unit,
                                      [](char16_t c, const UpcaseRun& r) { return c < r.first; });

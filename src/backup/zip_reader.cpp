@@ -196,7 +196,8 @@ ZipStatus ZipReader::ReadDirectory(uint64_t start, uint64_t size, uint64_t count
     if (e.flags & 0x0001) return ZipStatus::Unsupported;  // encrypted
     if (e.method != 0 && e.method != 8) return ZipStatus::Unsupported;
     if (e.method == 0 && e.packedSize != e.size) return ZipStatus::Damaged;
-    if (names_.size() + name.size() > maxNameBytes) return ZipStatus::TooMany;
+    if (names_.size() + name.size() > std::min<uint64_t>(maxNameBytes, UINT32_MAX))
+      return ZipStatus::TooMany;
     e.nameAt = static_cast<uint32_t>(names_.size());
     e.nameSize = static_cast<uint16_t>(name.size());
     names_ += name;
