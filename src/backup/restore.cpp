@@ -223,7 +223,7 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
   CreateFolder(kBackupFolder);
   BackupOutcome copy;
   std::string safety;
-  for (int n = 1; n <= 100 && !copy.ok; ++n) {
+  for (int n = 1; n <= 1000 && !copy.ok; ++n) {
     safety = SafetyCopyName(now, n);
     if (Exists(safety)) continue;
     copy = WriteBackup(safety, version, now, false);
