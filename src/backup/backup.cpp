@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "backup/folder_ops.h"
+#include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
@@ -58,14 +59,10 @@ bool ListContents(Contents& out, std::string& failure) {
 
 // Every entry read back: as many as were written, each with its size and CRC.
 bool Verify(std::string_view path, uint64_t count) {
-  std::string bytes;
   ZipReader reader;
-  if (!ReadWholeFile(path, bytes) || reader.Open(std::move(bytes), count) != ZipStatus::Ok ||
-      reader.entries().size() != count)
-    return false;
-  std::string out;
+  if (reader.Open(path, count) != ZipStatus::Ok || reader.entries().size() != count) return false;
   for (const ZipEntry& e : reader.entries())
-    if (reader.Extract(e, out) != ZipStatus::Ok) return false;
+    if (reader.Extract(e, [](std::string_view) { return true; }) != ZipStatus::Ok) return false;
   return true;
 }
 
@@ -101,7 +98,8 @@ ManifestInfo ReadManifest(std::string_view text) {
   return info;
 }
 
-BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now) {
+BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now,
+                          bool replace) {
   BackupOutcome outcome;
   Contents contents;
   if (!ListContents(contents, outcome.failure)) return outcome;
@@ -138,9 +136,14 @@ BackupOutcome WriteBackup(std::string_view target, std::string_view version, con
     outcome.failure = Say(Gb("备份文件写入后校验失败："), target);
     ok = false;
   }
-  if (ok && !ReplaceWith(temporary, target)) {
-    outcome.failure = Say(Gb("无法把备份文件改名为 "), target);
-    ok = false;
+  if (ok) {
+    const Placed placed = PlaceFile(temporary, target, replace);
+    outcome.taken = placed == Placed::Exists;
+    if (placed != Placed::Done) {
+      outcome.failure =
+          Say(Gb(outcome.taken ? "已经有这个文件，没有替换它：" : "无法把备份文件改名为 "), target);
+      ok = false;
+    }
   }
   if (!ok) {
     if (outcome.failure.empty()) outcome.failure = cannotWrite;
@@ -158,9 +161,9 @@ DailyCopy MakeDailyCopy(std::string_view version, const LocalTime& now, std::str
   const std::string target = JoinPath(kBackupFolder, BackupFileName(now));
   DailyCopy result = DailyCopy::Exists;
   if (!FileExists(target)) {
-    const BackupOutcome outcome = WriteBackup(target, version, now);
-    failure = outcome.failure;
-    result = outcome.ok ? DailyCopy::Made : DailyCopy::Failed;
+    const BackupOutcome outcome = WriteBackup(target, version, now, false);
+    result = outcome.ok ? DailyCopy::Made : outcome.taken ? DailyCopy::Exists : DailyCopy::Failed;
+    if (result == DailyCopy::Failed) failure = outcome.failure;
   }
   // Only the daily copies count; whatever else the user keeps there stays.
   std::vector<std::string> copies;

@@ -13,15 +13,18 @@ inline constexpr std::string_view kBackupFolder = "backup";
 
 struct BackupOutcome {
   bool ok = false;
+  bool taken = false;   // `target` existed and, not to be replaced, was left as it was
   std::string failure;  // GBK, for the user: what went wrong and with which file
   BackupCounts counts;
 };
 
 // Writes the data folder ("set\" without the run marker, "note\", "communication\",
 // "datum\" with its category folders, "xmlstyle\") as a zip at `target`: first to a
-// temporary file beside it, read back and checked, then renamed into place. On failure
-// nothing is left at `target` that was not there before.
-BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now);
+// temporary file beside it, read back and checked, then renamed into place; a copy made
+// without asking passes `replace` false and never replaces a file. On failure nothing is
+// left at `target` that was not there before.
+BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now,
+                          bool replace = true);
 
 // The manifest at the top of every archive.
 std::string ManifestText(std::string_view version, const LocalTime& now,

@@ -10,9 +10,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #endif
 
@@ -20,6 +22,7 @@ namespace pim {
 
 namespace {
 int killAt = 0;
+bool refuseLinks = false;
 
 bool MoveAllowed() {
   if (killAt > 0 && --killAt == 0) std::_Exit(9);
@@ -28,6 +31,8 @@ bool MoveAllowed() {
 }  // namespace
 
 void ArmMoveKill(int k) { killAt = k; }
+
+void ArmLinkRefusal(bool refuse) { refuseLinks = refuse; }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
@@ -43,10 +48,21 @@ bool MovePath(std::string_view from, std::string_view to) {
   return MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), 0) != 0;
 }
 
-bool ReplaceWith(std::string_view from, std::string_view to) {
-  if (WriteFaultHits()) return false;
-  return MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+bool LinkFile(std::string_view from, std::string_view to) {
+  return !refuseLinks &&
+         CreateHardLinkW(ToNativePath(to).c_str(), ToNativePath(from).c_str(), nullptr) != 0;
+}
+
+bool CopyModifiedTime(std::string_view model, std::string_view path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(ToNativePath(model).c_str(), GetFileExInfoStandard, &data))
+    return false;
+  HANDLE h = CreateFileW(ToNativePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool set = SetFileTime(h, nullptr, nullptr, &data.ftLastWriteTime) != 0;
+  return CloseHandle(h) != 0 && set;
 }
 
 namespace {
@@ -79,15 +95,24 @@ bool ModifiedTime(std::string_view path, LocalTime& time) {
 
 bool MovePath(std::string_view from, std::string_view to) {
   if (!MoveAllowed()) return false;
-  const std::string target = ToNativePath(to);
+  const std::string source = ToNativePath(from), target = ToNativePath(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: looked at first, as rename would replace it.
   struct stat st {};
-  if (::lstat(target.c_str(), &st) == 0) return false;  // rename would replace it
-  return std::rename(ToNativePath(from).c_str(), target.c_str()) == 0;
+  return ::lstat(target.c_str(), &st) != 0 && std::rename(source.c_str(), target.c_str()) == 0;
 }
 
-bool ReplaceWith(std::string_view from, std::string_view to) {
-  if (WriteFaultHits()) return false;
-  return std::rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) == 0;
+bool LinkFile(std::string_view from, std::string_view to) {
+  return !refuseLinks && ::link(ToNativePath(from).c_str(), ToNativePath(to).c_str()) == 0;
+}
+
+bool CopyModifiedTime(std::string_view model, std::string_view path) {
+  struct stat st {};
+  if (::stat(ToNativePath(model).c_str(), &st) != 0) return false;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+  return ::utimensat(AT_FDCWD, ToNativePath(path).c_str(), times, 0) == 0;
 }
 
 namespace {

@@ -16,8 +16,13 @@ bool MovePath(std::string_view from, std::string_view to);
 // Test-only: the k-th MovePath from now ends the process before it moves anything, as a
 // kill would; 0 disarms. Never armed by the program.
 void ArmMoveKill(int k);
-// Renames a file over `to`, replacing it, and pushes it to the disk (write-through).
-bool ReplaceWith(std::string_view from, std::string_view to);
+// A second name `to` for the file `from`, the same file with its bytes and times; never
+// replaces anything. False where the disk has no such names (FAT) or `to` exists.
+bool LinkFile(std::string_view from, std::string_view to);
+// Test-only: every LinkFile fails from now on, as on a FAT disk; false ends that.
+void ArmLinkRefusal(bool refuse);
+// Gives `path` the last write time of `model`.
+bool CopyModifiedTime(std::string_view model, std::string_view path);
 // Removes a folder with everything in it; true when it is gone (or never was).
 bool RemoveTree(std::string_view folder);
 // The local time a file was last written; false when it cannot be read.

@@ -56,7 +56,7 @@ std::string RefusalText(std::string_view path, ArchiveCheck check, std::string_v
       why = Gb("压缩文件里有不安全的文件名：");
       break;
     case ArchiveCheck::TooBig:
-      why = Gb("压缩文件太大（超过 200,000 个文件或 4 GB）。");
+      why = Gb("压缩文件太大（超过 200,000 个文件、文件名共 16 MB 或解压后 4 GB）。");
       break;
     case ArchiveCheck::FileAsFolder:
       why = Gb("压缩文件里有一个文件占了文件夹的位置：");
@@ -89,7 +89,17 @@ std::string RestoreQuestion(std::string_view path, const RestorePlan& plan) {
 }
 
 std::string RestoreOutcomeText(RestoreResult result, std::string_view failure) {
-  if (result == RestoreResult::Ok) return Gb("恢复完成。");
+  switch (result) {
+    case RestoreResult::Ok:
+      return Gb("恢复完成。");
+    case RestoreResult::Blocked:
+    case RestoreResult::SafetyCopyFailed:
+    case RestoreResult::UnpackFailed:
+      return Join({Gb("恢复没有完成，现在的数据没有改动。\n"), failure});
+    case RestoreResult::RolledBack:
+    case RestoreResult::Stuck:
+      break;
+  }
   return Join({Gb("恢复没有完成。\n"), failure});
 }
 

@@ -8,6 +8,7 @@
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
+#include "base/path.h"
 
 namespace pim {
 
@@ -77,19 +78,30 @@ std::vector<Move> Moves(const Journal& j) {
   return moves;
 }
 
-// Each step looks at what is where, so running it again after a kill goes on from there.
-bool Forward(const Move& m) {
-  if (m.inOld && Exists(m.live) && !Exists(m.old) && !MovePath(m.live, m.old)) return false;
-  if (m.inNew && Exists(m.fresh) && !Exists(m.live) && !MovePath(m.fresh, m.live)) return false;
-  return true;
+// The old one aside, then the new one in. When the journal was written "restore.old" was
+// empty, so only a run that goes on after a kill (`resume`) takes what it finds there for a
+// step already taken; a fresh run takes every step itself or fails.
+bool Forward(const Move& m, bool resume) {
+  if (m.inOld) {
+    if (!Exists(m.old)) {
+      if (!Exists(m.live) || !MovePath(m.live, m.old)) return false;
+    } else if (!resume) {
+      return false;
+    }
+  }
+  if (!m.inNew) return true;
+  if (Exists(m.fresh)) return !Exists(m.live) && MovePath(m.fresh, m.live);
+  return resume && Exists(m.live);
 }
 
+// True when the old one is back in its place; a new one in that place goes back first.
 bool Undo(const Move& m) {
-  bool ok = true;
-  if (m.inNew && Exists(m.live) && !Exists(m.fresh) && (!m.inOld || Exists(m.old)))
-    ok = MovePath(m.live, m.fresh);
-  if (ok && m.inOld && Exists(m.old) && !Exists(m.live)) ok = MovePath(m.old, m.live);
-  return ok;
+  if (m.inNew && Exists(m.live) && !Exists(m.fresh) && (!m.inOld || Exists(m.old)) &&
+      !MovePath(m.live, m.fresh))
+    return false;
+  if (!m.inOld) return true;
+  if (Exists(m.old) && (Exists(m.live) || !MovePath(m.old, m.live))) return false;
+  return Exists(m.live);
 }
 
 bool UndoAll(const std::vector<Move>& moves) {
@@ -98,9 +110,24 @@ bool UndoAll(const std::vector<Move>& moves) {
   return ok;
 }
 
-void RemoveLeftovers() {
-  RemoveTree(kRestoreNew);
-  RemoveTree(kRestoreOld);
+// Something below `path` that is still there.
+std::string StillThere(const std::string& path) {
+  for (const std::string& name : ListFolder(path)) {
+    const std::string inner = JoinPath(path, name);
+    return FolderExists(inner) ? StillThere(inner) : inner;
+  }
+  return path;
+}
+
+// Removes the unpacked and the moved-aside folders; false with the first thing left in
+// `left` when one of them stays.
+bool RemoveLeftovers(std::string* left = nullptr) {
+  for (std::string_view folder : {kRestoreNew, kRestoreOld}) {
+    if (RemoveTree(folder)) continue;
+    if (left) *left = StillThere(std::string(folder));
+    return false;
+  }
+  return true;
 }
 
 // The plain files of "set\" but the marker.
@@ -111,35 +138,69 @@ std::vector<std::string> SetFiles(std::string_view folder) {
   return names;
 }
 
+// Whether the file at `live` holds exactly the entry's bytes.
+bool SameBytes(const ZipReader& reader, const ZipEntry& entry, const std::string& live) {
+  if (StampOf(live).size != static_cast<int64_t>(entry.size)) return false;
+  File file;
+  if (!file.Open(live, File::Mode::Read)) return false;
+  std::string mine;
+  const ZipStatus s = reader.Extract(entry, [&](std::string_view piece) {
+    mine.resize(piece.size());
+    size_t have = 0;
+    for (size_t got = 1; have < piece.size() && got > 0; have += got)
+      got = file.Read(mine.data() + have, piece.size() - have);
+    return have == piece.size() && std::string_view(mine) == piece;
+  });
+  char more;
+  return s == ZipStatus::Ok && file.Read(&more, 1) == 0 && !file.Failed();
+}
+
+bool CreateFolders(std::string_view path) {
+  for (size_t i = 0; i < path.size(); i += GbCharSize(path, i))
+    if (path[i] == '\\' && !CreateFolder(path.substr(0, i))) return false;
+  return CreateFolder(path);
+}
+
 bool Unpack(const ZipReader& reader, const RestorePlan& plan, std::string& failed) {
   if (!CreateFolder(kRestoreNew)) return false;
   for (std::string_view f : kDataFolders)
     if (!CreateFolder(JoinPath(kRestoreNew, f))) return false;
-  std::string bytes;
+  std::string made;  // the folder the last file went to
   for (const RestorePlan::Item& item : plan.items) {
-    failed = item.path;
+    const std::string path = PlannedPath(reader, plan, item);
+    failed = path;
+    const std::string target = JoinPath(kRestoreNew, path);
     // Folders on the way first: an archive may list a file before its folder.
-    for (size_t i = 0; i < item.path.size(); ++i) {
-      if (IsGbkLeadByte(static_cast<unsigned char>(item.path[i]))) {
-        ++i;
-      } else if (item.path[i] == '\\' &&
-                 !CreateFolder(JoinPath(kRestoreNew, item.path.substr(0, i)))) {
-        return false;
-      }
-    }
-    const std::string path = JoinPath(kRestoreNew, item.path);
+    const std::string_view folder = DataPathFolder(target);
+    if (folder != made && !CreateFolders(folder.substr(0, folder.size() - 1))) return false;
+    made = folder;
     if (item.folder) {
-      if (!CreateFolder(path)) return false;
+      if (!CreateFolder(target)) return false;
       continue;
     }
-    if (reader.Extract(reader.entries()[item.entry], bytes) != ZipStatus::Ok) return false;
+    const ZipEntry& entry = reader.entries()[item.entry];
+    // A file the restore would not change stays the same file, so nothing takes it for
+    // changed; where the disk has no second names, the copy gets its time.
+    const bool same = SameBytes(reader, entry, path);
+    if (same && LinkFile(path, target)) continue;
     File file;
-    if (!file.Open(path, File::Mode::CreateWrite)) return false;
-    const bool written = file.Write(bytes);
-    if (!file.Close() || !written) return false;
+    // Never over an existing file: one name Windows took for another's would lose one.
+    if (!file.Open(target, File::Mode::CreateNew)) return false;
+    const ZipStatus s =
+        reader.Extract(entry, [&](std::string_view piece) { return file.Write(piece); });
+    if (!file.Close() || s != ZipStatus::Ok) return false;
+    if (same) CopyModifiedTime(path, target);
   }
   failed.clear();
   return true;
+}
+
+// The name of the safety copy: the minute's, or the first "(n)" after it not taken.
+std::string SafetyCopyName(const LocalTime& now, int n) {
+  std::string name = Gb("恢复前 ") + Format("%04d-%02d-%02d %02d%02d", now.year, now.month, now.day,
+                                            now.hour, now.minute);
+  if (n > 1) name += Format(" (%d)", n);
+  return JoinPath(kBackupFolder, name + ".zip");
 }
 
 }  // namespace
@@ -147,12 +208,27 @@ bool Unpack(const ZipReader& reader, const RestorePlan& plan, std::string& faile
 RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::string_view version,
                          const LocalTime& now, std::string& failure) {
   failure.clear();
-  RemoveLeftovers();
+  // A journal left by a swap that could not be undone holds the only old data: it is the
+  // next start's to finish, never ours to clear.
+  std::string left;
+  if (FileExists(kRestoreJournal)) {
+    failure = Gb("上次的恢复还没有整理好，请先重新启动 Pimbrel。");
+    return RestoreResult::Blocked;
+  }
+  if (!RemoveLeftovers(&left)) {
+    failure = Gb("上次恢复留下的 ") + left +
+              Gb(" 无法删除。请关闭正在使用它的程序，或者自己删除它，然后再恢复。");
+    return RestoreResult::Blocked;
+  }
   CreateFolder(kBackupFolder);
-  const std::string safety =
-      JoinPath(kBackupFolder, Gb("恢复前 ") + Format("%04d-%02d-%02d %02d%02d.zip", now.year,
-                                                     now.month, now.day, now.hour, now.minute));
-  const BackupOutcome copy = WriteBackup(safety, version, now);
+  BackupOutcome copy;
+  std::string safety;
+  for (int n = 1; n <= 1000 && !copy.ok; ++n) {
+    safety = SafetyCopyName(now, n);
+    if (Exists(safety)) continue;
+    copy = WriteBackup(safety, version, now, false);
+    if (!copy.ok && !copy.taken) break;
+  }
   if (!copy.ok) {
     failure = Gb("无法保存当前数据的备份 ") + safety + "\r\n" + copy.failure;
     return RestoreResult::SafetyCopyFailed;
@@ -160,6 +236,7 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
 
   std::string failed;
   bool ready = Unpack(reader, plan, failed);
+  reader.Close();  // the archive may lie in a folder about to move
   for (std::string_view f : kSwappedFolders) ready = ready && CreateFolder(f);
   ready = ready && CreateFolder(kRestoreOld) && CreateFolder(JoinPath(kRestoreOld, "set"));
   Journal journal;
@@ -175,7 +252,7 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
   // From here the journal says what to finish or undo, should the program die.
   const std::vector<Move> moves = Moves(journal);
   for (const Move& m : moves) {
-    if (Forward(m)) continue;
+    if (Forward(m, false)) continue;
     failure = Gb("无法替换 ") + m.live;
     journal.undo = true;
     WriteFileAtomic(kRestoreJournal, JournalText(journal));
@@ -189,7 +266,7 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
     return RestoreResult::RolledBack;
   }
   RemoveFile(kRestoreJournal);
-  RemoveLeftovers();
+  RemoveLeftovers();  // what stays is removed by the next start, or named by the next restore
   return RestoreResult::Ok;
 }
 
@@ -203,7 +280,7 @@ Recovery RecoverRestore() {
   const std::vector<Move> moves = Moves(journal);
   if (!journal.undo) {
     bool done = true;
-    for (const Move& m : moves) done = done && Forward(m);
+    for (const Move& m : moves) done = done && Forward(m, true);
     if (done && RemoveFile(kRestoreJournal)) {
       RemoveLeftovers();
       return Recovery::Finished;

@@ -15,15 +15,18 @@ inline constexpr std::string_view kRestoreNew = "restore.new";
 inline constexpr std::string_view kRestoreOld = "restore.old";
 
 enum class RestoreResult {
-  Ok,
+  Ok,                // all four folders and the settings files are the archive's
+  Blocked,           // a leftover of an earlier restore is in the way; nothing changed
   SafetyCopyFailed,  // the copy of the current data could not be made; nothing changed
   UnpackFailed,      // nothing changed
   RolledBack,        // the swap failed and the old data is back
   Stuck,             // the swap failed and could not be undone; the next start retries
 };
 
-// Restores `plan` from the checked `reader`. Before anything changes the current data goes
-// to "backup\恢复前 YYYY-MM-DD HHMM.zip". `failure` says what went wrong, in GBK.
+// Restores `plan` from the checked `reader`: all of it or nothing. Before anything changes
+// the current data goes to "backup\恢复前 YYYY-MM-DD HHMM.zip", or "… HHMM (2).zip" and on
+// when that name is taken. A file whose bytes the archive does not change stays the same
+// file, with its time. `failure` says what went wrong, in GBK.
 RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::string_view version,
                          const LocalTime& now, std::string& failure);
 

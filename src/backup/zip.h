@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,40 +45,69 @@ class ZipWriter {
 };
 
 struct ZipEntry {
-  std::string name;  // GBK, as the archive named it ("/" or "\" separators); "" when unusable
-  bool nameValid = false;
-  bool folder = false;  // the name ends with a separator
-  uint16_t flags = 0;
-  uint16_t method = 0;
-  uint32_t crc = 0;
   uint64_t packedSize = 0;
   uint64_t size = 0;
   uint64_t dataOffset = 0;
+  uint32_t crc = 0;
+  uint32_t nameAt = 0;  // where its name starts among the reader's names
+  uint16_t nameSize = 0;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  bool nameUtf8 = false;  // the name must be UTF-8: by its flag, or from the Unicode path field
 };
 
 enum class ZipStatus {
   Ok,
+  Unreadable,   // the file cannot be opened, or a read of it failed
   NotZip,       // no end record: not an archive at all
   Damaged,      // the records point outside the file or contradict each other
-  TooMany,      // more entries than the caller allows
+  TooMany,      // more entries, or more bytes of names, than the caller allows
   Unsupported,  // encrypted, or packed by a method other than store and deflate
   BadData,      // an entry's bytes do not inflate to its size and CRC
+  Stopped,      // the sink asked to stop
 };
 
-// Reads an archive held in memory; every offset is checked against the bytes.
+// Reads an archive from its file: memory holds the directory's entries and names, and an
+// entry's bytes pass through a small buffer on their way to the caller. Every offset is
+// checked against the file, and no two entries share bytes.
 class ZipReader {
  public:
-  // Takes the archive's bytes and reads its directory; at most `maxEntries` entries.
-  ZipStatus Open(std::string bytes, uint64_t maxEntries);
+  ZipReader();
+  ~ZipReader();
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
+
+  // Opens the archive and reads its directory: at most `maxEntries` entries, whose names
+  // take at most `maxNameBytes` together. No entries unless the result is Ok.
+  ZipStatus Open(std::string_view archivePath, uint64_t maxEntries,
+                 uint64_t maxNameBytes = UINT64_MAX);
   const std::vector<ZipEntry>& entries() const { return entries_; }
-  // The entry's bytes, checked against its size and CRC.
-  ZipStatus Extract(const ZipEntry& entry, std::string& out) const;
+  // The entry's name in GBK ("/" or "\" separators, as the archive has them): UTF-8 by its
+  // flag, else the Info-ZIP Unicode path field when it belongs to this name, else UTF-8 when
+  // it reads as such, else code page 936. False when it is empty or not valid in its encoding
+  // (`name` then holds its bytes as they are).
+  bool Name(const ZipEntry& entry, std::string& name) const;
+  // The entry's bytes, piece by piece, to `sink`, then checked against the entry's size and
+  // CRC. A stream that runs past its size stops there, so no claim makes us read on.
+  using Sink = std::function<bool(std::string_view piece)>;
+  ZipStatus Extract(const ZipEntry& entry, const Sink& sink) const;
+  // Done with the bytes: the file is let go, so that its folder may be moved (Windows moves
+  // no folder with an open file in it). The entries and names stay.
+  void Close() const { file_.Close(); }
 
  private:
-  ZipStatus ReadEntry(size_t& at, uint64_t end);
+  struct Inflater;
+  ZipStatus ReadArchive(std::string_view archivePath, uint64_t maxEntries, uint64_t maxNameBytes);
+  ZipStatus ReadDirectory(uint64_t start, uint64_t size, uint64_t count, uint64_t maxNameBytes,
+                          std::vector<uint64_t>& locals);
+  ZipStatus FindData(const std::vector<uint64_t>& locals, uint64_t directoryStart);
 
-  std::string bytes_;
+  mutable File file_;
+  uint64_t fileSize_ = 0;
   std::vector<ZipEntry> entries_;
+  std::string names_;
+  mutable std::string in_, out_;
+  mutable std::unique_ptr<Inflater> inflater_;
 };
 
 }  // namespace pim

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #endif
 
@@ -18,37 +19,68 @@ namespace pim {
 
 namespace {
 
-bool ReplaceFile(std::string_view from, std::string_view to) {
-#ifdef _WIN32
-  return MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-  if (std::rename(ToNativePath(from).c_str(), ToNativePath(to).c_str()) != 0) return false;
-  // Make the rename itself durable; a folder that cannot be synced still holds the file.
-  std::string folder(DataPathFolder(to));
+#ifndef _WIN32
+// Makes a rename durable; a folder that cannot be synced still holds the file.
+void SyncFolderOf(std::string_view path) {
+  std::string folder(DataPathFolder(path));
   const int fd = ::open(folder.empty() ? "." : ToNativePath(folder).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
     ::close(fd);
   }
-  return true;
+}
+
+Placed RenameNew(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return Placed::Done;
+  if (errno == EEXIST) return Placed::Exists;
+  // A file system without the flag: a second name, which is never made over an existing one.
+  if (errno != EINVAL && errno != ENOSYS) return Placed::Failed;
+  if (::link(from.c_str(), to.c_str()) != 0)
+    return errno == EEXIST ? Placed::Exists : Placed::Failed;
+  ::unlink(from.c_str());
+  return Placed::Done;
+}
 #endif
+
+Placed Written(std::string_view dataPath, std::string_view bytes, bool replace) {
+  if (dataPath.empty()) return Placed::Failed;
+  const std::string temp = std::string(dataPath) + "~pimtmp";
+  File file;
+  if (!file.Open(temp, File::Mode::CreateWrite)) return Placed::Failed;
+  const bool written = file.Write(bytes) && file.Flush();
+  const bool closed = file.Close();
+  const Placed placed = written && closed ? PlaceFile(temp, dataPath, replace) : Placed::Failed;
+  if (placed != Placed::Done) RemoveFile(temp);
+  return placed;
 }
 
 }  // namespace
 
+Placed PlaceFile(std::string_view from, std::string_view to, bool replace) {
+  if (WriteFaultHits()) return Placed::Failed;
+#ifdef _WIN32
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  if (MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), flags)) return Placed::Done;
+  const DWORD error = GetLastError();
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Placed::Exists
+                                                                     : Placed::Failed;
+#else
+  const std::string source = ToNativePath(from), target = ToNativePath(to);
+  const Placed placed =
+      replace ? (std::rename(source.c_str(), target.c_str()) == 0 ? Placed::Done : Placed::Failed)
+              : RenameNew(source, target);
+  if (placed == Placed::Done) SyncFolderOf(to);
+  return placed;
+#endif
+}
+
 bool WriteFileAtomic(std::string_view dataPath, std::string_view bytes) {
-  if (dataPath.empty()) return false;
-  const std::string temp = std::string(dataPath) + "~pimtmp";
-  File file;
-  if (!file.Open(temp, File::Mode::CreateWrite)) return false;
-  const bool written = file.Write(bytes) && file.Flush();
-  const bool closed = file.Close();
-  if (!written || !closed || WriteFaultHits() || !ReplaceFile(temp, dataPath)) {
-    RemoveFile(temp);
-    return false;
-  }
-  return true;
+  return Written(dataPath, bytes, true) == Placed::Done;
+}
+
+Placed CreateFileAtomic(std::string_view dataPath, std::string_view bytes) {
+  return Written(dataPath, bytes, false);
 }
 
 }  // namespace pim

@@ -10,4 +10,19 @@ namespace pim {
 // the temporary file is removed and the result is false.
 bool WriteFileAtomic(std::string_view dataPath, std::string_view bytes);
 
+enum class Placed {
+  Done,
+  Exists,  // the name was taken and nothing was replaced
+  Failed,
+};
+
+// The same for a file that must not replace one: a copy made without asking. When the name
+// is taken, or on any failure, nothing changes and the temporary file is gone.
+Placed CreateFileAtomic(std::string_view dataPath, std::string_view bytes);
+
+// The last step of both, for a file written and flushed elsewhere: `from` becomes `to` in one
+// step, pushed to the disk; with `replace` false an existing `to` is never replaced. `from`
+// stays where it was unless the result is Done. A write step of the fault switch.
+Placed PlaceFile(std::string_view from, std::string_view to, bool replace);
+
 }  // namespace pim

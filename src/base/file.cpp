@@ -70,9 +70,9 @@ bool File::Open(std::string_view dataPath, Mode mode) {
   const std::wstring path = ToNativePath(dataPath);
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
-  if (mode == Mode::CreateWrite) {
+  if (mode == Mode::CreateWrite || mode == Mode::CreateNew) {
     access = GENERIC_WRITE;
-    disposition = CREATE_ALWAYS;
+    disposition = mode == Mode::CreateNew ? CREATE_NEW : CREATE_ALWAYS;
   } else if (mode == Mode::WriteExisting) {
     access = GENERIC_READ | GENERIC_WRITE;
   }
@@ -93,6 +93,25 @@ size_t File::Read(char* buffer, size_t size) {
   const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
   if (ReadFaultHits() || !ReadFile(handle_, buffer, want, &got, nullptr)) {
     failed_ = true;
+    return 0;
+  }
+  return got;
+}
+
+size_t File::ReadAt(uint64_t offset, char* buffer, size_t size) {
+  if (!handle_) return 0;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+  if (ReadFaultHits()) {
+    failed_ = true;
+    return 0;
+  }
+  if (!ReadFile(handle_, buffer, want, &got, &at)) {
+    // Reading at or past the end is the end, not a failure.
+    if (GetLastError() != ERROR_HANDLE_EOF) failed_ = true;
     return 0;
   }
   return got;
@@ -228,6 +247,7 @@ bool File::Open(std::string_view dataPath, Mode mode) {
   const std::string path = ToNativePath(dataPath);
   int flags = O_RDONLY;
   if (mode == Mode::CreateWrite) flags = O_WRONLY | O_CREAT | O_TRUNC;
+  if (mode == Mode::CreateNew) flags = O_WRONLY | O_CREAT | O_EXCL;
   if (mode == Mode::WriteExisting) flags = O_RDWR;
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -253,6 +273,22 @@ size_t File::Read(char* buffer, size_t size) {
   }
   for (;;) {
     const ssize_t got = ::read(fd_, buffer, size);
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) {
+      failed_ = true;
+      return 0;
+    }
+  }
+}
+
+size_t File::ReadAt(uint64_t offset, char* buffer, size_t size) {
+  if (fd_ < 0) return 0;
+  if (ReadFaultHits()) {
+    failed_ = true;
+    return 0;
+  }
+  for (;;) {
+    const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
     if (got >= 0) return static_cast<size_t>(got);
     if (errno != EINTR) {
       failed_ = true;

@@ -41,6 +41,7 @@ class File final : public ByteSource {
     Read,           // an existing file, read only
     CreateWrite,    // created, or emptied when it exists
     WriteExisting,  // an existing file, written in place; never created or emptied
+    CreateNew,      // created; fails when the name is taken, so nothing is ever emptied
   };
 
   File() = default;
@@ -53,6 +54,9 @@ class File final : public ByteSource {
   bool IsOpen() const;
 
   size_t Read(char* buffer, size_t size) override;
+  // Up to `size` bytes from `offset` on, leaving the position of Read alone on Linux; 0 at
+  // the end, or when the read failed (Failed() then says so).
+  size_t ReadAt(uint64_t offset, char* buffer, size_t size);
   bool Failed() const override { return failed_; }
   // All bytes, or false.
   bool Write(std::string_view bytes);

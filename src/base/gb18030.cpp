@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/gbk.h"
 
@@ -96,6 +97,37 @@ std::pair<char32_t, size_t> DecodeUtf8(std::string_view s, size_t i) {
   return {v, size};
 }
 
+// A byte of a native name that is no UTF-8 travels through byte text as a four-byte code
+// GB18030 leaves unassigned, FE 39 81 30 for 0x80 on to FE 39 8D 37 for 0xFF: the name then
+// comes back as it was, though it reads as GBK.
+bool IsEscape(std::string_view text, size_t i, char& byte) {
+  if (i + 4 > text.size() || static_cast<unsigned char>(text[i]) != 0xFE || text[i + 1] != '9')
+    return false;
+  const auto tens = static_cast<unsigned char>(text[i + 2]);
+  const auto ones = static_cast<unsigned char>(text[i + 3]);
+  if (tens < 0x81 || ones < '0' || ones > '9') return false;
+  const unsigned value = (tens - 0x81u) * 10 + (ones - '0');
+  if (value >= 128) return false;
+  byte = static_cast<char>(0x80 + value);
+  return true;
+}
+
+void AppendEscape(std::string& out, unsigned char byte) {
+  const unsigned value = byte - 0x80u;
+  out += {static_cast<char>(0xFE), '9', static_cast<char>(0x81 + value / 10),
+          static_cast<char>('0' + value % 10)};
+}
+
+// Whether `byte` may stand for itself in front of `next`, the bytes that follow it: where
+// it starts no character and no escape, reading gives it back alone.
+bool StandsAlone(unsigned char byte, std::string_view next) {
+  std::string probe(1, static_cast<char>(byte));
+  probe += next.substr(0, 3);
+  char ignored;
+  const GbChar ch = DecodeGbChar(probe, 0);
+  return !ch.valid && ch.size == 1 && !IsEscape(probe, 0, ignored);
+}
+
 }  // namespace
 
 GbChar DecodeGbChar(std::string_view text, size_t i) {
@@ -179,6 +211,11 @@ std::string GbToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 3 / 2);
   for (size_t i = 0; i < text.size();) {
+    if (char byte; IsEscape(text, i, byte)) {
+      out.push_back(byte);
+      i += 4;
+      continue;
+    }
     const GbChar ch = DecodeGbChar(text, i);
     if (ch.valid)
       AppendUtf8(out, ch.code);
@@ -191,16 +228,35 @@ std::string GbToUtf8(std::string_view text) {
 
 std::string Utf8ToGb(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
+  if (Utf8ToGbStrict(text, out)) return out;
+  // A byte that is no UTF-8 stays as it is where it reads back alone, and is escaped where
+  // it would join the bytes after it into a character: decided from the end, back to front.
+  std::vector<std::pair<size_t, size_t>> pieces;  // start and size; size 0 for a lone byte
   for (size_t i = 0; i < text.size();) {
-    const auto [code, size] = DecodeUtf8(text, i);
-    if (size == 0 || !AppendGbChar(out, code)) {
-      out.push_back(text[i]);
-      i += 1;
-    } else {
-      i += size;
-    }
+    const size_t size = DecodeUtf8(text, i).second;
+    pieces.emplace_back(i, size);
+    i += size == 0 ? 1 : size;
   }
+  std::string reversed, piece;
+  reversed.reserve(text.size() + 8);
+  for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+    piece.clear();
+    const auto byte = static_cast<unsigned char>(text[it->first]);
+    if (it->second > 0) {
+      AppendGbChar(piece, DecodeUtf8(text, it->first).first);
+    } else {
+      std::string next(
+          reversed.end() - static_cast<ptrdiff_t>(std::min<size_t>(reversed.size(), 3)),
+          reversed.end());
+      std::reverse(next.begin(), next.end());
+      if (StandsAlone(byte, next))
+        piece.push_back(static_cast<char>(byte));
+      else
+        AppendEscape(piece, byte);
+    }
+    reversed.append(piece.rbegin(), piece.rend());
+  }
+  out.assign(reversed.rbegin(), reversed.rend());
   return out;
 }
 

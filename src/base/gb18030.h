@@ -28,8 +28,10 @@ std::u16string GbToUtf16(std::string_view text);
 // UTF-16 to byte text: nothing is replaced but a lone surrogate, which becomes U+FFFD.
 std::string Utf16ToGb(std::u16string_view text);
 
-// Byte text to UTF-8 and back for names passed through to the file system: bytes that are not
-// valid on one side are carried over as they are, so such names survive the round trip.
+// Byte text to UTF-8 and back for names passed through to the file system. A byte valid on
+// neither side is carried over as it is, or, where it would join the bytes after it into a
+// character, as a four-byte code GB18030 leaves unassigned. So a native name comes back as it
+// was, also one in GBK that is no UTF-8, and so does byte text without such codes.
 std::string GbToUtf8(std::string_view text);
 std::string Utf8ToGb(std::string_view text);
 

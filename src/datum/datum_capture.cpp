@@ -18,6 +18,14 @@ namespace {
 const std::string kDefaultClass = Gb("未分类");
 const std::string kNotStored = Gb(",资料卡没有存储");
 
+// The card number in datum.conf; 0 when there is none.
+int32_t StoredCardNumber() {
+  int32_t stored = 0;
+  CConfigFile conf;
+  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), stored);
+  return stored;
+}
+
 void Tell(Prompter& prompter, const std::string& text) {
   prompter.ShowMessage(text, "", MsgButtons::Ok, MsgIcon::Information);
 }
@@ -32,8 +40,12 @@ DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string d
       dtdPath_(std::move(dataFolder) + std::string(kDatumDtdLocalPath)) {}
 
 std::vector<std::string> DatumCapture::Open() {
-  number_ = 0;
-  CatchUpCardNumber();
+  // A number below 0 would name cards "资料卡-5"; the numbers start at 0.
+  const int32_t stored = StoredCardNumber();
+  if (stored < 0)
+    Tell(prompter_, Gb("文件 ") + std::string(kDatumConfPath) + Gb(" 中的资料卡编号 ") +
+                        Format("%ld", static_cast<long>(stored)) + Gb(" 小于 0, 已改为 0!"));
+  number_ = std::max(stored, 0);
   std::vector<std::string> names = LoadClassList(classes_);
   entries_ = LoadUntrimmedIndex(prompter_, &indexWhole_);
   indexChanged_ = false;
@@ -128,12 +140,7 @@ std::string DatumCapture::AskForPath(std::string path, const CardText& card) {
   }
 }
 
-void DatumCapture::CatchUpCardNumber() {
-  int32_t stored = 0;
-  CConfigFile conf;
-  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), stored);
-  number_ = std::max(number_, stored);
-}
+void DatumCapture::CatchUpCardNumber() { number_ = std::max(number_, StoredCardNumber()); }
 
 bool DatumCapture::WriteCardNumber() {
   CatchUpCardNumber();

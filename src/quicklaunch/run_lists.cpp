@@ -198,11 +198,17 @@ bool LaunchLists::ApplyHotkey(int list, int index, int32_t value, Prompter& prom
 
 void LaunchLists::ApplyFields(int list, int index, const RunItem& fields, bool iconChanged) {
   RunItem& item = lists_[list].items[index];
-  item.name = fields.name;
-  item.path = fields.path;
+  // A one-line field keeps what is stored; the user hears of the change, as in the other
+  // panels' one-line fields.
+  if (HasLineBreak(fields.name) || HasLineBreak(fields.path) || HasLineBreak(fields.workdir) ||
+      HasLineBreak(fields.icon))
+    prompter_.ShowMessage(Gb("名称、路径、起始位置和图标不能含有换行, 换行已改为空格!"),
+                          Gb("快速启动"), MsgButtons::Ok, MsgIcon::Information);
+  item.name = OneLine(fields.name);
+  item.path = OneLine(fields.path);
   item.info = fields.info;
-  item.workdir = fields.workdir;
-  item.icon = fields.icon;
+  item.workdir = OneLine(fields.workdir);
+  item.icon = OneLine(fields.icon);
   item.iconint = fields.iconint;
   lists_[list].changed = true;
   if (iconChanged) images_.Replace(list, index + 1, item.icon, item.iconint);

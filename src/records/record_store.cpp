@@ -6,7 +6,9 @@
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
+#include "base/path.h"
 #include "base/prompter.h"
+#include "records/record_names.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -110,7 +112,9 @@ int RecordStore::FindCard(std::string_view path) const {
 }
 
 int RecordStore::Slot(RecordKind kind, int number, const std::string& path) {
-  std::unordered_map<int, int>* byNumber = kind == RecordKind::Note      ? &notes_
+  // Cards, and the copies a sync service made of notes and contacts, go by their path.
+  std::unordered_map<int, int>* byNumber = number < 0                    ? nullptr
+                                           : kind == RecordKind::Note    ? &notes_
                                            : kind == RecordKind::Contact ? &contacts_
                                                                          : nullptr;
   if (byNumber) {
@@ -210,7 +214,8 @@ void RecordStore::ReadRecord(const Work& work) {
 void RecordStore::Queue(Work work) {
   if (const auto damaged = damaged_.find(work.path); damaged != damaged_.end())
     if (damaged->second == work.stamp) return;  // still the same bytes
-  const int slot = work.kind == RecordKind::Note      ? FindNote(work.number)
+  const int slot = work.number < 0                    ? FindCard(work.path)
+                   : work.kind == RecordKind::Note    ? FindNote(work.number)
                    : work.kind == RecordKind::Contact ? FindContact(work.number)
                                                       : FindCard(work.path);
   if (slot >= 0 && records_[slot].live && records_[slot].stamp == work.stamp) return;
@@ -219,15 +224,25 @@ void RecordStore::Queue(Work work) {
 
 void RecordStore::QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix) {
   std::unordered_map<int, FileStamp> present;
+  // Copies a sync service left beside a record are found too, until the user decides.
+  std::unordered_map<std::string, FileStamp> copies;
+  const RecordFolder names =
+      kind == RecordKind::Note ? RecordFolder::Notes : RecordFolder::Contacts;
   // A first scan reads every file and takes the stamps as it reads; later ones compare.
   for (const FolderEntry& entry : ListFolderEntries(folder, known_)) {
     if (entry.folder) continue;
     const int number = NumberOf(entry.name, prefix);
-    if (number >= 0) present[number] = entry.stamp;
+    if (number >= 0)
+      present[number] = entry.stamp;
+    else if (ClassifyName(names, entry.name).kind == NameKind::Copy)
+      copies[std::string(folder) + "\\" + entry.name] = entry.stamp;
   }
   std::unordered_map<int, int>& byNumber = kind == RecordKind::Note ? notes_ : contacts_;
   for (const auto& [number, slot] : byNumber)
     if (!present.contains(number)) Remove(slot);
+  for (const auto& [path, slot] : cards_)
+    if (records_[slot].kind == kind && !copies.contains(path)) Remove(slot);
+  for (const auto& [path, stamp] : copies) Queue({kind, -1, path, stamp, {}});
   // Ascending, so a first scan fills the slots in number order.
   std::vector<int> numbers;
   numbers.reserve(present.size());
@@ -277,8 +292,14 @@ std::unordered_map<std::string, RecordStore::Membership> RecordStore::ReadIndexe
 void RecordStore::QueueCards() {
   const std::unordered_map<std::string, Membership> members = ReadIndexes();
   for (const auto& [path, slot] : cards_) {
+    if (records_[slot].kind != RecordKind::Card) continue;
     const auto m = members.find(path);
-    if (m == members.end() || (!m->second.untrimmed && !m->second.trimmed)) Remove(slot);
+    if (m != members.end() && (m->second.untrimmed || m->second.trimmed)) continue;
+    // A sync service's copy of a card is in no index; it stays while it is there.
+    const std::string_view name = std::string_view(path).substr(DataPathFolder(path).size());
+    if (ClassifyName(RecordFolder::Category, name).kind == NameKind::Copy && FileExists(path))
+      continue;
+    Remove(slot);
   }
   // The card files there are, by folder: one listing each instead of a look per card.
   std::unordered_map<std::string, std::unordered_map<std::string, FileStamp>> folders;
@@ -367,8 +388,8 @@ void RecordStore::OnRecordChange(const RecordChange& change) {
   using What = RecordChange::What;
   switch (change.what) {
     case What::Written:
-      if (change.kind == RecordKind::Card)
-        ReadNow(RecordKind::Card, -1, std::string(change.path));
+      if (change.kind == RecordKind::Card || change.number < 0)
+        ReadNow(change.kind, -1, std::string(change.path));
       else if (change.kind == RecordKind::Note)
         ReadNow(RecordKind::Note, change.number,
                 std::string(kNoteFolder) + "\\" + std::string(kNotePrefix) +
@@ -379,9 +400,9 @@ void RecordStore::OnRecordChange(const RecordChange& change) {
                     Format("%d.xml", change.number));
       break;
     case What::Removed:
-      Remove(change.kind == RecordKind::Card   ? FindCard(change.path)
-             : change.kind == RecordKind::Note ? FindNote(change.number)
-                                               : FindContact(change.number));
+      Remove(change.kind == RecordKind::Card || change.number < 0 ? FindCard(change.path)
+             : change.kind == RecordKind::Note                    ? FindNote(change.number)
+                                                                  : FindContact(change.number));
       break;
     case What::ListsChanged:
       ListsChanged();

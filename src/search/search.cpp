@@ -334,7 +334,9 @@ SearchLine Searcher::MatchLine(const SearchHit& hit, size_t width) const {
   // Around the match, cut at characters.
   size_t from = start;
   const size_t lead = width / 3;
-  while (pos > lead && from + GbCharSize(text, from) <= pos - lead) from += GbCharSize(text, from);
+  // `from` may stand at the end itself (a field of blanks alone), where no character starts.
+  while (from < pos && pos > lead && from + GbCharSize(text, from) <= pos - lead)
+    from += GbCharSize(text, from);
   size_t to = from;
   while (to < end && (to - from + GbCharSize(text, to) <= width || to < pos + len))
     to += GbCharSize(text, to);

@@ -1,17 +1,25 @@
-// One libFuzzer target per reader of bytes from the data folder, chosen by FUZZ_<KIND>: the
-// settings file, the note, contact, card and line-index documents, the list files with
-// readers of their own, and the vCard and CSV files of other programs. Each reads arbitrary bytes
-// the way its panel does and, where the bytes made sense, checks that writing what was read and
-// reading it again gives it back.
+// One libFuzzer target per reader of bytes from the data folder or from outside, chosen by
+// FUZZ_<KIND>: the settings file, the note, contact, card and line-index documents, the list
+// files with readers of their own, and the vCard and CSV files of other programs. Each reads
+// arbitrary bytes the way its panel does and, where the bytes made sense, checks that writing
+// what was read and reading it again gives it back. Beside them: an archive picked for a
+// restore, byte text through its conversions, and search over a few records with a fuzzed card
+// and query.
 #include <unistd.h>
+#include <zlib.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <iterator>
 
+#include "backup/archive_check.h"
+#include "backup/windows_name.h"
 #include "base/atomic_file.h"
 #include "base/line_reader.h"
 #include "exchange/contact_csv.h"
 #include "exchange/vcard.h"
+#include "search/fold.h"
+#include "search/search.h"
 #include "test_support.h"  // the unit tests' fakes
 
 namespace {
@@ -105,6 +113,57 @@ template <typename Write, typename Read>
   if (report.contacts.empty()) return;
   const pim::ContactImport again = read(write(report.contacts));
   Check(again.error == pim::ImportError::None && again.contacts == report.contacts);
+}
+
+// An archive's planned path as Windows will see it, by rules written out again here: no
+// empty, "." or ".." part, no control character, ":" or wildcard, no device name with any
+// extension, no trailing dot or blank.
+[[maybe_unused]] bool PlainOnWindows(const std::u16string& path) {
+  size_t start = 0;
+  for (size_t end = 0; end <= path.size(); ++end) {
+    if (end < path.size() && path[end] != u'\\') continue;
+    const std::u16string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == u"." || part == u".." || part.back() == u'.' || part.back() == u' ')
+      return false;
+    for (const char16_t c : part)
+      if (c < 0x20 || std::u16string_view(u"<>:\"/|?*").find(c) != std::u16string_view::npos)
+        return false;
+    std::u16string stem = part.substr(0, part.find(u'.'));
+    while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+    for (char16_t& c : stem)
+      if (c >= u'a' && c <= u'z') c -= 32;
+    const bool port = stem.size() == 4 && (stem.starts_with(u"COM") || stem.starts_with(u"LPT")) &&
+                      ((stem[3] >= u'0' && stem[3] <= u'9') || stem[3] == 0xB9 || stem[3] == 0xB2 ||
+                       stem[3] == 0xB3);
+    if (port || stem == u"CON" || stem == u"PRN" || stem == u"AUX" || stem == u"NUL" ||
+        stem == u"CLOCK$" || stem == u"CONIN$" || stem == u"CONOUT$")
+      return false;
+  }
+  return true;
+}
+
+// Whether each character of `text` is written back as it is read (0x80 reads as the euro
+// sign, which is written A2 E3), and no escape of a native byte (FE 39 8x 3y) is in it.
+[[maybe_unused]] bool Canonical(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const pim::GbChar ch = pim::DecodeGbChar(text, i);
+    std::string again;
+    if (ch.valid && (!pim::AppendGbChar(again, ch.code) || again != text.substr(i, ch.size)))
+      return false;
+    if (i + 4 <= text.size() && static_cast<unsigned char>(text[i]) == 0xFE && text[i + 1] == '9')
+      return false;
+    i += ch.size;
+  }
+  return true;
+}
+
+// The folded characters of a text, as search folds them, one after the other.
+[[maybe_unused]] std::vector<uint32_t> FoldedChars(std::string_view text) {
+  std::vector<uint32_t> chars;
+  for (size_t i = 0, size = 1; i < text.size(); i += size)
+    chars.push_back(pim::fold::CharAt(text, i, size));
+  return chars;
 }
 
 }  // namespace
@@ -256,6 +315,152 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return pim::WriteContactsCsv(c, pim::CsvLayout::Outlook, pim::CsvEncoding::Utf8);
       },
       pim::ReadContactsCsv);
+#elif defined(FUZZ_ZIP)
+  // Any bytes as an archive picked for a restore: every entry's bytes inside the file and
+  // apart from the others; when the check passes, every planned path a plain Windows name
+  // inside the five folders, no two one file under Windows' letter case, none on the way of
+  // another, and every entry of the size and CRC it declares.
+  EnterWorkFolder();
+  Check(pim::WriteFileAtomic("fuzz.zip", bytes));
+  pim::ZipReader reader;
+  pim::RestorePlan plan;
+  std::string detail;
+  const pim::ArchiveCheck check = pim::CheckArchive("fuzz.zip", reader, plan, detail);
+  std::vector<std::pair<uint64_t, uint64_t> > spans;
+  for (const pim::ZipEntry& e : reader.entries()) {
+    Check(e.dataOffset <= size && e.packedSize <= size - e.dataOffset);
+    spans.emplace_back(e.dataOffset, e.dataOffset + e.packedSize);
+  }
+  std::sort(spans.begin(), spans.end());
+  for (size_t i = 1; i < spans.size(); ++i) Check(spans[i - 1].second <= spans[i].first);
+  if (check != pim::ArchiveCheck::Ok) return 0;
+  std::set<std::u16string> seen, files;
+  for (const pim::RestorePlan::Item& item : plan.items) {
+    const std::u16string path = pim::GbToUtf16(pim::PlannedPath(reader, plan, item));
+    Check(PlainOnWindows(path) && pim::Utf16ToGb(path) == pim::PlannedPath(reader, plan, item));
+    const std::u16string top = path.substr(0, path.find(u'\\'));
+    Check(top == u"set" || top == u"note" || top == u"communication" || top == u"datum" ||
+          top == u"xmlstyle");
+    Check(pim::FoldName(path) != u"SET\\RUN.ING.M");
+    Check(seen.insert(pim::FoldName(path)).second);
+    if (!item.folder) files.insert(pim::FoldName(path));
+  }
+  for (const std::u16string& path : seen)
+    for (size_t at = path.find(u'\\'); at != std::u16string::npos; at = path.find(u'\\', at + 1))
+      Check(!files.contains(path.substr(0, at)));
+  for (const pim::ZipEntry& e : reader.entries()) {
+    uLong crc = crc32(0, Z_NULL, 0);
+    uint64_t got = 0;
+    std::string name;
+    reader.Name(e, name);
+    if (name.empty() || name.back() == '/' || name.back() == '\\') continue;  // folders
+    Check(reader.Extract(e, [&](std::string_view piece) {
+      got += piece.size();
+      crc =
+          crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
+      return true;
+    }) == pim::ZipStatus::Ok);
+    Check(got == e.size && crc == e.crc);
+  }
+#elif defined(FUZZ_GBTEXT)
+  // Byte text both ways: a native name comes back whole; byte text too, where each character
+  // is written back as it is read; the strict conversions fail exactly on what is no text;
+  // every character read is as long as the stepping says.
+  Check(pim::GbToUtf8(pim::Utf8ToGb(bytes)) == bytes);
+  if (Canonical(bytes)) Check(pim::Utf8ToGb(pim::GbToUtf8(bytes)) == bytes);
+  bool valid = true;
+  for (size_t i = 0; i < bytes.size();) {
+    const pim::GbChar ch = pim::DecodeGbChar(bytes, i);
+    Check(ch.size >= 1 && i + ch.size <= bytes.size());
+    if (ch.valid) Check(ch.size == pim::GbCharSize(bytes, i));
+    valid = valid && ch.valid;
+    i += ch.size;
+  }
+  std::string strict;
+  Check(pim::GbToUtf8Strict(bytes, strict) == valid);
+  if (valid) {
+    Check(strict == pim::GbToUtf8(bytes));
+    const std::u16string wide = pim::GbToUtf16(bytes);
+    Check(wide.find(u'\uFFFD') != std::u16string::npos || !Canonical(bytes) ||
+          pim::Utf16ToGb(wide) == bytes);
+  }
+  if (pim::Utf8ToGbStrict(bytes, strict)) {
+    Check(strict == pim::Utf8ToGb(bytes) && pim::GbToUtf8(strict) == bytes);
+    std::string again;
+    Check(pim::GbToUtf8Strict(strict, again) && again == bytes);
+  }
+#elif defined(FUZZ_SEARCH)
+  // A few records and one card whose title and content are fuzzed; the query comes first.
+  // Every hit and its line lie inside their text; a record that holds a one-word query,
+  // folded as search folds, is found; no query takes 500 ms.
+  static pim::RecordStore store;
+  static pim::Searcher searcher(store);
+  static const bool made = [] {
+    EnterWorkFolder();
+    if (!pim::WriteDataFolder() || !pim::CreateFolder("datum\\a")) return false;
+    pim::test::RecordingPrompter quiet;
+    const pim::XML writer(quiet, kClock);
+    const char* notes[] = {"Hello World \xC4\xE3\xBA\xC3", "\xA3\xC1\xA3\xC2\xA3\xC3 wide",
+                           "\xA6\xA1\xA6\xC1 \xA7\xA1\xA7\xD1 greek"};
+    for (int n = 0; n < 3; ++n) {
+      std::string note;
+      writer.WriteNote(note, 1, notes[n], "2020-1-1 1:1");
+      if (!pim::WriteFileAtomic("note\\n." + std::to_string(n) + ".xml", note)) return false;
+    }
+    pim::ComuRecord contact;
+    contact.name = "\xCD\xF5\xD0\xA1\xC3\xF7";  // 王小明
+    contact.email = "XiaoMing@Example.com";
+    std::string written;
+    const pim::IndexEntry card{"card", "datum\\a\\f.xml", "", "a", "", ""};
+    return contact.WriteComu(written) &&
+           pim::WriteFileAtomic("communication\\com.0.xml", written) &&
+           pim::AppendToIndex(pim::kTrimmedIndexPath, std::span(&card, 1));
+  }();
+  Check(made);
+  const size_t querySize =
+      bytes.empty() ? 0 : std::min<size_t>(static_cast<unsigned char>(bytes[0]) % 65, size - 1);
+  const std::string_view query = bytes.substr(bytes.empty() ? 0 : 1, querySize);
+  std::string_view rest = bytes.substr(std::min(bytes.size(), 1 + querySize));
+  const size_t titleEnd = std::min({rest.find_first_of("\r\n"), rest.size(), size_t{60}});
+  xml.WriteDatum(doc, rest.substr(0, titleEnd), "a", rest.substr(titleEnd), "dtd", "", "", "", {});
+  Check(pim::WriteFileAtomic("datum\\a\\f.xml", doc));
+  if (store.known())
+    store.CardWritten("datum\\a\\f.xml");
+  else
+    store.ScanAll();
+  const auto start = std::chrono::steady_clock::now();
+  const std::vector<pim::SearchHit> hits = searcher.Find(query, pim::SearchScope::All, 1000);
+  const std::vector<pim::Record>& records = store.records();
+  std::set<uint32_t> found;
+  for (const pim::SearchHit& hit : hits) {
+    Check(hit.slot < records.size() && records[hit.slot].live);
+    found.insert(hit.slot);
+    const std::vector<std::string>& fields = records[hit.slot].fields;
+    if (hit.field >= 0)
+      Check(static_cast<size_t>(hit.field) < fields.size() && hit.pos <= fields[hit.field].size() &&
+            hit.len <= fields[hit.field].size() - hit.pos);
+    const pim::SearchLine line = searcher.MatchLine(hit, 40);
+    Check(line.pos <= line.text.size() && line.len <= line.text.size() - line.pos);
+  }
+  Check(std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500));
+  // One word: the folded query between blanks.
+  std::vector<uint32_t> word;
+  int words = 0;
+  bool inWord = false;
+  for (const uint32_t c : FoldedChars(query)) {
+    const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (!blank && !inWord) ++words;
+    inWord = !blank;
+    if (!blank) word.push_back(c);
+  }
+  if (words != 1) return 0;
+  for (uint32_t slot = 0; slot < records.size(); ++slot) {
+    if (!records[slot].live || found.contains(slot)) continue;
+    for (const std::string& field : records[slot].fields) {
+      const std::vector<uint32_t> text = FoldedChars(field);
+      Check(std::search(text.begin(), text.end(), word.begin(), word.end()) == text.end());
+    }
+  }
 #else
 #error "choose the reader to fuzz"
 #endif

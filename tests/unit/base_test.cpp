@@ -1,5 +1,6 @@
 #include <span>
 
+#include "base/atomic_file.h"
 #include "base/line_reader.h"
 #include "test_support.h"
 
@@ -83,6 +84,27 @@ TEST_F(BaseFileTest, AFailedReadIsNoEndOfFile) {
   ArmReadFault(1);
   EXPECT_FALSE(ReadWholeFile("a.txt", bytes));
   ArmReadFault(0);
+}
+
+// A copy made without asking never takes the place of a file: the name taken is told and
+// both files keep their bytes.
+TEST_F(BaseFileTest, ACopyNeverReplacesAFileAndAFileIsReadAtAnyOffset) {
+  WriteBytes("a.zip", "mine");
+  WriteBytes("c.tmp", "temp");
+  EXPECT_EQ(CreateFileAtomic("a.zip", "copy"), Placed::Exists);
+  EXPECT_EQ(CreateFileAtomic("b.zip", "copy"), Placed::Done);
+  EXPECT_EQ(PlaceFile("c.tmp", "b.zip", false), Placed::Exists);
+  EXPECT_EQ(ReadBytes("a.zip") + ReadBytes("b.zip") + ReadBytes("c.tmp"), "minecopytemp");
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"a.zip", "b.zip", "c.tmp"}));
+  EXPECT_EQ(PlaceFile("c.tmp", "b.zip", true), Placed::Done);
+  File file;
+  EXPECT_FALSE(file.Open("a.zip", File::Mode::CreateNew));
+  ASSERT_TRUE(file.Open("b.zip", File::Mode::Read));
+  char two[3] = {};
+  EXPECT_EQ(file.ReadAt(2, two, 2) + file.ReadAt(3, two + 1, 9), 3u);
+  EXPECT_EQ(std::string(two) + ReadBytes("b.zip"), "mptemp");
+  EXPECT_EQ(file.ReadAt(9, two, 2), 0u);
+  EXPECT_FALSE(file.Failed());
 }
 
 }  // namespace

@@ -212,6 +212,15 @@ TEST_F(DatumTest, CloseStoresTheCardOnceAndACrashWithTheCounterSetBackLosesNoCar
   capture_.Open();
   EXPECT_FALSE(capture_.StoreCard(Typed("third")));
   EXPECT_EQ(ListFolder("datum\\" + kUnsorted).size(), 3u);
+  // One below the range starts again at 0, said once, and steps past the cards there.
+  WriteBytes("datum\\datum.conf", "[DATUM]\r\nid=-5\r\n");
+  prompter_.messages.clear();
+  capture_.Open();
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_NE(FindText(prompter_.messages[0].text, "-5"), std::string::npos);
+  ASSERT_TRUE(capture_.StoreCard(Typed("fourth")));
+  EXPECT_EQ(std::pair(capture_.entries().back().url, capture_.cardNumber()),
+            std::pair(CardFile(2), 3));
 }
 
 TEST_F(DatumTest, ACardReadInPartIsNotRewrittenAndAReloadStandsAtANewCard) {

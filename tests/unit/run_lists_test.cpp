@@ -55,6 +55,16 @@ TEST_F(RunListsTest, CountIsClampedAndInfoKeepsItsLineBreaks) {
   ASSERT_TRUE(lists_.SaveList(0));
   EXPECT_EQ(std::pair(ReadBytes(LaunchLists::kFiles[0]), prompter_.messages.size()),
             std::pair(ListFile("50", 60, recs), size_t{0}));
+  // A line break typed into a one-line field becomes a blank, and the user is told once.
+  RunItem typed = lists_.item(0, 0);
+  typed.name = "x\r\ny";
+  typed.path = "C:\\T\\x\n.exe";
+  typed.info = "one\r\ntwo";
+  lists_.ApplyFields(0, 0, typed, false);
+  lists_.ApplyFields(0, 1, lists_.item(0, 1), false);
+  ASSERT_EQ(prompter_.messages.size(), 1u);
+  EXPECT_EQ(lists_.item(0, 0).name + "|" + lists_.item(0, 0).path + "|" + lists_.item(0, 0).info,
+            "x  y|C:\\T\\x .exe|one\r\ntwo");
 }
 
 TEST_F(RunListsTest, HotkeysDispatchAndKeepAWorkingKeyAndDeleteMovesLaterRecordsUp) {

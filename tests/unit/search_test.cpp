@@ -140,6 +140,16 @@ TEST_F(SearchTest, TitlesFirstThenNewerFirstWithinEachScope) {
   EXPECT_LE(line.text.size(), 40u);
   EXPECT_EQ(line.text.substr(line.pos, line.len), Gb("中间"));
   EXPECT_TRUE(line.text.starts_with(Gb("…")) && line.text.ends_with(Gb("…")));
+  // A record of blanks alone, listed without a query, shows an empty line.
+  AddCard(6, "空白", std::string(60, ' ') + "\r\n\t", true);
+  events_.CardWritten("datum\\a\\c6.xml");
+  int blank = 0;
+  for (const SearchHit& hit : searcher_.Find("", SearchScope::All, 10)) {
+    if (store_.records()[hit.slot].Title() != Gb("空白")) continue;
+    EXPECT_EQ(searcher_.MatchLine(hit, 30).text, "");
+    ++blank;
+  }
+  EXPECT_EQ(blank, 1);
 }
 
 TEST_F(SearchTest, FollowsThePanelsWritesAndTheFilesChangedBehindThem) {

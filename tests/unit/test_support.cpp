@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -37,6 +38,38 @@ void CaptureCards(int n) {
     entries.push_back({name, url, "", "a", "", ""});
   }
   ASSERT_TRUE(WriteUntrimmedIndex(entries));
+}
+
+void Le(std::string& out, std::initializer_list<std::pair<uint64_t, int>> fields) {
+  for (const auto& [v, bytes] : fields)
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+std::string RawZip(const std::vector<RawEntry>& entries) {
+  std::string out, central;
+  size_t previous = 0;
+  for (const RawEntry& e : entries) {
+    const uint32_t crc = static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+    const uint64_t size = e.claimedSize >= 0 ? static_cast<uint64_t>(e.claimedSize) : e.data.size();
+    std::string common;  // version, flags, method, 1980-01-01, CRC, sizes, name and extra lengths
+    Le(common, {{20, 2}, {e.flags, 2}, {e.method, 2}, {0x21, 4}, {e.badCrc ? crc ^ 1 : crc, 4}});
+    Le(common, {{e.method ? e.data.size() : size, 4}, {size, 4}});
+    Le(common, {{e.name.size(), 2}, {e.extra.size(), 2}});
+    if (!e.sharesPrevious) previous = out.size();
+    Le(central, {{0x02014b50, 4}, {20, 2}});
+    central += common;
+    Le(central, {{0, 6}, {0, 4}, {previous, 4}});  // comment, disk, attributes; the offset
+    central += e.name + e.extra;
+    if (e.sharesPrevious) continue;
+    Le(out, {{0x04034b50, 4}});
+    out += common + e.name + e.extra + e.data;
+  }
+  const size_t start = out.size();
+  out += central;
+  Le(out, {{0x06054b50, 4}, {0, 4}, {entries.size(), 2}, {entries.size(), 2}});
+  Le(out, {{central.size(), 4}, {start, 4}, {0, 2}});
+  return out;
 }
 
 void TempFolderTest::SetUp() {

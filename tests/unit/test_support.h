@@ -107,6 +107,21 @@ void CaptureCards(int n);
 // Every file and folder below `root` by its "/"-separated name: its bytes, or "<folder>".
 std::map<std::string, std::string> Tree(const std::filesystem::path& root = ".");
 
+// A zip put together by hand, independent of our writer: stored entries unless `method` says
+// otherwise (`data` is then the packed bytes), names as given.
+struct RawEntry {
+  std::string name, data;
+  uint16_t flags = 0x0800;
+  std::string extra{};
+  uint16_t method = 0;
+  int64_t claimedSize = -1;  // written in place of the real size
+  bool badCrc = false;
+  bool sharesPrevious = false;  // no bytes of its own: the directory points at the entry before
+};
+std::string RawZip(const std::vector<RawEntry>& entries);
+// Little-endian fields, each (value, bytes).
+void Le(std::string& out, std::initializer_list<std::pair<uint64_t, int>> fields);
+
 // Runs each test in a fresh empty folder that is the working folder, as the program's
 // data paths are relative to it. The folder is removed afterwards.
 class TempFolderTest : public ::testing::Test {

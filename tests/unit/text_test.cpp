@@ -69,6 +69,33 @@ TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
   }
 }
 
+// A native name that is no UTF-8 (written in GBK by another program, or cut) is listed and
+// comes back as it was; UTF-8 converts as ever.
+TEST(TextTest, NativeNamesThatAreNoUtf8ComeBackAsTheyWere) {
+  for (const std::string name :
+       {"\xC4\xE3\xBA\xC3.xml",
+        "\xC4"
+        "a",
+        "caf\xE9", "\xFF\xFE", "a\x80", "\xE4\xBD", "\xE4\xBD\xA0\xC4", "\xFE\x39\x81\x30",
+        "\xC0\x80"
+        "0"})
+    EXPECT_EQ(GbToUtf8(Utf8ToGb(name)), name) << testing::PrintToString(name);
+  EXPECT_EQ(Utf8ToGb("\xE4\xBD\xA0\xE5\xA5\xBD"
+                     "a"),
+            "\xC4\xE3\xBA\xC3"
+            "a");
+#ifndef _WIN32
+  const std::string folder = testing::TempDir() + "pimbrel-gbk-name";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/\xC4\xE3\xBA\xC3.xml") << "bytes";
+  const std::vector<std::string> names = ListFolder(FromNativeName(folder));
+  std::string bytes;
+  EXPECT_TRUE(names.size() == 1 && ReadWholeFile(FromNativeName(folder) + "\\" + names[0], bytes) &&
+              bytes == "bytes");
+  std::filesystem::remove_all(folder);
+#endif
+}
+
 #ifndef _WIN32
 
 // Wine's code page table: header, 256 one-byte entries, glyph count (and glyphs), the DBCS
