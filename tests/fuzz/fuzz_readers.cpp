@@ -425,7 +425,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   xml.WriteDatum(doc, rest.substr(0, titleEnd), "a", rest.substr(titleEnd), "dtd", "", "", "", {});
   Check(pim::WriteFileAtomic("datum\\a\\f.xml", doc));
   if (store.known())
-    store.CardWritten("datum\\a\\f.xml");
+    store.OnRecordChange(
+        {pim::RecordChange::What::Written, pim::RecordKind::Card, -1, "datum\\a\\f.xml"});
   else
     store.ScanAll();
   const auto start = std::chrono::steady_clock::now();
