@@ -55,6 +55,13 @@ void AddressBook::Initialise() {
   shownStamp_ = {};
 }
 
+AddressBook::Step AddressBook::Reopen(ComuRecord& shown) {
+  const int was = current_;
+  const bool fromFile = shownStamp_.size >= 0;
+  Initialise();
+  return fromFile && Open(was, shown) ? Step::Loaded : Step::Emptied;
+}
+
 void AddressBook::SetLabel() { label_ = Format("%d:", current_); }
 
 void AddressBook::New() {

@@ -38,6 +38,9 @@ class AddressBook {
 
   // Reads maxid, moved past any contact saved by a run that never wrote it back.
   void Initialise();
+  // After a restore: as Initialise, but a contact that was shown from its file (not a new
+  // entry) is loaded again when it still exists.
+  Step Reopen(ComuRecord& shown);
   int current() const { return current_; }
   int maxid() const { return counter_.maxid(); }
   // "id:" until a contact is shown or begun, then its number and a colon.

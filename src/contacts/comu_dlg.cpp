@@ -129,6 +129,11 @@ void CComuDlg::ShowStep(AddressBook::Step step, const ComuRecord& entry) {
   ShowLabel();
 }
 
+void CComuDlg::ReloadData() {
+  ComuRecord entry;
+  ShowStep(book_.Reopen(entry), entry);
+}
+
 bool CComuDlg::ShowRecord(const RecordRef& record) {
   if (record.kind != RecordKind::Contact) return false;
   host_.MakeCurrent(*this);

@@ -17,12 +17,8 @@ class CComuDlg final : public CPanel {
   void OnExit() override { book_.Close(); }
   bool ShowRecord(const RecordRef& record) override;
   void OnRecordChange(const RecordChange& change) override;
-  // After a restore: maxid read again, an empty entry shown.
-  void ReloadData() override {
-    book_.Initialise();
-    EmptyControls();
-    ShowLabel();
-  }
+  // After a restore: maxid read again; the contact shown before, or else an empty entry.
+  void ReloadData() override;
 
  protected:
   bool OnInitDialog() override;

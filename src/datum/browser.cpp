@@ -32,6 +32,12 @@ int DatumBrowser::AddItem(const std::string& text, int parent) {
   return static_cast<int>(items_.size()) - 1;
 }
 
+int DatumBrowser::Rebuild(Prompter& prompter) {
+  const std::string shown = current_ >= 0 ? cards_[static_cast<size_t>(current_)].url : "";
+  Build(prompter);
+  return shown.empty() ? kRoot : ItemOf(shown);
+}
+
 void DatumBrowser::Build(Prompter& prompter) {
   items_.clear();
   categories_.clear();

@@ -44,6 +44,9 @@ class DatumBrowser {
 
   // Reads both files once; a missing one gives no categories or no cards, silently.
   void Build(Prompter& prompter);
+  // Builds again (after a restore): the tree item of the card shown before, where the new
+  // tree still holds it, else kRoot.
+  int Rebuild(Prompter& prompter);
   // The card of a tree item, read from its file; it becomes the current card. Nothing for a
   // category item or a card without a file name: both fields then stay as they were.
   std::optional<Page> Show(int item, Prompter& prompter);

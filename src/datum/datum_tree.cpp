@@ -50,9 +50,22 @@ bool CDatumTree::OnInitDialog() {
   return true;
 }
 
+void CDatumTree::ReloadData() {
+  SendMessageW(Item(IDC_TREE_TREE).hwnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  const int shown = browser_.Rebuild(prompter_);
+  FillTree();
+  Item(IDC_TREE_HEADER).SetText("");
+  Item(IDC_TREE_CONTENT).SetText("");
+  Select(shown);
+}
+
 void CDatumTree::BuildTree() {
-  const HWND tree = Item(IDC_TREE_TREE).hwnd();
   browser_.Build(prompter_);
+  FillTree();
+}
+
+void CDatumTree::FillTree() {
+  const HWND tree = Item(IDC_TREE_TREE).hwnd();
   treeItems_.clear();
   treeItems_.reserve(browser_.items().size());
   SendMessageW(tree, WM_SETREDRAW, FALSE, 0);  // one repaint for thousands of items

@@ -29,6 +29,8 @@ class CDatumTree final : public CPanel {
   // Selects and shows the trimmed card at `url`; a tree built before it was trimmed is built
   // again. False when the trimmed index does not hold it.
   bool ShowCard(const std::string& url);
+  // After a restore: the tree read again, on the card shown before where it is still there.
+  void ReloadData() override;
 
  protected:
   bool OnInitDialog() override;
@@ -37,6 +39,7 @@ class CDatumTree final : public CPanel {
 
  private:
   void BuildTree();
+  void FillTree();  // the tree control from the model's items
   void ShowSelected();
   void Select(int item);
   void PlaceControls();

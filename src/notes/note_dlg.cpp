@@ -98,7 +98,10 @@ void CNoteDlg::OnRecordChange(const RecordChange& change) {
 }
 
 void CNoteDlg::ReloadData() {
-  book_.Open();
+  if (book_.Reopen()) {
+    ShowWhole(NoteBook::Step::Shown);
+    return;
+  }
   SendMessageW(Item(IDC_NOTE_CATEGORY).hwnd(), CB_SETCURSEL, NoteBook::kOrdinary, 0);
   Item(IDC_NOTE_TEXT).SetText("");
   Item(IDC_NOTE_ID).SetText(book_.label());

@@ -22,6 +22,13 @@ void NoteBook::Open() {
   label_ = "id:";
 }
 
+bool NoteBook::Reopen() {
+  const int was = current_;
+  const bool fromFile = shownStamp_.size >= 0;
+  Open();
+  return fromFile && Show(was);
+}
+
 void NoteBook::SetCurrent(int number) {
   current_ = number;
   label_ = Format("%d:", number);

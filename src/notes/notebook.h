@@ -32,6 +32,9 @@ class NoteBook {
 
   // The panel opens: reads maxid and composes note maxid.
   void Open();
+  // After a restore: as Open, but a note that was shown from its file (not one begun) is
+  // shown again when it still exists; true then.
+  bool Reopen();
   // Starts note maxid afresh; a diary note begins with today's date line.
   void New(int category);
   // Writes the note shown with `text` and the category's index (-1 for none) as its type.

@@ -441,6 +441,16 @@ TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex)
   browser_.Show(5, prompter_);
   EXPECT_EQ(browser_.NextItem(), DatumBrowser::kRoot);
   EXPECT_TRUE(prompter_.messages.empty());
+  // Built again after a restore: on the card shown where the lists still hold it.
+  ASSERT_TRUE(RemoveFile(std::string(kTrimmedIndexPath)));
+  Lists({"x"}, {{"new", "x"}, {"four", "x"}});
+  const int four = browser_.Rebuild(prompter_);
+  EXPECT_TRUE(four != DatumBrowser::kRoot && four == browser_.ItemOf("datum\\four.xml"));
+  browser_.Show(browser_.ItemOf("datum\\new.xml"), prompter_);
+  ASSERT_TRUE(RemoveFile(std::string(kTrimmedIndexPath)));
+  Lists({"x"}, {{"four", "x"}});
+  EXPECT_EQ(browser_.Rebuild(prompter_), DatumBrowser::kRoot);
+  EXPECT_EQ(browser_.Rebuild(prompter_), DatumBrowser::kRoot);  // nothing shown since
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ struct Book {
   virtual std::string Refresh(const std::string& text) = 0;
   // What a save that took the file's version instead shows, or "-".
   virtual std::string Took() = 0;
+  // A restore replaced the files: the label, then what shows.
+  virtual Shown Reopen() = 0;
 };
 struct Notes final : Book {
   explicit Notes(Prompter& p) : book(p, kClock) {}
@@ -54,6 +56,10 @@ struct Notes final : Book {
     return book.Refresh(text, book.category()) == NoteBook::Step::Unchanged ? "-" : book.text();
   }
   std::string Took() override { return book.TookDiskVersion() ? book.text() : "-"; }
+  Shown Reopen() override {
+    book.Reopen();
+    return {book.label(), book.text()};
+  }
   NoteBook book;
 };
 struct Contacts final : Book {
@@ -96,6 +102,10 @@ struct Contacts final : Book {
     const std::optional<ComuRecord> now = book.TookDiskVersion();
     if (now) fields = *now;
     return now ? now->name : "-";
+  }
+  Shown Reopen() override {
+    const auto step = book.Reopen(fields);
+    return {book.label(), step == AddressBook::Step::Loaded ? fields.name : ""};
   }
   // The fields as the panel shows them, with `text` typed as the name.
   ComuRecord Holding(const std::string& text) const {
@@ -262,6 +272,26 @@ TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
   ASSERT_TRUE(book->Save("new here"));
   EXPECT_EQ(ReadBytes(Path(shown)), book->Document("arrived"));
   EXPECT_NE(ReadBytes(Path(shown + 1)).find("new here"), std::string::npos);
+}
+
+// A restore replaces the files under the panel: it comes back on the record it showed where
+// that still exists, and otherwise (gone, or a new record never saved) on a new one.
+TEST_P(RecordBookTest, AfterARestoreThePanelComesBackOnTheRecordItShowed) {
+  for (int n : {0, 1, 2}) WriteBytes(Path(n), GetParam().make(prompter)->Document(Format("r%d", n)));
+  const auto book = GetParam().make(prompter);
+  book->Open();
+  ASSERT_TRUE(book->Show(1));
+  WriteBytes(Path(1), book->Document("restored"));
+  EXPECT_EQ(book->Reopen(), (Shown{"1:", "restored"}));
+  ASSERT_TRUE(book->Show(2));
+  ASSERT_TRUE(RemoveFile(Path(2)));
+  EXPECT_EQ(book->Reopen(), (Shown{"id:", ""}));
+  // A new record under number 3; the archive brings a record 3 of its own.
+  EXPECT_EQ(book->Step('>').first, "3:");
+  WriteBytes(Path(3), book->Document("archived"));
+  EXPECT_EQ(book->Reopen(), (Shown{"id:", ""}));
+  ASSERT_TRUE(book->Save("after"));
+  EXPECT_EQ(ReadBytes(Path(3)), book->Document("archived"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, RecordBookTest, ::testing::ValuesIn(kKinds),
