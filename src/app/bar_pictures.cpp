@@ -40,25 +40,48 @@ void BarPictures::Apply(HWND bar, const Scale& scale) {
   const PixelBox size = scale.Scaled(kBarBox);
   SetWindowPos(bar, nullptr, 0, 0, size.width(), size.height(),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  const bool first = !background_;
   background_.reset(win::LoadPicture(IDB_BAR, scale, kBarBox));
   brush_.reset(background_ ? CreatePatternBrush(background_.get()) : nullptr);
   // Each button's pictures fit its own place, so neighbours meet without a gap.
-  win::HeldBitmap old[kSlots];
-  std::ranges::move(buttons_, std::begin(old));
   for (const Picture& picture : kPictures) {
     for (int bitmap : picture.bitmaps)
       if (bitmap) buttons_[bitmap - IDB_BAR].reset(win::LoadPicture(bitmap, scale, picture.box));
-    win::SetPicture(bar, picture.control, buttons_[picture.bitmaps[0] - IDB_BAR].get(), first);
     win::PlaceAt(GetDlgItem(bar, picture.control), scale, picture.box);
   }
-  InvalidateRect(bar, nullptr, TRUE);
+  RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void BarPictures::ShowButton(HWND bar, int control, bool pressed) const {
+void BarPictures::ShowButton(HWND bar, int control, bool pressed) {
   const auto picture = std::ranges::find(kPictures, control, &Picture::control);
-  if (picture == std::end(kPictures) || !picture->bitmaps[pressed ? 1 : 0]) return;
-  win::SetPicture(bar, control, buttons_[picture->bitmaps[pressed ? 1 : 0] - IDB_BAR].get(), false);
+  if (picture == std::end(kPictures) || !picture->bitmaps[1]) return;
+  pressed_ = pressed ? control : 0;
+  RedrawWindow(GetDlgItem(bar, control), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+bool BarPictures::Draw(const DRAWITEMSTRUCT& item) const {
+  const auto picture = std::ranges::find(kPictures, static_cast<int>(item.CtlID), &Picture::control);
+  if (item.CtlType != ODT_BUTTON || picture == std::end(kPictures)) return false;
+  const bool pressed = (item.itemState & ODS_SELECTED) || pressed_ == picture->control;
+  const int bitmap = picture->bitmaps[pressed && picture->bitmaps[1] ? 1 : 0];
+  const RECT& place = item.rcItem;
+  if (const HBITMAP shown = buttons_[bitmap - IDB_BAR].get()) {
+    const HDC source = CreateCompatibleDC(item.hDC);
+    const HGDIOBJ old = SelectObject(source, shown);
+    BitBlt(item.hDC, place.left, place.top, place.right - place.left, place.bottom - place.top,
+           source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+  } else if (brush_) {
+    FillRect(item.hDC, &place, brush_.get());
+  }
+  // Windows hides focus marks until the keyboard is used (ODS_NOFOCUSRECT).
+  if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+    RECT mark = place;
+    const int inset = place.bottom - place.top > 12 ? 2 : 1;  // the triangles are small
+    InflateRect(&mark, -inset, -inset);
+    DrawFocusRect(item.hDC, &mark);
+  }
+  return true;
 }
 
 }  // namespace pim

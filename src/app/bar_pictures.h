@@ -1,5 +1,6 @@
 // The bar's pictures at the scale of its screen: the background (and the brush the bar and its
-// controls paint with), each button's normal and pressed picture, and the window's icons.
+// controls paint with), each button's normal and pressed picture, and the window's icons. The
+// buttons are owner-drawn buttons, so they carry their names and take the keyboard focus.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +15,12 @@ class BarPictures {
   // Loads everything for `scale`, sizes `bar` to its background and places and shows the
   // buttons; what was shown until now goes once the new pictures are in place.
   void Apply(HWND bar, const Scale& scale);
-  // A button's pressed or normal picture; nothing for a control without one.
-  void ShowButton(HWND bar, int control, bool pressed) const;
+  // Shows a button pressed, or normal again, at once; nothing for a control without a
+  // pressed picture.
+  void ShowButton(HWND bar, int control, bool pressed);
+  // WM_DRAWITEM of a button: its picture, pressed while held down or shown pressed, and a
+  // focus mark once the keyboard is in use. False for a control that is not a bar button.
+  bool Draw(const DRAWITEMSTRUCT& item) const;
   HBRUSH brush() const { return brush_.get(); }
   HICON icon() const { return icon_.get(); }
   HICON smallIcon() const { return smallIcon_.get(); }
@@ -27,6 +32,7 @@ class BarPictures {
   win::HeldBitmap background_;
   win::HeldBrush brush_;
   win::HeldBitmap buttons_[kSlots];
+  int pressed_ = 0;  // the control shown pressed by ShowButton
 };
 
 }  // namespace pim

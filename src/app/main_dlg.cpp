@@ -153,7 +153,9 @@ void CMainDlg::FollowBar() {
 }
 
 bool CMainDlg::OnCommand(int id, int code) {
-  // Picture buttons report a click, or a double click when clicked fast; both are a click.
+  // The buttons report a click, or a double click when clicked fast; both are a click. Menus
+  // and accelerators report 0 and 1.
+  if (code == BN_DOUBLECLICKED && GetDlgItem(hwnd(), id)) code = BN_CLICKED;
   if (code != 0 && code != 1) return false;
   if (const PanelLine* line = PanelRoster::LineOf(id)) {
     SwitchTo(*line);
@@ -197,9 +199,13 @@ bool CMainDlg::OnCommand(int id, int code) {
     case ID_RESTORE:
       gate_.Request(Command::Restore);
       return true;
-    // Enter and Escape would end the bar behind the exit procedure's back.
+    // Enter presses the button with the focus; Escape hides the bar, and neither ends it.
     case IDOK:
+      if (const HWND focus = GetFocus(); focus && GetParent(focus) == hwnd() && focus != hwnd())
+        if (const int button = GetDlgCtrlID(focus); button != IDOK) OnCommand(button, BN_CLICKED);
+      return true;
     case IDCANCEL:
+      if (visible_) ToggleVisibility();
       return true;
     default:
       return false;
@@ -240,8 +246,11 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       result = Answer(hwnd(), HTCAPTION);
       return true;
     }
+    case WM_DRAWITEM:
+      result = pictures_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+      return true;
     case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
       result = reinterpret_cast<INT_PTR>(pictures_.brush());
       return pictures_.brush() != nullptr;
     case WM_QUERYDRAGICON:

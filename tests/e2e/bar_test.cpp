@@ -1,5 +1,7 @@
 // The bar: where it starts, one copy per folder, its menus, hotkey and panels, About, and the
 // settings sheet with the log-on entry it writes.
+#include <oleacc.h>
+
 #include <set>
 
 #include "driver.h"
@@ -109,6 +111,98 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   EXPECT_EQ(program.VisiblePanels(), std::vector<HWND>{panel});
   EXPECT_TRUE(Rect(bar) == barAt && Rect(panel) == panelAt);
 
+  ASSERT_TRUE(program.Exit());
+}
+
+// What a screen reader hears for a window, through the accessibility interface another
+// process reads. (Wine's own answer gives every button the client role, so only the name.)
+std::wstring AccessibleName(HWND window) {
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                        reinterpret_cast<void**>(&object))))
+    return L"<no object>";
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"<no name>";
+  SysFreeString(name);
+  object->Release();
+  return text;
+}
+// The keyboard focus and more of the program's thread of `window`.
+GUITHREADINFO ThreadOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return info;
+}
+HWND FocusBeside(HWND window) { return ThreadOf(window).hwndFocus; }
+// The control of the bar that has the keyboard focus, or 0.
+int FocusedButton(HWND bar) {
+  const HWND focus = FocusBeside(bar);
+  return focus && GetParent(focus) == bar ? GetDlgCtrlID(focus) : 0;
+}
+// A real click on the bar's background activates it, and the focus goes to `button`. Keys only
+// after the click is over: while the button is down the bar is in its move loop, where
+// arrows move the window.
+bool ClickBar(HWND bar, RECT at, int button) {
+  return ClickAt(bar, at, "click 1") && WaitUntil([&] {
+           const GUITHREADINFO thread = ThreadOf(bar);
+           return GetForegroundWindow() == bar && !(thread.flags & GUI_INMOVESIZE) &&
+                  !thread.hwndCapture && FocusedButton(bar) == button;
+         });
+}
+// A key as the program's message loop gets it from the keyboard, at the focus; with `then`,
+// whether the focus moved to that button.
+bool Key(HWND bar, UINT key, int then = 0) {
+  const HWND focus = FocusBeside(bar);
+  Post(focus, WM_KEYDOWN, key, 1);
+  Post(focus, WM_KEYUP, key, 0xC0000001);
+  return !then || WaitUntil([&] { return FocusedButton(bar) == then; });
+}
+
+// For screen readers each button carries its name; for the keyboard the bar is
+// a row: a click on it gives it the focus, ←/→ move along, Enter and Space press, Escape hides.
+TEST(Bar, ButtonsHaveNamesAndTheKeyboardMovesAlongThem) {
+  Program program(FreshFolder(L"BarKeys"));
+  const HWND bar = program.Bar();
+  ASSERT_EQ(program.Panels().size(), 5u);
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  const std::pair<int, const wchar_t*> names[] = {
+      {IDC_BTN_NOTE, L"记事"},      {IDC_BTN_DATUM, L"资料"}, {IDC_BTN_COMU, L"通讯录"},
+      {IDC_BTN_RUN, L"快速启动"},   {IDC_BTN_TOOLBOX, L"工具箱"}, {IDC_BTN_MENU, L"主菜单"},
+      {IDC_BTN_TOGGLE, L"收起"},    {IDC_BTN_MORE, L"搜索"}};
+  for (const auto& [id, name] : names) EXPECT_EQ(AccessibleName(Control(bar, id)), name) << id;
+  CoUninitialize();
+
+  // Two places of the background: the gap after the contacts button, and the one before the
+  // triangles (apart, so that two clicks are never a double click).
+  const RECT gap{156, 4, 160, 20}, otherGap{315, 4, 317, 20};
+  ASSERT_TRUE(ClickBar(bar, gap, IDC_BTN_NOTE));
+  EXPECT_TRUE(Key(bar, VK_LEFT, IDC_BTN_MORE));  // round the ends
+  EXPECT_TRUE(Key(bar, VK_RIGHT, IDC_BTN_NOTE));
+  for (const int next : {IDC_BTN_DATUM, IDC_BTN_COMU, IDC_BTN_RUN})
+    ASSERT_TRUE(Key(bar, VK_RIGHT, next));
+  Screenshot("bar_focus");
+  // Whether the one panel shown is the one with `control`.
+  const auto shows = [&](int control) {
+    const std::vector<HWND> shown = program.VisiblePanels();
+    return shown.size() == 1 && GetDlgItem(shown[0], control);
+  };
+  Key(bar, VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return shows(IDC_RUN_TAB0); }));
+  ASSERT_TRUE(ClickBar(bar, otherGap, IDC_BTN_RUN));
+  ASSERT_TRUE(Key(bar, VK_LEFT, IDC_BTN_COMU));
+  Key(bar, VK_SPACE);
+  EXPECT_TRUE(WaitUntil([&] { return shows(IDC_COMU_SAVE); }));
+  // Escape hides the bar and its panel; the program runs on.
+  ASSERT_TRUE(ClickBar(bar, gap, IDC_BTN_COMU));
+  Key(bar, VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return !Visible(bar) && program.VisiblePanels().empty(); }));
+  SendCommand(bar, ID_SHOWHIDE);
+  EXPECT_TRUE(shows(IDC_COMU_SAVE));
   ASSERT_TRUE(program.Exit());
 }
 
