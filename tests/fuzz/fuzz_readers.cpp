@@ -1,10 +1,10 @@
-// One libFuzzer target per reader of bytes from the data folder or from outside, chosen by
-// FUZZ_<KIND>: the settings file, the note, contact, card and line-index documents, the list
-// files with readers of their own, and the vCard and CSV files of other programs. Each reads
-// arbitrary bytes the way its panel does and, where the bytes made sense, checks that writing
-// what was read and reading it again gives it back. Beside them: an archive picked for a
-// restore, byte text through its conversions, and search over a few records with a fuzzed card
-// and query.
+// One libFuzzer target per reader of bytes from the data folder or from outside, chosen by the
+// name the program runs under (fuzz_<kind>): the settings file, the note, contact, card and
+// line-index documents, the list files with readers of their own, and the vCard and CSV files of
+// other programs. Each reads arbitrary bytes the way its panel does and, where the bytes made
+// sense, checks that writing what was read and reading it again gives it back. Beside them: an
+// archive picked for a restore, byte text through its conversions, and search over a few records
+// with a fuzzed card and query.
 #include <unistd.h>
 #include <zlib.h>
 
@@ -166,14 +166,12 @@ template <typename Write, typename Read>
   return chars;
 }
 
-}  // namespace
+// A target: the bytes, and a prompter, a document reader and a buffer of its own.
+#define FUZZ_TARGET(name)                                                                   \
+  int name(std::string_view bytes, [[maybe_unused]] pim::test::RecordingPrompter& prompter, \
+           [[maybe_unused]] pim::XML& xml, [[maybe_unused]] std::string& doc)
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  pim::test::RecordingPrompter prompter;
-  [[maybe_unused]] pim::XML xml(prompter, kClock);
-  [[maybe_unused]] std::string doc;
-#if defined(FUZZ_CONFIG)
+FUZZ_TARGET(FuzzConfig) {
   // Saving what was loaded must be stable.
   EnterWorkFolder();
   Check(pim::WriteFileAtomic("sets.conf", bytes));
@@ -189,7 +187,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(config.Save() == 1);
   pim::CConfigFile again;
   Check(again.Load("sets.conf") == 1 && again.Serialize() == config.Serialize());
-#elif defined(FUZZ_NOTE)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzNote) {
   ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadNoteType(r) >= -1 && xml.ReadNote(r); });
   if (ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadNote(r); })) {
     const pim::NoteRecord read = xml.note;
@@ -202,7 +203,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (read.buildtime.empty() || xml.note.buildtime == read.buildtime));
     }
   }
-#elif defined(FUZZ_COMU)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzComu) {
   if (ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadComu(r); })) {
     const pim::ComuRecord read = xml.comu;
     Check(read.WriteComu(doc));
@@ -226,7 +230,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(copy.comu == read);
     }
   }
-#elif defined(FUZZ_DATUM)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzDatum) {
   ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadDatumHead(r) && xml.ReadDatumPart(r); });
   if (ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadDatum(r); })) {
     // Content read back holds no markup, so it comes back whole unless it has a lone CR or LF.
@@ -238,7 +245,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(xml.datum.content == read.content);
     }
   }
-#elif defined(FUZZ_LINEINDEX)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzLineIndex) {
   // The head once, then links until the reading fails, as the datum store does.
   int links = 0;
   pim::XML::WriteLineIndexHead(doc, "t", "k");
@@ -261,7 +271,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return true;
   });
   Check(again == links || !second.messages.empty());
-#elif defined(FUZZ_QUICKLIST)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzQuickList) {
   EnterWorkFolder();
   pim::test::FakeHotkeys hotkeys;
   pim::test::FakeShell shell;
@@ -284,7 +297,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Check(second.SaveList(0));
   Check(pim::ReadWholeFile(pim::LaunchLists::kFiles[0], twice) && twice == once);
-#elif defined(FUZZ_DATUMLIST)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzDatumList) {
   // The same bytes as both lists; a new category and a new source must then be found.
   EnterWorkFolder();
   Check(pim::WriteFileAtomic(pim::kClassListPath, bytes));
@@ -306,16 +322,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pim::LoadSourceList(again);
     Check(again.count == sources.count && again.names[again.count - 1] == name);
   }
-#elif defined(FUZZ_VCARD)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzVCard) {
   CheckImported(pim::ReadVCards(bytes), pim::WriteVCards, pim::ReadVCards);
-#elif defined(FUZZ_CSV)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzCsv) {
   CheckImported(
       pim::ReadContactsCsv(bytes),
       [](std::span<const pim::ComuRecord> c) {
         return pim::WriteContactsCsv(c, pim::CsvLayout::Outlook, pim::CsvEncoding::Utf8);
       },
       pim::ReadContactsCsv);
-#elif defined(FUZZ_ZIP)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzZip) {
   // Any bytes as an archive picked for a restore: every entry's bytes inside the file and
   // apart from the others; when the check passes, every planned path a plain Windows name
   // inside the five folders, no two one file under Windows' letter case, none on the way of
@@ -328,7 +353,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const pim::ArchiveCheck check = pim::CheckArchive("fuzz.zip", reader, plan, detail);
   std::vector<std::pair<uint64_t, uint64_t> > spans;
   for (const pim::ZipEntry& e : reader.entries()) {
-    Check(e.dataOffset <= size && e.packedSize <= size - e.dataOffset);
+    Check(e.dataOffset <= bytes.size() && e.packedSize <= bytes.size() - e.dataOffset);
     spans.emplace_back(e.dataOffset, e.dataOffset + e.packedSize);
   }
   std::sort(spans.begin(), spans.end());
@@ -362,7 +387,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }) == pim::ZipStatus::Ok);
     Check(got == e.size && crc == e.crc);
   }
-#elif defined(FUZZ_GBTEXT)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzGbText) {
   // Byte text both ways: a native name comes back whole; byte text too, where each character
   // is written back as it is read; the strict conversions fail exactly on what is no text;
   // every character read is as long as the stepping says.
@@ -389,7 +417,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string again;
     Check(pim::GbToUtf8Strict(strict, again) && again == bytes);
   }
-#elif defined(FUZZ_SEARCH)
+  return 0;
+}
+
+FUZZ_TARGET(FuzzSearch) {
   // A few records and one card whose title and content are fuzzed; the query comes first.
   // Every hit and its line lie inside their text; a record that holds a one-word query,
   // folded as search folds, is found; no query takes 500 ms.
@@ -418,7 +449,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   Check(made);
   const size_t querySize =
-      bytes.empty() ? 0 : std::min<size_t>(static_cast<unsigned char>(bytes[0]) % 65, size - 1);
+      bytes.empty() ? 0
+                    : std::min<size_t>(static_cast<unsigned char>(bytes[0]) % 65, bytes.size() - 1);
   const std::string_view query = bytes.substr(bytes.empty() ? 0 : 1, querySize);
   std::string_view rest = bytes.substr(std::min(bytes.size(), 1 + querySize));
   const size_t titleEnd = std::min({rest.find_first_of("\r\n"), rest.size(), size_t{60}});
@@ -462,8 +494,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(std::search(text.begin(), text.end(), word.begin(), word.end()) == text.end());
     }
   }
-#else
-#error "choose the reader to fuzz"
-#endif
   return 0;
+}
+
+using Target = int (*)(std::string_view, pim::test::RecordingPrompter&, pim::XML&, std::string&);
+Target chosen = nullptr;
+
+}  // namespace
+
+// One program for every target, which it takes from its name: fuzz_<kind>, a link to it.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  static const std::pair<std::string_view, Target> kTargets[] = {{"config", FuzzConfig},
+                                                                 {"note", FuzzNote},
+                                                                 {"comu", FuzzComu},
+                                                                 {"datum", FuzzDatum},
+                                                                 {"lineindex", FuzzLineIndex},
+                                                                 {"quicklist", FuzzQuickList},
+                                                                 {"datumlist", FuzzDatumList},
+                                                                 {"vcard", FuzzVCard},
+                                                                 {"csv", FuzzCsv},
+                                                                 {"zip", FuzzZip},
+                                                                 {"gbtext", FuzzGbText},
+                                                                 {"search", FuzzSearch}};
+  const std::string_view self = *argc > 0 ? (*argv)[0] : "";
+  const std::string_view kind = self.substr(self.find_last_of('/') + 1);
+  for (const auto& [name, target] : kTargets)
+    if (kind == "fuzz_" + std::string(name)) chosen = target;
+  if (!chosen) {
+    std::fprintf(stderr, "run this program as fuzz_<kind>, a link to it\n");
+    std::exit(2);
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  pim::test::RecordingPrompter prompter;
+  pim::XML xml(prompter, kClock);
+  std::string doc;
+  return chosen(std::string_view(reinterpret_cast<const char*>(data), size), prompter, xml, doc);
 }
