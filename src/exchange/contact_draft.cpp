@@ -244,8 +244,9 @@ bool ParseBirthday(std::string_view text, bool omitYear, std::string& year, int&
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
   };
   const auto number = [](std::string_view s) {
+    // A long run of digits stays out of every range instead of overflowing.
     int v = 0;
-    for (char c : s) v = v * 10 + (c - '0');
+    for (char c : s) v = std::min(v * 10 + (c - '0'), 1000000);
     return v;
   };
   std::string y;

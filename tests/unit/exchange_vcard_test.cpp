@@ -388,7 +388,8 @@ TEST(VCardImport, BirthdaysInEveryForm) {
   int month, day;
   EXPECT_TRUE(ParseBirthday(Gb("1980年3月15日"), false, year, month, day));
   EXPECT_EQ(std::tuple(year, month, day), std::tuple("1980", 2, 14));
-  for (const char* bad : {"", "soon", "1980-13-01", "1980-02-32", "3/15/80", "--13", "12345"})
+  for (const char* bad : {"", "soon", "1980-13-01", "1980-02-32", "3/15/80", "--13", "12345",
+                          "1007/33333333333333333338/1", "1980/4294967299/1"})
     EXPECT_FALSE(ParseBirthday(bad, false, year, month, day)) << bad;
 
   // Apple's placeholder year goes only when it is the one named; a date of nothing is no
