@@ -205,13 +205,14 @@ run_e2e() {
 fuzz_targets() { ls "$build/fuzz/tests/fuzz" | grep -E '^fuzz_[a-z]+$'; }
 
 # Runs every fuzz target for $1 seconds on its seed corpus; new inputs go to the build folder.
+# $2, when given, fixes libFuzzer's seed, so that the short run of the tests is the same each time.
 run_fuzzers() {
-  local seconds=$1 target failed=0
+  local seconds=$1 seed=${2:+-seed=$2} target failed=0
   for target in $(fuzz_targets); do
     local name=${target#fuzz_} work="$build/fuzz/corpus/${target#fuzz_}"
     mkdir -p "$work"
     if "$build/fuzz/tests/fuzz/$target" "$work" "$root/tests/fuzz/corpus/$name" \
-      -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build/fuzz/" >"$build/fuzz/$target.log" 2>&1; then
+      -max_total_time="$seconds" $seed -print_final_stats=1 -artifact_prefix="$build/fuzz/" >"$build/fuzz/$target.log" 2>&1; then
       echo "fuzz $name: $(grep -o 'number_of_executed_units: [0-9]*' "$build/fuzz/$target.log" | grep -o '[0-9]*') runs in ${seconds}s, no finding"
       passed=$((passed + 1))
     else
@@ -265,7 +266,7 @@ cmd_test() {
 
   log "fuzz targets, briefly"
   build_fuzz
-  run_fuzzers "${PIMBREL_FUZZ_SECONDS:-5}" || true
+  run_fuzzers "${PIMBREL_FUZZ_SECONDS:-5}" 1 || true
 
   log "test lines against code lines (tools/test_ratio.sh has the table)"
   "$root/tools/test_ratio.sh" | tail -n 1
