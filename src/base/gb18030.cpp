@@ -79,23 +79,6 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// One UTF-8 sequence at `i`: its value and size, or size 0 when the bytes are not a
-// well-formed, shortest encoding of a scalar value.
-std::pair<char32_t, size_t> DecodeUtf8(std::string_view s, size_t i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
-  const unsigned char c = b(0);
-  if (c < 0x80) return {c, 1};
-  size_t size = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
-  if (size == 0 || c > 0xF4 || i + size > s.size()) return {0, 0};
-  char32_t v = c & (0x7F >> size);
-  for (size_t k = 1; k < size; ++k) {
-    if ((b(k) & 0xC0) != 0x80) return {0, 0};
-    v = (v << 6) | (b(k) & 0x3F);
-  }
-  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (v < kMin[size] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return {0, 0};
-  return {v, size};
-}
 
 // A byte of a native name that is no UTF-8 travels through byte text as a four-byte code
 // GB18030 leaves unassigned, FE 39 81 30 for 0x80 on to FE 39 8D 37 for 0xFF: the name then
@@ -129,6 +112,22 @@ bool StandsAlone(unsigned char byte, std::string_view next) {
 }
 
 }  // namespace
+
+std::pair<char32_t, size_t> DecodeUtf8(std::string_view s, size_t i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
+  const unsigned char c = b(0);
+  if (c < 0x80) return {c, 1};
+  size_t size = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
+  if (size == 0 || c > 0xF4 || i + size > s.size()) return {0, 0};
+  char32_t v = c & (0x7F >> size);
+  for (size_t k = 1; k < size; ++k) {
+    if ((b(k) & 0xC0) != 0x80) return {0, 0};
+    v = (v << 6) | (b(k) & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (v < kMin[size] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return {0, 0};
+  return {v, size};
+}
 
 GbChar DecodeGbChar(std::string_view text, size_t i) {
   const auto b = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pim {
 
@@ -18,6 +19,9 @@ struct GbChar {
 };
 
 GbChar DecodeGbChar(std::string_view text, size_t i);
+// One UTF-8 sequence at `i`: its value and size, or size 0 when the bytes are not a
+// well-formed, shortest encoding of a scalar value.
+std::pair<char32_t, size_t> DecodeUtf8(std::string_view s, size_t i);
 
 // Appends the bytes of a Unicode scalar value; false (nothing appended) for a surrogate or a
 // value beyond U+10FFFF.

@@ -33,23 +33,6 @@ std::string Key(std::string_view name) {
   return key;
 }
 
-// One UTF-8 sequence at `i`: its value and size, or size 0 for a malformed one.
-std::pair<char32_t, size_t> DecodeUtf8(std::string_view s, size_t i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
-  const unsigned char c = b(0);
-  if (c < 0x80) return {c, 1};
-  const size_t size = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-  if (size == 0 || c > 0xF4 || i + size > s.size()) return {0, 0};
-  char32_t v = c & (0x7F >> size);
-  for (size_t k = 1; k < size; ++k) {
-    if ((b(k) & 0xC0) != 0x80) return {0, 0};
-    v = (v << 6) | (b(k) & 0x3F);
-  }
-  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (v < kMin[size] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return {0, 0};
-  return {v, size};
-}
-
 // Appends one character; "?" (counted) for what the program's text cannot take.
 void Put(std::string& out, char32_t c, size_t& replaced) {
   if (c == 0 || !AppendGbChar(out, c)) {
