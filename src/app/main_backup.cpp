@@ -103,10 +103,13 @@ void CMainDlg::RestoreData() {
   {
     BusyCursor busy;
     SavePanels();
+    // Nothing of ours holds the folders the restore moves; they are watched again after.
+    if (sync_) sync_->Stop();
     result = RunRestore(reader, plan, PIMBREL_VERSION_TEXT, Today(), detail);
     // Every record may have changed: the panels, the records in memory, the search window and
     // the reminders read everything again (even after a failure, whose data is the old one).
     events_.Replaced();
+    if (sync_) sync_->Start();
   }
   if (LoadBarHotkey() != hotkey) {
     hotkeys_->Unregister(kBarHotkeyId);

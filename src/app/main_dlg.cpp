@@ -68,6 +68,8 @@ void CMainDlg::CreatePanels() {
   });
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   if (!visible_) window().Show(SW_HIDE);
+  sync_ = std::make_unique<SyncWatch>(hwnd(), events_);
+  sync_->Start();
   const CPanel* waiting = panels_.WithPendingWork();
   if (!gate_.exited()) reminders_.Check(waiting ? waiting->PendingCount() : 0);
 }
@@ -213,6 +215,7 @@ bool CMainDlg::OnCommand(int id, int code) {
 }
 
 bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
+  if (sync_ && sync_->OnMessage(message, wp, lp, gate_.Idle())) return true;
   switch (message) {
     case WM_TIMER:
       if (wp == kStartTimer) CreatePanels();
@@ -274,6 +277,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       if (!wp && gate_.exited() && marker_.Claim() == MarkerResult::Started) {
         gate_.SessionGoesOn();
         AddTrayIconAndHotkey();
+        if (sync_) sync_->Start();
       }
       return true;
     case WM_CLOSE:

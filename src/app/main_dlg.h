@@ -10,6 +10,7 @@
 #include "app/panel_roster.h"
 #include "app/reminder_tray.h"
 #include "app/startup.h"
+#include "app/sync_watch.h"
 #include "app/tray_icon.h"
 #include "records/record_events.h"
 #include "records/record_store.h"
@@ -95,6 +96,7 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
   PanelRoster panels_;
   std::unique_ptr<CSearchDlg> search_;
+  std::unique_ptr<SyncWatch> sync_;  // from the first tick on
   CPanel* current_ = nullptr;
   CommandGate gate_{*this};
 };

@@ -62,6 +62,7 @@ void CMainDlg::Run(Command command) {
 
 void CMainDlg::ExitProcedure() {
   KillTimer(hwnd(), kDateTimer);
+  if (sync_) sync_->Stop();
   hotkeys_->Unregister(kBarHotkeyId);
   if (search_) search_->Close();
   search_.reset();
@@ -77,6 +78,7 @@ void CMainDlg::SaveForSessionEnd() {
   // Every open dialog closes now, the innermost first; each of ours does its closing work
   // here, inside the query.
   if (!gate_.EndSession()) return;
+  if (sync_) sync_->Stop();
   // Its window only: the object may be running the call that led here.
   if (search_) search_->Close();
   hotkeys_->Unregister(kBarHotkeyId);

@@ -50,6 +50,24 @@ TEST_F(Records, AChosenCategoryStartsANoteWhichOnlyItsFilterStepsTo) {
   DeleteAndFold(L"note\\n.1.xml");
 }
 
+// Another computer writes the note shown through the synced folder, as a sync service does
+// (a temporary file put in its place): the panel shows the note as it is now, without a restart.
+TEST_F(Records, ANoteWrittenOnAnotherComputerShowsAsItIsNow) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  ASSERT_EQ(program->SaveRecord(panel, L"mine", true), 0);
+  std::string note = File(L"note\\n.0.xml");
+  const size_t at = note.find("mine");
+  ASSERT_NE(at, std::string::npos);
+  note.replace(at, 4, "theirs");
+  const std::wstring temporary = folder + L"\\note\\.syncthing.n.0.xml.tmp";
+  WriteBytes(temporary, note);
+  ASSERT_TRUE(MoveFileExW(temporary.c_str(), (folder + L"\\note\\n.0.xml").c_str(),
+                          MOVEFILE_REPLACE_EXISTING));
+  EXPECT_TRUE(WaitUntil([&] { return Text(Control(panel, IDC_NOTE_TEXT)) == L"theirs"; }));
+  EXPECT_EQ(Text(Control(panel, IDC_NOTE_ID)), L"0:");
+  EXPECT_TRUE(program->Exit());
+}
+
 // The edit boxes of a full contact, what is typed into them and the tag it is saved under.
 struct Field {
   int id;
