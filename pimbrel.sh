@@ -229,10 +229,6 @@ cmd_test() {
   ensure_packages "${packages[@]}"
   passed=0
   failures=0
-  # The Wine prefix is made meanwhile: wineboot spends most of its minute waiting.
-  mkdir -p "$build"
-  (wine_prefix) >"$build/wine-prefix.log" 2>&1 &
-  local prefix_maker=$!
 
   log "native build (unit tests, AddressSanitizer and UndefinedBehaviorSanitizer)"
   build_native
@@ -257,7 +253,6 @@ cmd_test() {
   # native run above proves under the sanitizers.
   log "Windows build (mingw-w64) and its file-layer unit tests under Wine"
   build_windows
-  wait "$prefix_maker" || true
   wine_prefix
   (cd "$build/win" && timeout 600 wine tests/unit/pimbrel_unit_tests.exe \
     --gtest_filter="$wine_unit_tests" >"$build/win/wine-unit.log" 2>&1) || true
