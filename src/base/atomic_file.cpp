@@ -1,5 +1,6 @@
 #include "base/atomic_file.h"
 
+#include <algorithm>
 #include <string>
 
 #include "base/file.h"
@@ -19,7 +20,22 @@ namespace pim {
 
 namespace {
 
-#ifndef _WIN32
+#ifdef _WIN32
+// How long a file that another program holds is waited for before the write is told failed.
+constexpr ULONGLONG kHeldWaitMs = 3000;
+
+// A sync client (OneDrive, Dropbox) reads a file it uploads without letting it be replaced,
+// and so may a virus scanner: the replace fails with a sharing error until it lets go. A file
+// made read-only, or a folder of the name, refuses for good.
+bool HeldByAnother(DWORD error, const std::wstring& target) {
+  if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION &&
+      error != ERROR_LOCK_VIOLATION)
+    return false;
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ||
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+#else
 // Makes a rename durable; a folder that cannot be synced still holds the file.
 void SyncFolderOf(std::string_view path) {
   std::string folder(DataPathFolder(path));
@@ -61,10 +77,15 @@ Placed PlaceFile(std::string_view from, std::string_view to, bool replace) {
   if (WriteFaultHits()) return Placed::Failed;
 #ifdef _WIN32
   const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-  if (MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), flags)) return Placed::Done;
-  const DWORD error = GetLastError();
-  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? Placed::Exists
-                                                                     : Placed::Failed;
+  const std::wstring source = ToNativePath(from), target = ToNativePath(to);
+  const ULONGLONG until = GetTickCount64() + kHeldWaitMs;
+  for (DWORD pause = 25;; pause = std::min<DWORD>(pause * 2, 400)) {
+    if (MoveFileExW(source.c_str(), target.c_str(), flags)) return Placed::Done;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return Placed::Exists;
+    if (!HeldByAnother(error, target) || GetTickCount64() >= until) return Placed::Failed;
+    Sleep(pause);
+  }
 #else
   const std::string source = ToNativePath(from), target = ToNativePath(to);
   const Placed placed =

@@ -1,8 +1,14 @@
 #include <span>
+#include <thread>
 
 #include "base/atomic_file.h"
 #include "base/line_reader.h"
+#include "base/path.h"
 #include "test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace pim {
 namespace {
@@ -106,6 +112,35 @@ TEST_F(BaseFileTest, ACopyNeverReplacesAFileAndAFileIsReadAtAnyOffset) {
   EXPECT_EQ(file.ReadAt(9, two, 2), 0u);
   EXPECT_FALSE(file.Failed());
 }
+
+#ifdef _WIN32
+// A file that another program reads without letting it be replaced (a sync client uploading
+// it) is waited for; one held for good is told failed, its bytes kept and nothing left over.
+TEST_F(BaseFileTest, AFileHeldByAnotherProgramIsWaitedForThenToldFailed) {
+  WriteBytes("held.xml", "old");
+  const auto hold = [] {
+    return CreateFileW(ToNativePath("held.xml").c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE held = hold();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread letGo([held] {
+    Sleep(600);
+    CloseHandle(held);
+  });
+  EXPECT_TRUE(WriteFileAtomic("held.xml", "new"));
+  letGo.join();
+
+  held = hold();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(WriteFileAtomic("held.xml", "mine"));
+  EXPECT_GE(GetTickCount64() - start, 2500u);
+  CloseHandle(held);
+  EXPECT_EQ(ReadBytes("held.xml"), "new");
+  EXPECT_EQ(Listing(), std::vector<std::string>{"held.xml"});
+}
+#endif
 
 }  // namespace
 }  // namespace pim
