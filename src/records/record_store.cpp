@@ -143,20 +143,17 @@ void RecordStore::Remove(int slot) {
   Changed(slot);
 }
 
-void RecordStore::ReadRecord(const Work& work) {
+bool ReadRecordFile(RecordKind kind, const std::string& path, Record& record) {
   std::string bytes;
   SilentPrompter silent;
   SystemClock clock;
   XML xml(silent, clock);
-  FileStamp stamp;
-  bool read = ReadWholeFile(work.path, bytes, 0, &stamp);
+  bool read = ReadWholeFile(path, bytes, 0, &record.stamp);
   MemorySource source(bytes);
   LineReader reader(source);
-  Record record;
-  record.kind = work.kind;
-  record.number = work.number;
-  record.path = work.path;
-  switch (work.kind) {
+  record.kind = kind;
+  record.path = path;
+  switch (kind) {
     case RecordKind::Note: {
       record.type = xml.ReadNoteType(reader);
       read = read && xml.ReadNote(reader);
@@ -170,7 +167,7 @@ void RecordStore::ReadRecord(const Work& work) {
       read = read && xml.ReadComu(reader);
       ComuRecord& c = xml.comu;
       record.type = c.class_;
-      record.recency = stamp.time / 600000000;  // contacts carry no time of their own
+      record.recency = record.stamp.time / 600000000;  // contacts carry no time of their own
       record.fields = {std::move(c.name),       NameOf(kContactCategories, c.class_),
                        Gb(c.sex ? "男" : "女"), Birthday(c),
                        std::move(c.telOffice),  std::move(c.telHome),
@@ -192,16 +189,22 @@ void RecordStore::ReadRecord(const Work& work) {
       break;
     }
   }
+  return read && !reader.failed();
+}
+
+void RecordStore::ReadRecord(const Work& work) {
+  Record record;
+  record.number = work.number;
+  const bool read = ReadRecordFile(work.kind, work.path, record);
   const int slot = Slot(work.kind, work.number, work.path);
-  if (!read || reader.failed()) {
+  if (!read) {
     // Left out, and not read again until it changes.
     Remove(slot);
-    damaged_[work.path] = stamp;
+    damaged_[work.path] = record.stamp;
     return;
   }
   damaged_.erase(work.path);
   record.live = true;
-  record.stamp = stamp;
   // Read line by line, the texts grew with room to spare; kept for long, they keep none.
   for (std::string& field : record.fields) field.shrink_to_fit();
   record.trimmed = work.lists.trimmed && !work.lists.untrimmed;

@@ -69,6 +69,10 @@ struct Record {
   std::string_view Category() const;
 };
 
+// Reads one record file as the store does (number, lists and `live` left to the caller);
+// false when it cannot be read or is damaged.
+bool ReadRecordFile(RecordKind kind, const std::string& path, Record& record);
+
 class RecordStore final : public RecordListener, public NoteTypeSource {
  public:
   // Starts a scan: the first reads every record file, later ones re-read the files that
