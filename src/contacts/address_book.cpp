@@ -144,6 +144,15 @@ bool AddressBook::Load(int number, ComuRecord& shown) {
   return true;
 }
 
+bool AddressBook::Arrived(int number) {
+  const bool begun = current_ == counter_.maxid() && shownStamp_.size < 0;
+  counter_.Follow(number);
+  if (!begun || current_ == counter_.maxid()) return false;
+  current_ = counter_.maxid();
+  if (label_ != "id:") SetLabel();
+  return true;
+}
+
 AddressBook::Step AddressBook::Refresh(const ComuRecord& fields, ComuRecord& shown) {
   if (!ChangedOnDisk(counter_.PathOf(current_), shownStamp_) || Changed(fields))
     return Step::Unchanged;

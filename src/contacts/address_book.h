@@ -41,6 +41,9 @@ class AddressBook {
   // After a restore: as Initialise, but a contact that was shown from its file (not a new
   // entry) is loaded again when it still exists.
   Step Reopen(ComuRecord& shown);
+  // Contact `number` arrived (another computer): stepping reaches it, and a new contact
+  // begun here takes a number above it. True when the label changed.
+  bool Arrived(int number);
   int current() const { return current_; }
   int maxid() const { return counter_.maxid(); }
   // "id:" until a contact is shown or begun, then its number and a colon.

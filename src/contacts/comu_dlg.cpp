@@ -147,6 +147,9 @@ bool CComuDlg::ShowRecord(const RecordRef& record) {
 
 void CComuDlg::OnRecordChange(const RecordChange& change) {
   CPanel::OnRecordChange(change);
+  if (hwnd() && change.kind == RecordKind::Contact && change.what == RecordChange::What::Written &&
+      book_.Arrived(change.number))
+    ShowLabel();
   // Written or removed elsewhere (another computer): the contact shown follows, unless edited.
   if (!hwnd() || change.kind != RecordKind::Contact || change.number != book_.current() ||
       (change.what != RecordChange::What::Written && change.what != RecordChange::What::Removed))

@@ -90,6 +90,9 @@ void CNoteDlg::ShowWhole(NoteBook::Step step) {
 
 void CNoteDlg::OnRecordChange(const RecordChange& change) {
   CPanel::OnRecordChange(change);
+  if (hwnd() && change.kind == RecordKind::Note && change.what == RecordChange::What::Written &&
+      book_.Arrived(change.number))
+    Item(IDC_NOTE_ID).SetText(book_.label());
   // Written or removed elsewhere (another computer): the note shown follows, unless edited.
   if (!hwnd() || change.kind != RecordKind::Note || change.number != book_.current() ||
       (change.what != RecordChange::What::Written && change.what != RecordChange::What::Removed))

@@ -108,6 +108,15 @@ NoteBook::Step NoteBook::Refresh(const std::string& text, int category) {
   return Step::Started;
 }
 
+bool NoteBook::Arrived(int number) {
+  const bool begun = current_ == counter_.maxid() && shownStamp_.size < 0;
+  counter_.Follow(number);
+  if (!begun || current_ == counter_.maxid()) return false;
+  current_ = counter_.maxid();
+  if (label_ != "id:") SetCurrent(current_);
+  return true;
+}
+
 std::optional<NoteBook::Step> NoteBook::ShowIfOfType(int number, int filter) {
   // Types known in memory spare opening every note that is not shown.
   if (filter != kAll && events_)

@@ -46,6 +46,9 @@ class NoteBook {
   // The note shown changed on disk (another computer): unedited, it is read again, or a new
   // note begun when its file is gone. Unchanged when it was edited or is as read.
   Step Refresh(const std::string& text, int category);
+  // Note `number` arrived (another computer): stepping reaches it, and a new note begun here
+  // takes a number above it. True when the label changed.
+  bool Arrived(int number);
   // The nearest existing note below / above the current one whose type is `filter`
   // (any type for kAll). Next past the last note starts a new one.
   Step Previous(int filter);

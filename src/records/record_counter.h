@@ -5,6 +5,7 @@
 // computer through a synced folder can make a later save overwrite a record.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ class RecordCounter {
   // write still keeps it taken in memory). At the top of the range no number is left: never
   // wrapped nor reused, the save is refused with a message (false).
   bool TakeFor(int& number, Prompter& prompter);
+  // A record arrived (another computer, a conflict kept): the floor moves past it in memory,
+  // so stepping reaches it; the close handling writes it.
+  void Follow(int number) {
+    if (number >= maxid_ && number < std::numeric_limits<int>::max()) maxid_ = number + 1;
+  }
   // The close handling: writes "maxid" when it has grown since it was saved.
   bool Persist();
 

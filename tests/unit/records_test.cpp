@@ -36,6 +36,8 @@ struct Book {
   virtual std::string Took() = 0;
   // A restore replaced the files: the label, then what shows.
   virtual Shown Reopen() = 0;
+  // Record `n` arrived from another computer: the label then.
+  virtual std::string Arrived(int n) = 0;
 };
 struct Notes final : Book {
   explicit Notes(Prompter& p) : book(p, kClock) {}
@@ -59,6 +61,10 @@ struct Notes final : Book {
   Shown Reopen() override {
     book.Reopen();
     return {book.label(), book.text()};
+  }
+  std::string Arrived(int n) override {
+    book.Arrived(n);
+    return book.label();
   }
   NoteBook book;
 };
@@ -106,6 +112,10 @@ struct Contacts final : Book {
   Shown Reopen() override {
     const auto step = book.Reopen(fields);
     return {book.label(), step == AddressBook::Step::Loaded ? fields.name : ""};
+  }
+  std::string Arrived(int n) override {
+    book.Arrived(n);
+    return book.label();
   }
   // The fields as the panel shows them, with `text` typed as the name.
   ComuRecord Holding(const std::string& text) const {
@@ -272,12 +282,19 @@ TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
   ASSERT_TRUE(book->Save("new here"));
   EXPECT_EQ(ReadBytes(Path(shown)), book->Document("arrived"));
   EXPECT_NE(ReadBytes(Path(shown + 1)).find("new here"), std::string::npos);
+  // One arriving under the number of a record begun here: that one moves past it, and
+  // stepping reaches the one that came.
+  EXPECT_EQ(book->Step('>').first, Format("%d:", shown + 2));
+  WriteBytes(Path(shown + 2), book->Document("came"));
+  EXPECT_EQ(book->Arrived(shown + 2), Format("%d:", shown + 3));
+  EXPECT_EQ(book->Step('<'), (Shown{Format("%d:", shown + 2), "came"}));
 }
 
 // A restore replaces the files under the panel: it comes back on the record it showed where
 // that still exists, and otherwise (gone, or a new record never saved) on a new one.
 TEST_P(RecordBookTest, AfterARestoreThePanelComesBackOnTheRecordItShowed) {
-  for (int n : {0, 1, 2}) WriteBytes(Path(n), GetParam().make(prompter)->Document(Format("r%d", n)));
+  for (int n : {0, 1, 2})
+    WriteBytes(Path(n), GetParam().make(prompter)->Document(Format("r%d", n)));
   const auto book = GetParam().make(prompter);
   book->Open();
   ASSERT_TRUE(book->Show(1));
