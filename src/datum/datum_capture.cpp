@@ -10,6 +10,7 @@
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "config/config_file.h"
+#include "records/disk_change.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -84,6 +85,10 @@ bool DatumCapture::StoreCard(const CardText& card) {
          Gb("存储文件 ") + std::string(kClassListPath) + Gb(" 时出错") + kNotStored + "!");
     return false;
   }
+  if (!AtNewCard()) {
+    const Go go = AskIfChanged();
+    if (go != Go::Write) return go == Go::Skip;
+  }
   const bool isNew = AtNewCard();
   if (isNew) CatchUpCardNumber();  // cards stored elsewhere meanwhile took theirs
   // A stored card keeps its file, whatever its title and category are now.
@@ -100,6 +105,7 @@ bool DatumCapture::StoreCard(const CardText& card) {
   if (!isNew || (IsSafeTitle(card.title) && !FileExists(path))) written = WriteCard(path, card);
   if (written.empty()) written = AskForPath(path, card);
   if (written.empty()) return false;
+  if (!isNew) shownStamp_ = StampOf(written);
   if (events_) events_->CardWritten(written);
   if (isNew) {
     entries_.push_back({card.title, written, "", card.category, "", ""});
@@ -157,9 +163,33 @@ void DatumCapture::StartNewCard() {
   shown_ = {kDefaultClass, Gb("资料卡") + Format("%ld", static_cast<long>(number_)), ""};
 }
 
+DatumCapture::Go DatumCapture::AskIfChanged() {
+  // A copy: keeping the other version tells the lists changed, and the index may be read again.
+  const std::string url = entries_[position_ - 1].url;
+  if (!ChangedOnDisk(url, shownStamp_)) return Go::Write;
+  switch (AskAboutDiskChange(prompter_)) {
+    case DiskChoice::KeepBoth:  // the other version stays as a card of its own
+      if (KeepCardAsItIs(url, events_)) return Go::Write;
+      Tell(prompter_, Gb("读取文件 ") + url + Gb(" 时出错") + kNotStored + "!");
+      return Go::Stop;
+    case DiskChoice::Overwrite:
+      return Go::Write;
+    case DiskChoice::TakeTheirs:
+      // The edit is dropped; the step it came with goes on.
+      ShowEntry();
+      modified_ = false;
+      return Go::Skip;
+    case DiskChoice::Cancel:
+      return Go::Stop;
+  }
+  return Go::Stop;
+}
+
 void DatumCapture::ShowEntry() {
   const IndexEntry& entry = entries_[position_ - 1];
   bool whole = false;
+  // Taken first: a change while reading counts as a change.
+  shownStamp_ = StampOf(entry.url);
   shown_ = {entry.class_, entry.name, LoadContent(entry.url, &whole)};
   shownPartial_ = !whole && FileExists(entry.url);
 }
@@ -268,8 +298,9 @@ bool DatumCapture::WriteIndex() {
   const std::string shownUrl = AtNewCard() ? std::string() : entries_[position_ - 1].url;
   entries_ = std::move(now);
   const auto at = std::ranges::find(entries_, shownUrl, &IndexEntry::url);
-  position_ = shownUrl.empty() || at == entries_.end() ? count() + 1
-                                                       : static_cast<int>(at - entries_.begin()) + 1;
+  position_ = shownUrl.empty() || at == entries_.end()
+                  ? count() + 1
+                  : static_cast<int>(at - entries_.begin()) + 1;
   added_.clear();
   edited_.clear();
   indexChanged_ = false;

@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/file.h"
 #include "base/prompter.h"
 #include "datum/datum_store.h"
 #include "records/record_events.h"
 
 namespace pim {
-
-inline constexpr std::string_view kDatumConfPath = "datum\\datum.conf";
 
 // What the panel's three fields hold.
 struct CardText {
@@ -90,6 +89,10 @@ class DatumCapture {
   bool WriteCardNumber();
   void StartNewCard();
   void ShowEntry();
+  // The stored card shown changed on disk since (another computer): asks, and keeps the
+  // other version as a card of its own when told.
+  enum class Go { Write, Skip, Stop };  // Skip: the edit was dropped, Stop: nothing changes
+  Go AskIfChanged();
 
   Prompter& prompter_;
   const Clock& clock_;
@@ -102,6 +105,7 @@ class DatumCapture {
   int32_t number_ = 0;
   CardText shown_;
   bool shownPartial_ = false;  // the stored card shown was read only in part
+  FileStamp shownStamp_;       // of the stored card shown, as read or as written here
   bool indexWhole_ = true;     // the untrimmed index was read to its end
   bool indexChanged_ = false;  // a card was added to it or renamed since Open
   // What this panel did to the index since it was last written: cards stored anew, and

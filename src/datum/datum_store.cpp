@@ -1,6 +1,7 @@
 #include "datum/datum_store.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -10,11 +11,32 @@
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
+#include "base/path.h"
+#include "base/prompter.h"
 #include "config/config_file.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
 namespace {
+
+// A card number above the counter and every card of the folder, taken in datum.conf.
+int32_t TakeCardNumber(const std::string& folder) {
+  CConfigFile conf;
+  int32_t number = 0;
+  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), number);
+  number = std::max(number, 0);
+  for (const FolderEntry& entry : ListFolderEntries(folder)) {
+    const std::string_view name = entry.name;
+    const size_t at = name.rfind(".datum.");
+    int32_t used = -1;
+    if (at != std::string_view::npos && name.size() > at + 11 &&
+        ScanInt(name.substr(at + 7, name.size() - at - 11), used) && used >= number &&
+        used < INT32_MAX)
+      number = used + 1;
+  }
+  if (conf.IsLoaded() && conf.SetValue("id", Format("%d", number + 1)) == 1) conf.Save();
+  return number;
+}
 
 // Loads the list and reads its count, clamped to the table; 0 when it cannot be read.
 int LoadCount(CConfigFile& list, std::string_view path) {
@@ -268,6 +290,41 @@ bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries) {
 
 std::string CardPath(std::string_view classPath, std::string_view title, int number) {
   return std::string(classPath) + std::string(title) + Format(".datum.%d.xml", number);
+}
+
+std::string StoreCardCopy(const std::string& folder, std::string_view title,
+                          const std::string& bytes, RecordEvents* events) {
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::string path = CardPath(folder, title, TakeCardNumber(folder));
+    const Placed placed = CreateFileAtomic(path, bytes);
+    if (placed == Placed::Exists) continue;
+    if (placed != Placed::Done) return {};
+    // Waiting to be trimmed, as a captured card does.
+    SilentPrompter silent;
+    bool whole = false;
+    std::vector<IndexEntry> untrimmed = LoadUntrimmedIndex(silent, &whole);
+    const std::string category = folder.size() > 7 ? folder.substr(6, folder.size() - 7) : "";
+    untrimmed.push_back({std::string(title), path, "", category, "", ""});
+    if (whole || untrimmed.size() == 1) WriteUntrimmedIndex(untrimmed);
+    if (events) {
+      events->CardWritten(path);
+      events->ListsChanged();
+    }
+    return path;
+  }
+  return {};
+}
+
+bool KeepCardAsItIs(const std::string& url, RecordEvents* events) {
+  std::string bytes;
+  if (!FileExists(url)) return true;
+  if (!ReadWholeFile(url, bytes)) return false;
+  const std::string folder(DataPathFolder(url));
+  const size_t end = url.rfind(".datum.");
+  const std::string_view title = std::string_view(url).substr(
+      folder.size(), end == std::string::npos || end < folder.size() ? std::string_view::npos
+                                                                     : end - folder.size());
+  return !StoreCardCopy(folder, title, bytes, events).empty();
 }
 
 }  // namespace pim

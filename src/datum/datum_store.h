@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "records/record_events.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -18,6 +19,7 @@ class Prompter;
 inline constexpr int kDatumTableSize = 100;
 inline constexpr std::string_view kClassListPath = "datum\\class.list";
 inline constexpr std::string_view kSourceListPath = "datum\\source.list";
+inline constexpr std::string_view kDatumConfPath = "datum\\datum.conf";
 
 struct ClassEntry {
   std::string name;
@@ -90,5 +92,15 @@ bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries);
 
 // Where a new card is stored: classPath + title + ".datum.%d.xml".
 std::string CardPath(std::string_view classPath, std::string_view title, int number);
+
+// A card document kept as a new card of its own: stored in `folder` (a category folder's
+// data path, ending in "\\") under `title` and a number above the card counter and every card
+// there, which the counter then passes, and joined to the untrimmed index to wait for
+// trimming. Told to `events`. Its data path, or "" when it could not be stored.
+std::string StoreCardCopy(const std::string& folder, std::string_view title,
+                          const std::string& bytes, RecordEvents* events);
+// The card at `url` as it is on disk kept that way (same folder and title), before an edit
+// replaces it. True when kept, or when there is no file to keep.
+bool KeepCardAsItIs(const std::string& url, RecordEvents* events);
 
 }  // namespace pim

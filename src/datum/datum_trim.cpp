@@ -87,7 +87,10 @@ bool CDatumTrim::OnCommand(int id, int code) {
       ShowModel();
       return true;
     case IDC_TRIM_SAVE:
-      model_->Save(ReadForm());
+      if (model_->Save(ReadForm())) {
+        ShowModel();
+        return true;
+      }
       ListNewNames();
       EnableWindow(Item(IDC_TRIM_SAVE).hwnd(), FALSE);
       return true;

@@ -2,12 +2,14 @@
 
 #include <array>
 #include <map>
+#include <utility>
 
 #include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
+#include "records/disk_change.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
@@ -74,6 +76,8 @@ void DatumTrimming::ShowItem(int n) {
   form_.source = entry.source;
   form_.text.clear();
   bool whole = false;
+  // Taken first: a change while reading counts as a change.
+  entry.stamp = StampOf(entry.url);
   if (File card; card.Open(entry.url, File::Mode::Read)) {
     LineReader reader(card);
     XML xml(prompter_, clock_);
@@ -92,6 +96,7 @@ void DatumTrimming::ShowItem(int n) {
 bool DatumTrimming::SaveItem(const TrimForm& form) {
   if (item_ < 1 || item_ > static_cast<int>(entries_.size())) return false;
   form_ = form;
+  reshown_ = stay_ = false;
   TrimEntry& entry = entries_[static_cast<size_t>(item_ - 1)];
   entry.bookmark = form.bookmark;
   entry.class_ = form.category;
@@ -110,6 +115,26 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
                           MsgIcon::Warning);
     return false;
   }
+  if (ChangedOnDisk(entry.url, entry.stamp)) {
+    switch (AskAboutDiskChange(prompter_)) {
+      case DiskChoice::KeepBoth:
+        if (!KeepCardAsItIs(entry.url, events_)) {
+          prompter_.ShowMessage("Can`t Open " + entry.url + " to read!", "Pimbrel", MsgButtons::Ok,
+                                MsgIcon::Warning);
+          return false;
+        }
+        break;
+      case DiskChoice::Overwrite:
+        break;
+      case DiskChoice::TakeTheirs:
+        ShowItem(item_);
+        reshown_ = true;
+        return false;
+      case DiskChoice::Cancel:
+        stay_ = true;
+        return false;
+    }
+  }
   std::string card;
   XML(prompter_, clock_)
       .WriteDatum(card, entry.name, entry.class_, form.text,
@@ -121,31 +146,34 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
                           MsgIcon::Warning);
     return false;
   }
+  entry.stamp = StampOf(entry.url);
   if (events_) events_->CardWritten(entry.url);
   // The card stays where it is; only the lists learn a new name.
   const int knownClasses = classes_.count, knownSources = sources_.count;
   FindClassPath(entry.class_, classes_);
   FindSource(entry.source, sources_);
   // Names added meanwhile on another computer come along with the new one.
-  for (int i = knownClasses; i < classes_.count; ++i) classNames_.push_back(classes_.entries[i].name);
+  for (int i = knownClasses; i < classes_.count; ++i)
+    classNames_.push_back(classes_.entries[i].name);
   for (int i = knownSources; i < sources_.count; ++i) sourceNames_.push_back(sources_.names[i]);
   entry.trimmed = true;
   return true;
 }
 
 void DatumTrimming::Next(const TrimForm& form) {
-  SaveItem(form);
+  if (!SaveItem(form) && stay_) return;
   ShowItem(item_ + 1);
 }
 
 void DatumTrimming::Previous(const TrimForm& form) {
-  SaveItem(form);
+  if (!SaveItem(form) && stay_) return;
   ShowItem(item_ - 1);
 }
 
-void DatumTrimming::Save(const TrimForm& form) {
+bool DatumTrimming::Save(const TrimForm& form) {
   SaveItem(form);
   modified_ = false;
+  return std::exchange(reshown_, false);
 }
 
 bool DatumTrimming::End(const TrimForm& form) {
@@ -153,7 +181,7 @@ bool DatumTrimming::End(const TrimForm& form) {
       prompter_.ShowMessage(kNotFinishedText, kNotFinishedCaption, MsgButtons::YesNo,
                             MsgIcon::Question) != MsgResult::Yes)
     return false;
-  SaveItem(form);
+  if (!SaveItem(form) && stay_) return false;
   WriteIndexes();
   return true;
 }

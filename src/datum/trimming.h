@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/file.h"
 #include "base/prompter.h"
 #include "datum/datum_store.h"
 #include "records/record_events.h"
@@ -17,6 +18,7 @@ struct TrimEntry : IndexEntry {
   bool index = false;
   bool trimmed = false;
   bool partial = false;  // the card file holds more than could be read: never rewritten
+  FileStamp stamp{};     // of the card file as shown, or as last written here
 };
 
 // Mirrors of the dialog's controls.
@@ -50,11 +52,15 @@ class DatumTrimming {
   // The chain's n-th entry (1-based) into the form; beyond the count only the buttons change.
   void ShowItem(int n);
   // Rewrites the shown card from `form` and marks the entry trimmed; false, with a message
-  // and the entry left untrimmed, when the card cannot be written.
+  // and the entry left untrimmed, when the card cannot be written. A card that another
+  // computer changed since it was shown is never written over unasked: both are kept (the
+  // other version as a card of its own, waiting to be trimmed), this one replaces it, or the
+  // edit is dropped and the card shown as it is now.
   bool SaveItem(const TrimForm& form);
   void Next(const TrimForm& form);
   void Previous(const TrimForm& form);
-  void Save(const TrimForm& form);
+  // True when the card as it is on disk took the place of the edit: show the form again.
+  bool Save(const TrimForm& form);
   // The end command: true when the dialog may close (the indexes are then written).
   bool End(const TrimForm& form);
   // Appends the trimmed entries to the trimmed indexes, then rewrites the untrimmed index
@@ -94,6 +100,8 @@ class DatumTrimming {
   bool nextEnabled_ = true;
   bool lastItem_ = false;
   bool modified_ = false;
+  bool reshown_ = false;    // the edit gave way to the card as it is on disk
+  bool stay_ = false;       // the question about it was closed: the step is not taken
   bool indexWhole_ = true;  // the untrimmed index was read to its end
 };
 

@@ -9,8 +9,6 @@
 #include "base/line_reader.h"
 #include "base/path.h"
 #include "base/prompter.h"
-#include "config/config_file.h"
-#include "datum/datum_capture.h"
 #include "datum/datum_store.h"
 #include "records/record_counter.h"
 #include "sync/list_merge.h"
@@ -76,25 +74,6 @@ int TitleEnd(std::string_view name) {  // where ".datum.N.xml" begins, or the ex
   return static_cast<int>(dot == std::string_view::npos ? name.size() : dot);
 }
 
-// A card number above the counter and every card of the folder, taken in datum.conf.
-int32_t TakeCardNumber(const std::string& folder) {
-  CConfigFile conf;
-  int32_t number = 0;
-  if (conf.Load(kDatumConfPath) == 1) ScanInt(conf.GetValue("id"), number);
-  number = std::max(number, 0);
-  for (const FolderEntry& entry : ListFolderEntries(folder)) {
-    const std::string_view name = entry.name;
-    const size_t at = name.rfind(".datum.");
-    int32_t used = -1;
-    if (at != std::string_view::npos && name.size() > at + 11 &&
-        ScanInt(name.substr(at + 7, name.size() - at - 11), used) && used >= number &&
-        used < INT32_MAX)
-      number = used + 1;
-  }
-  if (conf.IsLoaded() && conf.SetValue("id", Format("%d", number + 1)) == 1) conf.Save();
-  return number;
-}
-
 // The copy as a record of its own, under a new number; its data path, or "".
 std::string Adopt(const Conflict& c, Prompter& prompter, RecordEvents* events) {
   std::string bytes;
@@ -105,25 +84,7 @@ std::string Adopt(const Conflict& c, Prompter& prompter, RecordEvents* events) {
     const std::string title = copyName.substr(
         0, static_cast<size_t>(
                TitleEnd(c.original.empty() ? copyName : c.original.substr(folder.size()))));
-    for (int tries = 0; tries < 100; ++tries) {
-      const std::string path = folder + title + Format(".datum.%d.xml", TakeCardNumber(folder));
-      const Placed placed = CreateFileAtomic(path, bytes);
-      if (placed == Placed::Exists) continue;
-      if (placed != Placed::Done) return {};
-      // Waiting to be trimmed, as a captured card does.
-      SilentPrompter silent;
-      bool whole = false;
-      std::vector<IndexEntry> untrimmed = LoadUntrimmedIndex(silent, &whole);
-      const std::string category = folder.size() > 7 ? folder.substr(6, folder.size() - 7) : "";
-      untrimmed.push_back({title, path, "", category, "", ""});
-      if (whole || untrimmed.size() == 1) WriteUntrimmedIndex(untrimmed);
-      if (events) {
-        events->CardWritten(path);
-        events->ListsChanged();
-      }
-      return path;
-    }
-    return {};
+    return StoreCardCopy(folder, title, bytes, events);
   }
   const bool notes = c.folder == RecordFolder::Notes;
   RecordCounter counter(notes ? "NOTE" : "COMU", notes ? "note" : "communication",

@@ -410,6 +410,57 @@ TEST_F(DatumTest, ListsChangedElsewhereMeanwhileAreJoinedNeverOverwritten) {
   EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"there", "t", "late", "t"}));
 }
 
+// A stored card that another computer rewrote since the panel or the trimming dialog showed
+// it is never written over unasked: both kept (the default: the other version becomes a card
+// of its own, waiting to be trimmed), written over, the edit dropped, or nothing at all.
+TEST_F(DatumTest, ACardChangedOnAnotherComputerIsNeverSavedOverUnasked) {
+  const auto elsewhere = [&](int number, const std::string& text) {
+    std::string card;
+    XML(prompter_, clock_).WriteDatum(card, "t", kUnsorted, text, "d", "", "", "", {});
+    WriteBytes(CardFile(number), card);
+  };
+  const auto content = [&](int number) { return capture_.LoadContent(CardFile(number)); };
+  ASSERT_TRUE(capture_.StoreCard(Typed("mine")));
+  ASSERT_TRUE(capture_.GoToCard(CardFile(0), {}));
+  elsewhere(0, "theirs, longer");
+  ASSERT_TRUE(capture_.Next(Typed("mine, edited")));
+  EXPECT_EQ(std::tuple(prompter_.messages.at(0).text, content(0), content(1)),
+            std::tuple(Gb("此记录已在另一台电脑上修改"), std::string("mine, edited"),
+                       std::string("theirs, longer")));
+  capture_.Close({});
+  EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"t", "t"}));
+  ASSERT_TRUE(capture_.StoreCard(Typed("next number")));
+  EXPECT_EQ(content(2), "next number");
+
+  // Written over; the edit dropped for the card as it is now; the question closed.
+  prompter_.choices = {1, 2, -1};
+  for (const char* typed : {"over", "dropped", "stays typed"}) {
+    ASSERT_TRUE(capture_.GoToCard(CardFile(0), {}));
+    elsewhere(0, std::string("there before ") + typed);
+    EXPECT_EQ(capture_.Next(Typed(typed)), typed != std::string("stays typed")) << typed;
+  }
+  EXPECT_EQ(std::tuple(content(0), capture_.position(), capture_.modified()),
+            std::tuple(std::string("there before stays typed"), 1, true));
+  EXPECT_EQ(std::pair(prompter_.messages.size(), FileExists(CardFile(3))),
+            std::pair(size_t{4}, false));
+
+  // Trimming: the card rewritten while shown keeps both; a closed question takes no step.
+  DatumTrimming trim(prompter_, clock_, "C:\\P");
+  ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
+  TrimForm form = trim.form();
+  form.text = "trimmed here";
+  elsewhere(0, "rewritten there meanwhile");
+  prompter_.choices = {-1};
+  trim.Next(form);
+  EXPECT_EQ(std::pair(trim.item(), content(0)),
+            std::pair(1, std::string("rewritten there meanwhile")));
+  trim.Next(form);
+  EXPECT_EQ(std::tuple(trim.item(), content(0), content(3)),
+            std::tuple(2, std::string("trimmed here"), std::string("rewritten there meanwhile")));
+  ASSERT_TRUE(trim.WriteIndexes());
+  EXPECT_EQ(Indexes(), (std::vector<Strings>{{"t", "t", "t"}, {"t"}}));
+}
+
 TEST_F(DatumTest, CategoriesNestCardsSitUnderTheirClassAndPagingFollowsTheIndex) {
   EXPECT_TRUE(Tree().empty());  // the installed lists: an empty tree, no message
   // A subcategory listed before its parent stands at the root.
