@@ -42,6 +42,7 @@
 #define IDD_ABOUT 199
 #define IDD_SEARCH 201
 #define IDD_CHOOSE 202
+#define IDD_CONFLICTS 203
 
 // Controls of the bar.
 #define IDC_BTN_MENU 1003
@@ -215,3 +216,14 @@
 // the first the default.
 #define IDC_CHOOSE_TEXT 1060
 #define IDC_CHOOSE_FIRST 1061
+
+// Controls of the records changed on two computers: the pairs, both versions and the choices.
+#define IDC_CONFLICT_TEXT 1070
+#define IDC_CONFLICT_LIST 1071
+#define IDC_CONFLICT_MINE_LABEL 1072
+#define IDC_CONFLICT_MINE 1073
+#define IDC_CONFLICT_OTHER_LABEL 1074
+#define IDC_CONFLICT_OTHER 1075
+#define IDC_CONFLICT_BOTH 1076
+#define IDC_CONFLICT_USE_MINE 1077
+#define IDC_CONFLICT_USE_OTHER 1078

@@ -5,6 +5,7 @@
 #include "resource.h"
 #include "settings/sys_set_dlg.h"
 #include "settings/sys_settings.h"
+#include "sync/conflict_dlg.h"
 #include "win/display_scale.h"
 #include "win/gui_count.h"
 #include "win/tip_query.h"
@@ -15,6 +16,11 @@ namespace {
 
 constexpr UINT kTrayMessage = WM_USER + 2;
 constexpr UINT_PTR kStartTimer = 2;
+
+// The balloon's words for records changed on two computers; none when there are none.
+std::wstring ConflictNotice(int open) {
+  return open > 0 ? L"有 " + std::to_wstring(open) + L" 条记录在两台电脑上都修改过" : L"";
+}
 
 // Sets what a dialog procedure answers for messages whose result is not its return value.
 bool Answer(HWND dialog, LRESULT value) {
@@ -68,16 +74,31 @@ void CMainDlg::CreatePanels() {
   });
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   if (!visible_) window().Show(SW_HIDE);
-  sync_ = std::make_unique<SyncWatch>(hwnd(), events_);
+  sync_ = std::make_unique<SyncWatch>(hwnd(), events_, [this](int open) {
+    if (!gate_.exited()) reminders_.Notify(ConflictNotice(open));
+  });
   sync_->Start();
   const CPanel* waiting = panels_.WithPendingWork();
-  if (!gate_.exited()) reminders_.Check(waiting ? waiting->PendingCount() : 0);
+  if (!gate_.exited())
+    reminders_.Check(waiting ? waiting->PendingCount() : 0, ConflictNotice(sync_->open()));
 }
 
-void CMainDlg::OpenBalloonContact() {
+void CMainDlg::OnBalloonClick() {
   // Not while a dialog waits for the user, nor once the program is on its way out.
-  if (reminders_.balloonContact() < 0 || !gate_.Idle()) return;
-  ShowRecordNow({RecordKind::Contact, reminders_.balloonContact(), "", false});
+  if (!gate_.Idle()) return;
+  if (reminders_.noticeShown() && sync_ && sync_->open() > 0)
+    OpenConflicts();
+  else if (reminders_.balloonContact() >= 0)
+    ShowRecordNow({RecordKind::Contact, reminders_.balloonContact(), "", false});
+}
+
+void CMainDlg::OpenConflicts() {
+  std::vector<Conflict> open = FindConflicts(&events_).open;
+  if (!open.empty()) {
+    ModalScope modal(*this);
+    CConflictDlg(std::move(open), events_).DoModal(hwnd());
+  }
+  if (sync_) sync_->Recount();
 }
 
 void CMainDlg::OpenSearch(SearchScope scope) {
@@ -261,7 +282,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       return true;
     case kTrayMessage:
       if (LOWORD(lp) == NIN_BALLOONUSERCLICK)
-        OpenBalloonContact();
+        OnBalloonClick();
       else
         tray_.OnNotify(wp, lp);
       return true;

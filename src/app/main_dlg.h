@@ -63,8 +63,10 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void OpenMainMenu();
   void OpenSettings();
   void ShowAbout();
-  // A click on the balloon: the contact it spoke of, in the contacts panel.
-  void OpenBalloonContact();
+  // A click on the balloon: the records changed on two computers it spoke of, or else the
+  // contact it spoke of, in the contacts panel.
+  void OnBalloonClick();
+  void OpenConflicts();
   // The record in the panel that edits it, below the bar, in place of the current panel.
   void ShowRecordNow(const RecordRef& record);
   // Backup and restore (main_backup.cpp).

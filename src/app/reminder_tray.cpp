@@ -32,13 +32,14 @@ ReminderTray::~ReminderTray() { events_.Unsubscribe(reminders_); }
 
 bool ReminderTray::DayChanged() const { return !(Today(clock_) == checked_); }
 
-void ReminderTray::Check(int waitingCards) {
+void ReminderTray::Check(int waitingCards, const std::wstring& notice) {
   checked_ = Today(clock_);
   const std::vector<Announcement> due = reminders_.Due(checked_);
   if (!LoadSysSettings().showtip) {
     // Nothing pops up; the tip lists what is coming.
     const std::wstring coming = Lines(due);
     tray_.SetTip(coming.empty() ? std::wstring(kTrayTip) : std::wstring(kTrayTip) + L"\n" + coming);
+    if (!notice.empty()) Notify(notice);
     return;
   }
   tray_.SetTip(kTrayTip);
@@ -46,11 +47,20 @@ void ReminderTray::Check(int waitingCards) {
   std::wstring text = Lines(fresh);
   if (const std::string waiting = UntrimmedTip(waitingCards); !waiting.empty())
     text += (text.empty() ? L"" : L"\n") + win::Widen(waiting);
+  if (!notice.empty()) text += (text.empty() ? L"" : L"\n") + notice;
   if (text.empty() || !tray_.ShowBalloon(kTrayTip, text)) return;
   lastBalloon_ = text;
+  noticeShown_ = !notice.empty();
   if (fresh.empty()) return;
   balloonContact_ = fresh.front().contact;
   reminders_.MarkAnnounced(fresh, checked_);
+}
+
+void ReminderTray::Notify(const std::wstring& notice) {
+  if (!tray_.ShowBalloon(kTrayTip, notice)) return;
+  lastBalloon_ = notice;
+  noticeShown_ = true;
+  balloonContact_ = -1;
 }
 
 }  // namespace pim

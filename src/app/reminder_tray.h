@@ -23,8 +23,13 @@ class ReminderTray {
 
   // The contacts panel's "提  醒" button switches these.
   BirthdayReminders& reminders() { return reminders_; }
-  // Tells what is due today; `waitingCards` of the start's tip, or -1 after it.
-  void Check(int waitingCards = -1);
+  // Tells what is due today; `waitingCards` of the start's tip, or -1 after it. A `notice`
+  // (records changed on two computers) joins the balloon.
+  void Check(int waitingCards = -1, const std::wstring& notice = {});
+  // A balloon of its own for a notice, tips on or off: it needs the user.
+  void Notify(const std::wstring& notice);
+  // The last balloon told a notice: a click on it is about that.
+  bool noticeShown() const { return noticeShown_; }
   // The date has moved on since the last check.
   bool DayChanged() const;
   // The contact of the last birthday balloon, or -1; the balloon's text, for the tests' query.
@@ -38,6 +43,7 @@ class ReminderTray {
   BirthdayReminders reminders_;
   Date checked_;  // the day last checked
   int balloonContact_ = -1;
+  bool noticeShown_ = false;
   std::wstring lastBalloon_;
 };
 

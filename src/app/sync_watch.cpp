@@ -6,17 +6,23 @@
 
 namespace pim {
 
-SyncWatch::SyncWatch(HWND bar, RecordEvents& events)
-    : bar_(bar), events_(events), watch_(events), watcher_(bar, kChanged) {}
+SyncWatch::SyncWatch(HWND bar, RecordEvents& events, std::function<void(int)> conflictsCame)
+    : bar_(bar),
+      events_(events),
+      conflictsCame_(std::move(conflictsCame)),
+      watch_(events),
+      watcher_(bar, kChanged) {}
 
 void SyncWatch::Start() {
   watch_.Reset();
   watcher_.Watch(watch_.folders());
   changed_.clear();
   running_ = true;
-  // What arrived while the program was not running.
-  open_ = static_cast<int>(FindConflicts(&events_).open.size());
+  // What arrived while the program was not running; the caller tells it.
+  Recount();
 }
+
+void SyncWatch::Recount() { open_ = static_cast<int>(FindConflicts(&events_).open.size()); }
 
 void SyncWatch::Stop() {
   running_ = false;
@@ -48,7 +54,9 @@ void SyncWatch::Settle() {
     folders |= found.folders;
   }
   if (folders) watcher_.Watch(watch_.folders());
-  if (copies) open_ = static_cast<int>(FindConflicts(&events_).open.size());
+  if (!copies) return;
+  Recount();
+  if (open_ > 0 && conflictsCame_) conflictsCame_(open_);
 }
 
 }  // namespace pim

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -18,7 +19,8 @@ namespace pim {
 
 class SyncWatch {
  public:
-  SyncWatch(HWND bar, RecordEvents& events);
+  // `conflictsCame` hears of copies that arrived while running and wait for the user.
+  SyncWatch(HWND bar, RecordEvents& events, std::function<void(int open)> conflictsCame);
 
   // Takes what the folders hold now and watches them (at start, after a restore).
   void Start();
@@ -26,18 +28,20 @@ class SyncWatch {
   // The bar's message or timer of ours: true when it was one. While not `idle` (a dialog
   // waits for the user) the changes wait too.
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, bool idle);
-  // Conflicts left for the user at the last look.
+  // Conflicts left for the user at the last look; Recount looks again.
   int open() const { return open_; }
+  void Recount();
 
  private:
   static constexpr UINT kChanged = WM_APP + 7;
   static constexpr UINT_PTR kSettleTimer = 5;  // one of the bar's
-  static constexpr UINT kSettleMs = 300;        // a sync service writes a file in steps
+  static constexpr UINT kSettleMs = 300;       // a sync service writes a file in steps
 
   void Settle();
 
   HWND bar_;
   RecordEvents& events_;
+  std::function<void(int)> conflictsCame_;
   RecordWatch watch_;
   FolderWatcher watcher_;
   std::set<std::string> changed_;

@@ -87,6 +87,13 @@ std::wstring FreshFolder(const std::wstring& name) {
   fs::copy_file(Setting(L"PIMBREL_E2E_EXE"), folder / L"Pimbrel.exe");
   return folder.wstring();
 }
+std::wstring LastTip(HWND bar, WPARAM which) {
+  static const UINT message = RegisterWindowMessageW(L"Pimbrel.LastTip");
+  const ATOM atom = static_cast<ATOM>(Send(bar, message, which));  // 0 for none
+  wchar_t text[256] = L"";
+  if (atom && GlobalGetAtomNameW(atom, text, 256)) GlobalDeleteAtom(atom);
+  return text;
+}
 std::string ReadBytes(const std::wstring& path) {
   std::ifstream in(fs::path(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};

@@ -68,6 +68,8 @@ struct MessageBoxSeen {
 };
 std::optional<MessageBoxSeen> AnswerMessageBox(DWORD pid, const std::wstring& caption,
                                                int button = IDOK);
+// The bar's last balloon (0) or tray tip (1), asked as the program answers the tests.
+std::wstring LastTip(HWND bar, WPARAM which);
 HWND WaitMenu();            // the popup menu, once one shows
 bool CloseMenu(HWND menu);  // by Escape
 

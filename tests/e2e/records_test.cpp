@@ -2,6 +2,8 @@
 // and every field of a contact, characters beyond GBK too. Numbers, gaps and document bytes
 // are the unit tests' (records_test, xml_documents_test, text_test).
 #include "driver.h"
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace e2e {
 namespace {
@@ -65,6 +67,36 @@ TEST_F(Records, ANoteWrittenOnAnotherComputerShowsAsItIsNow) {
                           MOVEFILE_REPLACE_EXISTING));
   EXPECT_TRUE(WaitUntil([&] { return Text(Control(panel, IDC_NOTE_TEXT)) == L"theirs"; }));
   EXPECT_EQ(Text(Control(panel, IDC_NOTE_ID)), L"0:");
+  EXPECT_TRUE(program->Exit());
+}
+
+// A note changed on two computers at once: the start's balloon tells it, a click on it shows
+// both versions side by side, and keeping both makes the other version the next note, which
+// the open panel steps back to. The decisions themselves are the unit tests' (sync_test).
+TEST_F(Records, ANoteChangedOnTwoComputersIsShownSideBySideAndBothAreKept) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  ASSERT_EQ(program->SaveRecord(panel, L"mine", true), 0);
+  ASSERT_TRUE(program->Exit());
+  std::string theirs = File(L"note\\n.0.xml");
+  theirs.replace(theirs.find("mine"), 4, "theirs");
+  const std::wstring copy = L"note\\n.0.sync-conflict-20261207-145046-QRQ24IX.xml";
+  WriteBytes(folder + L"\\" + copy, theirs);
+
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  const HWND bar = program->Bar();
+  EXPECT_TRUE(WaitUntil([&] { return LastTip(bar, 0) == L"有 1 条记录在两台电脑上都修改过"; }))
+      << Gbk(LastTip(bar, 0));
+  Post(bar, WM_USER + 2, 136, NIN_BALLOONUSERCLICK);
+  const HWND window = WaitWindow(program->pid(), L"在两台电脑上都修改过的记录");
+  ASSERT_TRUE(window);
+  EXPECT_NE(Text(Control(window, IDC_CONFLICT_MINE)).find(L"\r\n\r\nmine"), std::wstring::npos);
+  EXPECT_NE(Text(Control(window, IDC_CONFLICT_OTHER)).find(L"\r\n\r\ntheirs"), std::wstring::npos);
+  Screenshot("conflicts");
+  EXPECT_TRUE(CloseBy(window, IDC_CONFLICT_BOTH));  // the last pair decided
+  EXPECT_EQ(File(L"note\\n.1.xml"), theirs);
+  EXPECT_FALSE(fs::exists(fs::path(folder + L"\\" + copy)));
+  EXPECT_EQ(Walk("<"), L"1:");
+  EXPECT_EQ(Text(Control(panel, IDC_NOTE_TEXT)), L"theirs");
   EXPECT_TRUE(program->Exit());
 }
 

@@ -8,15 +8,6 @@
 namespace e2e {
 namespace {
 
-// The bar's last balloon (0) or tray tip (1), asked as the program answers the tests.
-std::wstring LastTip(HWND bar, WPARAM which) {
-  static const UINT message = RegisterWindowMessageW(L"Pimbrel.LastTip");
-  const ATOM atom = static_cast<ATOM>(Send(bar, message, which));  // 0 for none
-  wchar_t text[256] = L"";
-  if (atom && GlobalGetAtomNameW(atom, text, 256)) GlobalDeleteAtom(atom);
-  return text;
-}
-
 class Reminders : public ProgramTest {
  protected:
   // One setting of sets.conf changed before a start; a setting not there throws.

@@ -4,6 +4,7 @@
 
 #include "records/record_events.h"
 #include "records/record_names.h"
+#include "sync/conflict_text.h"
 #include "sync/conflicts.h"
 #include "sync/list_merge.h"
 #include "sync/record_watch.h"
@@ -98,6 +99,14 @@ TEST_F(SyncFolderTest, ACopyLikeItsRecordGoesAndEachOtherWaitsForTheUserUntilDec
                                     "note\\n.1.sync-conflict-20261207-145046-QRQ24IX.xml", false}));
   EXPECT_EQ(std::pair(scan.open[2].original, scan.open[2].copy),
             std::pair(std::string(""), std::string("communication\\com.4-DESKTOP.xml")));
+  // What the user compares: each version as labelled lines, the pair by kind, name and title.
+  EXPECT_EQ(GbToUtf8(ConflictLine(scan.open[1])), "记事  n.1.xml  here");
+  EXPECT_EQ(GbToUtf8(VersionText(scan.open[1], true)),
+            "修改时间: 2026-12-7 9:0\r\n类型: 普通\r\n\r\nthere");
+  EXPECT_EQ(GbToUtf8(ConflictLine(scan.open[2])), "通讯录  com.4-DESKTOP.xml  x");
+  EXPECT_EQ(GbToUtf8(VersionText(scan.open[2], true)),
+            "姓名: x\r\n类别: 朋友\r\n性别: 男\r\n生日: 1月1日\r\n");
+  EXPECT_EQ(VersionText(scan.open[2], false), "");
 
   // Both kept: the copy becomes the next note, above every file there.
   EXPECT_EQ(Decide(scan.open[1], ConflictChoice::KeepBoth, prompter_, &events_), Decided::Done);
