@@ -46,7 +46,8 @@ void CDatumDlg::ShowCard() {
   Item(IDC_DATUMDLG_TITLE).SetText(card.title);
   Item(IDC_DATUMDLG_TEXT).SetText(card.content);
   filling_ = false;
-  if (capture_.AtNewCard()) SetFocus(Item(IDC_DATUMDLG_TEXT).hwnd());
+  // Not while hidden (the lists changed elsewhere): the focus stays where the user is.
+  if (capture_.AtNewCard() && window().IsVisible()) SetFocus(Item(IDC_DATUMDLG_TEXT).hwnd());
 }
 
 void CDatumDlg::UpdateButtons() {

@@ -29,7 +29,9 @@ void CNoteDlg::ShowBook(NoteBook::Step step) {
   const win::Window editor = Item(IDC_NOTE_TEXT);
   editor.SetText(book_.text());
   Item(IDC_NOTE_ID).SetText(book_.label());
-  if (step != NoteBook::Step::Started) return;
+  // A hidden panel (a change from another computer) never takes the focus: that would
+  // activate a window no one sees and take the keyboard from the user.
+  if (step != NoteBook::Step::Started || !window().IsVisible()) return;
   // Typing replaces the last character: the blank of a plain note, the indent of a diary.
   SetFocus(editor.hwnd());
   const LRESULT length = GetWindowTextLengthW(editor.hwnd());
