@@ -10,9 +10,12 @@ const wchar_t kCaption[] = L"Pimbrel 搜索";
 
 class Search : public ProgramTest {
  protected:
-  // Sends `command` to `to` (the bar or a panel); the window then shows on scope `scope`.
+  // Sends `command` to `to` (the bar or a panel); the window then shows on scope `scope`. Sent,
+  // not posted: the window may be open already, so its showing cannot tell that the command
+  // was taken.
   void OpenBy(HWND to, int command, int scope) {
-    ASSERT_TRUE(window = PostFor(to, command, kCaption)) << command;
+    SendCommand(to, command);
+    ASSERT_TRUE(window = WaitWindow(program->pid(), kCaption)) << command;
     query = Control(window, IDC_SEARCH_QUERY);
     list = Control(window, IDC_SEARCH_LIST);
     EXPECT_EQ(Send(Control(window, IDC_SEARCH_SCOPE), CB_GETCURSEL), scope) << command;
