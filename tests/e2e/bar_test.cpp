@@ -118,8 +118,8 @@ TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
 // process reads. (Wine's own answer gives every button the client role, so only the name.)
 std::wstring AccessibleName(HWND window) {
   IAccessible* object = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                        reinterpret_cast<void**>(&object))))
+  if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                        __uuidof(IAccessible), reinterpret_cast<void**>(&object))))
     return L"<no object>";
   VARIANT self;
   VariantInit(&self);
@@ -152,8 +152,8 @@ int FocusedButton(HWND bar) {
 bool ClickBar(HWND bar, int button) {
   Send(bar, WM_NULL);
   static const HWND elsewhere =
-      CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"e2e elsewhere", WS_POPUP,
-                      1000, 740, 8, 8, nullptr, nullptr, nullptr, nullptr);
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"e2e elsewhere", WS_POPUP, 1000,
+                      740, 8, 8, nullptr, nullptr, nullptr, nullptr);
   ShowWindow(elsewhere, SW_SHOW);
   SetForegroundWindow(elsewhere);
   const HWND picture = Control(bar, IDC_BTN_NOTE);
@@ -168,7 +168,16 @@ bool Key(HWND bar, UINT key, int then = 0) {
   const HWND focus = FocusBeside(bar);
   Post(focus, WM_KEYDOWN, key, 1);
   Post(focus, WM_KEYUP, key, 0xC0000001);
-  return !then || WaitUntil([&] { return FocusedButton(bar) == then; });
+  if (!then || WaitUntil([&] { return FocusedButton(bar) == then; })) return true;
+  // What the program's thread was doing instead, for the log.
+  const GUITHREADINFO t = ThreadOf(bar);
+  wchar_t kind[64] = L"";
+  GetClassNameW(t.hwndFocus, kind, 64);
+  std::printf("key %u posted to control %d: focus %d (%ls), active %s, capture %p, flags %#lx\n",
+              key, GetDlgCtrlID(focus), FocusedButton(bar), kind,
+              t.hwndActive == bar ? "bar" : "other", static_cast<void*>(t.hwndCapture),
+              static_cast<unsigned long>(t.flags));
+  return false;
 }
 
 // For screen readers each button carries its name; for the keyboard the bar is
@@ -179,9 +188,9 @@ TEST(Bar, ButtonsHaveNamesAndTheKeyboardMovesAlongThem) {
   ASSERT_EQ(program.Panels().size(), 5u);
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
   const std::pair<int, const wchar_t*> names[] = {
-      {IDC_BTN_NOTE, L"记事"},      {IDC_BTN_DATUM, L"资料"}, {IDC_BTN_COMU, L"通讯录"},
-      {IDC_BTN_RUN, L"快速启动"},   {IDC_BTN_TOOLBOX, L"工具箱"}, {IDC_BTN_MENU, L"主菜单"},
-      {IDC_BTN_TOGGLE, L"收起"},    {IDC_BTN_MORE, L"搜索"}};
+      {IDC_BTN_NOTE, L"记事"},    {IDC_BTN_DATUM, L"资料"},     {IDC_BTN_COMU, L"通讯录"},
+      {IDC_BTN_RUN, L"快速启动"}, {IDC_BTN_TOOLBOX, L"工具箱"}, {IDC_BTN_MENU, L"主菜单"},
+      {IDC_BTN_TOGGLE, L"收起"},  {IDC_BTN_MORE, L"搜索"}};
   for (const auto& [id, name] : names) EXPECT_EQ(AccessibleName(Control(bar, id)), name) << id;
   CoUninitialize();
 

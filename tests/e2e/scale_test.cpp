@@ -50,11 +50,14 @@ void ExpectPlaced(HWND parent, const Picture (&pictures)[n], int dpi, const char
         << where << ", control " << id << " at " << dpi << " dpi";
   }
 }
-// Tells the bar it is now on a screen of `dpi`, as Windows does, with the size it suggests.
+// Tells the bar it is now on a screen of `dpi`, as Windows does, with the size it suggests;
+// the time the bar took to answer, for the log (the bar and every panel rescale meanwhile).
 void MoveToScreenOf(HWND bar, int dpi) {
   const RECT now = Rect(bar);
   RECT suggested{now.left, now.top, now.left + At(dpi, 330), now.top + At(dpi, 26)};
+  const ULONGLONG start = GetTickCount64();
   SendRemote(bar, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), suggested);
+  std::printf("scale change to %d dpi answered in %llu ms\n", dpi, GetTickCount64() - start);
 }
 
 TEST(Scale, PicturesAndPixelFiguresFollowTheDisplayScale) {
