@@ -148,7 +148,13 @@ count_gtest() {
   fi
   passed=$((passed + ok))
   failures=$((failures + ${bad:-0}))
-  [ -z "$bad" ] || grep -E '^\[  FAILED  \]' "$log" | head -n 20
+  if [ -n "$bad" ]; then
+    # Each failed test's own output, so that a failure in CI can be read from its log alone.
+    local name
+    for name in $(sed -n 's/^\[  FAILED  \] \([A-Za-z0-9_./]*\)\(,.*\)\{0,1\} ([0-9]* ms)$/\1/p' "$log" | head -n 5); do
+      sed -n "/^\[ RUN      \] ${name//\//\\/}\$/,/^\[  FAILED  \] ${name//\//\\/}[ ,]/p" "$log" | head -n 40
+    done
+  fi
   echo "$ok passed, ${bad:-0} failed in $(basename "$log" .log)"
 }
 
