@@ -53,7 +53,8 @@ TEST_F(Records, AChosenCategoryStartsANoteWhichOnlyItsFilterStepsTo) {
 }
 
 // Another computer writes the note shown through the synced folder, as a sync service does
-// (a temporary file put in its place): the panel shows the note as it is now, without a restart.
+// (a temporary file put in its place): the panel shows the note as it is now, without a restart;
+// removed there, it gives way to a new note without taking the keyboard.
 TEST_F(Records, ANoteWrittenOnAnotherComputerShowsAsItIsNow) {
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
   ASSERT_EQ(program->SaveRecord(panel, L"mine", true), 0);
@@ -67,6 +68,17 @@ TEST_F(Records, ANoteWrittenOnAnotherComputerShowsAsItIsNow) {
                           MOVEFILE_REPLACE_EXISTING));
   EXPECT_TRUE(WaitUntil([&] { return Text(Control(panel, IDC_NOTE_TEXT)) == L"theirs"; }));
   EXPECT_EQ(Text(Control(panel, IDC_NOTE_ID)), L"0:");
+  // Removed there while another panel is in use: the hidden notes panel begins a new note,
+  // and the keyboard stays where the user is.
+  ASSERT_TRUE(program->ShowPanel(IDC_BTN_COMU));
+  ASSERT_TRUE(DeleteFileW((folder + L"\\note\\n.0.xml").c_str()));
+  EXPECT_TRUE(WaitUntil([&] { return Text(Control(panel, IDC_NOTE_ID)) == L"1:"; }));
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &gui);
+  EXPECT_FALSE(Visible(panel));
+  EXPECT_NE(GetAncestor(gui.hwndFocus, GA_ROOT), panel);
+  EXPECT_NE(gui.hwndActive, panel);
   EXPECT_TRUE(program->Exit());
 }
 
