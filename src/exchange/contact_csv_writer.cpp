@@ -13,7 +13,9 @@ namespace {
 std::string TwoDigits(int n) { return std::string(1, char('0' + n / 10)) + char('0' + n % 10); }
 
 // The birthday as Google writes it (1980-03-15, --03-15 without a year), which our reader and
-// spreadsheets both take. A year that is not digits has no place here.
+// spreadsheets both take. A year that is not digits has no place here. A year that form cannot
+// carry (short, or beside a day without its month) goes in all three parts, "00" for the one
+// missing, which our reader takes back as it was.
 std::string CsvBirthday(const ComuRecord& c) {
   std::string year(TrimText(c.birthYear));
   if (year.size() > 4 ||
@@ -21,12 +23,14 @@ std::string CsvBirthday(const ComuRecord& c) {
     year.clear();
   const bool month = c.birthMonth >= 0 && c.birthMonth < 12;
   const bool day = c.birthDay >= 0 && c.birthDay < 31;
-  const std::string mm = month ? TwoDigits(c.birthMonth + 1) : "";
-  const std::string dd = day ? TwoDigits(c.birthDay + 1) : "";
-  if (month && day) return (year.empty() ? "-" : year) + "-" + mm + "-" + dd;
-  if (month) return year.size() == 4 ? year + "-" + mm : "--" + mm;
-  if (day) return "---" + dd;
-  return year.size() == 4 ? year : "";
+  const std::string mm = month ? TwoDigits(c.birthMonth + 1) : "00";
+  const std::string dd = day ? TwoDigits(c.birthDay + 1) : "00";
+  if (year.empty()) {
+    if (month) return "--" + mm + (day ? "-" + dd : "");
+    return day ? "---" + dd : "";
+  }
+  if (year.size() == 4 && !day) return month ? year + "-" + mm : year;
+  return year + "-" + mm + "-" + dd;
 }
 
 std::string Category(const ComuRecord& c) {
