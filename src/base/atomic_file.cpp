@@ -61,7 +61,7 @@ Placed RenameNew(const std::string& from, const std::string& to) {
 
 Placed Written(std::string_view dataPath, std::string_view bytes, bool replace) {
   if (dataPath.empty()) return Placed::Failed;
-  const std::string temp = std::string(dataPath) + "~pimtmp";
+  const std::string temp = std::string(dataPath) + std::string(kTempSuffix);
   File file;
   if (!file.Open(temp, File::Mode::CreateWrite)) return Placed::Failed;
   const bool written = file.Write(bytes) && file.Flush();

@@ -5,6 +5,9 @@
 
 namespace pim {
 
+// What a file being written is called beside its target until it is whole.
+inline constexpr std::string_view kTempSuffix = "~pimtmp";
+
 // Writes `bytes` to a temporary file in the target's folder, flushes it to the disk and
 // then replaces the target in one step. On any failure the target keeps its old content,
 // the temporary file is removed and the result is false.

@@ -1,6 +1,7 @@
 #include "base/file.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -23,6 +24,7 @@ namespace pim {
 namespace {
 int faultStep = 0;  // the step that fails; 0 for none
 int stepsTaken = 0;
+int killStep = 0;
 int readFaultStep = 0;
 int readStepsTaken = 0;
 
@@ -45,11 +47,17 @@ void ArmWriteFault(int k) {
   stepsTaken = 0;
 }
 
+void ArmWriteKill(int k) {
+  killStep = k;
+  stepsTaken = 0;
+}
+
 int WriteStepsTaken() { return stepsTaken; }
 
 bool WriteFaultHits() {
   // Counted in every run; it stops at the top instead of overflowing in a long one.
   if (stepsTaken < std::numeric_limits<int>::max()) ++stepsTaken;
+  if (stepsTaken == killStep) std::_Exit(9);
   return stepsTaken == faultStep;
 }
 

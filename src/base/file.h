@@ -86,6 +86,8 @@ class File final : public ByteSource {
 // WriteFileAtomic); 0 disarms. Steps are counted either way. Never armed by the program.
 void ArmWriteFault(int k);
 int WriteStepsTaken();
+// The same, but the k-th step ends the process before it is taken, as a kill would.
+void ArmWriteKill(int k);
 // True when the step now taken is to fail; called by the steps themselves.
 bool WriteFaultHits();
 // The same for reads: the k-th File::Read from then on fails as a disk error would.

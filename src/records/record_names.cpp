@@ -1,5 +1,7 @@
 #include "records/record_names.h"
 
+#include "base/atomic_file.h"
+
 #include <array>
 
 #include "base/gbk.h"
@@ -56,7 +58,7 @@ bool IsTemporary(std::string_view name) {
   // Ours end "~pimtmp"; sync services write ".syncthing.X.tmp", "~syncthing~X.tmp",
   // ".~tmp", "~$X", ".dropbox…" and the like before the file takes its name.
   return name.empty() || name.front() == '.' || name.front() == '~' ||
-         EndsNoCase(name, "~pimtmp") || EndsNoCase(name, ".tmp") || EndsNoCase(name, ".partial");
+         EndsNoCase(name, kTempSuffix) || EndsNoCase(name, ".tmp") || EndsNoCase(name, ".partial");
 }
 
 }  // namespace

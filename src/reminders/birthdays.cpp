@@ -113,6 +113,14 @@ bool BirthdayReminders::Write(const std::map<int, std::string>& marks) {
   return true;
 }
 
+bool BirthdayReminders::Renumber(const std::map<int, int>& numbers) {
+  std::map<int, std::string> marks;
+  for (const auto& [contact, announced] : marks_)
+    if (const auto to = numbers.find(contact); to != numbers.end())
+      marks.emplace(to->second, announced);
+  return marks == marks_ || Write(marks);
+}
+
 bool BirthdayReminders::Toggle(int contact, Prompter& prompter) {
   // "提醒"
   const std::string caption = Gb("提醒");

@@ -64,6 +64,10 @@ class BirthdayReminders final : public RecordListener, public ReminderSwitch {
   // Records `shown` as announced on `today`; false when the list could not be written.
   bool MarkAnnounced(const std::vector<Announcement>& shown, const Date& today);
 
+  // The contacts' records took new numbers (old -> new): their marks follow them, and every
+  // other mark goes, since its number now names someone else. False when not written.
+  bool Renumber(const std::map<int, int>& numbers);
+
   // Told after a reminder was switched on or off.
   void OnChange(std::function<void()> changed) { changed_ = std::move(changed); }
 

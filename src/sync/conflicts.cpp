@@ -94,7 +94,8 @@ std::string Adopt(const Conflict& c, Prompter& prompter, RecordEvents* events) {
     int number = counter.maxid();
     if (!counter.TakeFor(number, prompter)) return {};
     const std::string path = counter.PathOf(number);
-    const Placed placed = CreateFileAtomic(path, bytes);
+    // Renamed, not written anew: a kill can never leave both the copy and its new record.
+    const Placed placed = PlaceFile(c.copy, path, false);
     if (placed == Placed::Exists) continue;
     if (placed != Placed::Done) return {};
     if (events) events->Written(notes ? RecordKind::Note : RecordKind::Contact, number);
@@ -179,7 +180,7 @@ Decided Decide(const Conflict& c, ConflictChoice choice, Prompter& prompter, Rec
     case ConflictChoice::KeepBoth:
       if (c.list) return Decided::Failed;  // a list has one place only
       if (Adopt(c, prompter, events).empty()) return Decided::Failed;
-      return RemoveFile(c.copy) ? Decided::Done : Decided::Failed;
+      return !FileExists(c.copy) || RemoveFile(c.copy) ? Decided::Done : Decided::Failed;
     case ConflictChoice::KeepOriginal:
       return RemoveFile(c.copy) ? Decided::Done : Decided::Failed;
     case ConflictChoice::KeepCopy:
