@@ -62,6 +62,8 @@
 #define IDC_NOTICE 1024
 #define IDC_SHOWTIP 1025
 #define IDC_AUTOBACKUP 1049
+#define IDC_DATADIR 1079
+#define IDC_DATADIR_CHANGE 1080
 
 // Menu commands.
 #define ID_NOTES 133

@@ -59,7 +59,8 @@ void BarPictures::ShowButton(HWND bar, int control, bool pressed) {
 }
 
 bool BarPictures::Draw(const DRAWITEMSTRUCT& item) const {
-  const auto picture = std::ranges::find(kPictures, static_cast<int>(item.CtlID), &Picture::control);
+  const auto picture =
+      std::ranges::find(kPictures, static_cast<int>(item.CtlID), &Picture::control);
   if (item.CtlType != ODT_BUTTON || picture == std::end(kPictures)) return false;
   const bool pressed = (item.itemState & ODS_SELECTED) || pressed_ == picture->control;
   const int bitmap = picture->bitmaps[pressed && picture->bitmaps[1] ? 1 : 0];

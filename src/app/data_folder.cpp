@@ -367,7 +367,8 @@ bool MergeDataInto(const FolderChange& change, Prompter& prompter, std::string& 
     if (KindOf(file)) {
       if (!CopyChecked(file, JoinPath(change.target, MergedName(file))))
         return fail(Gb("无法复制 ") + file + Gb("。"));
-    } else if (file.starts_with("xmlstyle\\") && !FileExists(theirs) && !CopyChecked(file, theirs)) {
+    } else if (file.starts_with("xmlstyle\\") && !FileExists(theirs) &&
+               !CopyChecked(file, theirs)) {
       return fail(Gb("无法复制 ") + file + Gb("。"));
     }
   }
@@ -385,8 +386,7 @@ bool MergeDataInto(const FolderChange& change, Prompter& prompter, std::string& 
     return false;
   }
   RemoveFile(kDataFolderJournal);
-  if (!all)
-    failure = Gb("有些记录没有加入，它们留在新文件夹中，会作为冲突列出，可以在那里保留。");
+  if (!all) failure = Gb("有些记录没有加入，它们留在新文件夹中，会作为冲突列出，可以在那里保留。");
   return true;
 }
 
@@ -396,8 +396,8 @@ bool UseDataFolder(const FolderChange& change, std::string_view version, const L
   BackupOutcome copy;
   std::string name;
   for (int n = 1; n <= 1000 && !copy.ok; ++n) {
-    name = Gb("更换数据文件夹前 ") + Format("%04d-%02d-%02d %02d%02d", now.year, now.month,
-                                            now.day, now.hour, now.minute);
+    name = Gb("更换数据文件夹前 ") +
+           Format("%04d-%02d-%02d %02d%02d", now.year, now.month, now.day, now.hour, now.minute);
     if (n > 1) name += Format(" (%d)", n);
     name = JoinPath(kBackupFolder, name + ".zip");
     if (FileExists(name)) continue;
@@ -424,8 +424,7 @@ FolderRecovery RecoverDataFolderChange(std::string_view computer, std::string_vi
   const FolderChange change{journal.to, std::string(programFolder), std::string(computer)};
   if (journal.mode == "copy") {
     const std::string staging = JoinPath(journal.to, kStaging);
-    if (journal.phase == "place" && PlaceStaged(journal.to) &&
-        SaveSetting(StoredFolder(change))) {
+    if (journal.phase == "place" && PlaceStaged(journal.to) && SaveSetting(StoredFolder(change))) {
       RemoveFile(kDataFolderJournal);
       RemoveTree(staging);
       return FolderRecovery::Finished;
@@ -456,7 +455,8 @@ std::string FolderRecoveryText(FolderRecovery recovery) {
     case FolderRecovery::Undone:
       return Gb("上次更换数据文件夹时程序中断了，数据文件夹没有更换，数据都在原来的地方。");
     case FolderRecovery::Failed:
-      return Gb("上次更换数据文件夹时程序中断了，无法完成；数据文件夹没有更换，数据都在原来的地方。");
+      return Gb(
+          "上次更换数据文件夹时程序中断了，无法完成；数据文件夹没有更换，数据都在原来的地方。");
     case FolderRecovery::Nothing:
       break;
   }

@@ -4,10 +4,14 @@
 
 #include <string>
 
+#include "app/data_folder.h"
 #include "app/main_dlg.h"
 #include "app/startup.h"
 #include "backup/messages.h"
 #include "backup/restore.h"
+#include "base/file.h"
+#include "base/gb18030.h"
+#include "base/path.h"
 #include "win/win_system.h"
 
 namespace pim {
@@ -26,6 +30,33 @@ std::wstring CommandTail(const wchar_t* line) {
   }
   while (!rest.empty() && (rest.front() == L' ' || rest.front() == L'\t')) rest.remove_prefix(1);
   return std::wstring(rest);
+}
+
+// The data folder of the setting, locked; false when the program must not go on.
+bool OpenDataFolder(win::Win32Prompter& prompter) {
+  const FolderRecovery recovery =
+      RecoverDataFolderChange(win::ComputerName(), win::WorkingFolder(), prompter);
+  SetDataFolder("");
+  if (recovery != FolderRecovery::Nothing)
+    prompter.ShowMessage(
+        FolderRecoveryText(recovery), "Pimbrel", MsgButtons::Ok,
+        recovery == FolderRecovery::Failed ? MsgIcon::Error : MsgIcon::Information);
+  const std::string folder = LoadDataFolderSetting();
+  if (!folder.empty() && !FolderExists(folder)) {
+    // A drive not connected: its data waits there; this run may use the program folder's.
+    const int choice = prompter.Choose(Gb("找不到数据文件夹 ") + folder +
+                                           Gb("。\r\n\r\n可以这次使用程序文件夹中的数据，或者退出，"
+                                              "接好这个文件夹所在的磁盘后再启动。"),
+                                       "Pimbrel", {Gb("使用程序文件夹"), Gb("退出")});
+    return choice == 0;
+  }
+  SetDataFolder(folder);
+  if (LockDataFolder() == LockResult::InUse) {
+    prompter.ShowMessage(Gb("另一个 Pimbrel 正在使用数据文件夹 ") + folder + Gb("。"), "Pimbrel",
+                         MsgButtons::Ok, MsgIcon::Warning);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -55,8 +86,13 @@ int CMainApp::Run(const wchar_t* commandLine) {
     case MarkerResult::Started:
       break;
   }
-  // A restore that died midway is finished or undone before anything reads the data. The
-  // marker is held first, so a second copy can never do this under a running one.
+  // A change of data folder that died midway is finished or undone, then the folder it left
+  // is the one read. The marker is held first, so a second copy never does this.
+  if (!OpenDataFolder(prompter)) {
+    marker.Release();
+    return 1;
+  }
+  // A restore that died midway is finished or undone before anything reads the data.
   if (const Recovery recovery = RecoverRestore(); recovery != Recovery::Nothing) {
     const bool failed = recovery == Recovery::Failed;
     prompter.ShowMessage(RecoveryText(recovery), "Pimbrel", MsgButtons::Ok,

@@ -157,7 +157,7 @@ void CMainDlg::OpenSettings() {
   ModalScope modal(*this);
   win::Win32Prompter prompter(hwnd());
   win::Win32Registry registry;
-  CSet sheet(prompter, *hotkeys_, registry);
+  CSet sheet(prompter, *hotkeys_, registry, [this](HWND owner) { ChangeDataFolder(owner); });
   sheet.DoModal(hwnd());
 }
 

@@ -72,6 +72,8 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   // Backup and restore (main_backup.cpp).
   void BackupData();
   void RestoreData();
+  // The settings page's "更改…": the data folder copied, joined or taken as it is.
+  void ChangeDataFolder(HWND owner);
   // Every panel's close handling, as at exit, before the data folder is copied or replaced.
   void SavePanels();
   // The day's first exit leaves a copy in "backup\".

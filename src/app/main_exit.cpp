@@ -1,4 +1,5 @@
 // The bar's side of the command gate: the open dialogs, the exit and the end of the session.
+#include "app/data_folder.h"
 #include "app/main_dlg.h"
 #include "reminders/exit_notice.h"
 #include "settings/sys_settings.h"
@@ -70,6 +71,7 @@ void CMainDlg::ExitProcedure() {
   current_ = nullptr;
   MakeDailyCopyAtExit();  // never at the end of a session, which has no time to spare
   tray_.Remove();
+  UnlockDataFolder();
   marker_.Release();
   EndDialog(IDOK);
 }
@@ -84,6 +86,7 @@ void CMainDlg::SaveForSessionEnd() {
   hotkeys_->Unregister(kBarHotkeyId);
   panels_.CloseAll(false);
   tray_.Remove();
+  UnlockDataFolder();
   marker_.Release();
 }
 

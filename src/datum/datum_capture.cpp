@@ -40,6 +40,10 @@ DatumCapture::DatumCapture(Prompter& prompter, const Clock& clock, std::string d
       events_(events),
       dtdPath_(std::move(dataFolder) + std::string(kDatumDtdLocalPath)) {}
 
+void DatumCapture::SetDataFolder(const std::string& dataFolder) {
+  dtdPath_ = dataFolder + std::string(kDatumDtdLocalPath);
+}
+
 std::vector<std::string> DatumCapture::Open() {
   // A number below 0 would name cards "资料卡-5"; the numbers start at 0.
   const int32_t stored = StoredCardNumber();

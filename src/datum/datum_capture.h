@@ -31,6 +31,8 @@ class DatumCapture {
   // The panel is created: reads the card number, the categories and the untrimmed index,
   // and stands at the new-card position. Returns the category names in file order.
   std::vector<std::string> Open();
+  // The records moved to another data folder: new cards name the DTD there.
+  void SetDataFolder(const std::string& dataFolder);
 
   // Stores `card` when the content changed and is not empty: a new card takes the card
   // number, a stored one is rewritten where it is. False when it could not be stored

@@ -200,6 +200,7 @@ bool CDatumDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
 }
 
 void CDatumDlg::ReloadData() {
+  capture_.SetDataFolder(win::RecordsFolder());  // the data may now live elsewhere
   SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_RESETCONTENT, 0, 0);
   for (const std::string& name : capture_.Open())
     SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_ADDSTRING, 0,

@@ -47,6 +47,10 @@ INT_PTR CSysSet::Handle(UINT message, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDC_BROWSE && HIWORD(wp) == BN_CLICKED) {
         BrowseFolder();
+      } else if (LOWORD(wp) == IDC_DATADIR_CHANGE && HIWORD(wp) == BN_CLICKED) {
+        // Done at once, not at OK: the records move with it and the panels follow.
+        if (changeDataFolder_) changeDataFolder_(hwnd_);
+        win::Window(hwnd_).Item(IDC_DATADIR).SetText(win::RecordsFolder());
       } else if ((LOWORD(wp) == IDC_AUTORUN || LOWORD(wp) == IDC_NOTICE ||
                   LOWORD(wp) == IDC_SHOWTIP || LOWORD(wp) == IDC_AUTOBACKUP) &&
                  HIWORD(wp) == BN_CLICKED) {
@@ -78,6 +82,7 @@ void CSysSet::FillControls() {
   page.Item(IDC_SHOWTIP).SetChecked(s.showtip);
   page.Item(IDC_NOTICE).SetChecked(s.notice);
   page.Item(IDC_AUTOBACKUP).SetChecked(s.autobackup);
+  page.Item(IDC_DATADIR).SetText(win::RecordsFolder());
   filling_ = false;
 }
 

@@ -5,14 +5,20 @@
 // After windows.h, which it needs.
 #include <prsht.h>
 
+#include <functional>
+
 #include "settings/sys_settings.h"
 
 namespace pim {
 
+// Changes the data folder at once, owned by the window given; the page then shows the folder.
+using DataFolderChanger = std::function<void(HWND owner)>;
+
 class CSysSet {
  public:
-  CSysSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry)
-      : model_(prompter, barHotkeys, registry) {}
+  CSysSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry,
+          DataFolderChanger changeDataFolder)
+      : model_(prompter, barHotkeys, registry), changeDataFolder_(std::move(changeDataFolder)) {}
 
   // The page as the sheet takes it.
   PROPSHEETPAGEW Page();
@@ -26,14 +32,16 @@ class CSysSet {
   void MarkModified();
 
   SysSetModel model_;
+  DataFolderChanger changeDataFolder_;
   HWND hwnd_ = nullptr;
   bool filling_ = false;
 };
 
 class CSet {
  public:
-  CSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry)
-      : page_(prompter, barHotkeys, registry) {}
+  CSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry,
+       DataFolderChanger changeDataFolder)
+      : page_(prompter, barHotkeys, registry, std::move(changeDataFolder)) {}
   // Runs the sheet modally over `parent`, on its first page.
   INT_PTR DoModal(HWND parent);
 

@@ -47,6 +47,12 @@ std::string WorkingFolder() { return Narrow(KeepWorkingFolder::CurrentFolder());
 
 std::string RecordsFolder() { return DataFolder().empty() ? WorkingFolder() : DataFolder(); }
 
+std::string ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? Narrow(std::wstring_view(name, size)) : std::string();
+}
+
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,
                        MsgButtons buttons, MsgIcon icon) {
   UINT flags = MB_OK;

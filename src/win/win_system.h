@@ -28,6 +28,8 @@ class Win32Prompter final : public Prompter {
 std::string WorkingFolder();
 // The folder of the records as a whole path: the data folder, or else the working folder.
 std::string RecordsFolder();
+// This computer's name, which the journals of a data folder change carry.
+std::string ComputerName();
 
 // A message box owned by `owner`, for the few messages that have one.
 MsgResult OwnedMessage(HWND owner, const std::string& text, const std::string& caption,

@@ -2,6 +2,8 @@
 // midway leaves the old data or the restored data after the next start, never a mix.
 
 #include "driver.h"
+// After windows.h, which driver.h brings.
+#include <shlobj.h>
 
 namespace e2e {
 namespace {
@@ -25,6 +27,44 @@ std::wstring Today() {  // the daily copy's name
 }
 
 static_assert(IDC_NOTE_PREV == IDC_COMU_PREVIOUS);  // the records panels share their ids
+
+// Picks a folder in the system's folder picker as a user would, by opening the tree's items
+// down to it: the drive (by the part of its name given), then each folder. (Wine's picker
+// takes no path typed or sent to it.)
+bool SelectFolder(HWND picker, const std::vector<std::wstring>& steps) {
+  const HWND tree = FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr);
+  const auto next = [&](UINT how, HTREEITEM from) {
+    return reinterpret_cast<HTREEITEM>(
+        Send(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
+  };
+  const auto text = [&](HTREEITEM i) {
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = i;
+    std::wstring name;
+    SendRemote(tree, TVM_GETITEMW, 0, item, &name);
+    return name;
+  };
+  // Breadth first below `from`, opening items on the way, to the first whose name holds `part`.
+  const auto find = [&](HTREEITEM from, const std::wstring& part, int depth) {
+    std::vector<HTREEITEM> level = {from};
+    for (int d = 0; d < depth; ++d) {
+      std::vector<HTREEITEM> below;
+      for (HTREEITEM i : level) {
+        Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(i));
+        for (HTREEITEM c = next(TVGN_CHILD, i); c; c = next(TVGN_NEXT, c)) {
+          if (text(c).find(part) != std::wstring::npos) return c;
+          below.push_back(c);
+        }
+      }
+      level = below;
+    }
+    return HTREEITEM{};
+  };
+  HTREEITEM at = next(TVGN_ROOT, nullptr);
+  for (size_t i = 0; at && i < steps.size(); ++i) at = find(at, steps[i], i == 0 ? 3 : 1);
+  return at && Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(at));
+}
 
 class Backup : public ProgramTest {
  protected:
@@ -111,6 +151,58 @@ TEST_F(Backup, ARestoreKilledMidwayLeavesTheOldOrTheNewDataAfterTheNextStart) {
   }
   EXPECT_FALSE(fs::exists(fs::path(folder) / L"restore.journal"));
   ASSERT_TRUE(program->Exit());
+}
+
+// The settings page moves the records to a folder of the user's choosing (as into a synced
+// folder), where the program then writes them; a second copy on that folder is refused.
+TEST_F(Backup, ADataFolderChosenInTheSettingsTakesTheRecordsAndIsLockedForOneCopy) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  const HWND notes = program->ShowPanel(IDC_BTN_NOTE);
+  EXPECT_EQ(program->SaveRecord(notes, L"搬家前的记事", true), 0);
+  const std::wstring data = L"C:\\同步的文件夹";
+  fs::remove_all(data);
+  fs::create_directory(data);
+
+  const HWND sheet = PostFor(program->Bar(), ID_SETTINGS, L"Pimbrel 设置");
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(Text(Control(sheet, IDC_DATADIR)), folder);
+  PostCommand(GetParent(Control(sheet, IDC_DATADIR_CHANGE)), IDC_DATADIR_CHANGE);
+  HWND picker = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND w : TopWindows(program->pid()))
+      if (Visible(w) && FindWindowExW(w, nullptr, L"SysTreeView32", nullptr)) picker = w;
+    return picker != nullptr;
+  }));
+  ASSERT_TRUE(SelectFolder(picker, {L"(C:)", L"同步的文件夹"}));
+  PostCommand(picker, IDOK);
+  const auto asked = AnswerMessageBox(program->pid(), L"数据文件夹", IDYES);
+  ASSERT_TRUE(asked);
+  EXPECT_NE(asked->text.find(data), std::wstring::npos) << asked->text;
+  const auto told = AnswerMessageBox(program->pid(), L"数据文件夹", IDOK);
+  ASSERT_TRUE(told);
+  EXPECT_EQ(told->text, L"现在的数据文件夹是 " + data + L"。");
+  EXPECT_EQ(Text(Control(sheet, IDC_DATADIR)), data);
+  Screenshot("settings-data-folder");
+  ASSERT_TRUE(CloseBy(sheet, IDCANCEL));
+  EXPECT_NE(File(L"set\\sets.conf").find("datadir=" + Gbk(data) + "\r\n"), std::string::npos);
+  EXPECT_EQ(ReadBytes(data + L"\\note\\n.0.xml"), File(L"note\\n.0.xml"));
+  EXPECT_TRUE(fs::exists(data + L"\\pimbrel.lock"));
+
+  // Written there from now on.
+  EXPECT_EQ(program->SaveRecord(program->ShowPanel(IDC_BTN_NOTE), L"搬家后的记事", true), 1);
+  EXPECT_NE(ReadBytes(data + L"\\note\\n.1.xml").find(Gbk(L"搬家后的记事")), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder + L"\\note\\n.1.xml"));
+
+  // Another program folder set to the same data folder, as over a network share.
+  const std::wstring other = FreshFolder(L"DataFolderSecondCopy");
+  WriteBytes(other + L"\\set\\sets.conf", File(L"set\\sets.conf"));
+  Program second(other);
+  const auto refused = AnswerMessageBox(second.pid(), L"Pimbrel", IDOK);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->text, L"另一个 Pimbrel 正在使用数据文件夹 " + data + L"。");
+  EXPECT_TRUE(second.WaitEnd());
+  ASSERT_TRUE(program->Exit());
+  EXPECT_FALSE(fs::exists(data + L"\\pimbrel.lock"));
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 // The data folder moved to a folder of the user's choosing: copied and checked, merged into
 // one another computer keeps, or taken as it is; killed at every write step, nothing is lost
 // and nothing doubled.
+#include "app/data_folder.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include "app/data_folder.h"
 #include "backup/folder_ops.h"
 #include "base/held_file.h"
 #include "base/path.h"
