@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "base/atomic_file.h"
 #include "base/file.h"
 #include "base/path.h"
 
@@ -28,6 +29,8 @@ bool MoveAllowed() {
   if (killAt > 0 && --killAt == 0) std::_Exit(9);
   return !WriteFaultHits();
 }
+
+bool MoveAcross(std::string_view from, std::string_view to);
 }  // namespace
 
 void ArmMoveKill(int k) { killAt = k; }
@@ -45,7 +48,8 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 
 bool MovePath(std::string_view from, std::string_view to) {
   if (!MoveAllowed()) return false;
-  return MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), 0) != 0;
+  if (MoveFileExW(ToNativePath(from).c_str(), ToNativePath(to).c_str(), 0)) return true;
+  return GetLastError() == ERROR_NOT_SAME_DEVICE && MoveAcross(from, to);
 }
 
 bool LinkFile(std::string_view from, std::string_view to) {
@@ -98,10 +102,13 @@ bool MovePath(std::string_view from, std::string_view to) {
   const std::string source = ToNativePath(from), target = ToNativePath(to);
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
     return true;
+  if (errno == EXDEV) return MoveAcross(from, to);
   if (errno != EINVAL && errno != ENOSYS) return false;
   // A file system without the flag: looked at first, as rename would replace it.
   struct stat st {};
-  return ::lstat(target.c_str(), &st) != 0 && std::rename(source.c_str(), target.c_str()) == 0;
+  if (::lstat(target.c_str(), &st) == 0) return false;
+  if (std::rename(source.c_str(), target.c_str()) == 0) return true;
+  return errno == EXDEV && MoveAcross(from, to);
 }
 
 bool LinkFile(std::string_view from, std::string_view to) {
@@ -173,6 +180,71 @@ bool ListInto(const std::string& root, const std::string& relative, TreeListing&
 
 bool ListTree(std::string_view folder, TreeListing& listing) {
   return ListInto(std::string(folder), "", listing);
+}
+
+namespace {
+
+// A file or a tree copied to `to`, which must not exist, each file with its time.
+bool CopyTree(std::string_view from, std::string_view to) {
+  std::string bytes;
+  if (!FolderExists(from))
+    return ReadWholeFile(from, bytes) && WriteFileAtomic(to, bytes) && CopyModifiedTime(from, to);
+  TreeListing listing;
+  if (!ListTree(from, listing) || !CreateFolder(to)) return false;
+  for (const std::string& f : listing.folders)
+    if (!CreateFolder(JoinPath(to, f))) return false;
+  for (const std::string& f : listing.files)
+    if (!CopyTree(JoinPath(from, f), JoinPath(to, f))) return false;
+  return true;
+}
+
+// Where no rename reaches (another volume): a copy beside `to` renamed into place, then `from`
+// renamed aside and removed. A kill leaves `from` whole, or `to` whole beside a whole `from`
+// (the same bytes: see SettleHalfMove) or beside "~pimgone" remains.
+bool MoveAcross(std::string_view from, std::string_view to) {
+  const std::string copy = Beside(to, kTempSuffix), gone = Beside(from, kGoneSuffix);
+  if (!RemoveTree(copy) || !RemoveTree(gone)) return false;
+  if (!CopyTree(from, copy) || !RenamePath(copy, to)) {
+    RemoveTree(copy);
+    return false;
+  }
+  if (!RenamePath(from, gone)) {
+    RemoveTree(to);  // not moved after all: `from` is still the one
+    return false;
+  }
+  RemoveTree(gone);
+  return true;
+}
+
+}  // namespace
+
+std::string Beside(std::string_view path, std::string_view suffix) {
+  const std::string named = std::string(path) + std::string(suffix);
+  // "note~pimtmp" is no record folder's path, so it would not go to the data folder by itself.
+  if (!DataFolder().empty() && InDataFolder(path) && !InDataFolder(named))
+    return JoinPath(DataFolder(), named);
+  return named;
+}
+
+bool SameTree(std::string_view a, std::string_view b) {
+  if (FolderExists(a) != FolderExists(b)) return false;
+  if (!FolderExists(a)) {
+    std::string x, y;
+    return ReadWholeFile(a, x) && ReadWholeFile(b, y) && x == y;
+  }
+  TreeListing left, right;
+  if (!ListTree(a, left) || !ListTree(b, right) || left.folders != right.folders ||
+      left.files != right.files)
+    return false;
+  for (const std::string& f : left.files)
+    if (!SameTree(JoinPath(a, f), JoinPath(b, f))) return false;
+  return true;
+}
+
+bool SettleHalfMove(std::string_view kept, std::string_view dropped) {
+  const bool both =
+      (FolderExists(kept) || FileExists(kept)) && (FolderExists(dropped) || FileExists(dropped));
+  return both && SameTree(kept, dropped) && RemoveTree(dropped);
 }
 
 }  // namespace pim

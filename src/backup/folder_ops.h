@@ -10,9 +10,20 @@
 
 namespace pim {
 
+// What a move to another volume renames its source to before removing it.
+inline constexpr std::string_view kGoneSuffix = "~pimgone";
+
 // Renames a file or a folder; never replaces anything. Counts as a write step of the
-// fault switch (ArmWriteFault), so tests can fail any move of a restore.
+// fault switch (ArmWriteFault), so tests can fail any move of a restore. Onto another volume
+// it copies, then removes the source; a kill between the two leaves both, with the same bytes.
 bool MovePath(std::string_view from, std::string_view to);
+// `path` with `suffix`, in the same folder as `path`: beside a record folder, in the data folder.
+std::string Beside(std::string_view path, std::string_view suffix);
+// Whether two files, or two folders with everything in them, hold the same names and bytes.
+bool SameTree(std::string_view a, std::string_view b);
+// After a move killed between its copy and the removal of its source: when `kept` and
+// `dropped` both exist with the same bytes, `dropped` goes. True when it went.
+bool SettleHalfMove(std::string_view kept, std::string_view dropped);
 // Test-only: the k-th MovePath from now ends the process before it moves anything, as a
 // kill would; 0 disarms. Never armed by the program.
 void ArmMoveKill(int k);

@@ -83,6 +83,9 @@ std::vector<Move> Moves(const Journal& j) {
 // step already taken; a fresh run takes every step itself or fails.
 bool Forward(const Move& m, bool resume) {
   if (m.inOld) {
+    // A move aside onto another volume killed between its copy and its removal; the new one
+    // has not come, so the two are the old one.
+    if (resume && Exists(m.fresh)) SettleHalfMove(m.old, m.live);
     if (!Exists(m.old)) {
       if (!Exists(m.live) || !MovePath(m.live, m.old)) return false;
     } else if (!resume) {
@@ -90,12 +93,16 @@ bool Forward(const Move& m, bool resume) {
     }
   }
   if (!m.inNew) return true;
+  if (resume) SettleHalfMove(m.live, m.fresh);  // the new one came; its source had not gone
   if (Exists(m.fresh)) return !Exists(m.live) && MovePath(m.fresh, m.live);
   return resume && Exists(m.live);
 }
 
 // True when the old one is back in its place; a new one in that place goes back first.
 bool Undo(const Move& m) {
+  // A move onto another volume killed halfway leaves its two ends with the same bytes.
+  if (m.inNew) SettleHalfMove(m.fresh, m.live);
+  if (m.inOld) SettleHalfMove(m.live, m.old);
   if (m.inNew && Exists(m.live) && !Exists(m.fresh) && (!m.inOld || Exists(m.old)) &&
       !MovePath(m.live, m.fresh))
     return false;
@@ -122,6 +129,12 @@ std::string StillThere(const std::string& path) {
 // Removes the unpacked and the moved-aside folders; false with the first thing left in
 // `left` when one of them stays.
 bool RemoveLeftovers(std::string* left = nullptr) {
+  // What a kill leaves of a journal being written, and of a move onto another volume.
+  RemoveFile(std::string(kRestoreJournal) + std::string(kTempSuffix));
+  for (std::string_view f : kSwappedFolders) {
+    RemoveTree(Beside(f, kTempSuffix));
+    RemoveTree(Beside(f, kGoneSuffix));
+  }
   for (std::string_view folder : {kRestoreNew, kRestoreOld}) {
     if (RemoveTree(folder)) continue;
     if (left) *left = StillThere(std::string(folder));

@@ -8,6 +8,7 @@
 #include "backup/folder_ops.h"
 #include "backup/messages.h"
 #include "backup/restore.h"
+#include "base/path.h"
 #include "test_support.h"
 
 #ifdef _WIN32
@@ -215,6 +216,58 @@ TEST_F(BackupTest, RestoreKilledAtAnyMoveIsFinishedOrUndoneAtTheNextStart) {
       ASSERT_EQ(Restore(), RestoreResult::Ok);
     }
   }
+}
+#endif
+
+#ifndef _WIN32
+// The records in a data folder on another volume (a synced folder on another drive), which no
+// rename reaches: the restore copies across, and a kill at any write step leaves the old
+// data or the new after the next start, never a mix, and nothing left beside them.
+TEST_F(BackupTest, ARestoreIntoADataFolderOnAnotherVolumeIsWholeOrNotAtAllWhereverAKillStops) {
+  const std::string shm = "/dev/shm/pimbrel-restore-" + std::to_string(::getpid());
+  struct stat here {
+  }, there{};
+  if (::stat(".", &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
+    GTEST_SKIP() << "no second volume at /dev/shm";
+  const std::string archive = ArchiveOf("new");
+  const auto both = [&] {  // the program folder's files and the data folder's
+    Files all = Snapshot();
+    for (const auto& [name, bytes] : test::Tree(shm)) all[name] = bytes;
+    return all;
+  };
+  const auto makeOld = [&] {
+    std::filesystem::remove_all(shm);
+    std::filesystem::remove_all("set");
+    std::filesystem::create_directory(shm);
+    MakeData("old");
+  };
+  SetDataFolder(shm);
+  makeOld();
+  const Files old = both();
+  int k = 1;
+  for (;; ++k) {
+    ASSERT_LT(k, 500);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      Check(archive);
+      ArmWriteKill(k);
+      _exit(Restore() == RestoreResult::Ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 0) break;
+    ASSERT_EQ(WEXITSTATUS(status), 9);
+    ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
+    const Files now = both();
+    ASSERT_TRUE(now == old || now == image_["new"]) << "killed at write step " << k;
+    if (now != old) makeOld();
+  }
+  EXPECT_GT(k, 30);  // the safety copy, the unpacking, and each file copied across
+  EXPECT_TRUE(both() == image_["new"]);
+  SetDataFolder("");
+  std::filesystem::remove_all(shm);
 }
 #endif
 
