@@ -203,6 +203,8 @@ in_step() {  # twice running, so that a conflict copy made in between is not mis
 
 stop_one() {  # TERM (the monitor passes it on), KILL after 5 s
   local file=$WORK/$1.pid signal
+  # Stopped before its engine was written down, a killed monitor would leave the engine.
+  if live "$file" && engine_of "${LIVE[-1]}" && ours "${ENGINE% }"; then echo "$ENGINE" >>"$file"; fi
   for signal in TERM KILL; do
     live "$file" || break
     kill -"$signal" "${LIVE[@]}" 2>/dev/null || true
