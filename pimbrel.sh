@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   fonts-wqy-microhei xvfb x11-utils xdotool imagemagick nsis fp-utils zip unzip
-  zlib1g-dev libz-mingw-w64-dev python3 unicode-data locales python3-vobject
+  zlib1g-dev libz-mingw-w64-dev python3 unicode-data locales python3-vobject syncthing curl
 )
 
 # Each step with the seconds since the start, so a slow one shows.
@@ -172,8 +172,8 @@ run_e2e() {
   rm -rf "$work"
   [ "$soak" = 1 ] || rm -rf "$shots"
   mkdir -p "$work" "$shots"
-  # Whatever happens, nothing of ours outlives the run.
-  trap 'wine_stop; xvfb_stop' EXIT
+  # Whatever happens, nothing of ours outlives the run (the sync engines stop by their pids).
+  trap "wine_stop; xvfb_stop; '$root/tests/e2e/syncthing_pair.sh' stop '$work/syncthing' 2>/dev/null || true" EXIT
   trap 'exit 130' INT TERM
   if xvfb_start; then
     (
@@ -204,6 +204,7 @@ run_e2e() {
   fi
   wine_stop
   xvfb_stop
+  [ ! -d "$work/syncthing" ] || "$root/tests/e2e/syncthing_pair.sh" stop "$work/syncthing" || true
   trap - EXIT INT TERM
   if [ -n "$display" ]; then export DISPLAY="$display"; else unset DISPLAY; fi
   count_gtest "$log"

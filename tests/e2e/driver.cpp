@@ -30,12 +30,6 @@ class UnmanagedWindows : public ::testing::Environment {
 };
 [[maybe_unused]] auto* const kUnmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 
-std::string UnixPath(const std::wstring& path) {  // Z:\work\... is /work/...
-  std::string unix;
-  for (wchar_t c : path.substr(2)) unix += c == L'\\' ? '/' : static_cast<char>(c);
-  return unix;
-}
-
 // The last top-level dialog of the process that `match` accepts, once one is there.
 HWND FindTop(DWORD pid, const std::function<bool(HWND)>& match, int ms = kWaitMs) {
   for (const ULONGLONG end = GetTickCount64() + ms;; Pause(20)) {
@@ -192,6 +186,11 @@ std::optional<std::wstring> RegString(HKEY root, const wchar_t* key, const wchar
 void Screenshot(const std::string& name) {
   Pause(300);  // let the windows finish painting
   RunUnix("import -window root '" + UnixPath(Setting(L"PIMBREL_E2E_SHOTS")) + "/" + name + ".png'");
+}
+std::string UnixPath(const std::wstring& path) {  // Z:\work\... is /work/...
+  std::string unix;
+  for (wchar_t c : path.substr(2)) unix += c == L'\\' ? '/' : static_cast<char>(c);
+  return unix;
 }
 int RunUnix(const std::string& command, int ms, std::string* out) {
   // Wine hands back no process handle for a Unix program: the shell's exit code in a file

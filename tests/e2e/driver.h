@@ -78,6 +78,8 @@ std::optional<std::wstring> RegString(HKEY root, const wchar_t* key, const wchar
 
 // The whole screen as <shots>\<name>.png: a picture for people (and the help), not a check.
 void Screenshot(const std::string& name);
+// The Unix path of an ASCII path on drive Z:, which Wine maps to "/".
+std::string UnixPath(const std::wstring& path);
 // Runs a Unix shell command line and waits for it; its exit code, or -1, and its output.
 int RunUnix(const std::string& command, int ms = kWaitMs, std::string* out = nullptr);
 bool PressKeys(const std::string& keys);  // real ones through xdotool, e.g. "ctrl+g"
