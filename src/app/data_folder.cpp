@@ -69,21 +69,10 @@ std::string JournalText(const Journal& j) {
   return text + "end\r\n";
 }
 
-// Written whole (atomically): one without its last line is not ours.
 bool ReadJournal(Journal& j) {
-  std::string text;
-  if (!ReadWholeFile(kDataFolderJournal, text) || !text.starts_with("pimbrel data folder\r\n") ||
-      !text.ends_with("\r\nend\r\n"))
-    return false;
-  std::string_view rest(text);
-  while (!rest.empty()) {
-    const size_t end = rest.find("\r\n");
-    const std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(end + 2);
-    const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) continue;
-    const std::string value(line.substr(eq + 1));
-    const std::string_view key = line.substr(0, eq);
+  JournalLines lines;
+  if (!ReadJournalLines(kDataFolderJournal, "pimbrel data folder", lines)) return false;
+  for (const auto& [key, value] : lines) {
     if (key == "computer") j.computer = value;
     if (key == "mode") j.mode = value;
     if (key == "phase") j.phase = value;

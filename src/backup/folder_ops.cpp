@@ -226,6 +226,22 @@ std::string Beside(std::string_view path, std::string_view suffix) {
   return named;
 }
 
+bool ReadJournalLines(std::string_view path, std::string_view head, JournalLines& lines) {
+  std::string text;
+  const std::string first = std::string(head) + "\r\n";
+  if (!ReadWholeFile(path, text) || !text.starts_with(first) || !text.ends_with("\r\nend\r\n"))
+    return false;
+  std::string_view rest = std::string_view(text).substr(first.size());
+  while (!rest.empty()) {
+    const size_t end = rest.find("\r\n");
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end + 2);
+    if (const size_t eq = line.find('='); eq != std::string_view::npos)
+      lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+  }
+  return true;
+}
+
 bool SameTree(std::string_view a, std::string_view b) {
   if (FolderExists(a) != FolderExists(b)) return false;
   if (!FolderExists(a)) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
@@ -46,6 +47,11 @@ struct TreeListing {
   std::vector<std::string> files;
 };
 bool ListTree(std::string_view folder, TreeListing& listing);
+
+// The "key=value" lines of a journal, which is written whole (atomically) from its line `head`
+// to its line "end"; false when it is missing or not whole, so not ours.
+using JournalLines = std::vector<std::pair<std::string, std::string>>;
+bool ReadJournalLines(std::string_view path, std::string_view head, JournalLines& lines);
 
 // `folder` + "\" + `name`, without a doubled separator.
 std::string JoinPath(std::string_view folder, std::string_view name);

@@ -33,20 +33,13 @@ std::string JournalText(const Journal& j) {
   return text + "end\r\n";
 }
 
-// A journal is written whole (atomically), so one without its last line is not ours.
 bool ReadJournal(Journal& j) {
-  std::string text;
-  if (!ReadWholeFile(kRestoreJournal, text) || !text.starts_with("pimbrel restore\r\n") ||
-      !text.ends_with("\r\nend\r\n"))
-    return false;
-  std::string_view rest(text);
-  while (!rest.empty()) {
-    const size_t end = rest.find("\r\n");
-    const std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(end + 2);
-    if (line == "phase=undo") j.undo = true;
-    if (line.starts_with("old=") && line.size() > 4) j.oldSet.emplace_back(line.substr(4));
-    if (line.starts_with("new=") && line.size() > 4) j.newSet.emplace_back(line.substr(4));
+  JournalLines lines;
+  if (!ReadJournalLines(kRestoreJournal, "pimbrel restore", lines)) return false;
+  for (const auto& [key, value] : lines) {
+    if (key == "phase" && value == "undo") j.undo = true;
+    if (key == "old" && !value.empty()) j.oldSet.push_back(value);
+    if (key == "new" && !value.empty()) j.newSet.push_back(value);
   }
   return true;
 }

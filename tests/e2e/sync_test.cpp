@@ -80,12 +80,14 @@ class Sync : public ::testing::Test {
     RunUnix(kPair + " conflicts '" + UnixPath(state) + "'", kWaitMs, &out);
     return std::atoi(out.c_str());
   }
-  // Steps a notes panel back to note `n`.
+  // Steps a notes panel to note `n`.
   static bool ShowNote(HWND notes, int n) {
-    const std::wstring label = std::to_wstring(n) + L":";
-    for (int i = 0; i < 100 && Text(Control(notes, IDC_NOTE_ID)) != label; ++i)
-      SendCommand(notes, IDC_NOTE_PREV);
-    return Text(Control(notes, IDC_NOTE_ID)) == label;
+    for (int i = 0; i < 200; ++i) {
+      const int shown = _wtoi(Text(Control(notes, IDC_NOTE_ID)).c_str());
+      if (shown == n) return true;
+      SendCommand(notes, shown > n ? IDC_NOTE_PREV : IDC_NOTE_NEXT);
+    }
+    return false;
   }
   // How many records the program's search finds for `word` over everything.
   static int Found(Program& program, const std::wstring& word, int expected) {
@@ -192,9 +194,9 @@ TEST_F(Sync, ApartBothWriteAndEditTheSameNotesAndAfterMeetingEveryTextIsThereOnc
   const std::string allNotes = AllOf(pcs[0].data + L"\\note");
   const std::string allContacts = AllOf(pcs[0].data + L"\\communication");
   for (const std::wstring& text : typedNotes)
-    EXPECT_EQ(Count(allNotes, Gbk(text)), 1u) << Gbk(text);
+    EXPECT_EQ(Count(allNotes, "<content>" + Gbk(text) + "</content>"), 1u) << Gbk(text);
   for (const std::wstring& name : typedContacts)
-    EXPECT_EQ(Count(allContacts, Gbk(name)), 1u) << Gbk(name);
+    EXPECT_EQ(Count(allContacts, "<name>" + Gbk(name) + "</name>"), 1u) << Gbk(name);
   const int noteCount = static_cast<int>(typedNotes.size());
   EXPECT_EQ(std::distance(fs::directory_iterator(pcs[0].data + L"\\note"), {}), noteCount);
   for (Program* program : programs) {
