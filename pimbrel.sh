@@ -324,10 +324,10 @@ cmd_soak() {
   build_windows
   wine_prefix
   run_package
-  log "soak: crash, leak and bad-input tests at full length under Wine"
+  log "soak: crash, leak, bad-input and two-computer tests at full length under Wine"
   local start=$SECONDS
-  run_e2e 'Crash.*:Leak.*:BadInput.*' soak 1
-  grep -E '^(crash test|leak test|bad input: [0-9])' "$build/win/soak.log" || true
+  run_e2e 'Crash.*:Leak.*:BadInput.*:Sync.*' soak 1
+  grep -E '^(crash test|leak test|bad input: [0-9]|[0-9]+ notes, )' "$build/win/soak.log" || true
   echo "soak took $((SECONDS - start)) s; log: $build/win/soak.log"
   echo "$passed passed, $failures failed"
   [ "$failures" -eq 0 ]

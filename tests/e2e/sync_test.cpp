@@ -142,7 +142,7 @@ TEST_F(Sync, ARecordWrittenOnOneComputerIsFoundByTheOthersSearchWithinTwoSeconds
 // pair left. Then every text typed on either side is there once, no copy is left, the trim
 // stands, both folders are the same, and both running programs find every record.
 TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
-  const int fresh = Soak(2, 30), cards = Soak(2, 20), shared = Soak(1, 10);
+  const int fresh = Soak(2, 30), cards = Soak(2, 20), shared = Soak(1, 10), gone = Soak(1, 5);
   Program* programs[] = {&*pcs[0].program, &*pcs[1].program};
   HWND notes[2], contacts[2], datum[2];
   for (int i = 0; i < 2; ++i) {
@@ -150,10 +150,11 @@ TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
     contacts[i] = programs[i]->ShowPanel(IDC_BTN_COMU);
     notes[i] = programs[i]->ShowPanel(IDC_BTN_NOTE);
   }
-  // Notes 0 .. shared-1 both will edit; note `shared` one deletes while the other edits it.
-  for (int k = 0; k <= shared; ++k)
+  // Notes 0 .. shared-1 both will edit; the next `gone` one deletes while the other edits them.
+  for (int k = 0; k < shared + gone; ++k)
     ASSERT_EQ(programs[0]->SaveRecord(notes[0], L"共同的记事 " + std::to_wstring(k), true), k);
-  const std::wstring last = pcs[1].data + L"\\note\\n." + std::to_wstring(shared) + L".xml";
+  const std::wstring last =
+      pcs[1].data + L"\\note\\n." + std::to_wstring(shared + gone - 1) + L".xml";
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(last); }, 60000));
   ASSERT_EQ(Pair("apart '" + UnixPath(state) + "'"), 0);
 
@@ -164,7 +165,7 @@ TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
     Program& program = *programs[i];
     for (int k = 0; k < fresh; ++k) {
       typedNotes.push_back(side[i] + std::wstring(L"写的记事") + number(k));
-      EXPECT_EQ(program.SaveRecord(notes[i], typedNotes.back(), true), shared + 1 + k);
+      EXPECT_EQ(program.SaveRecord(notes[i], typedNotes.back(), true), shared + gone + k);
       typedContacts.push_back(side[i] + std::wstring(L"的联系人") + number(k));
       EXPECT_EQ(program.SaveRecord(contacts[i], typedContacts.back(), true), k);
     }
@@ -173,14 +174,16 @@ TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
       typedNotes.push_back(side[i] + std::wstring(L"改过的记事") + number(k));
       EXPECT_EQ(program.SaveRecord(notes[i], typedNotes.back()), k);
     }
-    ASSERT_TRUE(ShowNote(notes[i], shared));
-    if (i == 0) {  // deleted here, edited there: the edit comes back
-      PostCommand(notes[0], IDC_NOTE_DELETE);
-      ASSERT_TRUE(AnswerMessageBox(program.pid(), L"确认", IDYES));
-      ASSERT_TRUE(AnswerMessageBox(program.pid(), L"信息"));
-    } else {
-      typedNotes.push_back(L"乙改过、甲删去的记事");
-      EXPECT_EQ(program.SaveRecord(notes[i], typedNotes.back()), shared);
+    for (int k = shared; k < shared + gone; ++k) {
+      ASSERT_TRUE(ShowNote(notes[i], k));
+      if (i == 0) {  // deleted here, edited there: the edit comes back
+        PostCommand(notes[0], IDC_NOTE_DELETE);
+        ASSERT_TRUE(AnswerMessageBox(program.pid(), L"确认", IDYES));
+        ASSERT_TRUE(AnswerMessageBox(program.pid(), L"信息"));
+      } else {
+        typedNotes.push_back(L"乙改过、甲删去的记事" + number(k));
+        EXPECT_EQ(program.SaveRecord(notes[i], typedNotes.back()), k);
+      }
     }
     program.ShowPanel(IDC_BTN_DATUM);
     for (int k = 0; k < cards; ++k) {
