@@ -82,6 +82,29 @@ TEST_F(Records, ANoteWrittenOnAnotherComputerShowsAsItIsNow) {
   EXPECT_TRUE(program->Exit());
 }
 
+// A record another program holds open without delete sharing, as a Windows sync client does
+// while it uploads: the save waits a few seconds for it, then says so, and the text stays in
+// the panel, to be saved once the file is free. (The wait itself is the Wine unit tests'.)
+TEST_F(Records, ASaveOverAFileASyncClientHoldsSaysSoAndKeepsTheText) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  ASSERT_EQ(program->SaveRecord(panel, L"first", true), 0);
+  const std::wstring path = folder + L"\\note\\n.0.xml";
+  const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  SetText(Control(panel, IDC_NOTE_TEXT), L"second");
+  PostCommand(panel, IDC_NOTE_SAVE);
+  const auto told = AnswerMessageBox(program->pid(), L"note\\n.0.xml");
+  CloseHandle(held);
+  ASSERT_TRUE(told);
+  EXPECT_EQ(told->text, L"Can`t Open note\\n.0.xml to write!");
+  EXPECT_EQ(Text(Control(panel, IDC_NOTE_TEXT)), L"second");
+  EXPECT_NE(File(L"note\\n.0.xml").find("first"), std::string::npos);
+  EXPECT_EQ(program->SaveRecord(panel, L"second"), 0);
+  EXPECT_NE(File(L"note\\n.0.xml").find("second"), std::string::npos);
+  EXPECT_TRUE(program->Exit());
+}
+
 // A note changed on two computers at once: the start's balloon tells it, a click on it shows
 // both versions side by side, and keeping both makes the other version the next note, which
 // the open panel steps back to. The decisions themselves are the unit tests' (sync_test).

@@ -265,6 +265,7 @@ TEST_F(BackupTest, ARestoreIntoADataFolderOnAnotherVolumeIsWholeOrNotAtAllWherev
     if (now != old) makeOld();
   }
   EXPECT_GT(k, 30);  // the safety copy, the unpacking, and each file copied across
+  std::printf("a restore across volumes, killed at each of its %d write steps\n", k - 1);
   EXPECT_TRUE(both() == image_["new"]);
   SetDataFolder("");
   std::filesystem::remove_all(shm);

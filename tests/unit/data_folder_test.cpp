@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "backup/folder_ops.h"
@@ -125,6 +126,7 @@ TEST_F(DataFolderTest, AnEmptyFolderIsCopiedCheckedAndUsedAndAKillAtAnyStepLoses
     if (settle()) break;  // the journal finished what the kill left
   }
   EXPECT_GT(k, 15);  // the journal, every file and its check, the rename, the setting
+  std::printf("a copy into an empty folder, killed at each of its %d write steps\n", k - 1);
   RemoveTree("sync");
   CConfigFile conf;
   conf.Load(kSettingsPath);
@@ -202,6 +204,7 @@ TEST_F(DataFolderTest, JoiningAFolderMergesEachRecordOnceUnderANewNumberWherever
     reset();
   }
   EXPECT_GT(k, 30);  // the journal, the strays, each record adopted, the marks, the setting
+  std::printf("a merge, killed at each of its %d write steps\n", k - 1);
   reset();
   ASSERT_TRUE(MergeDataInto(change_, prompter_, failure_)) << failure_;
   EXPECT_EQ(failure_, "");
