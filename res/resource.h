@@ -43,6 +43,7 @@
 #define IDD_SEARCH 201
 #define IDD_CHOOSE 202
 #define IDD_CONFLICTS 203
+#define IDD_EXCHANGE 204
 
 // Controls of the bar.
 #define IDC_BTN_MENU 1003
@@ -65,6 +66,14 @@
 #define IDC_DATADIR 1079
 #define IDC_DATADIR_CHANGE 1080
 
+// Controls of the import and export dialog.
+#define IDC_EXCHANGE_WHAT 1081
+#define IDC_EXCHANGE_FORMAT 1082
+#define IDC_EXCHANGE_SCOPE_LABEL 1083
+#define IDC_EXCHANGE_SCOPE 1084
+#define IDC_EXCHANGE_PATH 1085
+#define IDC_EXCHANGE_BROWSE 1086
+
 // Menu commands.
 #define ID_NOTES 133
 #define ID_DATUM 134
@@ -74,7 +83,8 @@
 #define ID_CONTACTS 186
 #define ID_QUICKLAUNCH 187
 #define ID_TOOLBOX 189
-#define ID_TOOL_EMPTY 190
+#define ID_IMPORT 190
+#define ID_EXPORT 195
 #define ID_ABOUT 191
 #define ID_HELP 192
 #define ID_BACKUP 193

@@ -34,16 +34,6 @@ std::string DocumentsFolder() {
 
 LocalTime Today() { return SystemClock().Now(); }
 
-// A wait cursor for as long as the work takes.
-class BusyCursor {
- public:
-  BusyCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~BusyCursor() { SetCursor(old_); }
-
- private:
-  HCURSOR old_;
-};
-
 // The common file dialog in `folder`, proposing `name`; the chosen path or "".
 std::string PickArchive(HWND owner, bool save, const std::string& folder, const std::string& name) {
   return win::Win32Prompter(owner).PickFile({!save, "zip", kArchiveFilter, folder, name});
@@ -67,7 +57,7 @@ void CMainDlg::BackupData() {
   RememberBackupFolder(DataPathFolder(target));
   BackupOutcome outcome;
   {
-    BusyCursor busy;
+    win::BusyCursor busy;
     // The archive holds what the user sees: every panel's pending work first, as at exit.
     SavePanels();
     outcome = WriteBackup(target, PIMBREL_VERSION_TEXT, Today());
@@ -92,7 +82,7 @@ void CMainDlg::RestoreData() {
   std::string detail;
   ArchiveCheck check;
   {
-    BusyCursor busy;
+    win::BusyCursor busy;
     check = CheckArchive(source, reader, plan, detail);
   }
   if (check != ArchiveCheck::Ok) {
@@ -110,7 +100,7 @@ void CMainDlg::RestoreData() {
   const int32_t hotkey = LoadBarHotkey();
   RestoreResult result;
   {
-    BusyCursor busy;
+    win::BusyCursor busy;
     SavePanels();
     // Nothing of ours holds the folders the restore moves; they are watched again after.
     if (sync_) sync_->Stop();
@@ -182,7 +172,7 @@ void CMainDlg::ChangeDataFolder(HWND owner) {
   std::string failure;
   bool changed = false;
   {
-    BusyCursor busy;
+    win::BusyCursor busy;
     SavePanels();
     if (sync_) sync_->Stop();
     UnlockDataFolder();

@@ -1,6 +1,7 @@
 #include "app/main_dlg.h"
 
 #include "app/about.h"
+#include "app/exchange_dlg.h"
 #include "platform/sys_tool.h"
 #include "resource.h"
 #include "settings/sys_set_dlg.h"
@@ -206,6 +207,13 @@ bool CMainDlg::OnCommand(int id, int code) {
       return true;
     case ID_SETTINGS:
       OpenSettings();
+      return true;
+    case ID_IMPORT:
+    case ID_EXPORT:
+      if (gate_.Idle()) {
+        ModalScope modal(*this);
+        CExchangeDlg(id == ID_IMPORT, events_).DoModal(hwnd());
+      }
       return true;
     case ID_ABOUT:
       ShowAbout();

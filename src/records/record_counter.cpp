@@ -83,6 +83,16 @@ bool RecordCounter::TakeFor(int& number, Prompter& prompter) {
   return true;
 }
 
+bool RecordCounter::Reserve(int count, int& first) {
+  MovePastFiles();
+  if (count < 0 || count > std::numeric_limits<int>::max() - maxid_) return false;
+  first = maxid_;
+  maxid_ += count;
+  if (Write()) return true;
+  maxid_ = first;
+  return false;
+}
+
 bool RecordCounter::Take() {
   if (maxid_ == std::numeric_limits<int>::max()) return false;
   ++maxid_;

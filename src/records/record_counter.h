@@ -36,6 +36,10 @@ class RecordCounter {
   // write still keeps it taken in memory). At the top of the range no number is left: never
   // wrapped nor reused, the save is refused with a message (false).
   bool TakeFor(int& number, Prompter& prompter);
+  // `count` new records at once (an import): their numbers, from `first` on, past every
+  // record file there now, taken in one write. False when the range runs out or the write
+  // fails; nothing is taken then.
+  bool Reserve(int count, int& first);
   // A record arrived (another computer, a conflict kept): the floor moves past it in memory,
   // so stepping reaches it; the close handling writes it.
   void Follow(int number) {

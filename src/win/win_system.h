@@ -28,6 +28,18 @@ class Win32Prompter final : public Prompter {
 std::string WorkingFolder();
 // The folder of the records as a whole path: the data folder, or else the working folder.
 std::string RecordsFolder();
+// A wait cursor for as long as the work takes.
+class BusyCursor {
+ public:
+  BusyCursor() : old_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~BusyCursor() { SetCursor(old_); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  HCURSOR old_;
+};
+
 // This computer's name, which the journals of a data folder change carry.
 std::string ComputerName();
 

@@ -1,0 +1,104 @@
+// The 工具 submenu's import and export: a vCard file through the dialog into the address book
+// (the panel and search see the contacts at once; a second import of the same file is caught
+// as already there), and the notes out as a folder of Markdown files. What each format holds
+// is the exchange library's unit tests'.
+#include "driver.h"
+
+namespace e2e {
+namespace {
+
+class Exchange : public ProgramTest {
+ protected:
+  // Opens the dialog from the bar's command and fills it: what (list index), format, range.
+  HWND Dialog(int command, int what, int format, int scope, const std::wstring& path) {
+    const HWND dialog = PostFor(program->Bar(), command, command == ID_IMPORT ? L"导入" : L"导出");
+    if (!dialog) return nullptr;
+    const auto choose = [&](int id, int index) {
+      Send(Control(dialog, id), CB_SETCURSEL, index);
+      Send(dialog, WM_COMMAND, CBN_SELCHANGE << 16 | id,
+           reinterpret_cast<LPARAM>(Control(dialog, id)));
+    };
+    choose(IDC_EXCHANGE_WHAT, what);
+    choose(IDC_EXCHANGE_FORMAT, format);
+    choose(IDC_EXCHANGE_SCOPE, scope);
+    SetText(Control(dialog, IDC_EXCHANGE_PATH), path);
+    Screenshot(command == ID_IMPORT ? "import" : "export");
+    PostCommand(dialog, IDOK);
+    return dialog;
+  }
+  // The window of the program with this caption that holds control `id`, once there: the
+  // dialog's own message boxes and questions share its caption.
+  HWND WaitFor(const std::wstring& caption, int id) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+      for (HWND w : TopWindows(program->pid()))
+        if (Visible(w) && Text(w) == caption && GetDlgItem(w, id)) found = w;
+      return found != nullptr;
+    });
+    return found;
+  }
+  std::wstring Told(const std::wstring& caption) {
+    const HWND box = WaitFor(caption, 0xFFFF);
+    const std::wstring text = box ? Text(GetDlgItem(box, 0xFFFF)) : L"<no message>";
+    if (box) CloseBy(box, IDOK);
+    return text;
+  }
+};
+
+TEST_F(Exchange, AVCardFileComesInThroughTheDialogAndASecondImportIsCaughtAsAlreadyThere) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_COMU));
+  const std::wstring vcf = folder + L"\\phone.vcf";
+  WriteBytes(vcf,
+             "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B;="
+             "E5=B0=8F=E6=98=8E\r\nTEL;CELL:13900001111\r\nBDAY:--0315\r\nEND:VCARD\r\n"
+             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann Lee\r\nEMAIL;TYPE=WORK:ann@example.com\r\n"
+             "END:VCARD\r\n");
+  const HWND dialog = Dialog(ID_IMPORT, 0, 0, 0, vcf);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(Told(L"导入"), L"导入 2 个联系人，跳过 0 个");
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_TRUE(fs::exists(folder + L"\\communication\\com.1.xml"));
+  EXPECT_NE(File(L"communication\\com.0.xml").find(Gbk(L"<name>王小明</name>")), std::string::npos);
+  // The open panel took them as they came: it steps back to the last.
+  SendCommand(panel, IDC_COMU_PREVIOUS);
+  EXPECT_EQ(Text(Control(panel, IDC_COMU_NAME)), L"Ann Lee");
+
+  // The same file again: both look like contacts of the book, and are skipped.
+  Dialog(ID_IMPORT, 0, 0, 0, vcf);
+  const HWND question = WaitFor(L"导入", IDC_CHOOSE_FIRST);
+  ASSERT_TRUE(question);
+  EXPECT_NE(Text(Control(question, IDC_CHOOSE_TEXT)).find(L"其中 2 个看来已在通讯录中"),
+            std::wstring::npos);
+  PostCommand(question, IDC_CHOOSE_FIRST);  // 跳过它们
+  EXPECT_EQ(Told(L"导入"), L"导入 0 个联系人，跳过 2 个\r\n与通讯录中已有的联系人相同：2 个");
+  EXPECT_FALSE(fs::exists(folder + L"\\communication\\com.2.xml"));
+  EXPECT_TRUE(program->Exit());
+}
+
+TEST_F(Exchange, TheNotesGoOutAsAFolderOfMarkdownFilesWithAnIndex) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+  EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n第二行", true), 0);
+  EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n另一次", true), 1);
+  const std::wstring out = folder + L"\\导出的记事";
+  const HWND dialog = Dialog(ID_EXPORT, 1, 0, 0, out);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(Told(L"导出"), L"导出 2 篇记事到 " + out);
+  std::vector<std::wstring> files;
+  for (const auto& e : fs::recursive_directory_iterator(out))
+    if (e.is_regular_file()) files.push_back(e.path().lexically_relative(out).wstring());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::wstring>{L"index.md", L"记事\\普通\\会议纪要 (2).md",
+                                              L"记事\\普通\\会议纪要.md"}));
+  const std::string first = ReadBytes(out + L"\\记事\\普通\\会议纪要.md");
+  EXPECT_TRUE(first.starts_with("---") && first.find("title: \"会议纪要\"") != std::string::npos)
+      << first;
+  EXPECT_NE(first.find("第二行"), std::string::npos) << first;  // UTF-8, as this file is
+  // The same folder again is refused, and what is there stays.
+  Dialog(ID_EXPORT, 1, 0, 0, out);
+  EXPECT_EQ(Told(L"导出"), out + L" 已经存在，请换一个名字。");
+  EXPECT_TRUE(CloseBy(WaitFor(L"导出", IDC_EXCHANGE_PATH), IDCANCEL));
+  EXPECT_TRUE(program->Exit());
+}
+
+}  // namespace
+}  // namespace e2e
