@@ -14,18 +14,15 @@ TEST(Csv, QuotingAsSpreadsheetsWriteIt) {
       "a,\"b,1\",\"say "
       "\"\"hi\"\"\",\"two\r\nlines\"\r\nx,,\r\n\r\n\"\"\nlast\rcr,\"q\"tail,mid\"dle",
       ',');
-  ASSERT_FALSE(t.cut);
-  ASSERT_EQ(t.rows.size(), 6u);
-  EXPECT_EQ(t.rows[0], (CsvRow{"a", "b,1", "say \"hi\"", "two\r\nlines"}));
-  EXPECT_EQ(t.rows[1], (CsvRow{"x", "", ""}));
-  EXPECT_EQ(t.rows[2], (CsvRow{""}));
-  EXPECT_EQ(t.rows[3], (CsvRow{""}));
-  EXPECT_EQ(t.rows[4], (CsvRow{"last"}));
-  EXPECT_EQ(t.rows[5], (CsvRow{"cr", "qtail", "mid\"dle"}));
-
+  EXPECT_FALSE(t.cut);
+  EXPECT_EQ(t.rows, (std::vector<CsvRow>{{"a", "b,1", "say \"hi\"", "two\r\nlines"},
+                                         {"x", "", ""},
+                                         {""},
+                                         {""},
+                                         {"last"},
+                                         {"cr", "qtail", "mid\"dle"}}));
   const CsvTable cut = ParseCsv("a,b\r\n1,\"open\r\n", ',');
-  EXPECT_TRUE(cut.cut);
-  EXPECT_EQ(cut.rows.back(), (CsvRow{"1", "open\r\n"}));
+  EXPECT_TRUE(cut.cut && cut.rows.back() == (CsvRow{"1", "open\r\n"}));
 
   EXPECT_EQ(GuessSeparator("a;b;\"c,d,e\";f\r\n1,2,3,4,5"), ';');
   EXPECT_EQ(GuessSeparator("a\tb\tc,d"), '\t');
@@ -62,25 +59,19 @@ TEST(ContactCsv, GoogleExportWithMarkLabelsAndSeveralValuesInACell) {
   const ContactImport report = ReadContactsCsv(file);
   ASSERT_EQ(report.error, ImportError::None);
   ASSERT_EQ(report.contacts.size(), 1u);
-  const ComuRecord& c = report.contacts[0];
-  EXPECT_EQ(c.name, Gb("张三"));
-  EXPECT_EQ(c.class_, 1);
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("", 6, 8));
-  EXPECT_EQ(c.email, "zs@example.com");
-  EXPECT_EQ(c.email2, "zs@home.example");
-  EXPECT_EQ(c.telHandset, "138 0013 8000");
-  EXPECT_EQ(c.homepage, "https://blog.example");
-  EXPECT_EQ(c.oicq, "10001");
-  EXPECT_EQ(c.address, Gb("中国北京市朝阳区建国路1号"));
-  EXPECT_EQ(c.postnumber, "100022");
-  EXPECT_EQ(c.note, Gb("第一行\r\n第二行\r\n读音：San\r\n读音：Zhang\r\n昵称：小张\r\n"
-                       "单位：示例公司\r\n职务：经理\r\n类别：Golf\r\nShoe size：42\r\n"
-                       "手机：139 0013 9000\r\n传真(公)：010-1234"));
+  EXPECT_EQ(
+      test::Fields(report.contacts[0]),
+      Gb("name=张三; class_=1; sex=1; birthday=/6/8; telHandset=138 0013 8000; "
+         "email=zs@example.com; email2=zs@home.example; homepage=https://blog.example; "
+         "oicq=10001; address=中国北京市朝阳区建国路1号; postnumber=100022; "
+         "note=第一行\r\n第二行\r\n读音：San\r\n读音：Zhang\r\n昵称：小张\r\n单位：示例公司\r\n"
+         "职务：经理\r\n类别：Golf\r\nShoe size：42\r\n手机：139 0013 9000\r\n"
+         "传真(公)：010-1234"));
   EXPECT_EQ(report.photos, 1);
   // The row without a name is told; the empty one is no row at all.
   ASSERT_EQ(report.skipped.size(), 1u);
-  EXPECT_EQ(report.skipped[0].position, 2);
-  EXPECT_EQ(report.skipped[0].reason, SkipReason::NoName);
+  EXPECT_EQ(std::pair(report.skipped[0].position, report.skipped[0].reason),
+            std::pair(2, SkipReason::NoName));
 }
 
 TEST(ContactCsv, GoogleOlderLayout) {
@@ -92,16 +83,10 @@ TEST(ContactCsv, GoogleOlderLayout) {
       "ada@example.com,Pager,5550100,Main,5550101,Home Page,http://ada.example\n";
   const ContactImport report = ReadContactsCsv(file);
   ASSERT_EQ(report.contacts.size(), 1u);
-  const ComuRecord& c = report.contacts[0];
-  EXPECT_EQ(c.name, "Ada Lovelace");
-  EXPECT_EQ(c.sex, 0);
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1815", 11, 9));
-  EXPECT_EQ(c.email, "ada@example.com");
-  EXPECT_EQ(c.telBP, "5550100");
-  EXPECT_EQ(c.telHandset, "5550101");
-  EXPECT_EQ(c.homepage, "http://ada.example");
-  EXPECT_EQ(c.class_, -1);
-  EXPECT_EQ(c.note, Gb("类别：Friends"));
+  EXPECT_EQ(test::Fields(report.contacts[0]),
+            Gb("name=Ada Lovelace; class_=-1; sex=0; birthday=1815/11/9; telHandset=5550101; "
+               "telBP=5550100; email=ada@example.com; homepage=http://ada.example; "
+               "note=类别：Friends"));
 }
 
 // Outlook writes every column it has, most of them empty or with its defaults.
@@ -125,20 +110,12 @@ TEST(ContactCsv, OutlookWithItsDefaultsInEnglish) {
                            "\"acme.example\"\r\n";
   const ContactImport report = ReadContactsCsv(file);
   ASSERT_EQ(report.contacts.size(), 1u);
-  const ComuRecord& c = report.contacts[0];
-  EXPECT_EQ(c.name, "Dr. John Q. Public Jr.");
-  EXPECT_EQ(c.sex, 1);
-  EXPECT_EQ(c.class_, 2);
-  EXPECT_EQ(c.telOffice, "555-0101");
-  EXPECT_EQ(c.telHome, "555-0102");
-  EXPECT_EQ(c.telHandset, "555-0103");
-  EXPECT_EQ(c.email, "jq@acme.example");
-  EXPECT_EQ(c.companyweb, "acme.example");
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1980", 2, 14));
-  EXPECT_EQ(c.address, "1 Main St Suite 2, Springfield, IL, USA");
-  EXPECT_EQ(c.postnumber, "62701");
-  EXPECT_EQ(c.note, Gb("Likes \"tea\"\r\n单位：Acme\r\n部门：R&D\r\n职务：Lead\r\n"
-                       "传真(公)：555-0104\r\nCar Phone：555-0105\r\n类别：VIP"));
+  EXPECT_EQ(test::Fields(report.contacts[0]),
+            Gb("name=Dr. John Q. Public Jr.; class_=2; sex=1; birthday=1980/2/14; "
+               "telOffice=555-0101; telHome=555-0102; telHandset=555-0103; email=jq@acme.example; "
+               "companyweb=acme.example; address=1 Main St Suite 2, Springfield, IL, USA; "
+               "postnumber=62701; note=Likes \"tea\"\r\n单位：Acme\r\n部门：R&D\r\n职务：Lead\r\n"
+               "传真(公)：555-0104\r\nCar Phone：555-0105\r\n类别：VIP"));
 }
 
 TEST(ContactCsv, OutlookWithChineseColumnsInGbkAndExcelsUnicodeText) {
@@ -149,26 +126,17 @@ TEST(ContactCsv, OutlookWithChineseColumnsInGbkAndExcelsUnicodeText) {
          "1007/8/1,男,老师,\"宋代\r\n文学家\",http://ouyang.example\r\n");
   const ContactImport report = ReadContactsCsv(gbk);
   ASSERT_EQ(report.contacts.size(), 1u);
-  const ComuRecord& c = report.contacts[0];
-  EXPECT_EQ(c.name, Gb("欧阳修"));
-  EXPECT_EQ(c.telOffice, "010-5555");
-  EXPECT_EQ(c.telHandset, "13900000000");
-  EXPECT_EQ(c.address, Gb("醉翁亭路1号"));
-  EXPECT_EQ(c.postnumber, "239000");
-  EXPECT_EQ(c.email2, "xiu@example.cn");
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1007", 7, 0));
-  EXPECT_EQ(c.sex, 1);
-  EXPECT_EQ(c.class_, 3);
-  EXPECT_EQ(c.note, Gb("宋代\r\n文学家"));
-
-  // Excel's "Unicode text": UTF-16 LE with its mark, TAB between the fields.
-  std::string utf16 = "\xFF\xFE";
-  for (char16_t ch : std::u16string(u"First Name\tLast Name\tMobile Phone\r\n鲁\t迅\t1881\r\n"))
-    utf16 += {static_cast<char>(ch & 0xFF), static_cast<char>(ch >> 8)};
-  const ContactImport excel = ReadContactsCsv(utf16);
+  EXPECT_EQ(test::Fields(report.contacts[0]),
+            Gb("name=欧阳修; class_=3; sex=1; birthday=1007/7/0; telOffice=010-5555; "
+               "telHandset=13900000000; email=ouyang@example.cn; email2=xiu@example.cn; "
+               "companyweb=http://ouyang.example; address=醉翁亭路1号; postnumber=239000; "
+               "note=宋代\r\n文学家"));
+  // Excel's "Unicode text": UTF-16 LE with its mark, TAB between the fields; the family name
+  // last, as its columns say.
+  const ContactImport excel =
+      ReadContactsCsv(test::Utf16(u"First Name\tLast Name\tMobile Phone\r\n鲁\t迅\t1881\r\n"));
   ASSERT_EQ(excel.contacts.size(), 1u);
-  EXPECT_EQ(excel.contacts[0].name, Gb("迅鲁"));  // family name last, as its columns say
-  EXPECT_EQ(excel.contacts[0].telHandset, "1881");
+  EXPECT_EQ(excel.contacts[0].name + "|" + excel.contacts[0].telHandset, Gb("迅鲁|1881"));
 }
 
 TEST(ContactCsv, FilesThatAreNoContactList) {
@@ -176,10 +144,9 @@ TEST(ContactCsv, FilesThatAreNoContactList) {
   EXPECT_EQ(ReadContactsCsv("Date,Amount\r\n2024-01-01,3\r\n").error, ImportError::NotContacts);
   EXPECT_EQ(ReadContactsCsv(std::string("PK\3\4\0\0\x14\0", 8)).error, ImportError::NotText);
   const ContactImport cut = ReadContactsCsv("Name,Notes\r\nA,x\r\nB,\"open\r\nC,y\r\n");
-  ASSERT_EQ(cut.contacts.size(), 1u);
-  ASSERT_EQ(cut.skipped.size(), 1u);
-  EXPECT_EQ(cut.skipped[0].position, 2);
-  EXPECT_EQ(cut.skipped[0].reason, SkipReason::Unterminated);
+  ASSERT_EQ(std::pair(cut.contacts.size(), cut.skipped.size()), std::pair(size_t{1}, size_t{1}));
+  EXPECT_EQ(std::pair(cut.skipped[0].position, cut.skipped[0].reason),
+            std::pair(2, SkipReason::Unterminated));
 }
 
 TEST(ContactCsv, OutlookFileWeWrite) {

@@ -38,6 +38,31 @@ inline ComuRecord SampleContact() {
   return c;
 }
 
+// A contact's fields as "field=value; ...": name, class_, sex and the birthday (year/month/day,
+// the month and day as list indexes) always, the other fields when set.
+inline std::string Fields(const ComuRecord& c) {
+  std::string out = "name=" + c.name + "; class_=" + std::to_string(c.class_) +
+                    "; sex=" + std::to_string(c.sex) + "; birthday=" + c.birthYear + "/" +
+                    std::to_string(c.birthMonth) + "/" + std::to_string(c.birthDay);
+  const std::pair<const char*, std::string ComuRecord::*> texts[] = {
+      {"telOffice", &ComuRecord::telOffice},
+      {"telHome", &ComuRecord::telHome},
+      {"telHandset", &ComuRecord::telHandset},
+      {"telBP", &ComuRecord::telBP},
+      {"email", &ComuRecord::email},
+      {"email2", &ComuRecord::email2},
+      {"companyweb", &ComuRecord::companyweb},
+      {"homepage", &ComuRecord::homepage},
+      {"oicq", &ComuRecord::oicq},
+      {"icq", &ComuRecord::icq},
+      {"address", &ComuRecord::address},
+      {"postnumber", &ComuRecord::postnumber},
+      {"note", &ComuRecord::note}};
+  for (const auto& [label, field] : texts)
+    if (!(c.*field).empty()) out += std::string("; ") + label + "=" + c.*field;
+  return out;
+}
+
 // Values as an import gives them: trimmed, one-line fields without line breaks, and the
 // second e-mail only beside a first.
 inline std::vector<ComuRecord> GeneratedContacts(int n, unsigned seed) {

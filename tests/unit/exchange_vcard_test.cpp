@@ -28,17 +28,10 @@ ComuRecord Only(const ContactImport& report) {
   return report.contacts.empty() ? ComuRecord{} : report.contacts[0];
 }
 
-// The record as a contact document and read back: every imported value must survive it.
-ComuRecord ThroughDocument(const ComuRecord& record) {
-  std::string doc;
-  record.WriteComu(doc);
-  test::RecordingPrompter prompter;
-  const FixedClock clock({2024, 1, 1, 0, 0, 1});
-  XML xml(prompter, clock);
-  MemorySource source(doc);
-  LineReader reader(source);
-  EXPECT_TRUE(xml.ReadComu(reader));
-  return xml.comu;
+std::vector<std::string> Names(const ContactImport& report) {
+  std::vector<std::string> names;
+  for (const ComuRecord& c : report.contacts) names.push_back(c.name);
+  return names;
 }
 
 TEST(VCardImport, AndroidVersion21QuotedPrintableWithSoftBreaks) {
@@ -65,19 +58,12 @@ TEST(VCardImport, AndroidVersion21QuotedPrintableWithSoftBreaks) {
       "PHOTO;ENCODING=BASE64;JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\r\n AAAQABAAD/2wBDAAgGBgcGBQg\r\n\r\n"
       "END:VCARD\r\n";
   const ContactImport report = ReadVCards(card);
-  const ComuRecord c = Only(report);
-  EXPECT_EQ(c.name, Gb("张三"));
-  EXPECT_EQ(c.telHandset, "138 0013 8000");
-  EXPECT_EQ(c.telHome, "010-6275 1234");
-  EXPECT_EQ(c.telOffice, "010-8888 6666");
-  EXPECT_EQ(c.email, "zhangsan@example.cn");
-  EXPECT_EQ(c.oicq, "123456");
-  EXPECT_EQ(c.address, Gb("中国北京中关村大街1号"));
-  EXPECT_EQ(c.postnumber, "100080");
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1985", 6, 8));
-  EXPECT_EQ(c.class_, -1);
-  EXPECT_EQ(c.sex, 1);  // no gender: the format's default
-  EXPECT_EQ(c.note, Gb("第一行\r\n第二行\r\n昵称：Sam\r\n手机：139 1111 2222"));
+  // No gender: the format's default (male) stays.
+  EXPECT_EQ(test::Fields(Only(report)),
+            Gb("name=张三; class_=-1; sex=1; birthday=1985/6/8; telOffice=010-8888 6666; "
+               "telHome=010-6275 1234; telHandset=138 0013 8000; email=zhangsan@example.cn; "
+               "oicq=123456; address=中国北京中关村大街1号; postnumber=100080; "
+               "note=第一行\r\n第二行\r\n昵称：Sam\r\n手机：139 1111 2222"));
   EXPECT_EQ(report.photos, 1);
 }
 
@@ -108,19 +94,14 @@ PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD
 END:VCARD
 )";
   const ContactImport report = ReadVCards(card);
-  const ComuRecord c = Only(report);
-  EXPECT_EQ(c.name, Gb("李四"));
-  EXPECT_EQ(c.email, "lisi@example.com");
-  EXPECT_EQ(c.email2, "si.li@example.org");
-  EXPECT_EQ(c.telHandset, "+86 139 0000 0000");
-  EXPECT_EQ(c.telOffice, "+86 10 1234 5678");  // "Main" has no field: the next one free
-  EXPECT_EQ(c.homepage, "https://lisi.example");
-  EXPECT_EQ(c.oicq, "88886666");
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("", 1, 28));
-  EXPECT_EQ(c.address, Gb("中国北京北京望京街10号"));
-  EXPECT_EQ(c.postnumber, "100102");
-  EXPECT_EQ(c.note, Gb("见面：咖啡馆\r\n周五\r\n单位：示例公司 研发部\r\n职务：工程师\r\n"
-                       "E-mail：third@example.net\r\n手机：+86 137 0000 0000"));
+  // "Main" has no field: the next one free, the office's.
+  EXPECT_EQ(
+      test::Fields(Only(report)),
+      Gb("name=李四; class_=-1; sex=1; birthday=/1/28; telOffice=+86 10 1234 5678; "
+         "telHandset=+86 139 0000 0000; email=lisi@example.com; email2=si.li@example.org; "
+         "homepage=https://lisi.example; oicq=88886666; address=中国北京北京望京街10号; "
+         "postnumber=100102; note=见面：咖啡馆\r\n周五\r\n单位：示例公司 研发部\r\n职务：工程师\r\n"
+         "E-mail：third@example.net\r\n手机：+86 137 0000 0000"));
   EXPECT_EQ(report.photos, 1);
 }
 
@@ -140,19 +121,13 @@ TEST(VCardImport, OutlookVersion21InGb2312) {
       "BDAY:19790101\r\nX-MS-OL-DESIGN;CHARSET=utf-8:<card xmlns=\"http://schemas.example/"
       "cards\" ver=\"1.0\"><fld prop=\"name\"/></card>\r\nX-WAB-GENDER:1\r\n"
       "REV:20240105T093000Z\r\nEND:VCARD\r\n";
-  const ComuRecord c = Only(ReadVCards(card));
-  EXPECT_EQ(c.name, Gb("王五"));
-  EXPECT_EQ(c.sex, 0);  // X-WAB-GENDER 1 is female
-  EXPECT_EQ(c.telOffice, "(010) 5555-0101");
-  EXPECT_EQ(c.telHome, "(010) 5555-0102");
-  EXPECT_EQ(c.telHandset, "135-5555-0103");
-  EXPECT_EQ(c.address, Gb("中国北京建国路88号"));  // the formatted LABEL only repeats it
-  EXPECT_EQ(c.postnumber, "100022");
-  EXPECT_EQ(c.companyweb, "http://www.example.com.cn");
-  EXPECT_EQ(c.email, "wangwu@example.com.cn");
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1979", 0, 0));
-  EXPECT_EQ(c.note, Gb("单位：某某有限公司\r\n传真(公)：(010) 5555-0104\r\n"
-                       "即时通讯：wangwu@im.example"));
+  // X-WAB-GENDER 1 is female; the formatted LABEL only repeats the address.
+  EXPECT_EQ(test::Fields(Only(ReadVCards(card))),
+            Gb("name=王五; class_=-1; sex=0; birthday=1979/0/0; telOffice=(010) 5555-0101; "
+               "telHome=(010) 5555-0102; telHandset=135-5555-0103; email=wangwu@example.com.cn; "
+               "companyweb=http://www.example.com.cn; address=中国北京建国路88号; "
+               "postnumber=100022; note=单位：某某有限公司\r\n传真(公)：(010) 5555-0104\r\n"
+               "即时通讯：wangwu@im.example"));
 }
 
 TEST(VCardImport, GmailCardsOfOneFileWithEscapesAndAnUnnamedCard) {
@@ -183,24 +158,17 @@ EMAIL;TYPE=INTERNET:noname@example.com
 END:VCARD
 )";
   const ContactImport report = ReadVCards(file);
-  const ComuRecord c = Only(report);
-  EXPECT_EQ(c.name, "Ada Lovelace");
-  EXPECT_EQ(c.email, "ada@example.com");
-  EXPECT_EQ(c.email2, "ada@work.example");
-  EXPECT_EQ(c.telHandset, "+44 20 7946 0000");
-  EXPECT_EQ(c.telOffice, "+44 20 7946 0001");
-  EXPECT_EQ(c.telHome, "+44 20 7946 0002");
-  EXPECT_EQ(c.address, "12 St James's Square, London, United Kingdom");
-  EXPECT_EQ(c.postnumber, "SW1Y 4JH");
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1815", 11, 9));
-  EXPECT_EQ(c.homepage, "http://ada.example");
-  EXPECT_EQ(c.companyweb, "");  // a page without WORK is no company's
-  EXPECT_EQ(c.class_, 2);
-  EXPECT_EQ(c.note, Gb("Met at the library, twice; tea\r\n传真(宅)：+44 20 7946 0003\r\n"
-                       "网址(BLOG)：http://blog.ada.example"));
+  // A page without WORK is no company's: the home page.
+  EXPECT_EQ(test::Fields(Only(report)),
+            Gb("name=Ada Lovelace; class_=2; sex=1; birthday=1815/11/9; "
+               "telOffice=+44 20 7946 0001; telHome=+44 20 7946 0002; telHandset=+44 20 7946 0000; "
+               "email=ada@example.com; email2=ada@work.example; homepage=http://ada.example; "
+               "address=12 St James's Square, London, United Kingdom; postnumber=SW1Y 4JH; "
+               "note=Met at the library, twice; tea\r\n传真(宅)：+44 20 7946 0003\r\n"
+               "网址(BLOG)：http://blog.ada.example"));
   ASSERT_EQ(report.skipped.size(), 1u);
-  EXPECT_EQ(report.skipped[0].position, 2);
-  EXPECT_EQ(report.skipped[0].reason, SkipReason::NoName);
+  EXPECT_EQ(std::pair(report.skipped[0].position, report.skipped[0].reason),
+            std::pair(2, SkipReason::NoName));
   EXPECT_EQ(ImportSummary(report, 1, 2),
             Gb("导入 1 个联系人，跳过 3 个\r\n没有姓名：1 个\r\n与通讯录中已有的联系人相同：2 个"));
 }
@@ -224,17 +192,13 @@ NOTE:COBOL\nand compilers
 UID:urn:uuid:0b3c7a1e-0000-4000-8000-000000000001
 END:VCARD
 )";
-  const ComuRecord c = Only(ReadVCards(card));
-  EXPECT_EQ(c.name, "Grace Hopper");
-  EXPECT_EQ(c.email, "ghopper@example.org");  // PREF=1 comes first
-  EXPECT_EQ(c.email2, "grace@example.com");
-  EXPECT_EQ(c.telOffice, "+1 555 0100");
-  EXPECT_EQ(c.telHandset, "+1-555-0101");
-  EXPECT_EQ(c.telBP, "+1 555 0102");
-  EXPECT_EQ(c.companyweb, "https://navy.example");
-  EXPECT_EQ(c.sex, 0);
-  EXPECT_EQ(std::tuple(c.birthYear, c.birthMonth, c.birthDay), std::tuple("1906", 11, 8));
-  EXPECT_EQ(c.note, Gb("COBOL\r\nand compilers\r\n纪念日：--0709"));
+  // PREF=1 comes first.
+  EXPECT_EQ(test::Fields(Only(ReadVCards(card))),
+            Gb("name=Grace Hopper; class_=-1; sex=0; birthday=1906/11/8; telOffice=+1 555 0100; "
+               "telHandset=+1-555-0101; telBP=+1 555 0102; email=ghopper@example.org; "
+               "email2=grace@example.com; companyweb=https://navy.example; "
+               "address=1 Navy Way, Arlington, VA, USA; postnumber=22201; note=COBOL\r\nand "
+               "compilers\r\n纪念日：--0709"));
 }
 
 TEST(VCardImport, EvolutionFoldsInsideValuesAndItsOwnProperties) {
@@ -244,12 +208,10 @@ TEST(VCardImport, EvolutionFoldsInsideValuesAndItsOwnProperties) {
       "X-EVOLUTION-SPOUSE:Maria\nX-ICQ;TYPE=HOME:123456789\nCATEGORIES:VIP,朋友,Golf\n"
       "NOTE:A note folded in the mid\n dle of a word\\, and at a space \n before it.\n"
       "BDAY:1980-03-22\nX-EVOLUTION-ANNIVERSARY:2005-06-01\nEND:VCARD";  // no final line end
-  const ComuRecord c = Only(ReadVCards(card));
-  EXPECT_EQ(c.telHandset, "905-666-1234");
-  EXPECT_EQ(c.icq, "123456789");
-  EXPECT_EQ(c.class_, 0);
-  EXPECT_EQ(c.note, Gb("A note folded in the middle of a word, and at a space before it.\r\n"
-                       "配偶：Maria\r\n类别：VIP，Golf\r\n纪念日：2005-06-01"));
+  EXPECT_EQ(test::Fields(Only(ReadVCards(card))),
+            Gb("name=John Doe; class_=0; sex=1; birthday=1980/2/21; telHandset=905-666-1234; "
+               "icq=123456789; note=A note folded in the middle of a word, and at a space "
+               "before it.\r\n配偶：Maria\r\n类别：VIP，Golf\r\n纪念日：2005-06-01"));
 }
 
 TEST(VCardImport, CharacterSetsAndFileEncodings) {
@@ -272,20 +234,16 @@ TEST(VCardImport, CharacterSetsAndFileEncodings) {
   // A file in GBK names no character set at all.
   EXPECT_EQ(Only(ReadVCards(card(":" + Gb("赵六")))).name, Gb("赵六"));
   // UTF-16 with its mark, and without one.
-  std::string utf8 = card(":\xE9\x92\xB1\xE4\xB8\x83"), le = "\xFF\xFE", be = "\xFE\xFF", bare;
-  for (char16_t c : std::u16string(u"BEGIN:VCARD\r\nFN:钱七\r\nEND:VCARD\r\n")) {
-    le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
-  }
-  bare = le.substr(2);
-  for (const std::string& bytes : {"\xEF\xBB\xBF" + utf8, le, be, bare})
+  const std::u16string wide = u"BEGIN:VCARD\r\nFN:钱七\r\nEND:VCARD\r\n";
+  for (const std::string& bytes :
+       {"\xEF\xBB\xBF" + card(":\xE9\x92\xB1\xE4\xB8\x83"), test::Utf16(wide),
+        test::Utf16(wide, true), test::Utf16(wide, false, false)})
     EXPECT_EQ(Only(ReadVCards(bytes)).name, Gb("钱七"));
 
   // An unknown set is read as UTF-8 and counted; broken bytes become "?" and are counted.
   const ContactImport koi = ReadVCards(card(";CHARSET=KOI8-R:\xF0\xD2\xC9"));
-  EXPECT_EQ(Only(koi).name, "???");
-  EXPECT_EQ(koi.unknownCharsets, 1);
-  EXPECT_EQ(koi.replacedChars, 3);
+  EXPECT_EQ(std::tuple(Only(koi).name, koi.unknownCharsets, koi.replacedChars),
+            std::tuple("???", 1, 3));
 }
 
 TEST(VCardImport, OneLineValuesKeepTheDocumentReadable) {
@@ -294,13 +252,16 @@ TEST(VCardImport, OneLineValuesKeepTheDocumentReadable) {
       "TEL;TYPE=CELL:123\\n\\n456\r\nNOTE:x</note>y\\nz\r\nBDAY:--0101\r\nEND:VCARD\r\n";
   const ContactImport report = ReadVCards(card);
   const ComuRecord c = Only(report);
-  EXPECT_EQ(c.name, Gb("a＜/name＞b"));
-  EXPECT_EQ(c.address, Gb("Street 4；Building 6, City"));
-  EXPECT_EQ(c.telHandset, Gb("123；456"));
-  EXPECT_EQ(c.note, Gb("x＜/note＞y\r\nz"));
-  EXPECT_EQ(report.lineBreaks, 2);
-  EXPECT_EQ(report.closingTags, 2);
-  EXPECT_EQ(ThroughDocument(c), c);
+  EXPECT_EQ(test::Fields(c),
+            Gb("name=a＜/name＞b; class_=-1; sex=1; birthday=/0/0; telHandset=123；456; "
+               "address=Street 4；Building 6, City; note=x＜/note＞y\r\nz"));
+  EXPECT_EQ(std::pair(report.lineBreaks, report.closingTags), std::pair(2, 2));
+  // Every imported value survives the contact document.
+  std::string doc;
+  test::RecordingPrompter prompter;
+  const FixedClock clock({2024, 1, 1, 0, 0, 1});
+  XML xml(prompter, clock);
+  EXPECT_TRUE(c.WriteComu(doc) && xml.ReadComu(test::Doc(doc).lines()) && xml.comu == c);
 }
 
 TEST(VCardImport, DamagedFilesGiveAClearResult) {
@@ -308,33 +269,24 @@ TEST(VCardImport, DamagedFilesGiveAClearResult) {
   EXPECT_EQ(ReadVCards("").error, ImportError::NotContacts);
   EXPECT_EQ(ReadVCards(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)).error,
             ImportError::NotContacts);
-  const ContactImport agent = ReadVCards(
-      "BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\nBEGIN:VCARD\nFN:Assistant\nEND:VCARD\n"
-      "TEL;WORK:5550105\nEND:VCARD\n");
-  EXPECT_EQ(Only(agent).name, "Boss");
-  EXPECT_EQ(agent.contacts[0].telOffice, "5550105");
-
+  const ComuRecord agent = Only(
+      ReadVCards("BEGIN:VCARD\nVERSION:2.1\nFN:Boss\nAGENT:\nBEGIN:VCARD\nFN:Assistant\nEND:VCARD\n"
+                 "TEL;WORK:5550105\nEND:VCARD\n"));
+  EXPECT_EQ(agent.name + "|" + agent.telOffice, "Boss|5550105");
   // A card whose END is lost is still whole when the next begins; one cut by the file's end
   // is not.
   const ContactImport cut = ReadVCards(
       "BEGIN:VCARD\nFN:One\nBEGIN:VCARD\nFN:Two\nEND:VCARD\nBEGIN:VCARD\nFN:Three\nNOTE:half");
-  ASSERT_EQ(cut.contacts.size(), 2u);
-  EXPECT_EQ(cut.contacts[1].name, "Two");
+  EXPECT_EQ(Names(cut), (std::vector<std::string>{"One", "Two"}));
   ASSERT_EQ(cut.skipped.size(), 1u);
-  EXPECT_EQ(cut.skipped[0].position, 3);
-  EXPECT_EQ(cut.skipped[0].reason, SkipReason::Unterminated);
-
-  // Old Macs end lines with CR alone.
-  EXPECT_EQ(
-      ReadVCards("BEGIN:VCARD\rFN:A\rEND:VCARD\rBEGIN:VCARD\rFN:B\rEND:VCARD").contacts.size(), 2u);
-
-  // A soft break at a value's end does not take END:VCARD with it, and a property without a
-  // colon is passed over.
-  const ContactImport soft = ReadVCards(
-      "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:A=\nEND:VCARD\nBEGIN:VCARD\nno colon\nFN:B\n"
-      "END:VCARD\n");
-  ASSERT_EQ(soft.contacts.size(), 2u);
-  EXPECT_EQ(soft.contacts[0].name, "A");
+  EXPECT_EQ(std::pair(cut.skipped[0].position, cut.skipped[0].reason),
+            std::pair(3, SkipReason::Unterminated));
+  // Old Macs end lines with CR alone. A soft break at a value's end does not take END:VCARD
+  // with it, and a property without a colon is passed over.
+  for (const char* file : {"BEGIN:VCARD\rFN:A\rEND:VCARD\rBEGIN:VCARD\rFN:B\rEND:VCARD",
+                           "BEGIN:VCARD\nFN;ENCODING=QUOTED-PRINTABLE:A=\nEND:VCARD\nBEGIN:VCARD\n"
+                           "no colon\nFN:B\nEND:VCARD\n"})
+    EXPECT_EQ(Names(ReadVCards(file)), (std::vector<std::string>{"A", "B"})) << file;
 }
 
 TEST(VCardImport, AHundredMegabytesOfPicturesIsCountedNotKept) {
@@ -347,28 +299,22 @@ TEST(VCardImport, AHundredMegabytesOfPicturesIsCountedNotKept) {
       "KEY;ENCODING=b:MIIBIjANBgkqh\r\nEND:VCARD\r\n";
   const ContactImport report = ReadVCards(file);
   ASSERT_EQ(report.contacts.size(), 2u);
-  EXPECT_EQ(report.contacts[0].telHandset, "1");
-  EXPECT_EQ(report.contacts[0].note, "");
-  EXPECT_EQ(report.photos, 1);
-  EXPECT_EQ(report.keys, 1);
+  EXPECT_EQ(std::tuple(report.contacts[0].telHandset, report.contacts[0].note, report.photos,
+                       report.keys),
+            std::tuple("1", "", 1, 1));
 }
 
 TEST(VCardImport, BirthdaysInEveryForm) {
-  struct Case {
-    const char* text;
-    bool omitYear;
-    const char* year;
-    int month, day;
-  };
-  const Case cases[] = {
+  // The text, whether Apple's year is to be left out, and the year, month and day read.
+  const std::tuple<std::string, bool, const char*, int, int> cases[] = {
       {"1980-03-15", false, "1980", 2, 14},
       {"19800315", false, "1980", 2, 14},
       {"--0315", false, "", 2, 14},
       {"--03-15", false, "", 2, 14},
       {"1604-03-15", true, "", 2, 14},
       {"0000-03-15", false, "", 2, 14},
-      {"1980-03-15T00:00:00Z", false, "1980", 2, 14},
       {"3/15/1980", false, "1980", 2, 14},
+      {"1980-03-15T00:00:00Z", false, "1980", 2, 14},
       {"1980/3/15", false, "1980", 2, 14},
       {"15/3/1980", false, "1980", 2, 14},
       {"1980-03", false, "1980", 2, -1},
@@ -377,17 +323,15 @@ TEST(VCardImport, BirthdaysInEveryForm) {
       {"---15", false, "", -1, 14},
       {"80-03-15", false, "80", 2, 14},
       {"0/0/00", false, "", -1, -1},
-  };
-  for (const Case& c : cases) {
+      {Gb("1980年3月15日"), false, "1980", 2, 14}};
+  for (const auto& [text, omitYear, y, m, d] : cases) {
     std::string year = "x";
     int month = 99, day = 99;
-    ASSERT_TRUE(ParseBirthday(c.text, c.omitYear, year, month, day)) << c.text;
-    EXPECT_EQ(std::tuple(year, month, day), std::tuple(c.year, c.month, c.day)) << c.text;
+    ASSERT_TRUE(ParseBirthday(text, omitYear, year, month, day)) << text;
+    EXPECT_EQ(std::tuple(year, month, day), std::tuple(y, m, d)) << text;
   }
   std::string year;
   int month, day;
-  EXPECT_TRUE(ParseBirthday(Gb("1980年3月15日"), false, year, month, day));
-  EXPECT_EQ(std::tuple(year, month, day), std::tuple("1980", 2, 14));
   for (const char* bad : {"", "soon", "1980-13-01", "1980-02-32", "3/15/80", "--13", "12345",
                           "1007/33333333333333333338/1", "1980/4294967299/1"})
     EXPECT_FALSE(ParseBirthday(bad, false, year, month, day)) << bad;
@@ -404,15 +348,12 @@ TEST(VCardImport, BirthdaysInEveryForm) {
 }
 
 TEST(VCardImport, DuplicatesByNameAndPhoneOrMail) {
-  ComuRecord a;
+  ComuRecord a, b;
   a.name = Gb("张三");
   a.telHandset = "+86 138-0013-8000";
   a.email = "Zhang@Example.com";
-  ComuRecord b = a;
   b.name = Gb("张 三");
-  b.telHandset = "";
   b.telOffice = "13800138000";
-  b.email = "";
   EXPECT_TRUE(LooksAlike(a, b));  // the same number, written without country code
   b.telOffice = "";
   b.email2 = "zhang@example.COM ";

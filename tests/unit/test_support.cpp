@@ -16,10 +16,9 @@ std::vector<std::string> LinkNames(const std::string& bytes, bool* whole) {
   RecordingPrompter prompter;
   const FixedClock clock({2026, 1, 1, 0, 0, 0});
   XML xml(prompter, clock);
-  MemorySource source(bytes);
-  LineReader reader(source);
+  Doc doc(bytes);
   std::vector<std::string> names;
-  while (xml.ReadLineIndexLink(reader)) names.push_back(xml.lineIndex.name);
+  while (xml.ReadLineIndexLink(doc.lines())) names.push_back(xml.lineIndex.name);
   if (whole) *whole = bytes.ends_with(kLineIndexEnd) && prompter.messages.empty();
   return names;
 }
@@ -38,6 +37,15 @@ void CaptureCards(int n) {
     entries.push_back({name, url, "", "a", "", ""});
   }
   ASSERT_TRUE(WriteUntrimmedIndex(entries));
+}
+
+std::string Utf16(std::u16string_view text, bool big, bool mark) {
+  std::string out = mark ? (big ? "\xFE\xFF" : "\xFF\xFE") : "";
+  for (char16_t c : text) {
+    const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+    out += big ? std::string{high, low} : std::string{low, high};
+  }
+  return out;
 }
 
 void Le(std::string& out, std::initializer_list<std::pair<uint64_t, int>> fields) {

@@ -15,6 +15,7 @@
 #include "base/file.h"
 #include "base/gb18030.h"
 #include "base/gbk.h"
+#include "base/line_reader.h"
 #include "base/path.h"
 #include "base/prompter.h"
 #include "config/config_file.h"
@@ -98,6 +99,18 @@ struct FakeImages final : IconImages {
   std::map<int, std::vector<std::string>> images;
 };
 
+// A line reader over its own copy of the bytes.
+struct Doc {
+  explicit Doc(std::string b) : bytes(std::move(b)) {}
+  LineReader& lines() { return reader; }  // also on a temporary, for the whole statement
+  const std::string bytes;
+  MemorySource source{bytes};
+  LineReader reader{source};
+};
+
+// `text` as UTF-16 bytes: little-endian unless `big`, after the byte order mark when `mark`.
+std::string Utf16(std::u16string_view text, bool big = false, bool mark = true);
+
 // The link names of line index bytes; `whole` when it ends with its marker and every link reads.
 std::vector<std::string> LinkNames(const std::string& bytes, bool* whole = nullptr);
 
@@ -141,3 +154,14 @@ class TempFolderTest : public ::testing::Test {
 };
 
 }  // namespace pim::test
+
+namespace pim {
+// A contact in a failure message: its fields in order, not its bytes.
+inline void PrintTo(const ComuRecord& c, std::ostream* out) {
+  *out << "{" << c.name << "|" << c.class_ << "|" << c.sex << "|" << c.birthYear << "|"
+       << c.birthMonth << "|" << c.birthDay << "|" << c.telOffice << "|" << c.telHome << "|"
+       << c.telHandset << "|" << c.telBP << "|" << c.email << "|" << c.email2 << "|" << c.companyweb
+       << "|" << c.homepage << "|" << c.oicq << "|" << c.icq << "|" << c.address << "|"
+       << c.postnumber << "|" << c.note << "}";
+}
+}  // namespace pim

@@ -9,14 +9,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct Doc {  // a line reader over its own copy of the bytes
-  explicit Doc(std::string b) : bytes(std::move(b)) {}
-  LineReader& lines() { return reader; }  // also on a temporary, for the whole statement
-  const std::string bytes;
-  MemorySource source{bytes};
-  LineReader reader{source};
-};
-
 // `doc` with the last `from` replaced by `to`, to break a written document (throws if absent).
 std::string Edited(std::string doc, std::string_view from, std::string_view to) {
   return doc.replace(doc.rfind(from), from.size(), to);
