@@ -44,6 +44,7 @@
 #define IDD_CHOOSE 202
 #define IDD_CONFLICTS 203
 #define IDD_EXCHANGE 204
+#define IDD_PROGRESS 205
 
 // Controls of the bar.
 #define IDC_BTN_MENU 1003
@@ -73,6 +74,8 @@
 #define IDC_EXCHANGE_SCOPE 1084
 #define IDC_EXCHANGE_PATH 1085
 #define IDC_EXCHANGE_BROWSE 1086
+#define IDC_PROGRESS_TEXT 1087
+#define IDC_PROGRESS_BAR 1088
 
 // Menu commands.
 #define ID_NOTES 133

@@ -15,6 +15,7 @@
 #include "exchange/text_notes.h"
 #include "exchange/vcard.h"
 #include "resource.h"
+#include "win/progress_dlg.h"
 #include "win/text.h"
 #include "win/win_system.h"
 
@@ -53,6 +54,14 @@ std::vector<std::string> FilesOf(const std::string& text, bool textNotes) {
 }
 
 std::string Count(size_t n) { return std::to_string(n); }
+
+// Why an import stopped before its end: cancelled (what was written stays) or a file.
+std::string Unfinished(int written, size_t total, const std::string& failed, bool cancelled) {
+  if (written >= static_cast<int>(total)) return {};
+  if (cancelled)
+    return Gb("\r\n已取消：") + Count(total - static_cast<size_t>(written)) + Gb(" 个没有导入。");
+  return Gb("\r\n无法写入 ") + failed + Gb("，其余的没有导入。");
+}
 
 }  // namespace
 
@@ -204,11 +213,12 @@ bool CExchangeDlg::ImportContacts(const std::vector<std::string>& files) {
     }
   }
   std::string failed;
-  const int written = WriteNewContacts(report.contacts, &events_, failed);
+  win::ProgressDlg progress(hwnd(), Gb("正在导入联系人……"), report.contacts.size());
+  const int written = WriteNewContacts(report.contacts, &events_, failed,
+                                       [&](size_t done) { return progress.Step(done); });
   std::string text = ImportSummary(report, written, static_cast<int>(skipped));
-  if (written < static_cast<int>(report.contacts.size()))
-    text += Gb("\r\n无法写入 ") + failed + Gb("，其余的没有导入。");
-  Say(text, written < static_cast<int>(report.contacts.size()));
+  Say(text + Unfinished(written, report.contacts.size(), failed, progress.cancelled()),
+      written < static_cast<int>(report.contacts.size()));
   return true;
 }
 
@@ -231,13 +241,14 @@ bool CExchangeDlg::ImportNotes(const std::vector<std::string>& files) {
           "\r\n" + name + Gb(note.error == TextError::TooLarge ? "：文件太大" : "：不是文本文件");
   }
   std::string failed;
-  const int written =
-      WriteNewNotes(texts, Pick(IDC_EXCHANGE_SCOPE), SystemClock(), &events_, failed);
-  std::string text = Gb("导入 ") + Count(static_cast<size_t>(written)) + Gb(" 篇记事，跳过 ") +
-                     Count(files.size() - texts.size()) + Gb(" 个文件") + refused;
-  if (written < static_cast<int>(texts.size()))
-    text += Gb("\r\n无法写入 ") + failed + Gb("，其余的没有导入。");
-  Say(text, written < static_cast<int>(texts.size()));
+  win::ProgressDlg progress(hwnd(), Gb("正在导入记事……"), texts.size());
+  const int written = WriteNewNotes(texts, Pick(IDC_EXCHANGE_SCOPE), SystemClock(), &events_,
+                                    failed, [&](size_t done) { return progress.Step(done); });
+  const std::string text = Gb("导入 ") + Count(static_cast<size_t>(written)) +
+                           Gb(" 篇记事，跳过 ") + Count(files.size() - texts.size()) +
+                           Gb(" 个文件") + refused;
+  Say(text + Unfinished(written, texts.size(), failed, progress.cancelled()),
+      written < static_cast<int>(texts.size()));
   return true;
 }
 
@@ -281,7 +292,9 @@ bool CExchangeDlg::ExportMarkdown(const std::string& folder) {
     notes = ExportedNotes(store, scope - 1);
   else
     cards = ExportedCards(store, scope > 0 ? categories_[static_cast<size_t>(scope - 1)] : "");
-  const MarkdownOutcome out = pim::ExportMarkdown(folder, notes, cards);
+  win::ProgressDlg progress(hwnd(), Gb("正在导出……"), notes.size() + cards.size());
+  const MarkdownOutcome out = pim::ExportMarkdown(
+      folder, notes, cards, [&](size_t done, size_t) { return progress.Step(done); });
   switch (out.result) {
     case ExportResult::Done:
       Say(Gb("导出 ") + Count(notes.size() + cards.size()) +
@@ -290,8 +303,10 @@ bool CExchangeDlg::ExportMarkdown(const std::string& folder) {
     case ExportResult::TargetExists:
       Say(folder + Gb(" 已经存在，请换一个名字。"), true);
       return false;
-    case ExportResult::CannotWrite:
     case ExportResult::Cancelled:
+      Say(Gb("导出已取消，什么也没有留下。"));
+      return false;
+    case ExportResult::CannotWrite:
       break;
   }
   Say(Gb("无法写入 ") + out.failedPath + Gb("，什么也没有留下。"), true);

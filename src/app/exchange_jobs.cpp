@@ -30,7 +30,7 @@ void AddUp(ContactImport& all, ContactImport&& one) {
 // Documents under numbers taken at once; `tell` hears each number written.
 template <typename Tell>
 int WriteNew(RecordCounter counter, std::span<const std::string> documents, Tell tell,
-             std::string& failed) {
+             std::string& failed, const WorkStep& step) {
   counter.Load();
   int first = 0;
   if (!counter.Reserve(static_cast<int>(documents.size()), first)) {
@@ -44,6 +44,7 @@ int WriteNew(RecordCounter counter, std::span<const std::string> documents, Tell
       return static_cast<int>(i);
     }
     tell(number);
+    if (step && !step(i + 1)) return static_cast<int>(i + 1);
   }
   return static_cast<int>(documents.size());
 }
@@ -75,7 +76,7 @@ ContactImport ReadContactFiles(std::span<const std::string> files, ContactFormat
 }
 
 int WriteNewContacts(std::span<const ComuRecord> contacts, RecordEvents* events,
-                     std::string& failed) {
+                     std::string& failed, const WorkStep& step) {
   std::vector<std::string> documents(contacts.size());
   for (size_t i = 0; i < contacts.size(); ++i) contacts[i].WriteComu(documents[i]);
   return WriteNew(
@@ -83,11 +84,11 @@ int WriteNewContacts(std::span<const ComuRecord> contacts, RecordEvents* events,
       [&](int n) {
         if (events) events->Written(RecordKind::Contact, n);
       },
-      failed);
+      failed, step);
 }
 
 int WriteNewNotes(std::span<const std::string> texts, int type, const Clock& clock,
-                  RecordEvents* events, std::string& failed) {
+                  RecordEvents* events, std::string& failed, const WorkStep& step) {
   SilentPrompter silent;
   const std::string now = NowStamp(clock);
   std::vector<std::string> documents(texts.size());
@@ -98,7 +99,7 @@ int WriteNewNotes(std::span<const std::string> texts, int type, const Clock& clo
       [&](int n) {
         if (events) events->Written(RecordKind::Note, n);
       },
-      failed);
+      failed, step);
 }
 
 std::vector<ComuRecord> BookContacts(int category) {

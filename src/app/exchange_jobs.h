@@ -2,6 +2,7 @@
 // new records of the data folder, and the records written out as other programs read them.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,11 +25,14 @@ ContactImport ReadContactFiles(std::span<const std::string> files, ContactFormat
 
 // New records from outside: their numbers taken in one counter write before the files, each
 // file created (never over another) and told to `events`, so an open panel sees it and takes
-// its next number after it. How many were written; `failed` names the file that stopped it.
+// its next number after it. `step` hears how many are written after each and may stop the
+// work (false); what was written stays. How many were written; `failed` names the file that
+// stopped it.
+using WorkStep = std::function<bool(size_t done)>;
 int WriteNewContacts(std::span<const ComuRecord> contacts, RecordEvents* events,
-                     std::string& failed);
+                     std::string& failed, const WorkStep& step = {});
 int WriteNewNotes(std::span<const std::string> texts, int type, const Clock& clock,
-                  RecordEvents* events, std::string& failed);
+                  RecordEvents* events, std::string& failed, const WorkStep& step = {});
 
 // The book as other programs take it: every contact, or those of one category (0 to 8).
 std::vector<ComuRecord> BookContacts(int category = -1);

@@ -75,6 +75,46 @@ TEST_F(Exchange, AVCardFileComesInThroughTheDialogAndASecondImportIsCaughtAsAlre
   EXPECT_TRUE(program->Exit());
 }
 
+// Long work shows how far it is and can be stopped: a thousand contacts come in under a
+// progress bar within ten seconds; a second thousand, cancelled midway, keep what came.
+TEST_F(Exchange, AThousandContactsComeInUnderAProgressBarAndACancelKeepsWhatCame) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_COMU));
+  const auto cards = [&](const wchar_t* file, const char* name) {
+    std::string text;
+    for (int k = 0; k < 1000; ++k)
+      text += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + std::string(name) + std::to_string(k) +
+              "\r\nTEL;TYPE=CELL:139" + std::to_string(10000000 + k) + "\r\nEND:VCARD\r\n";
+    WriteBytes(folder + L"\\" + file, text);
+    return folder + L"\\" + file;
+  };
+  const auto contacts = [&] {
+    return std::distance(fs::directory_iterator(folder + L"\\communication"), {});
+  };
+  const ULONGLONG start = GetTickCount64();
+  ASSERT_TRUE(Dialog(ID_IMPORT, 0, 0, 0, cards(L"first.vcf", "First ")));
+  EXPECT_TRUE(WaitFor(L"Pimbrel", IDC_PROGRESS_BAR));
+  Screenshot("import-progress");
+  EXPECT_EQ(Told(L"导入"), L"导入 1000 个联系人，跳过 0 个");
+  const ULONGLONG took = GetTickCount64() - start;
+  std::printf("1000 contacts imported through the dialog in %llu ms\n", took);
+  EXPECT_LT(took, 10000u);
+  EXPECT_EQ(contacts(), 1000);
+
+  ASSERT_TRUE(Dialog(ID_IMPORT, 0, 0, 0, cards(L"second.vcf", "Second ")));
+  const HWND progress = WaitFor(L"Pimbrel", IDC_PROGRESS_BAR);
+  ASSERT_TRUE(progress);
+  PostCommand(progress, IDCANCEL);
+  const std::wstring told = Told(L"导入");
+  int came = -1, left = -1;
+  ASSERT_EQ(swscanf(told.c_str(), L"导入 %d 个联系人，跳过 0 个\r\n已取消：%d 个没有导入。", &came,
+                    &left),
+            2)
+      << Gbk(told);
+  EXPECT_EQ(came + left, 1000);
+  EXPECT_EQ(contacts(), 1000 + came);
+  EXPECT_TRUE(program->Exit());
+}
+
 TEST_F(Exchange, TheNotesGoOutAsAFolderOfMarkdownFilesWithAnIndex) {
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
   EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n第二行", true), 0);
