@@ -12,8 +12,6 @@ namespace {
 
 using test::kJi;
 
-std::string U8(std::string_view text) { return Utf8FromText(text); }
-
 TEST(SafeNames, WhatWindowsRefusesAndReserves) {
   const std::pair<std::string, std::string> cases[] = {
       {"a<b>c:d\"e/f\\g|h?i*j", "a_b_c_d_e_f_g_h_i_j"},
@@ -71,54 +69,38 @@ class MarkdownExportTest : public test::TempFolderTest {
 
 TEST_F(MarkdownExportTest, FolderOfNotesAndCardsWithFrontMatterAndIndex) {
   const MarkdownOutcome outcome = ExportMarkdown("out", notes_, cards_);
-  ASSERT_EQ(outcome.result, ExportResult::Done);
-  EXPECT_EQ(outcome.files, 7u);
-  const std::string notes = U8(Gb("记事")), cards = U8(Gb("资料卡"));
-  const std::string ordinary = notes + "/" + U8(Gb("普通"));
-  const std::string first = "---\r\ntitle: \"" + U8(Gb("第一条 记事")) + "\"\r\ntype: \"" +
-                            U8(Gb("普通")) + "\"\r\ndate: 2003-05-07 09:05\r\n---\r\n" +
-                            U8(Gb("  第一条  记事\r\n正文"));
-  const std::string card = "---\r\ntitle: \"" + U8(Gb("卡片") + kJi) + "\"\r\ncategory: \"" +
-                           U8(Gb("计算机\\\\编程")) +
-                           "\"\r\ndate: 2024-01-02 03:04\r\nkeywords: \"C++,\\\"" + U8(Gb("引号")) +
-                           "\\\"\"\r\nsource: \"" + U8(Gb("书")) +
-                           "\"\r\nbookmark: true\r\nindex: false\r\n---\r\na<b\r\nc";
-  const std::map<std::string, std::string> want = {
-      {"out", "<folder>"},
-      {"out/" + notes, "<folder>"},
-      {"out/" + ordinary, "<folder>"},
-      {"out/" + ordinary + "/" + U8(Gb("第一条 记事.md")), first},
-      {"out/" + ordinary + "/" + U8(Gb("第一条 记事 (2).md")),
-       "---\r\ntitle: \"" + U8(Gb("第一条 记事")) + "\"\r\ntype: \"" + U8(Gb("普通")) +
-           "\"\r\n---\r\n" + U8(Gb("第一条 记事\r\n同名"))},
-      {"out/" + notes + "/" + U8(Gb("日记")), "<folder>"},
-      {"out/" + notes + "/" + U8(Gb("日记/5 月 8 日,2003 星期 4.md")),
-       "---\r\ntitle: \"" + U8(Gb("5 月 8 日,2003 星期 4")) + "\"\r\ntype: \"" + U8(Gb("日记")) +
-           "\"\r\ndate: 2003-05-08 21:30\r\n---\r\n" +
-           U8(Gb("    \t 5 月  8 日,2003\t星期 4\r\n  日记"))},
-      {"out/" + notes + "/" + U8(Gb("未分类")), "<folder>"},
-      {"out/" + notes + "/" + U8(Gb("未分类/记事 3.md")), "---\r\ntitle: \"" + U8(Gb("记事 3")) +
-                                                              "\"\r\ntype: \"" + U8(Gb("未分类")) +
-                                                              "\"\r\ndate: \"bad\"\r\n---\r\n"},
-      {"out/" + cards, "<folder>"},
-      {"out/" + cards + "/" + U8(Gb("计算机")), "<folder>"},
-      {"out/" + cards + "/" + U8(Gb("计算机/编程")), "<folder>"},
-      {"out/" + cards + "/" + U8(Gb("计算机/编程/卡片") + kJi) + ".md", card},
-      {"out/" + cards + "/" + U8(Gb("未分类")), "<folder>"},
-      {"out/" + cards + "/" + U8(Gb("未分类")) + "/CON_.md",
-       "---\r\ntitle: \"CON\"\r\ncategory: \"" + U8(Gb("未分类")) +
-           "\"\r\nkeywords: \"\"\r\nsource: \"\"\r\n---\r\n" + U8(Gb("无类别"))},
+  ASSERT_EQ(std::pair(outcome.result, outcome.files), std::pair(ExportResult::Done, size_t{7}));
+  // Names and bytes are UTF-8, as this file is.
+  std::map<std::string, std::string> want = {
+      {"out/记事/普通/第一条 记事.md",
+       "---\r\ntitle: \"第一条 记事\"\r\ntype: \"普通\"\r\ndate: 2003-05-07 09:05\r\n---\r\n"
+       "  第一条  记事\r\n正文"},
+      {"out/记事/普通/第一条 记事 (2).md",
+       "---\r\ntitle: \"第一条 记事\"\r\ntype: \"普通\"\r\n---\r\n第一条 记事\r\n同名"},
+      {"out/记事/日记/5 月 8 日,2003 星期 4.md",
+       "---\r\ntitle: \"5 月 8 日,2003 星期 4\"\r\ntype: \"日记\"\r\ndate: 2003-05-08 21:30\r\n"
+       "---\r\n    \t 5 月  8 日,2003\t星期 4\r\n  日记"},
+      {"out/记事/未分类/记事 3.md",
+       "---\r\ntitle: \"记事 3\"\r\ntype: \"未分类\"\r\ndate: \"bad\"\r\n---\r\n"},
+      {"out/资料卡/计算机/编程/卡片𠮷.md",
+       "---\r\ntitle: \"卡片𠮷\"\r\ncategory: \"计算机\\\\编程\"\r\ndate: 2024-01-02 03:04\r\n"
+       "keywords: \"C++,\\\"引号\\\"\"\r\nsource: \"书\"\r\nbookmark: true\r\nindex: false\r\n"
+       "---\r\na<b\r\nc"},
+      {"out/资料卡/未分类/CON_.md",
+       "---\r\ntitle: \"CON\"\r\ncategory: \"未分类\"\r\nkeywords: \"\"\r\nsource: \"\"\r\n---\r\n"
+       "无类别"},
       {"out/index.md",
-       U8(Gb("# 记事和资料卡\r\n\r\n## 记事\r\n\r\n### 普通\r\n\r\n"
-             "- [第一条 记事](<记事/普通/第一条 记事.md>) 2003-05-07 09:05\r\n"
-             "- [第一条 记事](<记事/普通/第一条 记事 (2).md>)\r\n\r\n### 日记\r\n\r\n"
-             "- [5 月 8 日,2003 星期 4](<记事/日记/5 月 8 日,2003 星期 4.md>) 2003-05-08 21:30\r\n"
-             "\r\n### 未分类\r\n\r\n- [记事 3](<记事/未分类/记事 3.md>)\r\n\r\n## 资料卡\r\n\r\n"
-             "### 计算机/编程\r\n\r\n- [卡片") +
-          kJi + Gb("](<资料卡/计算机/编程/卡片") + kJi +
-          Gb(".md>) 2024-01-02 03:04\r\n\r\n### 未分类\r\n\r\n- [CON](<资料卡/未分类/CON_.md>)\r\n"
-             "\r\n"))},
-  };
+       "# 记事和资料卡\r\n\r\n## 记事\r\n\r\n### 普通\r\n\r\n"
+       "- [第一条 记事](<记事/普通/第一条 记事.md>) 2003-05-07 09:05\r\n"
+       "- [第一条 记事](<记事/普通/第一条 记事 (2).md>)\r\n\r\n### 日记\r\n\r\n"
+       "- [5 月 8 日,2003 星期 4](<记事/日记/5 月 8 日,2003 星期 4.md>) 2003-05-08 21:30\r\n"
+       "\r\n### 未分类\r\n\r\n- [记事 3](<记事/未分类/记事 3.md>)\r\n\r\n## 资料卡\r\n\r\n"
+       "### 计算机/编程\r\n\r\n- [卡片𠮷](<资料卡/计算机/编程/卡片𠮷.md>) 2024-01-02 03:04\r\n\r\n"
+       "### 未分类\r\n\r\n- [CON](<资料卡/未分类/CON_.md>)\r\n\r\n"}};
+  for (const char* folder :
+       {"out", "out/记事", "out/记事/普通", "out/记事/日记", "out/记事/未分类", "out/资料卡",
+        "out/资料卡/计算机", "out/资料卡/计算机/编程", "out/资料卡/未分类"})
+    want[folder] = "<folder>";
   EXPECT_EQ(test::Tree("."), want);
 }
 
@@ -133,8 +115,7 @@ TEST_F(MarkdownExportTest, AFailedOrCancelledExportLeavesNothing) {
     ArmWriteFault(k);
     const MarkdownOutcome outcome = ExportMarkdown("out", notes_, cards_);
     ArmWriteFault(0);
-    EXPECT_EQ(outcome.result, ExportResult::CannotWrite) << k;
-    EXPECT_FALSE(outcome.failedPath.empty()) << k;
+    EXPECT_TRUE(outcome.result == ExportResult::CannotWrite && !outcome.failedPath.empty()) << k;
     EXPECT_EQ(Listing(), (std::vector<std::string>{"taken"})) << k;
   }
   std::vector<NoteExport> many(600, NoteExport{0, 1, "", "x"});
@@ -144,25 +125,18 @@ TEST_F(MarkdownExportTest, AFailedOrCancelledExportLeavesNothing) {
     EXPECT_EQ(total, 601u);
     return done < 512;
   });
-  EXPECT_EQ(cancelled.result, ExportResult::Cancelled);
-  EXPECT_EQ(calls, 2u);
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"taken"}));
+  EXPECT_EQ(std::tuple(cancelled.result, calls, Listing()),
+            std::tuple(ExportResult::Cancelled, size_t{2}, std::vector<std::string>{"taken"}));
 }
 
 TEST(TextNotes, EncodingsAndTheTitleRule) {
-  const std::string body = Gb("短标题\r\n\r\n正文") + kJi;
-  std::u16string wide = u"短标题\n\n正文\U00020BB7";
-  std::string le = "\xFF\xFE", be = "\xFE\xFF";
-  for (char16_t c : wide) {
-    le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
-  }
-  const std::string utf8 = U8(body);
-  for (const std::string& bytes : {body, utf8, "\xEF\xBB\xBF" + utf8, le, be}) {
+  const std::string body = Gb("短标题\r\n\r\n正文") + kJi, utf8 = "短标题\r\n\r\n正文𠮷";
+  const std::u16string wide = u"短标题\n\n正文\U00020BB7";
+  for (const std::string& bytes :
+       {body, utf8, "\xEF\xBB\xBF" + utf8, test::Utf16(wide), test::Utf16(wide, true)}) {
     const TextNote note = ReadTextNote("dir\\a.txt", bytes);
-    EXPECT_EQ(note.error, TextError::None);
-    EXPECT_EQ(note.content, body);
-    EXPECT_FALSE(note.titleAdded);
+    EXPECT_EQ(std::tuple(note.error, note.content, note.titleAdded),
+              std::tuple(TextError::None, body, false));
   }
 
   const auto content = [](const std::string& name, const std::string& text) {
@@ -187,18 +161,15 @@ TEST(TextNotes, EncodingsAndTheTitleRule) {
 
 TEST(TextNotes, ClosingTagsAndBadFiles) {
   const TextNote note = ReadTextNote("t.txt", "T\n\nend </content> here\nand <b>");
-  EXPECT_EQ(note.content, Gb("T\r\n\r\nend ＜/content＞ here\r\nand <b>"));
-  EXPECT_EQ(note.closingTags, 1);
+  EXPECT_EQ(std::pair(note.content, note.closingTags),
+            std::pair(Gb("T\r\n\r\nend ＜/content＞ here\r\nand <b>"), 1));
   // The note document holds the text whole.
   test::RecordingPrompter prompter;
   const FixedClock clock({2024, 1, 1, 0, 0, 1});
   XML xml(prompter, clock);
   std::string doc;
   xml.WriteNote(doc, 1, note.content, "2024-1-1 0:0");
-  MemorySource source(doc);
-  LineReader reader(source);
-  ASSERT_TRUE(xml.ReadNote(reader));
-  EXPECT_EQ(xml.note.content, note.content);
+  EXPECT_TRUE(xml.ReadNote(test::Doc(doc).lines()) && xml.note.content == note.content);
 
   EXPECT_EQ(ReadTextNote("b.txt", std::string("ab\0cd", 5)).error, TextError::NotText);
   EXPECT_EQ(ReadTextNote("b.txt", std::string("\xFF\xFE\0\0a\0\0\0", 8)).error, TextError::NotText);
@@ -207,13 +178,9 @@ TEST(TextNotes, ClosingTagsAndBadFiles) {
   EXPECT_EQ(ReadTextNote("b.txt", std::string(kMaxTextNoteBytes + 1, 'a')).error,
             TextError::TooLarge);
   const TextNote cut = ReadTextNote("c.txt", Gb("完整的一段文字") + "\xB0");
-  EXPECT_EQ(cut.error, TextError::None);
-  EXPECT_EQ(cut.replacedChars, 1);
-
-  EXPECT_TRUE(IsTextNoteFile("a.TXT"));
-  EXPECT_TRUE(IsTextNoteFile("b.Md"));
-  EXPECT_FALSE(IsTextNoteFile("c.txt.bak"));
-  EXPECT_FALSE(IsTextNoteFile("md"));
+  EXPECT_EQ(std::pair(cut.error, cut.replacedChars), std::pair(TextError::None, 1));
+  EXPECT_TRUE(IsTextNoteFile("a.TXT") && IsTextNoteFile("b.Md"));
+  EXPECT_FALSE(IsTextNoteFile("c.txt.bak") || IsTextNoteFile("md"));
 }
 
 }  // namespace
