@@ -59,9 +59,17 @@ TEST_F(Exchange, AVCardFileComesInThroughTheDialogAndASecondImportIsCaughtAsAlre
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
   EXPECT_TRUE(fs::exists(folder + L"\\communication\\com.1.xml"));
   EXPECT_NE(File(L"communication\\com.0.xml").find(Gbk(L"<name>王小明</name>")), std::string::npos);
-  // The open panel took them as they came: it steps back to the last.
+  // The open panel took them as they came: it steps back to the last; search finds them.
   SendCommand(panel, IDC_COMU_PREVIOUS);
   EXPECT_EQ(Text(Control(panel, IDC_COMU_NAME)), L"Ann Lee");
+  SendCommand(program->Bar(), ID_SEARCH_PEOPLE);
+  const HWND search = WaitWindow(program->pid(), L"Pimbrel 搜索");
+  ASSERT_TRUE(search);
+  SetText(Control(search, IDC_SEARCH_QUERY), L"wxm");  // 王小明 by its pinyin
+  const HWND list = Control(search, IDC_SEARCH_LIST);
+  EXPECT_TRUE(WaitUntil([&] { return Send(list, LVM_GETITEMCOUNT) == 1; }));
+  EXPECT_EQ(ItemText(list, 0, 1), L"王小明");
+  PostCommand(search, IDCANCEL);
 
   // The same file again: both look like contacts of the book, and are skipped.
   Dialog(ID_IMPORT, 0, 0, 0, vcf);
@@ -90,8 +98,9 @@ TEST_F(Exchange, AThousandContactsComeInUnderAProgressBarAndACancelKeepsWhatCame
   const auto contacts = [&] {
     return std::distance(fs::directory_iterator(folder + L"\\communication"), {});
   };
+  const std::wstring first = cards(L"first.vcf", "First ");
   const ULONGLONG start = GetTickCount64();
-  ASSERT_TRUE(Dialog(ID_IMPORT, 0, 0, 0, cards(L"first.vcf", "First ")));
+  ASSERT_TRUE(Dialog(ID_IMPORT, 0, 0, 0, first));
   EXPECT_TRUE(WaitFor(L"Pimbrel", IDC_PROGRESS_BAR));
   Screenshot("import-progress");
   EXPECT_EQ(Told(L"导入"), L"导入 1000 个联系人，跳过 0 个");
@@ -115,10 +124,21 @@ TEST_F(Exchange, AThousandContactsComeInUnderAProgressBarAndACancelKeepsWhatCame
   EXPECT_TRUE(program->Exit());
 }
 
-TEST_F(Exchange, TheNotesGoOutAsAFolderOfMarkdownFilesWithAnIndex) {
-  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_NOTE));
+TEST_F(Exchange, NotesAndCardsGoOutAsFoldersOfMarkdownFilesWithAnIndex) {
+  ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
+  SetText(Control(panel, IDC_DATUMDLG_TITLE), L"橄榄油");
+  Send(Control(panel, IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE,
+       reinterpret_cast<LPARAM>(L"卡片的内容"));
+  SendCommand(program->Bar(), IDC_BTN_DATUM);  // stores it
+  panel = program->ShowPanel(IDC_BTN_NOTE);
   EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n第二行", true), 0);
   EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n另一次", true), 1);
+  const std::wstring cardsOut = folder + L"\\导出的资料卡";
+  ASSERT_TRUE(Dialog(ID_EXPORT, 2, 0, 0, cardsOut));
+  EXPECT_EQ(Told(L"导出"), L"导出 1 张资料卡到 " + cardsOut);
+  const std::string card = ReadBytes(cardsOut + L"\\资料卡\\未分类\\橄榄油.md");
+  EXPECT_NE(card.find("卡片的内容"), std::string::npos) << card;
+  EXPECT_NE(ReadBytes(cardsOut + L"\\index.md").find("橄榄油"), std::string::npos);
   const std::wstring out = folder + L"\\导出的记事";
   const HWND dialog = Dialog(ID_EXPORT, 1, 0, 0, out);
   ASSERT_TRUE(dialog);
