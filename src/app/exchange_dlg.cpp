@@ -103,11 +103,11 @@ void CExchangeDlg::FillFormats() {
     scope.insert(scope.end(), kContactCategories.begin(), kContactCategories.end());
   } else if (w == kNotes && import_) {
     formats = {Gb("文本文件（*.txt、*.md，或它们所在的文件夹）")};
-    scope.assign(kNoteTypes.begin(), kNoteTypes.end());
+    scope.assign(kNoteTypes.begin() + 1, kNoteTypes.end());  // the first, 全部, is no type
   } else {
     formats = {Gb("Markdown 文件夹")};
     scope.push_back(Gb("全部"));
-    if (w == kNotes) scope.insert(scope.end(), kNoteTypes.begin(), kNoteTypes.end());
+    if (w == kNotes) scope.insert(scope.end(), kNoteTypes.begin() + 1, kNoteTypes.end());
     if (w == kCards) scope.insert(scope.end(), categories_.begin(), categories_.end());
   }
   Fill(Item(IDC_EXCHANGE_FORMAT).hwnd(), formats);
@@ -242,7 +242,7 @@ bool CExchangeDlg::ImportNotes(const std::vector<std::string>& files) {
   }
   std::string failed;
   win::ProgressDlg progress(hwnd(), Gb("正在导入记事……"), texts.size());
-  const int written = WriteNewNotes(texts, Pick(IDC_EXCHANGE_SCOPE), SystemClock(), &events_,
+  const int written = WriteNewNotes(texts, Pick(IDC_EXCHANGE_SCOPE) + 1, SystemClock(), &events_,
                                     failed, [&](size_t done) { return progress.Step(done); });
   const std::string text = Gb("导入 ") + Count(static_cast<size_t>(written)) +
                            Gb(" 篇记事，跳过 ") + Count(files.size() - texts.size()) +
@@ -289,7 +289,7 @@ bool CExchangeDlg::ExportMarkdown(const std::string& folder) {
   std::vector<NoteExport> notes;
   std::vector<CardExport> cards;
   if (what() == kNotes)
-    notes = ExportedNotes(store, scope - 1);
+    notes = ExportedNotes(store, scope > 0 ? scope : -1);  // the list's rows are the types
   else
     cards = ExportedCards(store, scope > 0 ? categories_[static_cast<size_t>(scope - 1)] : "");
   win::ProgressDlg progress(hwnd(), Gb("正在导出……"), notes.size() + cards.size());

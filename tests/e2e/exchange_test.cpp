@@ -139,16 +139,25 @@ TEST_F(Exchange, NotesAndCardsGoOutAsFoldersOfMarkdownFilesWithAnIndex) {
   const std::string card = ReadBytes(cardsOut + L"\\资料卡\\未分类\\橄榄油.md");
   EXPECT_NE(card.find("卡片的内容"), std::string::npos) << card;
   EXPECT_NE(ReadBytes(cardsOut + L"\\index.md").find("橄榄油"), std::string::npos);
+  // A folder of text files in as notes of 随感 (a GBK file without a title line of its own).
+  const std::wstring texts = folder + L"\\文本";
+  fs::create_directory(texts);
+  WriteBytes(texts + L"\\读书.txt", Gbk(L"今天读了一本书。"));
+  WriteBytes(texts + L"\\picture.png", "\x89PNG");
+  ASSERT_TRUE(Dialog(ID_IMPORT, 1, 0, 2, texts));
+  EXPECT_EQ(Told(L"导入"), L"导入 1 篇记事，跳过 0 个文件");
+  EXPECT_NE(File(L"note\\n.2.xml").find("<type>3</type>"), std::string::npos);
+
   const std::wstring out = folder + L"\\导出的记事";
   const HWND dialog = Dialog(ID_EXPORT, 1, 0, 0, out);
   ASSERT_TRUE(dialog);
-  EXPECT_EQ(Told(L"导出"), L"导出 2 篇记事到 " + out);
+  EXPECT_EQ(Told(L"导出"), L"导出 3 篇记事到 " + out);
   std::vector<std::wstring> files;
   for (const auto& e : fs::recursive_directory_iterator(out))
     if (e.is_regular_file()) files.push_back(e.path().lexically_relative(out).wstring());
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::wstring>{L"index.md", L"记事\\普通\\会议纪要 (2).md",
-                                              L"记事\\普通\\会议纪要.md"}));
+                                              L"记事\\普通\\会议纪要.md", L"记事\\随感\\读书.md"}));
   const std::string first = ReadBytes(out + L"\\记事\\普通\\会议纪要.md");
   EXPECT_TRUE(first.starts_with("---") && first.find("title: \"会议纪要\"") != std::string::npos)
       << first;
