@@ -59,10 +59,10 @@ build_native() {
   cmake --build "$build/native" -j "$jobs"
 }
 
-build_windows() {
+build_windows() {  # $1, when given, the one target to build
   configure "$build/win" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
-  cmake --build "$build/win" -j "$jobs"
+  cmake --build "$build/win" -j "$jobs" ${1:+--target "$1"}
 }
 
 build_fuzz() {
@@ -126,10 +126,10 @@ xvfb_start() {
 xvfb_stop() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=""; }
 
 # Puts the program into folder $1; data files are laid out only where absent.
-install_program() {
-  local dest=$1
+install_program() {  # destination, then the build folder whose data folder it takes
+  local dest=$1 data=${2:-$build/native}/data
   mkdir -p "$dest"
-  cp -r -n "$build/native/data/." "$dest/"
+  cp -r -n "$data/." "$dest/"
   cp "$build/win/Pimbrel.exe" "$dest/"
 }
 
@@ -345,10 +345,13 @@ cmd_fuzz() {
 
 cmd_run() {
   ensure_packages "${packages[@]}"
-  build_native
-  build_windows
+  # Only what it runs: the data folder's generator (natively, in Release, without the tests'
+  # sanitizers) and the program; the tests of both configurations are the test command's.
+  configure "$build/run" -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$build/run" -j "$jobs" --target datafolder
+  build_windows Pimbrel
   local dest=${PIMBREL_HOME:-$HOME/Pimbrel}
-  install_program "$dest"
+  install_program "$dest" "$build/run"
   wine_prefix
   log "starting $dest/Pimbrel.exe"
   if [ -n "${DISPLAY:-}" ]; then
