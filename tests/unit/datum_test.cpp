@@ -9,11 +9,11 @@ using Strings = std::vector<std::string>;
 const std::string kUnsorted = Gb("未分类"), kComputer = Gb("计算机"), kCoding = Gb("编程"),
                   kLife = Gb("生活"), kNested = kComputer + "\\" + kCoding;
 
-class DatumTest : public test::TempFolderTest {
+class DatumTest : public test::ModelTest {
  protected:
+  DatumTest() { clock_.Set({2026, 12, 6, 9, 5, 0}); }
   void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
+    ModelTest::SetUp();
     capture_.Open();
   }
   // The user types `content` into the panel.
@@ -45,8 +45,6 @@ class DatumTest : public test::TempFolderTest {
       tree.push_back((item.parent < 0 ? "" : browser_.items()[item.parent].text) + ">" + item.text);
     return tree;
   }
-  test::RecordingPrompter prompter_;
-  FixedClock clock_{{2026, 12, 6, 9, 5, 0}};
   DatumCapture capture_{prompter_, clock_, "C:\\P"};
   DatumTrimming trim_{prompter_, clock_, "C:\\pim"};
   DatumBrowser browser_{"datum"};

@@ -2,33 +2,17 @@
 // model tells each write and each delete once.
 #include "records/record_events.h"
 
-#include <functional>
-
 #include "reminders/birthdays.h"
 #include "test_support.h"
 
 namespace pim {
 namespace {
 
-struct Heard final : RecordListener {
-  void OnRecordChange(const RecordChange& c) override {
-    static const char* const kWhat[] = {"written", "removed", "lists", "replaced"};
-    static const char* const kKind[] = {"note", "contact", "card"};
-    log.push_back(
-        std::string(kWhat[static_cast<int>(c.what)]) +
-        (c.what < RecordChange::What::ListsChanged
-             ? std::string(" ") + kKind[static_cast<int>(c.kind)] + " " +
-                   (c.kind == RecordKind::Card ? std::string(c.path) : std::to_string(c.number))
-             : ""));
-    if (then) then();
-  }
-  std::vector<std::string> log;
-  std::function<void()> then;
-};
+using test::HeardChanges;
 
 TEST(RecordEvents, EveryListenerHearsEachChangeInOrderAndOneThatGoesHearsNoMore) {
   RecordEvents events;
-  Heard first, second, third;
+  HeardChanges first, second, third;
   events.Subscribe(first);
   events.Subscribe(second);
   events.Subscribe(first);  // once only
@@ -42,18 +26,7 @@ TEST(RecordEvents, EveryListenerHearsEachChangeInOrderAndOneThatGoesHearsNoMore)
   EXPECT_EQ(events.KnownNoteType(4), std::nullopt);  // nothing in memory to ask
 }
 
-class ModelEventsTest : public test::TempFolderTest {
- protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
-    events_.Subscribe(heard_);
-  }
-  test::RecordingPrompter prompter_;
-  FixedClock clock_{{2026, 12, 7, 9, 0, 0}};
-  RecordEvents events_;
-  Heard heard_;
-};
+using ModelEventsTest = test::ModelTest;
 
 TEST_F(ModelEventsTest, EachModelTellsEachWriteAndEachDeleteOnce) {
   NoteBook notes(prompter_, clock_, &events_);

@@ -138,26 +138,21 @@ const Kind kKinds[] = {{"notes", "NOTE", "note\\n.", "note\\N.9.XML",
                        {"contacts", "COMU", "communication\\com.", "communication\\COM.9.XML",
                         [](Prompter& p) { return std::make_unique<Contacts>(p); }}};
 
-class RecordBookTest : public test::TempFolderTest, public ::testing::WithParamInterface<Kind> {
+class RecordBookTest : public test::ModelTest, public ::testing::WithParamInterface<Kind> {
  protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
-  }
   std::string Path(int n) { return GetParam().prefix + std::to_string(n) + ".xml"; }
   std::string Walk(Book& book, const std::string& moves) {  // the labels
     std::string labels;
     for (char move : moves) labels += book.Step(move).first;
     return labels;
   }
-  test::RecordingPrompter prompter;
 };
 
 TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCrashes) {
   // Both counters lack their key: the first number taken adds it, before any close handling.
   const std::string settings = "[SYS]\r\nhotkey=583\r\n[COMU]\r\n[NOTE]\r\n";
   WriteBytes(kSettingsPath, settings);
-  const auto book = GetParam().make(prompter);
+  const auto book = GetParam().make(prompter_);
   book->Open();
   Walk(*book, "<>");
   book->Close();  // a run that only reads leaves the settings as they are
@@ -169,15 +164,15 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   ASSERT_TRUE(book->Save("g"));
   const std::string saved = ReadBytes(Path(6));
   // Delete asks: kept on No, removed on Yes; a second delete finds nothing and says so.
-  prompter.messages.clear();
-  prompter.answers = {MsgResult::No, MsgResult::Yes, MsgResult::Ok, MsgResult::Yes};
+  prompter_.messages.clear();
+  prompter_.answers = {MsgResult::No, MsgResult::Yes, MsgResult::Ok, MsgResult::Yes};
   for (int i = 0; i < 3; ++i) book->Delete();
   Strings shown;  // asked twice, done, asked, failed
-  for (const auto& m : prompter.messages) shown.push_back(m.caption + ": " + m.text);
+  for (const auto& m : prompter_.messages) shown.push_back(m.caption + ": " + m.text);
   const std::string asked = Gb("确认: 你确实要删除 ") + Path(6) + Gb(" 文件吗?");
   EXPECT_EQ(shown, (Strings{asked, asked, Gb("信息: 成功删除 ") + Path(6) + "!", asked,
                             Gb("信息: 删除文件 ") + Path(6) + Gb("时出错,请手动删除.")}));
-  EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(prompter_.messages[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(ReadBytes(Path(6)), "<missing>");
   // The panel kept the record: saving brings it back under its number.
   ASSERT_TRUE(book->Save("g"));
@@ -185,7 +180,7 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   // A write that fails keeps the old record and says so instead of reporting success.
   ASSERT_TRUE(CreateFolder(Path(6) + "~pimtmp"));
   EXPECT_FALSE(book->Save("lost"));
-  EXPECT_EQ(ReadBytes(Path(6)) + prompter.messages.back().text,
+  EXPECT_EQ(ReadBytes(Path(6)) + prompter_.messages.back().text,
             saved + "Can`t Open " + Path(6) + " to write!");
   // A new record's number is spent even when its first write fails, and the run dies without
   // its close handling: the next run does not hand the number out again.
@@ -196,21 +191,21 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   EXPECT_NE(ReadBytes(kSettingsPath).find(counted), std::string::npos);
   // Names are case-blind, as on Windows: a record copied back as "N.9.XML" is never overwritten.
   WriteBytes(GetParam().upper9, saved);
-  const auto again = GetParam().make(prompter);
+  const auto again = GetParam().make(prompter_);
   again->Open();
   ASSERT_TRUE(again->Save("next"));
   EXPECT_TRUE(ReadBytes(Path(10)) != "<missing>" && ReadBytes(GetParam().upper9) == saved);
   // At the top of the range (larger values read as it) a new record is refused, never wrapped.
   WriteBytes(kSettingsPath, std::string("[") + GetParam().section + "]\r\nmaxid=99999999999\r\n");
-  const auto full = GetParam().make(prompter);
+  const auto full = GetParam().make(prompter_);
   full->Open();
   EXPECT_FALSE(full->Save("x"));
-  EXPECT_EQ(ReadBytes(Path(2147483647)) + prompter.messages.back().caption, Gb("<missing>警告"));
+  EXPECT_EQ(ReadBytes(Path(2147483647)) + prompter_.messages.back().caption, Gb("<missing>警告"));
 }
 // Before a search shows another record, a changed one is saved only if the user wants it:
 // "保存修改吗?", Yes saves, No drops the change, Cancel keeps the panel as it is.
 TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnother) {
-  const auto book = GetParam().make(prompter);
+  const auto book = GetParam().make(prompter_);
   // A record whose category its list lacks.
   const std::string odd = book->Document("odd") + "\t<class>12</class>\r\n";
   WriteBytes(Path(0), odd);
@@ -218,31 +213,31 @@ TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnot
   EXPECT_TRUE(book->Leave(""));  // the empty panel as it opened
   ASSERT_TRUE(book->Show(0));
   EXPECT_TRUE(book->Leave("odd"));  // shown as read, though its lists lack its choices
-  EXPECT_TRUE(prompter.messages.empty());
-  prompter.answers = {MsgResult::Cancel, MsgResult::No, MsgResult::Yes};
+  EXPECT_TRUE(prompter_.messages.empty());
+  prompter_.answers = {MsgResult::Cancel, MsgResult::No, MsgResult::Yes};
   EXPECT_FALSE(book->Leave("changed"));
   EXPECT_TRUE(book->Leave("changed"));
   EXPECT_EQ(ReadBytes(Path(0)), odd);
   EXPECT_TRUE(book->Leave("changed"));
   EXPECT_NE(ReadBytes(Path(0)).find("changed"), std::string::npos);
-  ASSERT_EQ(prompter.messages.size(), 4u);  // the question thrice, then the save's notice
-  const auto& asked = prompter.messages[0];
+  ASSERT_EQ(prompter_.messages.size(), 4u);  // the question thrice, then the save's notice
+  const auto& asked = prompter_.messages[0];
   EXPECT_EQ(std::tuple(asked.text, asked.caption, asked.buttons, asked.icon),
             std::tuple(Gb("保存修改吗?"), "Pimbrel", MsgButtons::YesNoCancel, MsgIcon::Question));
   // Saved, it asks no more; a save that fails is told, and the record stays.
   EXPECT_TRUE(book->Leave("changed"));
-  EXPECT_EQ(prompter.messages.size(), 4u);
+  EXPECT_EQ(prompter_.messages.size(), 4u);
   ASSERT_TRUE(CreateFolder(Path(0) + "~pimtmp"));
-  prompter.answers = {MsgResult::Yes};
+  prompter_.answers = {MsgResult::Yes};
   EXPECT_FALSE(book->Leave("lost"));
-  EXPECT_EQ(prompter.messages.size(), 6u);
+  EXPECT_EQ(prompter_.messages.size(), 6u);
 }
 
 // Another computer writes the record shown (through a synced folder): the panel follows it
 // while unedited, and an edit is never saved over it without asking; a record that arrives
 // under the number a new one shows pushes the new one past it.
 TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
-  const auto book = GetParam().make(prompter);
+  const auto book = GetParam().make(prompter_);
   book->Open();
   ASSERT_TRUE(book->Save("mine"));
   const auto elsewhere = [&](const std::string& text) {
@@ -253,15 +248,15 @@ TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
   elsewhere("theirs, later");
   EXPECT_EQ(book->Refresh("mine, edited"), "-");
   // Saving the edit asks: both kept (the default), the edit a new record.
-  prompter.messages.clear();
+  prompter_.messages.clear();
   ASSERT_TRUE(book->Save("mine, edited"));
   EXPECT_EQ(
-      std::tuple(prompter.messages.at(0).text, ReadBytes(Path(0)), ReadBytes(Path(1)).empty()),
+      std::tuple(prompter_.messages.at(0).text, ReadBytes(Path(0)), ReadBytes(Path(1)).empty()),
       std::tuple(Gb("此记录已在另一台电脑上修改"), book->Document("theirs, later"), false));
   // Written over, or the edit dropped for the file as it is now.
   ASSERT_TRUE(book->Show(0));
   elsewhere("theirs again");
-  prompter.choices = {1, 2, -1};
+  prompter_.choices = {1, 2, -1};
   ASSERT_TRUE(book->Save("mine over"));
   EXPECT_NE(ReadBytes(Path(0)).find("mine over"), std::string::npos);
   elsewhere("theirs, once more");
@@ -294,8 +289,8 @@ TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
 // that still exists, and otherwise (gone, or a new record never saved) on a new one.
 TEST_P(RecordBookTest, AfterARestoreThePanelComesBackOnTheRecordItShowed) {
   for (int n : {0, 1, 2})
-    WriteBytes(Path(n), GetParam().make(prompter)->Document(Format("r%d", n)));
-  const auto book = GetParam().make(prompter);
+    WriteBytes(Path(n), GetParam().make(prompter_)->Document(Format("r%d", n)));
+  const auto book = GetParam().make(prompter_);
   book->Open();
   ASSERT_TRUE(book->Show(1));
   WriteBytes(Path(1), book->Document("restored"));
@@ -317,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Both, RecordBookTest, ::testing::ValuesIn(kKinds),
 using NoteBookTest = RecordBookTest;
 
 TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate) {
-  NoteBook book(prompter, kClock);
+  NoteBook book(prompter_, kClock);
   for (const auto& [n, type] : {std::pair{0, 1}, {1, 2}, {3, 2}, {5, 4}})  // number, category
     WriteBytes(book.PathOf(n), NoteDocument(type, Format("%d", n)));
   // Per step: button, filter, the note shown after it (6: the new one) and the result
@@ -335,7 +330,7 @@ TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate)
   WriteBytes(book.PathOf(4), "<note>\r\n\t<type>4</type>\r\n\t<buildtime>x</buildtime>\r\n");
   EXPECT_EQ(
       (std::tuple{book.Previous(NoteBook::kAll), book.label() + book.text(),
-                  prompter.messages.size(), prompter.messages.at(0).text}),
+                  prompter_.messages.size(), prompter_.messages.at(0).text}),
       std::tuple(NoteBook::Step::Unchanged, "5:5", size_t{1}, Gb("读取 xml 文件时发生错误!")));
   // A damaged counter far above the notes: stepping goes by the files there.
   WriteBytes(kSettingsPath, "[NOTE]\r\nmaxid=2000000000\r\n");
@@ -347,7 +342,7 @@ TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate)
   EXPECT_EQ(book.text(), Gb("    \t 1 月  5 日,2003\t星期 0\r\n  "));
   ASSERT_TRUE(book.Save("diary", NoteBook::kDiary));
   const FixedClock later({2003, 1, 6, 10, 30, 1});
-  NoteBook reopened(prompter, later);
+  NoteBook reopened(prompter_, later);
   reopened.Open();
   reopened.Previous(NoteBook::kAll);
   ASSERT_TRUE(reopened.Save("diary 2", NoteBook::kDiary));

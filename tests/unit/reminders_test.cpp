@@ -10,12 +10,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class RemindersTest : public test::TempFolderTest {
+class RemindersTest : public test::ModelTest {
  protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
-  }
   // A contact document as the panel saves it; month and day are list indexes, -1 for none.
   void SaveContact(int number, const std::string& name, int month, int day) {
     ComuRecord contact;
@@ -33,7 +29,6 @@ class RemindersTest : public test::TempFolderTest {
     for (const Announcement& a : due) out.push_back(Format("%d:%d", a.contact, a.days));
     return out;
   }
-  test::RecordingPrompter prompter;
 };
 
 TEST(Birthdays, TheStoredTextDecidesWhetherThereIsABirthday) {
@@ -61,13 +56,12 @@ TEST_F(RemindersTest, DueOnADateAcrossYearEndsMonthEndsAndFebruary29) {
   WriteBytes(kAwokePath, "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n6=\r\n");
   BirthdayReminders reminders;
   reminders.Load();
-  RecordEvents events;
-  events.Subscribe(reminders);
-  AddressBook book(prompter, &events);
+  events_.Subscribe(reminders);
+  AddressBook book(prompter_, &events_);
   book.Initialise();
   ComuRecord shown;
   ASSERT_TRUE(book.Open(6, shown));
-  prompter.answers = {MsgResult::Yes};
+  prompter_.answers = {MsgResult::Yes};
   book.Delete();
   EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n0=\r\n1=\r\n2=\r\n3=\r\n4=\r\n5=\r\n");
 
@@ -111,19 +105,19 @@ TEST_F(RemindersTest, TheButtonSaysWhyItCannotAndKeepsTheContactBytes) {
   BirthdayReminders reminders;
   reminders.Load();
   EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");  // made when missing
-  EXPECT_FALSE(reminders.Toggle(0, prompter));      // no birthday
-  EXPECT_FALSE(reminders.Toggle(9, prompter));      // not saved
+  EXPECT_FALSE(reminders.Toggle(0, prompter_));     // no birthday
+  EXPECT_FALSE(reminders.Toggle(9, prompter_));     // not saved
   ArmWriteFault(1);
-  EXPECT_FALSE(reminders.Toggle(1, prompter));  // not written: still off, as the next press shows
+  EXPECT_FALSE(reminders.Toggle(1, prompter_));  // not written: still off, as the next press shows
   ArmWriteFault(0);
-  ASSERT_EQ(prompter.messages.size(), 3u);  // the third: "不能写入 set\awoke.list..."
-  EXPECT_EQ(std::tuple(prompter.messages[0].text.substr(0, 6),
-                       prompter.messages[1].text.substr(0, 6), prompter.messages[2].icon),
+  ASSERT_EQ(prompter_.messages.size(), 3u);  // the third: "不能写入 set\awoke.list..."
+  EXPECT_EQ(std::tuple(prompter_.messages[0].text.substr(0, 6),
+                       prompter_.messages[1].text.substr(0, 6), prompter_.messages[2].icon),
             std::tuple(Gb("这个联"), Gb("请先保"), MsgIcon::Warning));
-  EXPECT_EQ(
-      (std::tuple{reminders.Toggle(1, prompter), ReadBytes(kAwokePath),
-                  reminders.Toggle(1, prompter), ReadBytes(kAwokePath), ReadBytes(ContactPath(1))}),
-      std::tuple(true, "[AWOKE]\r\n1=\r\n", true, "[AWOKE]\r\n", document));
+  EXPECT_EQ((std::tuple{reminders.Toggle(1, prompter_), ReadBytes(kAwokePath),
+                        reminders.Toggle(1, prompter_), ReadBytes(kAwokePath),
+                        ReadBytes(ContactPath(1))}),
+            std::tuple(true, "[AWOKE]\r\n1=\r\n", true, "[AWOKE]\r\n", document));
 }
 
 TEST(ExitNotice, AskedOnlyWithTheOptionOnAndCardsWaitingAndEachAnswerDoesItsOwn) {

@@ -12,15 +12,15 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class SearchTest : public test::TempFolderTest {
+class SearchTest : public test::ModelTest {
  protected:
   SearchTest() {
+    clock_.Set({2021, 3, 4, 10, 0, 0});
     events_.Subscribe(store_);
     events_.SetNoteTypes(&store_);
   }
   void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
+    ModelTest::SetUp();
     ASSERT_TRUE(CreateFolder("datum\\a"));
   }
 
@@ -69,10 +69,7 @@ class SearchTest : public test::TempFolderTest {
     return titles;
   }
 
-  test::RecordingPrompter prompter_;
-  FixedClock clock_{{2021, 3, 4, 10, 0, 0}};
   RecordStore store_;
-  RecordEvents events_;
   Searcher searcher_{store_};
   NoteBook book_{prompter_, clock_, &events_};
   AddressBook contacts_{prompter_, &events_};
@@ -177,9 +174,7 @@ TEST_F(SearchTest, FollowsThePanelsWritesAndTheFilesChangedBehindThem) {
   EXPECT_EQ(Titles("", SearchScope::Bookmarks), Strings{"卡片"});
 
   // Behind the program's back: seen at the next scan only.
-  std::string note;
-  XML(prompter_, clock_).WriteNote(note, 1, Gb("外来的"), "2021-1-1 1:1");
-  ASSERT_TRUE(WriteFileAtomic("note\\n.40.xml", note));
+  ASSERT_TRUE(WriteFileAtomic("note\\n.40.xml", Note(Gb("外来的"), "2021-1-1 1:1")));
   ASSERT_TRUE(RemoveFile("note\\n.0.xml"));
   EXPECT_EQ(Titles("外来").size(), 0u);
   store_.ScanAll();
@@ -202,9 +197,7 @@ TEST_F(SearchTest, DamagedFilesAreSkippedAndCountedAndAnyQueryIsSafe) {
   EXPECT_EQ(store_.unreadable(), 3);
   EXPECT_EQ(Titles("").size(), 2u);
   // Mended on disk, it is read at the next scan.
-  std::string note;
-  XML(prompter_, clock_).WriteNote(note, 1, Gb("修好了"), "2021-1-1 1:1");
-  ASSERT_TRUE(WriteFileAtomic("note\\n.5.xml", note));
+  ASSERT_TRUE(WriteFileAtomic("note\\n.5.xml", Note(Gb("修好了"), "2021-1-1 1:1")));
   store_.ScanAll();
   EXPECT_EQ(store_.unreadable(), 2);
   EXPECT_EQ(Titles("修好"), Strings{"修好了"});

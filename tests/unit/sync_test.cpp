@@ -52,30 +52,7 @@ TEST(RecordNames, EveryServicesCopyIsKnownByItsOriginalAndNothingElseIsTakenForO
     EXPECT_EQ(ClassifyName(RecordFolder::Notes, name).kind, NameKind::Other) << name;
 }
 
-class SyncFolderTest : public test::TempFolderTest {
- protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
-    events_.Subscribe(heard_);
-  }
-  std::string Note(const std::string& text) {
-    std::string doc;
-    XML(prompter_, clock_).WriteNote(doc, 1, text, "2026-12-7 9:0");
-    return doc;
-  }
-  struct Heard final : RecordListener {
-    void OnRecordChange(const RecordChange& c) override {
-      log.push_back(std::to_string(static_cast<int>(c.what)) + ":" +
-                    (c.kind == RecordKind::Card ? std::string(c.path) : std::to_string(c.number)));
-    }
-    Strings log;
-  };
-  test::RecordingPrompter prompter_;
-  FixedClock clock_{{2026, 12, 7, 9, 0, 0}};
-  RecordEvents events_;
-  Heard heard_;
-};
+using SyncFolderTest = test::ModelTest;
 
 TEST_F(SyncFolderTest, ACopyLikeItsRecordGoesAndEachOtherWaitsForTheUserUntilDecidedOnce) {
   WriteBytes("note\\n.0.xml", Note("same"));
@@ -118,7 +95,7 @@ TEST_F(SyncFolderTest, ACopyLikeItsRecordGoesAndEachOtherWaitsForTheUserUntilDec
   EXPECT_EQ(Decide(scan.open[0], ConflictChoice::KeepCopy, prompter_, &events_), Decided::Done);
   EXPECT_EQ(ReadBytes("note\\n.3.xml"), Note("a stray"));
   EXPECT_EQ(Decide(scan.open[2], ConflictChoice::KeepOriginal, prompter_, &events_), Decided::Done);
-  EXPECT_EQ(heard_.log, (Strings{"0:2", "0:3"}));
+  EXPECT_EQ(heard_.log, (Strings{"written note 2", "written note 3"}));
   EXPECT_TRUE(FindConflicts(&events_).open.empty());
 
   // The other version takes the record's place.
@@ -160,7 +137,7 @@ TEST_F(SyncFolderTest, ListsAreJoinedAlikeOnBothComputersAndATrimIsNeverUndone) 
 
   const ConflictScan scan = FindConflicts(&events_);
   EXPECT_EQ(std::pair(scan.merged, scan.open.size()), std::pair(3, size_t{0}));
-  EXPECT_EQ(heard_.log, (Strings{"2:-1"}));
+  EXPECT_EQ(heard_.log, Strings{"lists"});
   EXPECT_NE(ReadBytes("datum\\datum.conf").find("id=9"), std::string::npos);
   ClassTable joined;
   Strings names;
@@ -184,7 +161,7 @@ TEST_F(SyncFolderTest, ChangesOnDiskAreToldOnceAndOurOwnWritesNotAgain) {
   WriteBytes("note\\n.0.xml", Note("changed elsewhere"));
   WriteBytes("note\\n.5.xml", Note("new elsewhere"));
   EXPECT_FALSE(watch.Rescan("note").copies);
-  EXPECT_EQ(heard_.log, (Strings{"0:0", "0:5"}));
+  EXPECT_EQ(heard_.log, (Strings{"written note 0", "written note 5"}));
   EXPECT_TRUE(watch.Rescan("note").copies == false && heard_.log.size() == 2);
 
   WriteBytes("note\\n.6.xml", Note("ours"));
@@ -193,7 +170,7 @@ TEST_F(SyncFolderTest, ChangesOnDiskAreToldOnceAndOurOwnWritesNotAgain) {
   ASSERT_TRUE(RemoveFile("note\\n.0.xml"));
   WriteBytes("note\\n.5 (1).xml", Note("a copy"));
   EXPECT_TRUE(watch.Rescan("note").copies);
-  EXPECT_EQ(heard_.log, (Strings{"0:-1", "1:0"}));
+  EXPECT_EQ(heard_.log, (Strings{"written note -1", "removed note 0"}));
 
   ASSERT_TRUE(CreateFolder(Gb("datum\\新类")));
   const RecordWatch::Found found = watch.Rescan("datum");

@@ -98,6 +98,28 @@ void TempFolderTest::TearDown() {
   std::filesystem::remove_all(folder_, ignored);
 }
 
+void HeardChanges::OnRecordChange(const RecordChange& c) {
+  static const char* const kWhat[] = {"written", "removed", "lists", "replaced"};
+  static const char* const kKind[] = {"note", "contact", "card"};
+  log.push_back(std::string(kWhat[static_cast<int>(c.what)]));
+  if (c.what < RecordChange::What::ListsChanged)
+    log.back() += std::string(" ") + kKind[static_cast<int>(c.kind)] + " " +
+                  (c.kind == RecordKind::Card ? std::string(c.path) : std::to_string(c.number));
+  if (then) then();
+}
+
+void ModelTest::SetUp() {
+  TempFolderTest::SetUp();
+  ASSERT_TRUE(WriteDataFolder());
+  events_.Subscribe(heard_);
+}
+
+std::string ModelTest::Note(const std::string& text, const std::string& built) {
+  std::string doc;
+  XML(prompter_, clock_).WriteNote(doc, 1, text, built);
+  return doc;
+}
+
 void TempFolderTest::WriteBytes(const std::string& dataPath, const std::string& bytes) {
   std::ofstream out(std::filesystem::path(ToNativePath(dataPath)), std::ios::binary);
   ASSERT_TRUE((out << bytes).good()) << dataPath;

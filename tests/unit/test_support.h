@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -151,6 +152,27 @@ class TempFolderTest : public ::testing::Test {
 
  private:
   std::filesystem::path previous_;
+};
+
+// Each record change as "written note 4", "removed card <path>", "lists" or "replaced";
+// `then` runs after each.
+struct HeardChanges final : RecordListener {
+  void OnRecordChange(const RecordChange& c) override;
+  std::vector<std::string> log;
+  std::function<void()> then;
+};
+
+// The models over an installed data folder: a prompter for their messages, a clock, and their
+// record events heard.
+class ModelTest : public TempFolderTest {
+ protected:
+  void SetUp() override;
+  // A note document of type 1, written now.
+  std::string Note(const std::string& text, const std::string& built = "2026-12-7 9:0");
+  RecordingPrompter prompter_;
+  FixedClock clock_{{2026, 12, 7, 9, 0, 0}};
+  RecordEvents events_;
+  HeardChanges heard_;
 };
 
 }  // namespace pim::test
