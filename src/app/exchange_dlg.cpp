@@ -195,29 +195,30 @@ bool CExchangeDlg::ImportContacts(const std::vector<std::string>& files) {
   }
   std::vector<size_t> alike = LikelyDuplicates(BookContacts(), report.contacts);
   size_t skipped = 0;
+  // The count before anything is written, and the contacts that seem to be in the book.
+  std::string text = Gb("要导入 ") + Count(report.contacts.size()) + Gb(" 个联系人");
+  std::vector<std::string> buttons = {Gb("导入"), Gb("取消")};
   if (!alike.empty()) {
-    std::string names;
+    text += Gb("，其中 ") + Count(alike.size()) +
+            Gb(" 个看来已在通讯录中（姓名相同，并有相同的电话或电子邮件）：");
     for (size_t i = 0; i < alike.size() && i < 10; ++i)
-      names += "\r\n" + report.contacts[alike[i]].name;
-    if (alike.size() > 10) names += "\r\n……";
-    const int choice = win::Win32Prompter(hwnd()).Choose(
-        Gb("要导入 ") + Count(report.contacts.size()) + Gb(" 个联系人，其中 ") +
-            Count(alike.size()) +
-            Gb(" 个看来已在通讯录中（姓名相同，并有相同的电话或电子邮件）：") + names,
-        Gb("导入"), {Gb("跳过它们"), Gb("也导入"), Gb("取消")});
-    if (choice != 0 && choice != 1) return false;
-    if (choice == 0) {
-      for (auto it = alike.rbegin(); it != alike.rend(); ++it)
-        report.contacts.erase(report.contacts.begin() + static_cast<ptrdiff_t>(*it));
-      skipped = alike.size();
-    }
+      text += "\r\n" + report.contacts[alike[i]].name;
+    if (alike.size() > 10) text += "\r\n……";
+    buttons = {Gb("跳过它们"), Gb("也导入"), Gb("取消")};
+  }
+  const int choice = win::Win32Prompter(hwnd()).Choose(text + Gb("。"), Gb("导入"), buttons);
+  if (choice < 0 || choice == static_cast<int>(buttons.size()) - 1) return false;
+  if (!alike.empty() && choice == 0) {
+    for (auto it = alike.rbegin(); it != alike.rend(); ++it)
+      report.contacts.erase(report.contacts.begin() + static_cast<ptrdiff_t>(*it));
+    skipped = alike.size();
   }
   std::string failed;
   win::ProgressDlg progress(hwnd(), Gb("正在导入联系人……"), report.contacts.size());
   const int written = WriteNewContacts(report.contacts, &events_, failed,
                                        [&](size_t done) { return progress.Step(done); });
-  std::string text = ImportSummary(report, written, static_cast<int>(skipped));
-  Say(text + Unfinished(written, report.contacts.size(), failed, progress.cancelled()),
+  Say(ImportSummary(report, written, static_cast<int>(skipped)) +
+          Unfinished(written, report.contacts.size(), failed, progress.cancelled()),
       written < static_cast<int>(report.contacts.size()));
   return true;
 }

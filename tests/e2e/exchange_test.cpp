@@ -28,17 +28,27 @@ class Exchange : public ProgramTest {
   }
   // The window of the program with this caption that holds control `id`, once there: the
   // dialog's own message boxes and questions share its caption.
-  HWND WaitFor(const std::wstring& caption, int id) {
+  HWND WaitFor(const std::wstring& caption, int id, int ms = kWaitMs) {
     HWND found = nullptr;
-    WaitUntil([&] {
-      for (HWND w : TopWindows(program->pid()))
-        if (Visible(w) && Text(w) == caption && GetDlgItem(w, id)) found = w;
-      return found != nullptr;
-    });
+    WaitUntil(
+        [&] {
+          for (HWND w : TopWindows(program->pid()))
+            if (Visible(w) && Text(w) == caption && GetDlgItem(w, id)) found = w;
+          return found != nullptr;
+        },
+        ms);
     return found;
   }
-  std::wstring Told(const std::wstring& caption) {
-    const HWND box = WaitFor(caption, 0xFFFF);
+  // The question before an import writes anything: its text, answered with its first button.
+  std::wstring Confirm() {
+    const HWND question = WaitFor(L"导入", IDC_CHOOSE_FIRST);
+    if (!question) return L"<no question>";
+    const std::wstring text = Text(Control(question, IDC_CHOOSE_TEXT));
+    PostCommand(question, IDC_CHOOSE_FIRST);
+    return text;
+  }
+  std::wstring Told(const std::wstring& caption, int ms = kWaitMs) {
+    const HWND box = WaitFor(caption, 0xFFFF, ms);
     const std::wstring text = box ? Text(GetDlgItem(box, 0xFFFF)) : L"<no message>";
     if (box) CloseBy(box, IDOK);
     return text;
@@ -55,6 +65,7 @@ TEST_F(Exchange, AVCardFileComesInThroughTheDialogAndASecondImportIsCaughtAsAlre
              "END:VCARD\r\n");
   const HWND dialog = Dialog(ID_IMPORT, 0, 0, 0, vcf);
   ASSERT_TRUE(dialog);
+  EXPECT_EQ(Confirm(), L"要导入 2 个联系人。");
   EXPECT_EQ(Told(L"导入"), L"导入 2 个联系人，跳过 0 个");
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
   EXPECT_TRUE(fs::exists(folder + L"\\communication\\com.1.xml"));
@@ -73,11 +84,7 @@ TEST_F(Exchange, AVCardFileComesInThroughTheDialogAndASecondImportIsCaughtAsAlre
 
   // The same file again: both look like contacts of the book, and are skipped.
   Dialog(ID_IMPORT, 0, 0, 0, vcf);
-  const HWND question = WaitFor(L"导入", IDC_CHOOSE_FIRST);
-  ASSERT_TRUE(question);
-  EXPECT_NE(Text(Control(question, IDC_CHOOSE_TEXT)).find(L"其中 2 个看来已在通讯录中"),
-            std::wstring::npos);
-  PostCommand(question, IDC_CHOOSE_FIRST);  // 跳过它们
+  EXPECT_NE(Confirm().find(L"要导入 2 个联系人，其中 2 个看来已在通讯录中"), std::wstring::npos);
   EXPECT_EQ(Told(L"导入"), L"导入 0 个联系人，跳过 2 个\r\n与通讯录中已有的联系人相同：2 个");
   EXPECT_FALSE(fs::exists(folder + L"\\communication\\com.2.xml"));
   EXPECT_TRUE(program->Exit());
@@ -99,21 +106,23 @@ TEST_F(Exchange, AThousandContactsComeInUnderAProgressBarAndACancelKeepsWhatCame
     return std::distance(fs::directory_iterator(folder + L"\\communication"), {});
   };
   const std::wstring first = cards(L"first.vcf", "First ");
-  const ULONGLONG start = GetTickCount64();
   ASSERT_TRUE(Dialog(ID_IMPORT, 0, 0, 0, first));
+  EXPECT_EQ(Confirm(), L"要导入 1000 个联系人。");
+  const ULONGLONG start = GetTickCount64();  // from the answer to the report
   EXPECT_TRUE(WaitFor(L"Pimbrel", IDC_PROGRESS_BAR));
   Screenshot("import-progress");
-  EXPECT_EQ(Told(L"导入"), L"导入 1000 个联系人，跳过 0 个");
+  EXPECT_EQ(Told(L"导入", 60000), L"导入 1000 个联系人，跳过 0 个");
   const ULONGLONG took = GetTickCount64() - start;
   std::printf("1000 contacts imported through the dialog in %llu ms\n", took);
   EXPECT_LT(took, 10000u);
   EXPECT_EQ(contacts(), 1000);
 
   ASSERT_TRUE(Dialog(ID_IMPORT, 0, 0, 0, cards(L"second.vcf", "Second ")));
+  EXPECT_EQ(Confirm(), L"要导入 1000 个联系人。");
   const HWND progress = WaitFor(L"Pimbrel", IDC_PROGRESS_BAR);
   ASSERT_TRUE(progress);
   PostCommand(progress, IDCANCEL);
-  const std::wstring told = Told(L"导入");
+  const std::wstring told = Told(L"导入", 60000);
   int came = -1, left = -1;
   ASSERT_EQ(swscanf(told.c_str(), L"导入 %d 个联系人，跳过 0 个\r\n已取消：%d 个没有导入。", &came,
                     &left),
