@@ -176,14 +176,3 @@ class ModelTest : public TempFolderTest {
 };
 
 }  // namespace pim::test
-
-namespace pim {
-// A contact in a failure message: its fields in order, not its bytes.
-inline void PrintTo(const ComuRecord& c, std::ostream* out) {
-  *out << "{" << c.name << "|" << c.class_ << "|" << c.sex << "|" << c.birthYear << "|"
-       << c.birthMonth << "|" << c.birthDay << "|" << c.telOffice << "|" << c.telHome << "|"
-       << c.telHandset << "|" << c.telBP << "|" << c.email << "|" << c.email2 << "|" << c.companyweb
-       << "|" << c.homepage << "|" << c.oicq << "|" << c.icq << "|" << c.address << "|"
-       << c.postnumber << "|" << c.note << "}";
-}
-}  // namespace pim
