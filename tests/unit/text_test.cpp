@@ -175,12 +175,11 @@ TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
 
 #endif
 
-class TextFilesTest : public test::TempFolderTest {};
+using TextFilesTest = test::ModelTest;  // an installed data folder
 
 // Every file of a fresh data folder and of the bad-input corpus keeps its bytes, both as a
 // name passed through and, where it is all characters, shown in a window and stored again.
 TEST_F(TextFilesTest, ExistingFilesKeepEveryByte) {
-  ASSERT_TRUE(WriteDataFolder());
   for (const char* root : {".", PIMBREL_CORPUS})
     for (const auto& [name, bytes] : test::Tree(root)) {
       EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes) << name;
@@ -211,16 +210,14 @@ TEST(TextTest, WalksStepOverFourByteCharactersAndLimitsNeverCutOne) {
 }
 
 TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
-  test::RecordingPrompter prompter;
-  const FixedClock clock({2026, 12, 6, 9, 5, 0});
-  XML xml(prompter, clock);
+  XML xml(prompter_, clock_);
   std::string note, comu, card;
   xml.WriteNote(note, 1, kMixed + "\r\n" + kMixed, "");
   xml.comu.name = kJi + kYan;
   xml.comu.note = kEmoji;
   xml.WriteComu(comu);
   xml.WriteDatum(card, kYan, kJi, kMixed, "d", "", kBullet, kHangul, {});
-  XML back(prompter, clock);
+  XML back(prompter_, clock_);
   test::Doc noteDoc(note);
   ASSERT_EQ(back.ReadNoteType(noteDoc.lines()), 1);
   ASSERT_TRUE(back.ReadNote(noteDoc.lines()) && back.ReadComu(test::Doc(comu).lines()) &&
@@ -233,8 +230,7 @@ TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
 
   // A card titled 䶮 in category 𠮷: folder and file are named with the characters
   // themselves, and the index leads back to them.
-  ASSERT_TRUE(WriteDataFolder());
-  DatumCapture capture(prompter, clock, "C:\\P");
+  DatumCapture capture(prompter_, clock_, "C:\\P");
   capture.Open();
   capture.MarkModified();
   ASSERT_TRUE(capture.StoreCard({kJi, kYan, kMixed}));
@@ -242,15 +238,12 @@ TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
   EXPECT_EQ(capture.entries().at(0).url + "|" + capture.LoadContent(path), path + "|" + kMixed);
   EXPECT_TRUE(
       std::filesystem::exists(std::filesystem::path(u8"datum/\U00020BB7/\u4DAE.datum.0.xml")));
-  EXPECT_TRUE(prompter.messages.empty());
+  EXPECT_TRUE(prompter_.messages.empty());
 }
 
 // A line break cannot be kept in a one-line field: the user is told and nothing is written.
 TEST_F(TextFilesTest, LineBreaksInOneLineFieldsAreToldAndNotStored) {
-  ASSERT_TRUE(WriteDataFolder());
-  test::RecordingPrompter prompter;
-  const FixedClock clock({2026, 12, 6, 9, 5, 0});
-  AddressBook book(prompter);
+  AddressBook book(prompter_);
   book.Initialise();
   ComuRecord contact;
   contact.address = "a\nb";
@@ -258,21 +251,21 @@ TEST_F(TextFilesTest, LineBreaksInOneLineFieldsAreToldAndNotStored) {
   contact.address = kJi;
   contact.note = "a\r\nb";  // the note is several lines
   EXPECT_TRUE(book.Save(contact));
-  DatumCapture capture(prompter, clock, "C:\\P");
+  DatumCapture capture(prompter_, clock_, "C:\\P");
   capture.Open();
   capture.MarkModified();
   EXPECT_FALSE(capture.StoreCard({"x", "t\r", "text"}) || capture.count() != 0);
   test::CaptureCards(1);
-  DatumTrimming trim(prompter, clock, "C:\\P");
+  DatumTrimming trim(prompter_, clock_, "C:\\P");
   ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
   const std::string before = ReadBytes("datum\\a\\c1.xml");
   TrimForm form = trim.form();
   form.source = "s\n";
   EXPECT_FALSE(trim.SaveItem(form));
   EXPECT_EQ(ReadBytes("datum\\a\\c1.xml"), before);
-  ASSERT_EQ(prompter.messages.size(), 4u);  // the second contact's save is confirmed
+  ASSERT_EQ(prompter_.messages.size(), 4u);  // the second contact's save is confirmed
   for (size_t i : {0u, 2u, 3u})
-    EXPECT_NE(prompter.messages[i].text.find("\xBB\xBB\xD0\xD0"), std::string::npos);  // 换行
+    EXPECT_NE(prompter_.messages[i].text.find("\xBB\xBB\xD0\xD0"), std::string::npos);  // 换行
 }
 
 }  // namespace
