@@ -200,7 +200,7 @@ bool CopyTree(std::string_view from, std::string_view to) {
 
 // Where no rename reaches (another volume): a copy beside `to` renamed into place, then `from`
 // renamed aside and removed. A kill leaves `from` whole, or `to` whole beside a whole `from`
-// (the same bytes: see SettleHalfMove) or beside "~pimgone" remains.
+// (the same bytes: see SettleHalfMove) or beside what is left of the source set aside.
 bool MoveAcross(std::string_view from, std::string_view to) {
   const std::string copy = Beside(to, kTempSuffix), gone = Beside(from, kGoneSuffix);
   if (!RemoveTree(copy) || !RemoveTree(gone)) return false;

@@ -11,8 +11,9 @@
 
 namespace pim {
 
-// What a move to another volume renames its source to before removing it.
-inline constexpr std::string_view kGoneSuffix = "~pimgone";
+// What a move to another volume renames its source to before removing it; like every
+// temporary name of ours it ends "~pimtmp", which sync services are told to leave alone.
+inline constexpr std::string_view kGoneSuffix = ".gone~pimtmp";
 
 // Renames a file or a folder; never replaces anything. Counts as a write step of the
 // fault switch (ArmWriteFault), so tests can fail any move of a restore. Onto another volume
