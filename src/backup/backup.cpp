@@ -183,21 +183,24 @@ DailyCopy MakeDailyCopy(std::string_view version, const LocalTime& now, std::str
   return result;
 }
 
-std::string LastBackupFolder() {
-  CConfigFile conf;
-  conf.Load(kSettingsPath);
-  std::string folder = conf.GetValue("SYS", "backupdir");
-  if (folder == CConfigFile::kNotFound || folder == CConfigFile::kNotLoaded) folder.clear();
-  return folder;
-}
+std::string LastBackupFolder() { return SysValue("backupdir"); }
 
-void RememberBackupFolder(std::string_view folder) {
-  if (!AddSysKey("backupdir", folder)) return;
-  CConfigFile conf;
-  if (conf.Load(kSettingsPath) != 1) return;
-  if (conf.GetValue("SYS", "backupdir") == folder) return;
-  conf.SetValue("SYS", "backupdir", folder);
-  conf.Save();
+void RememberBackupFolder(std::string_view folder) { SetSysValue("backupdir", folder); }
+
+BackupOutcome WriteSafetyCopy(std::string_view prefix, std::string_view version,
+                              const LocalTime& now, std::string& name) {
+  CreateFolder(kBackupFolder);
+  BackupOutcome copy;
+  for (int n = 1; n <= 1000 && !copy.ok; ++n) {
+    name = std::string(prefix) +
+           Format("%04d-%02d-%02d %02d%02d", now.year, now.month, now.day, now.hour, now.minute);
+    if (n > 1) name += Format(" (%d)", n);
+    name = JoinPath(kBackupFolder, name + ".zip");
+    if (FileExists(name) || FolderExists(name)) continue;
+    copy = WriteBackup(name, version, now, false);
+    if (!copy.ok && !copy.taken) break;
+  }
+  return copy;
 }
 
 }  // namespace pim

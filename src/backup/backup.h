@@ -26,6 +26,12 @@ struct BackupOutcome {
 BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now,
                           bool replace = true);
 
+// A copy of the data as it is, before something replaces it: "backup\<prefix>YYYY-MM-DD
+// HHMM.zip", or "… (2).zip" and on when that name is taken; never replaces a file. `name`
+// gets the name tried last.
+BackupOutcome WriteSafetyCopy(std::string_view prefix, std::string_view version,
+                              const LocalTime& now, std::string& name);
+
 // The manifest at the top of every archive.
 std::string ManifestText(std::string_view version, const LocalTime& now,
                          const BackupCounts& counts);

@@ -6,6 +6,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file.h"
+#include "base/gbk.h"
 #include "base/path.h"
 
 #ifdef _WIN32
@@ -142,6 +143,15 @@ bool ModifiedTime(std::string_view path, LocalTime& time) {
 }
 
 #endif
+
+bool CreateFolders(std::string_view folder) {
+  // A drive or a root on the way is there already, and cannot be made.
+  for (size_t i = 0; i < folder.size(); i += GbCharSize(folder, i))
+    if (folder[i] == '\\' && i > 0 && !FolderExists(folder.substr(0, i)) &&
+        !CreateFolder(folder.substr(0, i)))
+      return false;
+  return FolderExists(folder) || CreateFolder(folder);
+}
 
 bool RemoveTree(std::string_view folder) {
   if (!FolderExists(folder)) return !FileExists(folder) || RemoveOneFile(folder);

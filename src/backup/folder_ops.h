@@ -36,6 +36,8 @@ bool LinkFile(std::string_view from, std::string_view to);
 void ArmLinkRefusal(bool refuse);
 // Gives `path` the last write time of `model`.
 bool CopyModifiedTime(std::string_view model, std::string_view path);
+// Makes a folder and every folder on its way that is missing.
+bool CreateFolders(std::string_view folder);
 // Removes a folder with everything in it; true when it is gone (or never was).
 bool RemoveTree(std::string_view folder);
 // The local time a file was last written; false when it cannot be read.

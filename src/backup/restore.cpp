@@ -14,9 +14,9 @@ namespace pim {
 
 namespace {
 
-// Swapped whole; "set\" is done file by file, since the run marker in it stays open.
-constexpr std::array<std::string_view, 4> kSwappedFolders = {"note", "communication", "datum",
-                                                             "xmlstyle"};
+// The record folders are swapped whole; "set\" file by file, since the run marker in it stays
+// open.
+constexpr const auto& kSwappedFolders = kRecordFolders;
 constexpr std::string_view kMarkerName = "run.ing.m";
 
 // What the swap moves: each set file before and after, in the journal so a later start
@@ -161,12 +161,6 @@ bool SameBytes(const ZipReader& reader, const ZipEntry& entry, const std::string
   return s == ZipStatus::Ok && file.Read(&more, 1) == 0 && !file.Failed();
 }
 
-bool CreateFolders(std::string_view path) {
-  for (size_t i = 0; i < path.size(); i += GbCharSize(path, i))
-    if (path[i] == '\\' && !CreateFolder(path.substr(0, i))) return false;
-  return CreateFolder(path);
-}
-
 bool Unpack(const ZipReader& reader, const RestorePlan& plan, std::string& failed) {
   if (!CreateFolder(kRestoreNew)) return false;
   for (std::string_view f : kDataFolders)
@@ -201,14 +195,6 @@ bool Unpack(const ZipReader& reader, const RestorePlan& plan, std::string& faile
   return true;
 }
 
-// The name of the safety copy: the minute's, or the first "(n)" after it not taken.
-std::string SafetyCopyName(const LocalTime& now, int n) {
-  std::string name = Gb("恢复前 ") + Format("%04d-%02d-%02d %02d%02d", now.year, now.month, now.day,
-                                            now.hour, now.minute);
-  if (n > 1) name += Format(" (%d)", n);
-  return JoinPath(kBackupFolder, name + ".zip");
-}
-
 }  // namespace
 
 RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::string_view version,
@@ -226,15 +212,8 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
               Gb(" 无法删除。请关闭正在使用它的程序，或者自己删除它，然后再恢复。");
     return RestoreResult::Blocked;
   }
-  CreateFolder(kBackupFolder);
-  BackupOutcome copy;
   std::string safety;
-  for (int n = 1; n <= 1000 && !copy.ok; ++n) {
-    safety = SafetyCopyName(now, n);
-    if (Exists(safety)) continue;
-    copy = WriteBackup(safety, version, now, false);
-    if (!copy.ok && !copy.taken) break;
-  }
+  const BackupOutcome copy = WriteSafetyCopy(Gb("恢复前 "), version, now, safety);
   if (!copy.ok) {
     failure = Gb("无法保存当前数据的备份 ") + safety + "\r\n" + copy.failure;
     return RestoreResult::SafetyCopyFailed;

@@ -32,11 +32,10 @@ bool InDataFolder(std::string_view dataPath) {
   while (end < dataPath.size() && dataPath[end] != '\\' && dataPath[end] != '/') ++end;
   const std::string_view first = dataPath.substr(0, end);
   // Windows names are case-blind; these four are ASCII.
-  for (std::string_view folder : {"note", "communication", "datum", "xmlstyle"}) {
+  for (std::string_view folder : kRecordFolders) {
     if (first.size() != folder.size()) continue;
     bool same = true;
-    for (size_t i = 0; i < first.size() && same; ++i)
-      same = (first[i] | 0x20) == folder[i];
+    for (size_t i = 0; i < first.size() && same; ++i) same = (first[i] | 0x20) == folder[i];
     if (same) return true;
   }
   return false;

@@ -1,6 +1,7 @@
 // Data paths: GBK, "\"-separated, relative to the working folder, as the files store them.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,8 @@ using NativePath = std::string;
 // user's choosing, which a sync service may keep in step with other computers; everything
 // else (set\, backup\, the journals) stays in the working folder, the program folder. A GBK
 // path; "" (the default) is the working folder, as always.
+inline constexpr std::array<std::string_view, 4> kRecordFolders = {"note", "communication", "datum",
+                                                                   "xmlstyle"};
 void SetDataFolder(std::string_view folder);
 const std::string& DataFolder();
 // Whether `dataPath` is a record folder or lies below one, and so in the data folder.

@@ -48,6 +48,22 @@ bool AddSysKey(std::string_view key, std::string_view value) {
   return WriteFileAtomic(kSettingsPath, bytes);
 }
 
+std::string SysValue(std::string_view key) {
+  CConfigFile conf;
+  conf.Load(kSettingsPath);
+  std::string value = conf.GetValue("SYS", key);
+  if (value == CConfigFile::kNotFound || value == CConfigFile::kNotLoaded) value.clear();
+  return value;
+}
+
+bool SetSysValue(std::string_view key, std::string_view value) {
+  if (!AddSysKey(key, value)) return false;
+  CConfigFile conf;
+  if (conf.Load(kSettingsPath) != 1) return false;
+  if (conf.GetValue("SYS", key) == value) return true;
+  return conf.SetValue("SYS", key, value) == 1 && conf.Save() == 1;
+}
+
 int32_t LoadBarHotkey() { return LoadSysSettings().hotkey; }
 
 std::string LogonCommand(const std::string& folder) {

@@ -29,6 +29,10 @@ SysSettings LoadSysSettings();
 // Adds "key=value" to section "SYS" when the key is missing there (CConfigFile adds no
 // keys); true when the key is there afterwards.
 bool AddSysKey(std::string_view key, std::string_view value);
+// A key of section "SYS" kept by one command (a folder last used, the data folder): its value,
+// "" when missing; and set, added when missing. False when the file could not be written.
+std::string SysValue(std::string_view key);
+bool SetSysValue(std::string_view key, std::string_view value);
 // The bar's hotkey as start-up registers it.
 int32_t LoadBarHotkey();
 // The log-on command: the program and its folder as argument. Unquoted, as always written,
