@@ -10,6 +10,7 @@
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "config/config_file.h"
+#include "datum/card_capture.h"
 #include "records/disk_change.h"
 #include "xmldoc/xml.h"
 
@@ -67,8 +68,8 @@ bool DatumCapture::StoreCard(const CardText& card) {
                         Gb(" 没有完整读出, 为免丢失内容没有改写!"));
     return true;
   }
-  if (HasLineBreak(card.title) || HasLineBreak(card.category)) {
-    Tell(prompter_, Gb("标题和类别不能含有换行") + kNotStored + "!");
+  if (HasLineBreak(card.title) || HasLineBreak(card.category) || HasLineBreak(card.source)) {
+    Tell(prompter_, Gb("标题、类别和来源不能含有换行") + kNotStored + "!");
     return false;
   }
   if (!IsSafeCategoryName(card.category)) {
@@ -93,60 +94,90 @@ bool DatumCapture::StoreCard(const CardText& card) {
     const Go go = AskIfChanged();
     if (go != Go::Write) return go == Go::Skip;
   }
-  const bool isNew = AtNewCard();
-  if (isNew) CatchUpCardNumber();  // cards stored elsewhere meanwhile took theirs
+  if (AtNewCard()) return !StoreNewCard(card, classPath, true).empty();
+  const std::string url = entries_[position_ - 1].url;
   // A stored card keeps its file, whatever its title and category are now.
-  std::string path = isNew ? CardPath(classPath, card.title, number_) : entries_[position_ - 1].url;
-  // A card number set back by hand must not let a new card replace an older one.
-  while (isNew && FileExists(path) && number_ < std::numeric_limits<int32_t>::max())
-    path = CardPath(classPath, card.title, ++number_);
-  // The top number is never used: the next one could not be written, nor wrap to reuse one.
-  if (isNew && number_ == std::numeric_limits<int32_t>::max()) {
-    Tell(prompter_, Gb("资料卡编号已用到最大值") + kNotStored + "!");
-    return false;
-  }
-  std::string written;
-  if (!isNew || (IsSafeTitle(card.title) && !FileExists(path))) written = WriteCard(path, card);
-  if (written.empty()) written = AskForPath(path, card);
+  std::string written = WriteCard(url, card, shownFound_, shownKeyword_);
+  if (written.empty()) written = AskForPath(url, card, shownFound_, shownKeyword_);
   if (written.empty()) return false;
-  if (!isNew) shownStamp_ = StampOf(written);
+  shownStamp_ = StampOf(written);
   if (events_) events_->CardWritten(written);
-  if (isNew) {
-    entries_.push_back({card.title, written, "", card.category, "", ""});
-    added_.push_back(entries_.back());
-    ++number_;
-    ++position_;
-    // At once, so that a crash never lets two cards share a number.
-    WriteCardNumber();
-  } else {
-    IndexEntry& entry = entries_[position_ - 1];
-    if (entry.url == written && entry.name == card.title && entry.class_ == card.category)
-      return true;
-    const std::string was = entry.url;
-    entry.url = written;
-    entry.name = card.title;
-    entry.class_ = card.category;
-    edited_.emplace_back(was, entry);
-  }
+  IndexEntry& entry = entries_[position_ - 1];
+  if (entry.url == written && entry.name == card.title && entry.class_ == card.category &&
+      entry.source == card.source)
+    return true;
+  const std::string was = entry.url;
+  entry.url = written;
+  entry.name = card.title;
+  entry.class_ = card.category;
+  entry.source = card.source;
+  edited_.emplace_back(was, entry);
   // The index follows every change, so a crash never leaves a stored card out of it.
   indexChanged_ = true;
   WriteIndex();
   return true;
 }
 
-std::string DatumCapture::WriteCard(const std::string& path, const CardText& card) const {
+std::string DatumCapture::StoreNewCard(const CardText& card, const std::string& classPath,
+                                       bool mayAsk) {
+  CatchUpCardNumber();  // cards stored elsewhere meanwhile took theirs
+  std::string path = CardPath(classPath, card.title, number_);
+  // A card number set back by hand must not let a new card replace an older one.
+  while (FileExists(path) && number_ < std::numeric_limits<int32_t>::max())
+    path = CardPath(classPath, card.title, ++number_);
+  // The top number is never used: the next one could not be written, nor wrap to reuse one.
+  if (number_ == std::numeric_limits<int32_t>::max()) {
+    if (mayAsk) Tell(prompter_, Gb("资料卡编号已用到最大值") + kNotStored + "!");
+    return {};
+  }
+  std::string written;
+  if (IsSafeTitle(card.title) && !FileExists(path)) written = WriteCard(path, card);
+  if (written.empty() && mayAsk) written = AskForPath(path, card);
+  if (written.empty()) return {};
+  if (events_) events_->CardWritten(written);
+  const bool atNewCard = AtNewCard();
+  entries_.push_back({card.title, written, "", card.category, "", card.source});
+  added_.push_back(entries_.back());
+  ++number_;
+  if (atNewCard) ++position_;
+  // At once, so that a crash never lets two cards share a number.
+  WriteCardNumber();
+  indexChanged_ = true;
+  WriteIndex();
+  return written;
+}
+
+std::optional<IndexEntry> DatumCapture::Capture(std::string_view text, std::string_view source) {
+  const std::string content = CrLfLines(text);
+  if (content.empty() || HasLineBreak(source)) return std::nullopt;
+  const std::string classPath = FindClassPath(kDefaultClass, classes_);
+  if (classPath.empty()) return std::nullopt;
+  CatchUpCardNumber();
+  std::string title = CapturedTitle(content);
+  if (title.empty()) title = Gb("资料卡") + Format("%ld", static_cast<long>(number_));
+  const CardText card{kDefaultClass, title, content, CutChars(source, kSourceLimit)};
+  std::string path = StoreNewCard(card, classPath, false);
+  if (path.empty()) return std::nullopt;
+  return IndexEntry{card.title, std::move(path), "", card.category, "", card.source};
+}
+
+std::string DatumCapture::WriteCard(const std::string& path, const CardText& card,
+                                    const std::string& foundDate,
+                                    const std::string& keyword) const {
   std::string document;
   XML(prompter_, clock_)
-      .WriteDatum(document, card.title, card.category, card.content, dtdPath_, "", "", "", {});
+      .WriteDatum(document, card.title, card.category, card.content, dtdPath_, foundDate,
+                  card.source, keyword, {});
   return WriteFileAtomic(path, document) ? path : std::string();
 }
 
-std::string DatumCapture::AskForPath(std::string path, const CardText& card) {
+std::string DatumCapture::AskForPath(std::string path, const CardText& card,
+                                     const std::string& foundDate, const std::string& keyword) {
   while (true) {
     Tell(prompter_, Gb("存储文件 ") + path + Gb(" 时出错,请选择文件的存储位置和名称!"));
     path = prompter_.PickFile({false, ".xml", Gb("XML 文件|*.xml|"), "", ""});
     if (path.empty()) return {};  // the user gives up; the text stays in the panel
-    if (!WriteCard(path, card).empty()) return path;
+    if (!WriteCard(path, card, foundDate, keyword).empty()) return path;
   }
 }
 
@@ -164,7 +195,7 @@ bool DatumCapture::WriteCardNumber() {
 void DatumCapture::StartNewCard() {
   position_ = count() + 1;
   modified_ = false;
-  shown_ = {kDefaultClass, Gb("资料卡") + Format("%ld", static_cast<long>(number_)), ""};
+  shown_ = {kDefaultClass, Gb("资料卡") + Format("%ld", static_cast<long>(number_)), "", ""};
 }
 
 DatumCapture::Go DatumCapture::AskIfChanged() {
@@ -194,7 +225,10 @@ void DatumCapture::ShowEntry() {
   bool whole = false;
   // Taken first: a change while reading counts as a change.
   shownStamp_ = StampOf(entry.url);
-  shown_ = {entry.class_, entry.name, LoadContent(entry.url, &whole)};
+  DatumRecord head;
+  shown_ = {entry.class_, entry.name, LoadContent(entry.url, &whole, &head), head.source};
+  shownFound_ = head.founddate;
+  shownKeyword_ = head.keyword;
   shownPartial_ = !whole && FileExists(entry.url);
 }
 
@@ -234,7 +268,7 @@ bool DatumCapture::GoToCard(const std::string& url, const CardText& card) {
   return true;
 }
 
-std::string DatumCapture::LoadContent(const std::string& path, bool* whole) {
+std::string DatumCapture::LoadContent(const std::string& path, bool* whole, DatumRecord* head) {
   if (whole) *whole = false;
   File file;
   if (!file.Open(path, File::Mode::Read)) return {};
@@ -242,6 +276,7 @@ std::string DatumCapture::LoadContent(const std::string& path, bool* whole) {
   XML xml(prompter_, clock_);
   if (!xml.ReadDatum(reader)) return {};
   if (whole) *whole = xml.datum.whole;
+  if (head) *head = xml.datum;
   return xml.datum.content;
 }
 

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/clock.h"
@@ -14,11 +16,12 @@
 
 namespace pim {
 
-// What the panel's three fields hold.
+// What the panel's fields hold.
 struct CardText {
   std::string category;
   std::string title;
   std::string content;
+  std::string source = {};  // a card typed without one needs no mention of it
 };
 
 class DatumCapture {
@@ -38,6 +41,13 @@ class DatumCapture {
   // number, a stored one is rewritten where it is. False when it could not be stored
   // (refused category, or the user gave up choosing a path); nothing is changed then.
   bool StoreCard(const CardText& card);
+
+  // A card taken by the capture key, stored at once as a new card in "未分类" with its
+  // source, whatever the panel shows or holds unstored: the panel stays where it is (at the
+  // new-card position it stays there). Never asks: "" when the card could not be stored.
+  // The title comes from the text's first line, "资料卡<number>" when it has none; line ends
+  // become CR LF. Its index entry, or nothing when there is no text or it cannot be stored.
+  std::optional<IndexEntry> Capture(std::string_view text, std::string_view source);
 
   // Each step stores the card first and is not taken when that fails; true when the card
   // shown changed (then read shown()).
@@ -77,15 +87,21 @@ class DatumCapture {
   const std::vector<IndexEntry>& entries() const { return entries_; }
 
   // The content of a card file, lines joined by CR LF; "" when it cannot be read. `whole`
-  // tells whether everything in the file was read.
-  std::string LoadContent(const std::string& path, bool* whole = nullptr);
+  // tells whether everything in the file was read; `head`, when given, gets its other fields.
+  std::string LoadContent(const std::string& path, bool* whole = nullptr,
+                          DatumRecord* head = nullptr);
 
  private:
-  // Writes the card document; the path, or "" when it could not be written.
-  std::string WriteCard(const std::string& path, const CardText& card) const;
+  // A new card in `classPath` under the next number, joined to the index. With `mayAsk` a
+  // path that cannot be written is asked for; without, nothing is asked. The path, or "".
+  std::string StoreNewCard(const CardText& card, const std::string& classPath, bool mayAsk);
+  // Writes the card document, stamped found at `foundDate` ("" for now); the path, or "".
+  std::string WriteCard(const std::string& path, const CardText& card,
+                        const std::string& foundDate = {}, const std::string& keyword = {}) const;
   // Says that `path` failed and asks for another until one is written; "" when the user
   // cancels.
-  std::string AskForPath(std::string path, const CardText& card);
+  std::string AskForPath(std::string path, const CardText& card, const std::string& foundDate = {},
+                         const std::string& keyword = {});
   // The card number as it is now: the larger of disk and memory, so it never goes back.
   void CatchUpCardNumber();
   bool WriteCardNumber();
@@ -108,6 +124,8 @@ class DatumCapture {
   CardText shown_;
   bool shownPartial_ = false;  // the stored card shown was read only in part
   FileStamp shownStamp_;       // of the stored card shown, as read or as written here
+  std::string shownFound_;     // its found date and keywords, which a rewrite keeps
+  std::string shownKeyword_;
   bool indexWhole_ = true;     // the untrimmed index was read to its end
   bool indexChanged_ = false;  // a card was added to it or renamed since Open
   // What this panel did to the index since it was last written: cards stored anew, and

@@ -51,7 +51,10 @@ DatumTrimming::Start DatumTrimming::Open() {
   if (File probe; !probe.Open(kUntrimmedIndexPath, File::Mode::Read)) return Start::NoIndex;
   std::vector<IndexEntry> loaded = LoadUntrimmedIndex(prompter_, &indexWhole_);
   entries_.reserve(loaded.size());  // grown once: growing keeps old and new copies at its peak
-  for (IndexEntry& e : loaded) entries_.push_back({std::move(e)});
+  for (IndexEntry& e : loaded) {
+    std::string source = e.source;
+    entries_.push_back({std::move(e), false, false, false, false, {}, std::move(source)});
+  }
   if (entries_.empty()) {
     prompter_.ShowMessage(kNothingText, "Pimbrel", MsgButtons::Ok, MsgIcon::Information);
     return Start::Empty;
@@ -68,8 +71,7 @@ void DatumTrimming::ShowItem(int n) {
   nextEnabled_ = !lastItem_;
   if (n > count) return;
   TrimEntry& entry = entries_[static_cast<size_t>(n - 1)];
-  status_ = Gb("◆当前共有 ") + Format("%d", count) + Gb(" 条未整理的资料, 这是第 ") +
-            Format("%d", n) + Gb(" 条◆");
+  SetStatus();
   form_.category = entry.class_;
   form_.title = entry.name;
   form_.keywords = entry.keyword;
@@ -91,6 +93,24 @@ void DatumTrimming::ShowItem(int n) {
   form_.bookmark = entry.bookmark;
   form_.index = entry.index;
   modified_ = false;
+}
+
+void DatumTrimming::SetStatus() {
+  status_ = Gb("◆当前共有 ") + Format("%d", static_cast<int>(entries_.size())) +
+            Gb(" 条未整理的资料, 这是第 ") + Format("%d", item_) + Gb(" 条◆");
+}
+
+bool DatumTrimming::AddEntry(const IndexEntry& entry) {
+  entries_.push_back({entry, false, false, false, false, {}, entry.source});
+  const int count = static_cast<int>(entries_.size());
+  if (item_ == count) {  // past the end: the new card is the one to show
+    ShowItem(item_);
+    return true;
+  }
+  lastItem_ = item_ == count;
+  nextEnabled_ = !lastItem_;
+  if (item_ >= 1 && item_ <= count) SetStatus();
+  return false;
 }
 
 bool DatumTrimming::SaveItem(const TrimForm& form) {
@@ -151,7 +171,8 @@ bool DatumTrimming::SaveItem(const TrimForm& form) {
   // The card stays where it is; only the lists learn a new name.
   const int knownClasses = classes_.count, knownSources = sources_.count;
   FindClassPath(entry.class_, classes_);
-  FindSource(entry.source, sources_);
+  // A captured address kept as it came stays out of the list of sources to choose from.
+  if (entry.source.empty() || entry.source != entry.cameWith) FindSource(entry.source, sources_);
   // Names added meanwhile on another computer come along with the new one.
   for (int i = knownClasses; i < classes_.count; ++i)
     classNames_.push_back(classes_.entries[i].name);

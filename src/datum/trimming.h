@@ -19,6 +19,7 @@ struct TrimEntry : IndexEntry {
   bool trimmed = false;
   bool partial = false;  // the card file holds more than could be read: never rewritten
   FileStamp stamp{};     // of the card file as shown, or as last written here
+  std::string cameWith;  // the source the entry came with (a captured page's address)
 };
 
 // Mirrors of the dialog's controls.
@@ -63,6 +64,9 @@ class DatumTrimming {
   bool Save(const TrimForm& form);
   // The end command: true when the dialog may close (the indexes are then written).
   bool End(const TrimForm& form);
+  // A card captured while the dialog is open joins the end of the list. True when it is now
+  // shown (the dialog stood past the last entry); else only the status and buttons changed.
+  bool AddEntry(const IndexEntry& entry);
   // Appends the trimmed entries to the trimmed indexes, then rewrites the untrimmed index
   // without those that reached every index they belong to.
   bool WriteIndexes();
@@ -84,6 +88,7 @@ class DatumTrimming {
 
  private:
   bool AppendTrimmed();
+  void SetStatus();
 
   Prompter& prompter_;
   const Clock& clock_;
