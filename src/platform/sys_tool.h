@@ -13,6 +13,11 @@ namespace pim {
 inline constexpr int kBarHotkeyId = 0xAAAA;
 // Ctrl+G, which the program's messages name.
 inline constexpr int32_t kDefaultHotkey = 583;
+// The capture key and its Shift form, on the bar beside its own key.
+inline constexpr int kCaptureHotkeyId = 0xAAAB;
+inline constexpr int kCaptureEditHotkeyId = 0xAAAC;
+// Ctrl+Alt+C: chat programs hold Ctrl+Alt+Z and Ctrl+Alt+A.
+inline constexpr int32_t kDefaultCaptureHotkey = 0x0643;
 
 struct HotkeyParts {
   uint32_t modifiers;  // 1 Alt, 2 Control, 4 Shift

@@ -7,12 +7,20 @@
 #include "config/config_file.h"
 
 namespace pim {
+namespace {
+
+// Written only once the user changes it: older versions never see it otherwise.
+constexpr std::string_view kCaptureKey = "capturehotkey";
+const std::string kHotkeyFailed = Gb("注册系统热键失败，请选择其他热键！");
+
+}  // namespace
 
 SysSettings LoadSysSettings() {
   SysSettings s;
   CConfigFile conf;
   conf.Load(kSettingsPath);
   ScanInt(conf.GetValue("SYS", "hotkey"), s.hotkey);
+  ScanInt(conf.GetValue("SYS", kCaptureKey), s.captureHotkey);
   s.tmpdir = conf.GetValue("SYS", "tmpdir");
   s.autorun = ConfigBool(conf.GetValue("SYS", "autorun"));
   s.showtip = ConfigBool(conf.GetValue("SYS", "showtip"));
@@ -66,6 +74,24 @@ bool SetSysValue(std::string_view key, std::string_view value) {
 
 int32_t LoadBarHotkey() { return LoadSysSettings().hotkey; }
 
+bool CaptureKeys::Register(int32_t value) {
+  Unregister();
+  value_ = value & 0xFFFF;
+  if ((value_ & 0xFF) == 0) return true;
+  const HotkeyParts key = SplitHotkey(value_);
+  held_ = hotkeys_.Register(kCaptureHotkeyId, key.modifiers, key.virtualKey);
+  constexpr uint32_t kShift = 4;
+  if (held_ && (key.modifiers & kShift) == 0)
+    hotkeys_.Register(kCaptureEditHotkeyId, key.modifiers | kShift, key.virtualKey);
+  return held_;
+}
+
+void CaptureKeys::Unregister() {
+  hotkeys_.Unregister(kCaptureHotkeyId);
+  hotkeys_.Unregister(kCaptureEditHotkeyId);
+  held_ = false;
+}
+
 std::string LogonCommand(const std::string& folder) {
   if (folder.find(' ') == std::string::npos) return folder + "\\Pimbrel.exe " + folder;
   return "\"" + folder + "\\Pimbrel.exe\" \"" + folder + "\"";
@@ -83,6 +109,7 @@ bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFol
     }
     values_.hotkey = edited.hotkey & 0xFFFF;
   }
+  if (!ApplyCaptureKey(edited.captureHotkey)) return false;
   values_.tmpdir = edited.tmpdir;
   values_.autorun = edited.autorun;
   WriteLogonEntry(workingFolder);
@@ -104,6 +131,27 @@ bool SysSetModel::Apply(const SysSettings& edited, const std::string& workingFol
     prompter_.ShowMessage(Gb("无法保存设置文件 set\\sets.conf！"), "failed", MsgButtons::Ok,
                           MsgIcon::Warning);
   conf.Close();
+  return true;
+}
+
+bool SysSetModel::ApplyCaptureKey(int32_t value) {
+  value &= 0xFFFF;
+  if (!capture_) return true;
+  if (value == values_.captureHotkey) {
+    // Tried again, silently: what held it may have let it go; the page says if not.
+    if (capture_->refused()) capture_->Register(value);
+    return true;
+  }
+  const int32_t old = capture_->value();
+  if (!capture_->Register(value)) {
+    prompter_.ShowMessage(kHotkeyFailed, Gb("失败"), MsgButtons::Ok, MsgIcon::Information);
+    capture_->Register(old);
+    return false;
+  }
+  values_.captureHotkey = value;
+  if (!SetSysValue(kCaptureKey, Format("%ld", static_cast<long>(value))))
+    prompter_.ShowMessage(Gb("无法保存设置文件 set\\sets.conf！"), "failed", MsgButtons::Ok,
+                          MsgIcon::Warning);
   return true;
 }
 

@@ -176,5 +176,48 @@ TEST_F(SettingsTest, SettingsApplyKeepsAHotkeyAndFallsBackToTheUserRegistry) {
             "");
 }
 
+TEST_F(SettingsTest, TheCaptureKeyIsRegisteredSilentlyToldOnlyWhenChangedAndStoredOnlyThen) {
+  ASSERT_TRUE(WriteDataFolder());
+  test::RecordingPrompter prompter;
+  test::FakeHotkeys hotkeys;
+  FakeRegistry registry;
+  CaptureKeys keys(hotkeys);
+  // Ctrl+Alt+C when the file has no key, with its Shift form; a quick-launch key holding it
+  // leaves both out, without a word.
+  ASSERT_EQ(LoadSysSettings().captureHotkey, 0x0643);
+  hotkeys.held[20480] = {3, 'C'};
+  EXPECT_FALSE(keys.Register(0x0643));
+  EXPECT_TRUE(keys.refused() && hotkeys.held.size() == 1 && prompter.messages.empty());
+  hotkeys.held.erase(20480);
+  SysSetModel page(prompter, hotkeys, registry, &keys);
+  page.Load();
+  const std::string before = ReadBytes("set\\sets.conf");
+  // Unchanged: tried again silently, and the file stays as it was.
+  EXPECT_TRUE(page.Apply(page.values(), "C:\\P"));
+  EXPECT_EQ(std::tuple(keys.refused(), hotkeys.held.at(kCaptureHotkeyId),
+                       hotkeys.held.at(kCaptureEditHotkeyId), prompter.messages.size()),
+            std::tuple(false, std::pair(3u, 0x43u), std::pair(7u, 0x43u), 0u));
+  EXPECT_EQ(ReadBytes("set\\sets.conf").find("capturehotkey"), std::string::npos);
+  // Changed to a taken key: told, the old key back, the sheet stays open.
+  hotkeys.taken.insert({2, 'Q'});
+  SysSettings edited = page.values();
+  edited.captureHotkey = 0x0251;
+  EXPECT_FALSE(page.Apply(edited, "C:\\P"));
+  EXPECT_EQ(std::pair(prompter.messages.size(), hotkeys.held.at(kCaptureHotkeyId)),
+            std::pair(size_t{1}, std::pair(3u, 0x43u)));
+  // A Shift key has no Shift form of its own; the new key is stored under a key of its own.
+  edited.captureHotkey = 0x0351;
+  EXPECT_TRUE(page.Apply(edited, "C:\\P"));
+  EXPECT_EQ(std::tuple(hotkeys.held.at(kCaptureHotkeyId), hotkeys.held.count(kCaptureEditHotkeyId),
+                       LoadSysSettings().captureHotkey),
+            std::tuple(std::pair(6u, 0x51u), 0u, 0x0351));
+  // None: nothing registered, nothing refused.
+  edited.captureHotkey = 0;
+  EXPECT_TRUE(page.Apply(edited, "C:\\P"));
+  EXPECT_EQ(std::tuple(hotkeys.held.count(kCaptureHotkeyId), keys.refused(),
+                       LoadSysSettings().captureHotkey),
+            std::tuple(0u, false, 0));
+}
+
 }  // namespace
 }  // namespace pim
