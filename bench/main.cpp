@@ -178,6 +178,9 @@ int RunAll(int argc, char** argv) {
   const double startRatio = ours > 0 && notepad > 0 ? ours / notepad : -1;
   table.Check("start-up under Wine, median Pimbrel / notepad", startRatio, "x", "<=", 1.0,
               startRatio <= 1.0);
+  const double capture = Extra(extras, "capture_ms");
+  table.Check("capture key to card file under Wine, median, less the copy", capture, "ms",
+              "<=", 300, capture >= 0 && capture <= 300);
   const double ws = Extra(extras, "pimbrel_ws_kib"), notepadWs = Extra(extras, "notepad_ws_kib");
   const double wsRatio = ws > 0 && notepadWs > 0 ? ws / notepadWs : -1;
   table.Check("idle working set, Pimbrel / notepad", wsRatio, "x", "<=", 1.0, wsRatio <= 1.0);

@@ -2,7 +2,8 @@
 // notepad.exe in turn, STARTS times each (10 by default, after one start of each that is
 // not counted), and prints the medians as "key value" lines for the bench table:
 // the time from CreateProcess to the bar shown with its five panels made (to notepad's main
-// window), and the working set after two idle seconds.
+// window), and the working set after two idle seconds. Then, STARTS times, the capture key
+// pressed in a window of its own: the time to the card file, less that window's copy.
 // psapi.h needs the types of windows.h.
 // clang-format off
 #include <windows.h>
@@ -125,6 +126,99 @@ void Unmanaged(bool on) {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Managed");
 }
 
+// A window that copies as a browser does when Ctrl+C reaches it, and times its copy.
+double copyMs = 0;
+
+LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == WM_KEYDOWN && wp == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) &&
+      !(GetKeyState(VK_MENU) & 0x8000)) {
+    const double begin = Now();
+    static const wchar_t kText[] = L"captured text";
+    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof kText);
+    memcpy(GlobalLock(block), kText, sizeof kText);
+    GlobalUnlock(block);
+    if (OpenClipboard(window)) {
+      EmptyClipboard();
+      SetClipboardData(CF_UNICODETEXT, block);
+      CloseClipboard();
+    }
+    copyMs = Now() - begin;
+  }
+  return DefWindowProcW(window, message, wp, lp);
+}
+
+void Serve() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+int CountCards(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((folder + L"\\datum\\未分类\\*.datum.*.xml").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 1;
+  while (FindNextFileW(find, &found)) ++count;
+  FindClose(find);
+  return count;
+}
+
+INPUT Key(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+std::vector<double> MeasureCaptures(const std::wstring& pimbrel, const std::wstring& folder,
+                                    int times) {
+  std::vector<double> ms;
+  STARTUPINFOW info{};
+  info.cb = sizeof info;
+  PROCESS_INFORMATION process{};
+  std::wstring line = L"\"" + pimbrel + L"\"";
+  if (!CreateProcessW(pimbrel.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &info, &process))
+    return ms;
+  const double begin = Now();
+  while (!PimbrelReady(process.dwProcessId) && Now() - begin < kTimeoutMs) Sleep(1);
+  WNDCLASSW type{};
+  type.lpfnWndProc = PageProc;
+  type.lpszClassName = L"bench page";
+  RegisterClassW(&type);
+  const HWND page = CreateWindowExW(0, type.lpszClassName, L"bench page", WS_POPUP | WS_BORDER, 500,
+                                    400, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ShowWindow(page, SW_SHOW);
+  SetForegroundWindow(page);
+  for (const double shown = Now(); GetForegroundWindow() != page && Now() - shown < 2000; Sleep(1))
+    Serve();
+  for (int i = 0; i < times; ++i) {
+    const int before = CountCards(folder);
+    copyMs = 0;
+    INPUT keys[] = {Key(VK_CONTROL, false), Key(VK_MENU, false), Key('C', false),
+                    Key('C', true),         Key(VK_MENU, true),  Key(VK_CONTROL, true)};
+    const double pressed = Now();
+    SendInput(6, keys, sizeof(INPUT));
+    while (CountCards(folder) == before && Now() - pressed < 5000) {
+      Serve();
+      Sleep(1);
+    }
+    const double took = Now() - pressed - copyMs;
+    ms.push_back(CountCards(folder) > before ? took : -1);
+    std::fprintf(stderr, "capture %d: %.1f ms (the copy %.1f ms)\n", i, ms.back(), copyMs);
+    Sleep(200);
+  }
+  DestroyWindow(page);
+  for (HWND w :
+       TopWindows(process.dwProcessId, [](HWND w) { return GetDlgItem(w, 1004) != nullptr; }))
+    if (!GetWindow(w, GW_OWNER)) PostMessageW(w, WM_COMMAND, 135, 0);  // the bar's Exit
+  if (WaitForSingleObject(process.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
+    TerminateProcess(process.hProcess, 0);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return ms;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -151,7 +245,9 @@ int wmain(int argc, wchar_t** argv) {
     oursWs.push_back(a.workingSetKiB);
     theirsWs.push_back(b.workingSetKiB);
   }
+  const std::vector<double> captures = MeasureCaptures(pimbrel, folder, starts);
   Unmanaged(false);
+  std::printf("capture_ms %.1f\n", Median(captures));
   std::printf("pimbrel_start_ms %.1f\nnotepad_start_ms %.1f\n", Median(ours), Median(theirs));
   std::printf("pimbrel_ws_kib %.0f\nnotepad_ws_kib %.0f\nstarts %d\n", Median(oursWs),
               Median(theirsWs), starts);

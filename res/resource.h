@@ -66,6 +66,8 @@
 #define IDC_AUTOBACKUP 1049
 #define IDC_DATADIR 1079
 #define IDC_DATADIR_CHANGE 1080
+#define IDC_CAPTURE_HOTKEY 1089
+#define IDC_CAPTURE_STATE 1090
 
 // Controls of the import and export dialog.
 #define IDC_EXCHANGE_WHAT 1081
@@ -159,6 +161,7 @@
 #define IDC_DATUMDLG_TRIM 1011
 #define IDC_DATUMDLG_TEXT 1016
 #define IDC_DATUMDLG_CLASS 1026
+#define IDC_DATUMDLG_SOURCE 1091
 
 // Controls of the trimming dialog.
 #define IDC_TRIM_SAVE 1000

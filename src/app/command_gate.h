@@ -52,7 +52,11 @@ class CommandGate {
 
   // Nothing waits, no dialog is open and the program is not ending: something the user
   // clicked outside the dialogs (a balloon) may act at once.
-  bool Idle() const { return !exited_ && pending_ == Command::None && modals_ == 0; }
+  bool Idle() const { return IdleWith(0); }
+  // The same with exactly `dialogs` dialogs of ours open.
+  bool IdleWith(int dialogs) const {
+    return !exited_ && pending_ == Command::None && modals_ == dialogs;
+  }
   bool exited() const { return exited_; }
   // The end of the Windows session: every open dialog closes now, the innermost first, inside
   // the query. True when the bar is to save everything; false when it is ending anyway.

@@ -50,6 +50,7 @@ bool CMainDlg::OnInitDialog() {
 
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
+  captureKeys_ = std::make_unique<CaptureKeys>(*hotkeys_);
   AddTrayIconAndHotkey();
   reminders_.reminders().OnChange([this] {
     if (!gate_.exited()) reminders_.Check();
@@ -73,6 +74,8 @@ void CMainDlg::CreatePanels() {
     ModalScope modal(*this);
     win::OwnedMessage(hwnd(), "Faild!", "Pimbrel", MsgButtons::Ok, MsgIcon::None);
   });
+  // After the quick-launch keys, which keep theirs; the settings page tells of a clash.
+  captureKeys_->Register(LoadSysSettings().captureHotkey);
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   if (!visible_) window().Show(SW_HIDE);
   sync_ = std::make_unique<SyncWatch>(hwnd(), events_, [this](int open) {
@@ -158,7 +161,8 @@ void CMainDlg::OpenSettings() {
   ModalScope modal(*this);
   win::Win32Prompter prompter(hwnd());
   win::Win32Registry registry;
-  CSet sheet(prompter, *hotkeys_, registry, [this](HWND owner) { ChangeDataFolder(owner); });
+  CSet sheet(prompter, *hotkeys_, *captureKeys_, registry,
+             [this](HWND owner) { ChangeDataFolder(owner); });
   sheet.DoModal(hwnd());
 }
 
@@ -295,7 +299,10 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
         tray_.OnNotify(wp, lp);
       return true;
     case WM_HOTKEY:
-      if (wp == kBarHotkeyId) ToggleVisibility();
+      if (wp == kBarHotkeyId)
+        ToggleVisibility();
+      else if (wp == kCaptureHotkeyId || wp == kCaptureEditHotkeyId)
+        Capture(wp == kCaptureEditHotkeyId);
       return true;
     case WM_QUERYENDSESSION:
       SaveForSessionEnd();
@@ -306,6 +313,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
       if (!wp && gate_.exited() && marker_.Claim() == MarkerResult::Started) {
         gate_.SessionGoesOn();
         AddTrayIconAndHotkey();
+        captureKeys_->Register(captureKeys_->value());
         if (sync_) sync_->Start();
       }
       return true;

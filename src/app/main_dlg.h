@@ -15,6 +15,7 @@
 #include "records/record_events.h"
 #include "records/record_store.h"
 #include "search/search_dlg.h"
+#include "settings/sys_settings.h"
 #include "win/dialog.h"
 #include "win/gdi.h"
 #include "win/panel.h"
@@ -55,6 +56,9 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void Run(Command command) override;
 
   void AddTrayIconAndHotkey();
+  // The capture key: the selection in front stored as a card, or with Shift opened in the
+  // datum panel to be edited first (main_capture.cpp).
+  void Capture(bool edit);
   // Hides or shows the bar together with the current panel.
   void ToggleVisibility();
   // On the first tick: the panels, hidden, and the reminders due.
@@ -98,6 +102,7 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   ReminderTray reminders_{tray_, events_};
   win::Win32Prompter prompter_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;
+  std::unique_ptr<CaptureKeys> captureKeys_;
   PanelRoster panels_;
   std::unique_ptr<CSearchDlg> search_;
   std::unique_ptr<SyncWatch> sync_;  // from the first tick on

@@ -65,6 +65,7 @@ void CMainDlg::ExitProcedure() {
   KillTimer(hwnd(), kDateTimer);
   if (sync_) sync_->Stop();
   hotkeys_->Unregister(kBarHotkeyId);
+  captureKeys_->Unregister();
   if (search_) search_->Close();
   search_.reset();
   panels_.CloseAll(true);
@@ -84,6 +85,7 @@ void CMainDlg::SaveForSessionEnd() {
   // Its window only: the object may be running the call that led here.
   if (search_) search_->Close();
   hotkeys_->Unregister(kBarHotkeyId);
+  captureKeys_->Unregister();
   panels_.CloseAll(false);
   tray_.Remove();
   UnlockDataFolder();

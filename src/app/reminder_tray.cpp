@@ -56,6 +56,14 @@ void ReminderTray::Check(int waitingCards, const std::wstring& notice) {
   reminders_.MarkAnnounced(fresh, checked_);
 }
 
+void ReminderTray::Say(const std::wstring& text, bool always) {
+  if (!always && !LoadSysSettings().showtip) return;
+  if (!tray_.ShowBalloon(kTrayTip, text)) return;
+  lastBalloon_ = text;
+  noticeShown_ = false;
+  balloonContact_ = -1;
+}
+
 void ReminderTray::Notify(const std::wstring& notice) {
   if (!tray_.ShowBalloon(kTrayTip, notice)) return;
   lastBalloon_ = notice;

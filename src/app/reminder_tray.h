@@ -28,6 +28,8 @@ class ReminderTray {
   void Check(int waitingCards = -1, const std::wstring& notice = {});
   // A balloon of its own for a notice, tips on or off: it needs the user.
   void Notify(const std::wstring& notice);
+  // A balloon answering something the user just did: with tips on, or `always`.
+  void Say(const std::wstring& text, bool always);
   // The last balloon told a notice: a click on it is about that.
   bool noticeShown() const { return noticeShown_; }
   // The date has moved on since the last check.

@@ -70,13 +70,19 @@ std::string CapturedTitle(std::string_view text) {
 }
 
 std::string WindowSource(std::string_view windowTitle, std::string_view program) {
-  const std::string tail = program.empty() ? std::string() : "(" + std::string(program) + ")";
-  if (windowTitle.empty()) return CutChars(tail, kSourceLimit);
+  std::string tail;
+  if (!program.empty()) {
+    tail.reserve(program.size() + 2);
+    tail.append("(").append(program).append(")");
+  }
+  if (windowTitle.empty() || tail.empty())
+    return CutChars(tail.empty() ? windowTitle : tail, kSourceLimit);
   size_t tailChars = 0;
   for (size_t i = 0; i < tail.size(); i += GbCharSize(tail, i)) ++tailChars;
-  if (tail.empty()) return CutChars(windowTitle, kSourceLimit);
   if (tailChars + 1 >= kSourceLimit) return CutChars(tail, kSourceLimit);
-  return CutChars(windowTitle, kSourceLimit - tailChars - 1) + " " + tail;
+  std::string source = CutChars(windowTitle, kSourceLimit - tailChars - 1);
+  source.append(" ").append(tail);
+  return source;
 }
 
 std::string CrLfLines(std::string_view text) {

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "datum/datum_trim.h"
+#include "datum/card_capture.h"
+#include "win/clipboard.h"
 #include "win/text.h"
 #include "win/win_system.h"
 
@@ -25,6 +26,7 @@ bool CDatumDlg::OnInitDialog() {
   CPanel::OnInitDialog();
   // The edit's default limit would cut a long pasted text.
   SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_TEXT, EM_LIMITTEXT, 0, 0);
+  SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_SOURCE, EM_LIMITTEXT, kSourceLimit, 0);
   for (const std::string& name : capture_.Open())
     SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(win::Widen(name).c_str()));
@@ -35,19 +37,21 @@ bool CDatumDlg::OnInitDialog() {
 
 CardText CDatumDlg::Fields() const {
   return {Item(IDC_DATUMDLG_CLASS).Text(), Item(IDC_DATUMDLG_TITLE).Text(),
-          Item(IDC_DATUMDLG_TEXT).Text()};
+          Item(IDC_DATUMDLG_TEXT).Text(), Item(IDC_DATUMDLG_SOURCE).Text()};
 }
 
-void CDatumDlg::ShowCard() {
+void CDatumDlg::ShowCard(bool focus) {
   const CardText& card = capture_.shown();
   filling_ = true;
   // The exact name: a case-blind match in the box could hand the card another category.
   Item(IDC_DATUMDLG_CLASS).SetText(card.category);
   Item(IDC_DATUMDLG_TITLE).SetText(card.title);
   Item(IDC_DATUMDLG_TEXT).SetText(card.content);
+  Item(IDC_DATUMDLG_SOURCE).SetText(card.source);
   filling_ = false;
   // Not while hidden (the lists changed elsewhere): the focus stays where the user is.
-  if (capture_.AtNewCard() && window().IsVisible()) SetFocus(Item(IDC_DATUMDLG_TEXT).hwnd());
+  if (focus && capture_.AtNewCard() && window().IsVisible())
+    SetFocus(Item(IDC_DATUMDLG_TEXT).hwnd());
 }
 
 void CDatumDlg::UpdateButtons() {
@@ -70,13 +74,17 @@ void CDatumDlg::ShowPanel() {
     browser_->ShowBelowParent(SW_SHOW);
     return;
   }
+  if (ShowFresh()) ShowCard();
+}
+
+bool CDatumDlg::ShowFresh() {
   const RECT bar = host_.BarRect();
   window().MoveTo(bar.left, bar.bottom);
   // A card that could not be stored stays in the controls.
   const bool fresh = capture_.ShowPanel(Fields());
   UpdateButtons();
   window().Show(SW_SHOW);
-  if (fresh) ShowCard();
+  return fresh;
 }
 
 void CDatumDlg::OpenBrowser() {
@@ -103,7 +111,9 @@ void CDatumDlg::Trim() {
   host_.ToggleBar();
   {
     CDatumTrim trim("datum", host_.Records());
+    trim_ = &trim;
     RunModal(trim, nullptr);
+    trim_ = nullptr;
   }
   // The box keeps its text through the refill, which empties its edit too.
   const std::string category = Item(IDC_DATUMDLG_CLASS).Text();
@@ -137,7 +147,7 @@ bool CDatumDlg::ShowRecord(const RecordRef& record) {
 
 bool CDatumDlg::OnCommand(int id, int code) {
   const HWND text = Item(IDC_DATUMDLG_TEXT).hwnd();
-  if (id == IDC_DATUMDLG_TEXT) {
+  if (id == IDC_DATUMDLG_TEXT || id == IDC_DATUMDLG_SOURCE) {
     if (code == EN_CHANGE && !filling_) capture_.MarkModified();
     return true;
   }
@@ -152,6 +162,10 @@ bool CDatumDlg::OnCommand(int id, int code) {
       return true;
     case IDC_DATUMDLG_PASTE:
       SendMessageW(text, WM_PASTE, 0, 0);  // its change marks the card modified
+      // A page copied from a browser names its address.
+      if (Item(IDC_DATUMDLG_SOURCE).Text().empty())
+        if (const auto address = HtmlSourceUrl(win::ClipboardHtml(hwnd())))
+          Item(IDC_DATUMDLG_SOURCE).SetText(*address);
       return true;
     case IDC_DATUMDLG_CLEAR:
       filling_ = true;
@@ -199,6 +213,35 @@ bool CDatumDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
   return CPanel::OnMessage(message, wp, lp, result);
 }
 
+std::optional<IndexEntry> CDatumDlg::Capture(const std::string& text, const std::string& source) {
+  // An untouched new card shown now would keep the number the captured card takes.
+  const CardText fields = Fields();
+  const bool untouched = capture_.AtNewCard() && !capture_.modified() &&
+                         fields.title == capture_.shown().title && fields.content.empty();
+  std::optional<IndexEntry> card = capture_.Capture(text, source);
+  if (!card) return card;
+  if (trim_) trim_->AddCard(*card);
+  if (untouched && capture_.ShowPanel(fields)) ShowCard(false);
+  UpdateButtons();
+  return card;
+}
+
+bool CDatumDlg::OpenCaptured(const std::string& text, const std::string& source) {
+  if (browser_) browser_->OnExit();  // the browser gives the panel its place back
+  host_.MakeCurrent(*this);
+  if (!ShowFresh()) return false;  // the card being typed could not be stored: it stays
+  const std::string content = CrLfLines(text);
+  const std::string title = CapturedTitle(content);
+  filling_ = true;
+  if (!title.empty()) Item(IDC_DATUMDLG_TITLE).SetText(title);
+  Item(IDC_DATUMDLG_TEXT).SetText(content);
+  Item(IDC_DATUMDLG_SOURCE).SetText(CutChars(source, kSourceLimit));
+  filling_ = false;
+  capture_.MarkModified();
+  SetFocus(Item(IDC_DATUMDLG_TEXT).hwnd());
+  return true;
+}
+
 void CDatumDlg::ReloadData() {
   capture_.SetDataFolder(win::RecordsFolder());  // the data may now live elsewhere
   SendDlgItemMessageW(hwnd(), IDC_DATUMDLG_CLASS, CB_RESETCONTENT, 0, 0);
@@ -207,7 +250,8 @@ void CDatumDlg::ReloadData() {
                         reinterpret_cast<LPARAM>(win::Widen(name).c_str()));
   listedClasses_ = capture_.classes().count;
   filling_ = true;
-  for (int id : {IDC_DATUMDLG_CLASS, IDC_DATUMDLG_TITLE, IDC_DATUMDLG_TEXT}) Item(id).SetText("");
+  for (int id : {IDC_DATUMDLG_CLASS, IDC_DATUMDLG_TITLE, IDC_DATUMDLG_TEXT, IDC_DATUMDLG_SOURCE})
+    Item(id).SetText("");
   filling_ = false;
   UpdateButtons();
 }

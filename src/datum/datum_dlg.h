@@ -3,10 +3,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "base/clock.h"
 #include "datum/datum_capture.h"
 #include "datum/datum_tree.h"
+#include "datum/datum_trim.h"
 #include "resource.h"
 #include "win/panel.h"
 
@@ -37,6 +40,14 @@ class CDatumDlg final : public CPanel {
   // An untrimmed card at its position here, the card being typed stored first as paging
   // does; a trimmed one selected in the browser, which opens for it.
   bool ShowRecord(const RecordRef& record) override;
+  // The capture key's card, stored at once; while the trimming dialog runs it joins its list.
+  // Its entry, or nothing when it could not be stored.
+  std::optional<IndexEntry> Capture(const std::string& text, const std::string& source);
+  // The capture key with Shift: shown as the datum button shows the panel, at the new-card
+  // position with the text, its title and source filled in, stored when the panel moves on.
+  // False when the card being typed could not be stored first: it stays, the text is not put.
+  bool OpenCaptured(const std::string& text, const std::string& source);
+  bool Trimming() const { return trim_ != nullptr; }
 
  protected:
   bool OnInitDialog() override;
@@ -45,9 +56,13 @@ class CDatumDlg final : public CPanel {
 
  private:
   CardText Fields() const;
-  // Writes the model's card into the controls; a new card also takes the caret.
-  void ShowCard();
+  // Writes the model's card into the controls; a new card also takes the caret, unless the
+  // user is in another program.
+  void ShowCard(bool focus = true);
   void UpdateButtons();
+  // Below the bar at a fresh card, the card being typed stored first; false when it could
+  // not be and stays.
+  bool ShowFresh();
   // Adds the categories the model knows and the box does not list yet.
   void ListNewClasses();
   void OpenBrowser();
@@ -57,6 +72,7 @@ class CDatumDlg final : public CPanel {
   DatumCapture capture_;
   std::unique_ptr<CDatumTree> browser_;
   std::unique_ptr<CDatumTree> closedBrowser_;  // deleted on the next message
+  CDatumTrim* trim_ = nullptr;                 // while the trimming dialog runs
   int listedClasses_ = 0;
   bool filling_ = false;  // the program sets the content: not a change by the user
   bool exiting_ = false;

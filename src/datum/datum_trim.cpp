@@ -60,6 +60,21 @@ void CDatumTrim::ShowModel() {
   filling_ = false;
 }
 
+void CDatumTrim::AddCard(const IndexEntry& entry) {
+  if (!model_) return;
+  if (model_->AddEntry(entry)) {
+    ShowModel();
+    return;
+  }
+  // What the user is typing stays; only the count and the way on change.
+  const DatumTrimming& m = *model_;
+  EnableWindow(Item(IDC_TRIM_NEXT).hwnd(), m.nextEnabled());
+  Item(IDOK).SetText(m.okText());
+  filling_ = true;
+  Item(IDC_TRIM_STATUS).SetText(m.status());
+  filling_ = false;
+}
+
 void CDatumTrim::ListNewNames() {
   FillCombo(Item(IDC_TRIM_CLASS).hwnd(), model_->classNames(), listedClasses_);
   FillCombo(Item(IDC_TRIM_SOURCE).hwnd(), model_->sourceNames(), listedSources_);

@@ -19,6 +19,9 @@ class CDatumTrim final : public win::Dialog {
   CDatumTrim(std::string folder, RecordEvents& events)
       : Dialog(IDD_DATUMTRIM), folder_(std::move(folder)), events_(events) {}
 
+  // A card captured while the dialog runs joins the end of its list.
+  void AddCard(const IndexEntry& entry);
+
  protected:
   bool OnInitDialog() override;
   bool OnCommand(int id, int code) override;

@@ -55,13 +55,16 @@ INT_PTR CSysSet::Handle(UINT message, WPARAM wp, LPARAM lp) {
                   LOWORD(wp) == IDC_SHOWTIP || LOWORD(wp) == IDC_AUTOBACKUP) &&
                  HIWORD(wp) == BN_CLICKED) {
         MarkModified();
-      } else if (LOWORD(wp) == IDC_TMPDIR && HIWORD(wp) == EN_CHANGE) {
+      } else if ((LOWORD(wp) == IDC_TMPDIR && HIWORD(wp) == EN_CHANGE) ||
+                 ((LOWORD(wp) == IDC_HOTKEY || LOWORD(wp) == IDC_CAPTURE_HOTKEY) &&
+                  HIWORD(wp) == EN_CHANGE)) {
         MarkModified();
       }
       return TRUE;
     case WM_NOTIFY:
       if (reinterpret_cast<NMHDR*>(lp)->code == PSN_APPLY) {
         const bool applied = ApplyControls();
+        ShowCaptureState();
         SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT,
                           applied ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
         return TRUE;
@@ -77,6 +80,9 @@ void CSysSet::FillControls() {
   const SysSettings& s = model_.values();
   win::Window page(hwnd_);
   SendDlgItemMessageW(hwnd_, IDC_HOTKEY, HKM_SETHOTKEY, static_cast<WPARAM>(s.hotkey & 0xFFFF), 0);
+  SendDlgItemMessageW(hwnd_, IDC_CAPTURE_HOTKEY, HKM_SETHOTKEY,
+                      static_cast<WPARAM>(s.captureHotkey & 0xFFFF), 0);
+  ShowCaptureState();
   page.Item(IDC_TMPDIR).SetText(s.tmpdir);
   page.Item(IDC_AUTORUN).SetChecked(s.autorun);
   page.Item(IDC_SHOWTIP).SetChecked(s.showtip);
@@ -86,10 +92,18 @@ void CSysSet::FillControls() {
   filling_ = false;
 }
 
+void CSysSet::ShowCaptureState() {
+  win::Window(hwnd_)
+      .Item(IDC_CAPTURE_STATE)
+      .SetText(captureKeys_.refused() ? Gb("未注册：已被占用") : std::string());
+}
+
 bool CSysSet::ApplyControls() {
   win::Window page(hwnd_);
   SysSettings edited;
   edited.hotkey = static_cast<int32_t>(SendDlgItemMessageW(hwnd_, IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
+  edited.captureHotkey =
+      static_cast<int32_t>(SendDlgItemMessageW(hwnd_, IDC_CAPTURE_HOTKEY, HKM_GETHOTKEY, 0, 0));
   edited.tmpdir = page.Item(IDC_TMPDIR).Text();
   edited.autorun = page.Item(IDC_AUTORUN).IsChecked();
   edited.showtip = page.Item(IDC_SHOWTIP).IsChecked();

@@ -16,9 +16,11 @@ using DataFolderChanger = std::function<void(HWND owner)>;
 
 class CSysSet {
  public:
-  CSysSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry,
-          DataFolderChanger changeDataFolder)
-      : model_(prompter, barHotkeys, registry), changeDataFolder_(std::move(changeDataFolder)) {}
+  CSysSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, CaptureKeys& captureKeys,
+          Registry& registry, DataFolderChanger changeDataFolder)
+      : model_(prompter, barHotkeys, registry, &captureKeys),
+        captureKeys_(captureKeys),
+        changeDataFolder_(std::move(changeDataFolder)) {}
 
   // The page as the sheet takes it.
   PROPSHEETPAGEW Page();
@@ -27,11 +29,14 @@ class CSysSet {
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
   INT_PTR Handle(UINT message, WPARAM wp, LPARAM lp);
   void FillControls();
+  // Whether the capture key is registered, beside its box.
+  void ShowCaptureState();
   bool ApplyControls();
   void BrowseFolder();
   void MarkModified();
 
   SysSetModel model_;
+  CaptureKeys& captureKeys_;
   DataFolderChanger changeDataFolder_;
   HWND hwnd_ = nullptr;
   bool filling_ = false;
@@ -39,9 +44,9 @@ class CSysSet {
 
 class CSet {
  public:
-  CSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, Registry& registry,
-       DataFolderChanger changeDataFolder)
-      : page_(prompter, barHotkeys, registry, std::move(changeDataFolder)) {}
+  CSet(Prompter& prompter, HotkeyRegistrar& barHotkeys, CaptureKeys& captureKeys,
+       Registry& registry, DataFolderChanger changeDataFolder)
+      : page_(prompter, barHotkeys, captureKeys, registry, std::move(changeDataFolder)) {}
   // Runs the sheet modally over `parent`, on its first page.
   INT_PTR DoModal(HWND parent);
 

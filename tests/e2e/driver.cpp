@@ -205,18 +205,32 @@ int RunUnix(const std::string& command, int ms, std::string* out) {
   if (out) *out = ReadBytes(done + L".out");
   return code;
 }
-bool PressKeys(const std::string& keys) {
+bool PressKeys(const std::string& keys, HWND in) {
   // Wine takes X key events only in its own window with the X input focus, which xdotool gives
   // to a small window of ours; it stays up, as hiding it costs Wine's wait for a manager.
-  static const HWND target =
+  static const HWND keysWindow =
       CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"e2e keys", WS_POPUP, 1016, 760,
                       8, 8, nullptr, nullptr, nullptr, nullptr);
+  const HWND target = in ? in : keysWindow;
   ShowWindow(target, SW_SHOW);
-  SetForegroundWindow(target);
-  if (!WaitUntil([] { return GetForegroundWindow() == target; })) return false;
-  // Two calls: chained after a search, "key" would send synthetic events to that window.
-  const std::string focus = "/usr/bin/xdotool search --name '^e2e keys$' windowfocus";
-  return RunUnix(focus + " && /usr/bin/xdotool key " + keys) == 0;
+  std::string name;
+  for (wchar_t c : Text(target)) name += c < 0x80 && c != L'\'' ? static_cast<char>(c) : '.';
+  const std::string focus = "/usr/bin/xdotool search --name '^" + name + "$' windowfocus";
+  // The X focus too: a window just shown or closed may still have a focus event on its way,
+  // which would take the foreground back. Settled means still in front a moment later.
+  const auto settled = [&] {
+    SetForegroundWindow(target);
+    if (RunUnix(focus) != 0 || !WaitUntil([&] { return GetForegroundWindow() == target; }, 1500))
+      return false;
+    Pause(150);
+    return GetForegroundWindow() == target;
+  };
+  if (!settled() && !settled() && !settled()) {
+    std::printf("%s: '%s' not in front\n", keys.c_str(), name.c_str());
+    return false;
+  }
+  // Apart from the search: chained after it, "key" would send synthetic events to that window.
+  return RunUnix("/usr/bin/xdotool key " + keys) == 0;
 }
 bool ClickAt(HWND window, RECT r, const std::string& clicks) {
   POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -230,6 +244,17 @@ bool ItemMenu(HWND list, int item) {
     return false;
   const HWND menu = WaitMenu();
   return menu && CloseMenu(menu);
+}
+std::wstring ClipboardText() {
+  if (!OpenClipboard(nullptr)) return L"<busy>";
+  std::wstring text = L"<none>";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT))
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  CloseClipboard();
+  return text;
 }
 bool Paste(const std::wstring& text) {
   const size_t bytes = (text.size() + 1) * sizeof(wchar_t);

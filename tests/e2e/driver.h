@@ -82,13 +82,15 @@ void Screenshot(const std::string& name);
 std::string UnixPath(const std::wstring& path);
 // Runs a Unix shell command line and waits for it; its exit code, or -1, and its output.
 int RunUnix(const std::string& command, int ms = kWaitMs, std::string* out = nullptr);
-bool PressKeys(const std::string& keys);  // real ones through xdotool, e.g. "ctrl+g"
+// Real ones through xdotool, e.g. "ctrl+g", in `in` (its title in ASCII) or a window of ours.
+bool PressKeys(const std::string& keys, HWND in = nullptr);
 // Real clicks through xdotool, e.g. "click 3", at the middle of `r` in `window`'s client area.
 bool ClickAt(HWND window, RECT r, const std::string& clicks);
 // A real right click on a list view's item, which marks it for the menu's commands; the menu
 // is then dismissed, so the caller can post the command as the menu would.
 bool ItemMenu(HWND list, int item);
 bool Paste(const std::wstring& text);  // the clipboard, as another program fills it
+std::wstring ClipboardText();          // "<none>" when it holds no text
 std::wstring ItemText(HWND list, int item, int column);  // a list view's cell
 // A tree view's items as "text(child, child)"; `order`, if given, gets them top to bottom.
 std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order = nullptr);
