@@ -6,6 +6,7 @@
 
 #include "base/gb18030.h"
 #include "base/gbk.h"
+#include "datum/datum_store.h"
 #include "exchange/safe_names.h"
 
 namespace pim {
@@ -62,7 +63,13 @@ std::string CapturedTitle(std::string_view text) {
     const std::string_view line = TrimBlanks(text.substr(at, end - at));
     if (!line.empty()) {
       std::string title = SafeName(line, kCapturedTitleChars);
-      if (!title.empty()) return title;
+      // A card's name never holds "..": "Wait... what" becomes "Wait… what".
+      for (size_t dots = FindText(title, ".."); dots != std::string::npos;
+           dots = FindText(title, "..", dots)) {
+        const size_t after = title.find_first_not_of('.', dots);
+        title.replace(dots, (after == std::string::npos ? title.size() : after) - dots, Gb("…"));
+      }
+      if (!title.empty() && IsSafeTitle(title)) return title;
     }
     at = end + 1;
   }

@@ -3,8 +3,8 @@
 // line-index documents, the list files with readers of their own, and the vCard and CSV files of
 // other programs. Each reads arbitrary bytes the way its panel does and, where the bytes made
 // sense, checks that writing what was read and reading it again gives it back. Beside them: an
-// archive picked for a restore, byte text through its conversions, and search over a few records
-// with a fuzzed card and query.
+// archive picked for a restore, byte text through its conversions, what the capture key reads
+// from the clipboard, and search over a few records with a fuzzed card and query.
 #include <unistd.h>
 #include <zlib.h>
 
@@ -17,6 +17,7 @@
 #include "backup/windows_name.h"
 #include "base/atomic_file.h"
 #include "base/line_reader.h"
+#include "datum/card_capture.h"
 #include "exchange/contact_csv.h"
 #include "exchange/vcard.h"
 #include "search/fold.h"
@@ -425,6 +426,27 @@ FUZZ_TARGET(FuzzGbText) {
   return 0;
 }
 
+FUZZ_TARGET(FuzzClip) {
+  // What the capture key takes from other programs: the clipboard's HTML header gives a
+  // one-line address within the source's limit or nothing; the text's title is a name a card
+  // file can take; its lines end in CR LF only, and a second pass changes nothing.
+  const auto chars = [](std::string_view text) {
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); i += pim::GbCharSize(text, i)) ++n;
+    return n;
+  };
+  if (const std::optional<std::string> url = pim::HtmlSourceUrl(bytes))
+    Check(!url->empty() && !pim::HasLineBreak(*url) && chars(*url) <= pim::kSourceLimit);
+  const std::string lines = pim::CrLfLines(bytes);
+  Check(pim::CrLfLines(lines) == lines);
+  const std::string title = pim::CapturedTitle(lines);
+  Check(pim::IsSafeTitle(title) && !pim::HasLineBreak(title) &&
+        chars(title) <= pim::kCapturedTitleChars);
+  const std::string source = pim::WindowSource(bytes, "PROGRAM.EXE");
+  Check(chars(source) <= pim::kSourceLimit);
+  return 0;
+}
+
 FUZZ_TARGET(FuzzSearch) {
   // A few records and one card whose title and content are fuzzed; the query comes first.
   // Every hit and its line lie inside their text; a record that holds a one-word query,
@@ -520,6 +542,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
                                                                  {"csv", FuzzCsv},
                                                                  {"zip", FuzzZip},
                                                                  {"gbtext", FuzzGbText},
+                                                                 {"clip", FuzzClip},
                                                                  {"search", FuzzSearch}};
   const std::string_view self = *argc > 0 ? (*argv)[0] : "";
   const std::string_view kind = self.substr(self.find_last_of('/') + 1);

@@ -35,6 +35,7 @@ TEST(CardCapture, TheTitleIsTheFirstLineThatHoldsTextAsAFileNameTakesIt) {
            {forty + "xyz", forty},
            {Gb("𠀀") + std::string(50, 'b'), Gb("𠀀") + std::string(39, 'b')},  // 4-byte form
            {"...\r\n", ""},
+           {"Wait... what..?", Gb("Wait… what…_")},
            {" \r\n\t", ""}})
     EXPECT_EQ(CapturedTitle(text), title) << text;
 }
