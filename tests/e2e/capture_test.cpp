@@ -197,6 +197,12 @@ TEST_F(Capture, TheSelectionOfAnyProgramBecomesACardAndTheProgramKeepsTheFocus) 
   Screenshot("datum_captured");
   SendCommand(bar, IDC_BTN_DATUM);
   EXPECT_EQ(Cards().size(), 6u);
+  // The panel's paste names the page a browser copied.
+  CopyAsABrowser(page);
+  SendCommand(panel, IDC_DATUMDLG_PASTE);
+  EXPECT_EQ(
+      Text(Control(panel, IDC_DATUMDLG_TEXT)) + L"|" + Text(Control(panel, IDC_DATUMDLG_SOURCE)),
+      std::wstring(L"page text|") + kUrl);
   ASSERT_TRUE(program->Exit());
 }
 
