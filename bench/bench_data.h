@@ -55,7 +55,7 @@ class SilentPrompter final : public pim::Prompter {
     return pim::MsgResult::Ok;
   }
   std::string PickFolder(const std::string&) override { return {}; }
-  std::string PickFile(const FileChoice&) override { return {}; }
+  std::string PickFile(const pim::FileChoice&) override { return {}; }
   int Choose(const std::string&, const std::string&, const std::vector<std::string>&) override {
     return -1;
   }

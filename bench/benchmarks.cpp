@@ -159,7 +159,10 @@ void WriteIndexes(benchmark::State& state, int n) {
       pim::TrimForm form = t.form();
       form.bookmark = i % 3 == 0;
       form.index = i % 5 == 0;
-      i < n ? t.Next(form) : t.Save(form);
+      if (i < n)
+        t.Next(form);
+      else
+        t.Save(form);
     }
     // The trimmed index as the collection has it, the other two as installed.
     pim::ReadWholeFile(pim::kTrimmedIndexPath, trimmed->lineIndex);
