@@ -59,16 +59,20 @@ Placed RenameNew(const std::string& from, const std::string& to) {
 }
 #endif
 
-Placed Written(std::string_view dataPath, std::string_view bytes, bool replace) {
+Placed Written(std::string_view dataPath, const std::function<bool(File&)>& produce, bool replace) {
   if (dataPath.empty()) return Placed::Failed;
   const std::string temp = std::string(dataPath) + std::string(kTempSuffix);
   File file;
   if (!file.Open(temp, File::Mode::CreateWrite)) return Placed::Failed;
-  const bool written = file.Write(bytes) && file.Flush();
+  const bool written = produce(file) && file.Flush();
   const bool closed = file.Close();
   const Placed placed = written && closed ? PlaceFile(temp, dataPath, replace) : Placed::Failed;
   if (placed != Placed::Done) RemoveFile(temp);
   return placed;
+}
+
+std::function<bool(File&)> Whole(std::string_view bytes) {
+  return [bytes](File& out) { return out.Write(bytes); };
 }
 
 }  // namespace
@@ -97,11 +101,15 @@ Placed PlaceFile(std::string_view from, std::string_view to, bool replace) {
 }
 
 bool WriteFileAtomic(std::string_view dataPath, std::string_view bytes) {
-  return Written(dataPath, bytes, true) == Placed::Done;
+  return Written(dataPath, Whole(bytes), true) == Placed::Done;
+}
+
+bool WriteFileAtomic(std::string_view dataPath, const std::function<bool(File& out)>& produce) {
+  return Written(dataPath, produce, true) == Placed::Done;
 }
 
 Placed CreateFileAtomic(std::string_view dataPath, std::string_view bytes) {
-  return Written(dataPath, bytes, false);
+  return Written(dataPath, Whole(bytes), false);
 }
 
 }  // namespace pim

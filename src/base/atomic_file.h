@@ -1,6 +1,7 @@
 // The one way the program writes a whole file.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 namespace pim {
@@ -12,6 +13,12 @@ inline constexpr std::string_view kTempSuffix = "~pimtmp";
 // then replaces the target in one step. On any failure the target keeps its old content,
 // the temporary file is removed and the result is false.
 bool WriteFileAtomic(std::string_view dataPath, std::string_view bytes);
+
+class File;
+// The same for bytes made piece by piece: `produce` writes them in order to the temporary
+// file and returns false to give up, which leaves the target as it was. A file of many
+// megabytes then never sits in memory whole.
+bool WriteFileAtomic(std::string_view dataPath, const std::function<bool(File& out)>& produce);
 
 enum class Placed {
   Done,

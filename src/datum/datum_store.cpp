@@ -143,9 +143,50 @@ class LinkCounter final : public ByteSource {
   bool any_ = false;
 };
 
-void AppendLinks(std::string& out, std::span<const IndexEntry> entries) {
-  for (const auto& e : entries)  // class and date change places in the call
-    XML::WriteLineIndexLink(out, e.name, e.url, e.class_, e.date, e.keyword, e.source);
+// An index goes to its file a piece at a time: the list of a hundred thousand cards is tens
+// of megabytes, and a buffer that large costs more in fresh pages than making its bytes.
+constexpr size_t kPieceSize = 64 * 1024;
+
+const IndexEntry& EntryOf(const IndexEntry& e) { return e; }
+const IndexEntry& EntryOf(const IndexEntry* e) { return *e; }
+
+// The links after what `piece` holds, handing it on whenever it is large.
+template <typename Entries>
+bool PutLinks(File& out, std::string& piece, const Entries& entries) {
+  for (const auto& item : entries) {
+    const IndexEntry& e = EntryOf(item);  // class and date change places in the call
+    XML::WriteLineIndexLink(piece, e.name, e.url, e.class_, e.date, e.keyword, e.source);
+    if (piece.size() >= kPieceSize) {
+      if (!out.Write(piece)) return false;
+      piece.clear();
+    }
+  }
+  XML::WriteLineIndexEnd(piece);
+  return out.Write(piece);
+}
+
+// The bytes of `in` (of `size` bytes when opened) up to its end marker: those before the last
+// piece go to `out`, the rest stays in `piece` without the marker. False when the file does
+// not end with the marker or a read or write failed.
+bool CopyBeforeMarker(File& in, int64_t size, File& out, std::string& piece) {
+  const size_t expected = size > 0 ? static_cast<size_t>(size) : 0;
+  for (size_t total = 0;;) {
+    const size_t have = piece.size();
+    piece.resize(have + kPieceSize);
+    const size_t got = in.Read(piece.data() + have, kPieceSize);
+    piece.resize(have + got);
+    total += got;
+    // As ReadWholeFile: a short read that brings all the bytes the file had is its end.
+    if (got == 0 || (total == expected && got < kPieceSize)) break;
+    if (piece.size() > kPieceSize) {  // all but what may be the marker goes on
+      const size_t pass = piece.size() - kLineIndexEnd.size();
+      if (!out.Write(std::string_view(piece).substr(0, pass))) return false;
+      piece.erase(0, pass);
+    }
+  }
+  if (in.Failed() || !piece.ends_with(kLineIndexEnd)) return false;
+  piece.resize(piece.size() - kLineIndexEnd.size());
+  return true;
 }
 
 }  // namespace
@@ -255,30 +296,24 @@ std::vector<IndexEntry> LoadUntrimmedIndex(Prompter& prompter, bool* whole) {
 }
 
 bool WriteUntrimmedIndex(std::span<const IndexEntry> entries) {
-  std::string out;
-  XML::WriteLineIndexHead(out, Gb("资料卡索引--未整理"), Gb("资料,未整理"));
-  AppendLinks(out, entries);
-  XML::WriteLineIndexEnd(out);
-  return WriteFileAtomic(kUntrimmedIndexPath, out);
+  return WriteFileAtomic(kUntrimmedIndexPath, [entries](File& out) {
+    std::string piece;
+    XML::WriteLineIndexHead(piece, Gb("资料卡索引--未整理"), Gb("资料,未整理"));
+    return PutLinks(out, piece, entries);
+  });
 }
 
 bool AppendToIndex(std::string_view path, std::span<const IndexEntry* const> entries) {
-  std::string link;
-  XML::WriteLineIndexLink(link, "", "", "", "", "", "");
-  size_t added = 0;
-  for (const IndexEntry* e : entries)
-    added += link.size() + e->name.size() + e->url.size() + e->class_.size() + e->date.size() +
-             e->keyword.size() + e->source.size();
   // A copy with the links in place of the marker replaces the file whole: an append that
   // failed half-way, or a crash, could otherwise leave a cut link and no marker.
-  std::string bytes;
-  if (!FileExists(path) || !ReadWholeFile(path, bytes, added) || !bytes.ends_with(kLineIndexEnd))
-    return false;
-  bytes.resize(bytes.size() - kLineIndexEnd.size());
-  for (const IndexEntry* e : entries)  // class and date change places in the call
-    XML::WriteLineIndexLink(bytes, e->name, e->url, e->class_, e->date, e->keyword, e->source);
-  XML::WriteLineIndexEnd(bytes);
-  return WriteFileAtomic(path, bytes);
+  File in;
+  if (!FileExists(path) || !in.Open(path, File::Mode::Read)) return false;
+  return WriteFileAtomic(path, [&](File& out) {
+    std::string piece;
+    const bool copied = CopyBeforeMarker(in, in.Stamp().size, out, piece);
+    in.Close();
+    return copied && PutLinks(out, piece, entries);
+  });
 }
 
 bool AppendToIndex(std::string_view path, std::span<const IndexEntry> entries) {

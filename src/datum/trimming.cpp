@@ -1,7 +1,8 @@
 #include "datum/trimming.h"
 
 #include <array>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "base/atomic_file.h"
@@ -260,15 +261,32 @@ bool DatumTrimming::AppendTrimmed() {
     prompter_.ShowMessage(std::string(kPaths[f]) + kAppendFailedText, "Pimbrel", MsgButtons::Ok,
                           MsgIcon::Warning);
   }
-  // Less the cards moved out; those that stay keep what was saved of them here.
-  std::map<std::string, const IndexEntry*> moved, kept;
-  for (size_t i = 0; i < entries_.size(); ++i)
-    (stays[i] ? kept : moved)[entries_[i].url] = &entries_[i];
+  // Less the cards moved out; those that stay keep what was saved of them here. A hashed slot
+  // a path (a tree of many paths compares their long common beginnings), and none at all for
+  // an index that holds no card any more.
+  struct Mine {
+    const IndexEntry* kept = nullptr;  // the last of them that stays
+    bool moved = false;
+  };
+  std::unordered_map<std::string_view, Mine> mine;
+  if (!now.empty()) {
+    mine.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      Mine& m = mine[entries_[i].url];
+      if (stays[i])
+        m.kept = &entries_[i];
+      else
+        m.moved = true;
+    }
+  }
   std::vector<IndexEntry> untrimmed;
+  untrimmed.reserve(now.size());
   for (IndexEntry& e : now) {
-    if (moved.contains(e.url)) continue;
-    const auto mine = kept.find(e.url);
-    untrimmed.push_back(mine == kept.end() ? std::move(e) : *mine->second);
+    const auto found = mine.find(e.url);
+    if (found == mine.end())
+      untrimmed.push_back(std::move(e));
+    else if (!found->second.moved)
+      untrimmed.push_back(*found->second.kept);
   }
   if (!WriteUntrimmedIndex(untrimmed)) {
     prompter_.ShowMessage("Can`t Open " + std::string(kUntrimmedIndexPath) + " to write!",
