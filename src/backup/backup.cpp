@@ -1,6 +1,7 @@
 #include "backup/backup.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "backup/folder_ops.h"
 #include "base/atomic_file.h"
@@ -129,7 +130,7 @@ BackupOutcome WriteBackup(std::string_view target, std::string_view version, con
       outcome.failure = Say(Gb("无法读取文件 "), file);
       break;
     }
-    ok = zip.AddFile(name, bytes, TimeOf(file, now));
+    ok = zip.AddFile(name, std::move(bytes), TimeOf(file, now));
   }
   ok = zip.Finish() && ok && outcome.failure.empty();
   if (ok && !Verify(temporary, zip.count())) {

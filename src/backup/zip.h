@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,28 +17,48 @@ namespace pim {
 
 uint32_t Crc32(std::string_view bytes);
 
-// Writes an archive straight to a file, one entry after the other.
+class PackPool;
+
+// Writes an archive straight to a file, one entry after the other. The files' bytes are
+// packed on worker threads a few entries ahead; the archive's bytes are the same however many.
 class ZipWriter {
  public:
+  ZipWriter();
+  ~ZipWriter();
+  ZipWriter(const ZipWriter&) = delete;
+  ZipWriter& operator=(const ZipWriter&) = delete;
+
   bool Open(std::string_view dataPath);
-  // `name` is UTF-8 with "/" separators; a folder's name ends with "/".
-  bool AddFile(std::string_view name, std::string_view bytes, const LocalTime& time);
+  // `name` is UTF-8 with "/" separators; a folder's name ends with "/". An entry may be
+  // written only by a later call, or by Finish; false once the archive cannot be written.
+  bool AddFile(std::string_view name, std::string bytes, const LocalTime& time);
   bool AddFolder(std::string_view name, const LocalTime& time);
-  // The central directory (and its ZIP64 records when needed), then flushed and closed.
+  // The entries still waiting, the central directory (and its ZIP64 records when needed),
+  // then flushed and closed.
   bool Finish();
   uint64_t count() const { return count_; }
 
   // Entries at or beyond these counts and sizes take ZIP64 fields; tests lower them.
   uint64_t maxEntries16 = 0xFFFF;
   uint64_t maxSize32 = 0xFFFFFFFF;
+  // Threads that pack, taken at the first entry; 0 packs each entry in the call that adds it.
+  unsigned packThreads;
 
  private:
-  bool Add(std::string_view name, std::string_view bytes, bool folder, const LocalTime& time);
+  struct Waiting {
+    std::string name;
+    uint32_t stamp;
+    bool folder;
+  };
+  bool Add(std::string_view name, std::string bytes, bool folder, const LocalTime& time);
+  bool WriteOldest();
   bool Emit(std::string_view bytes);
   bool Drain();
 
   File file_;
-  std::string pending_;  // bytes not yet handed to the file
+  std::unique_ptr<PackPool> pool_;
+  std::deque<Waiting> waiting_;  // put to the pool, in the order added
+  std::string pending_;          // bytes not yet handed to the file
   std::string central_;
   uint64_t offset_ = 0;
   uint64_t count_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "backup/zip.h"
+#include "backup/zip_packer.h"
 
 namespace pim {
 
@@ -33,46 +34,6 @@ uint32_t DosDateTime(const LocalTime& t) {
   const uint32_t time =
       (static_cast<uint32_t>(t.hour) << 11) | (static_cast<uint32_t>(t.minute) << 5);
   return (date << 16) | time;
-}
-
-// Raw deflate of the whole input; false when zlib fails.
-// One stream serves every entry: setting one up costs more than packing a small file.
-struct Deflater {
-  Deflater() { ok = deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
-  ~Deflater() {
-    if (ok) deflateEnd(&z);
-  }
-  z_stream z{};
-  bool ok = false;
-};
-
-bool Deflate(std::string_view in, std::string& out) {
-  thread_local Deflater deflater;
-  if (!deflater.ok || deflateReset(&deflater.z) != Z_OK) return false;
-  z_stream& z = deflater.z;
-  out.resize(deflateBound(&z, static_cast<uLong>(std::min<size_t>(in.size(), 1u << 30))) + 64);
-  size_t done = 0;
-  int rc = Z_OK;
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  while (rc == Z_OK) {
-    // zlib counts in 32 bits: a huge file goes in slices.
-    if (z.avail_in == 0) {
-      const size_t left =
-          in.size() - static_cast<size_t>(z.next_in - reinterpret_cast<const Bytef*>(in.data()));
-      z.avail_in = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
-    }
-    if (out.size() - done < 1024) out.resize(out.size() * 2);
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + done);
-    z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - done, 1u << 30));
-    const uInt before = z.avail_out;
-    const bool last =
-        z.next_in + z.avail_in == reinterpret_cast<const Bytef*>(in.data() + in.size());
-    rc = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-    done += before - z.avail_out;
-    if (rc == Z_BUF_ERROR) rc = Z_OK;  // no progress possible without more room
-  }
-  out.resize(done);
-  return rc == Z_STREAM_END;
 }
 
 // What the local header and the central record of an entry say, written by one function so
@@ -145,8 +106,14 @@ uint32_t Crc32(std::string_view bytes) {
   return static_cast<uint32_t>(crc);
 }
 
+ZipWriter::ZipWriter() : packThreads(PackThreads()) {}
+
+ZipWriter::~ZipWriter() = default;
+
 bool ZipWriter::Open(std::string_view dataPath) {
   ok_ = file_.Open(dataPath, File::Mode::CreateWrite);
+  pool_.reset();
+  waiting_.clear();
   pending_.clear();
   central_.clear();
   offset_ = count_ = 0;
@@ -165,37 +132,43 @@ bool ZipWriter::Drain() {
   return ok_;
 }
 
-bool ZipWriter::AddFile(std::string_view name, std::string_view bytes, const LocalTime& time) {
-  return Add(name, bytes, false, time);
+bool ZipWriter::AddFile(std::string_view name, std::string bytes, const LocalTime& time) {
+  return Add(name, std::move(bytes), false, time);
 }
 
 bool ZipWriter::AddFolder(std::string_view name, const LocalTime& time) {
   return Add(name, {}, true, time);
 }
 
-bool ZipWriter::Add(std::string_view name, std::string_view bytes, bool folder,
-                    const LocalTime& time) {
+bool ZipWriter::Add(std::string_view name, std::string bytes, bool folder, const LocalTime& time) {
   if (!ok_) return false;
-  std::string packed;
-  uint16_t method = 0;
-  if (!bytes.empty()) {
-    if (!Deflate(bytes, packed)) return ok_ = false;
-    method = 8;
-    if (packed.size() >= bytes.size()) {  // incompressible: stored as it is
-      packed.assign(bytes);
-      method = 0;
-    }
-  }
-  const EntryFields entry{name,          method,  Crc32(bytes), DosDateTime(time), bytes.size(),
-                          packed.size(), offset_, folder,       maxSize32};
+  // A window of a few entries a thread keeps every worker busy.
+  if (!pool_) pool_ = std::make_unique<PackPool>(packThreads, 16 * size_t{packThreads});
+  if (pool_->full() && !WriteOldest()) return false;
+  pool_->Put(std::move(bytes));
+  waiting_.push_back({std::string(name), DosDateTime(time), folder});
+  return packThreads > 0 || WriteOldest();
+}
+
+bool ZipWriter::WriteOldest() {
+  const PackedBytes packed = pool_->Take();
+  const Waiting entry = std::move(waiting_.front());
+  waiting_.pop_front();
+  if (!ok_ || !packed.ok) return ok_ = false;
+  const EntryFields fields{entry.name,  packed.method, packed.crc,
+                           entry.stamp, packed.size,   packed.data.size(),
+                           offset_,     entry.folder,  maxSize32};
   std::string local;
-  PutEntry(local, entry, false);
-  PutEntry(central_, entry, true);
+  PutEntry(local, fields, false);
+  PutEntry(central_, fields, true);
   ++count_;
-  return Emit(local) && Emit(packed);
+  return Emit(local) && Emit(packed.data);
 }
 
 bool ZipWriter::Finish() {
+  while (ok_ && pool_ && !pool_->empty()) WriteOldest();
+  pool_.reset();
+  waiting_.clear();
   if (!ok_) {
     file_.Close();
     return false;

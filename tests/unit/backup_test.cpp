@@ -8,6 +8,7 @@
 #include "backup/folder_ops.h"
 #include "backup/messages.h"
 #include "backup/restore.h"
+#include "backup/zip_packer.h"
 #include "base/path.h"
 #include "test_support.h"
 
@@ -98,6 +99,36 @@ TEST_F(BackupTest, ArchiveHasItsManifestFirst) {
                        manifest.counts.cards, Listing()),
             std::tuple("pimbrel-backup.txt", "2026-12-07 09:30", 2, 1, 1,
                        std::vector<std::string>{"new.zip"}));
+}
+
+// Packing on worker threads changes no byte: a few hundred files (text, noise that is stored,
+// empty ones, one beyond the writer's 1 MB drain) and folders between them, written with
+// threads and with none (each packed in the call that adds it), make the same archive.
+using ZipPackingTest = test::TempFolderTest;
+TEST_F(ZipPackingTest, ArchiveIsTheSameWithAnyNumberOfPackingThreads) {
+  const auto archive = [](unsigned threads) {
+    ZipWriter zip;
+    zip.packThreads = threads;
+    const std::string path = Format("%u.zip", threads);
+    bool ok = zip.Open(path);
+    for (int i = 0; i < 400 && ok; ++i) {
+      const LocalTime time{2020 + i % 7, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0};
+      std::string text;
+      for (int line = 0; line < i % 97 * 5; ++line) text += Format("%d %d\r\n", line, i * line);
+      ok = i % 40 == 0   ? zip.AddFolder(Format("note/f%d/", i), time)
+           : i % 9 == 0  ? zip.AddFile(Format("note/%d.bin", i), Noise(i * 13, i), time)
+           : i % 25 == 0 ? zip.AddFile(Format("note/%d.xml", i), "", time)
+                         : zip.AddFile(Format("note/%d.xml", i), text, time);
+    }
+    ok = ok && zip.AddFile("big", Noise(3 << 20, 9) + std::string(1 << 20, 'a'), kNow);
+    std::string bytes;
+    EXPECT_TRUE(zip.Finish() && ok && ReadWholeFile(path, bytes)) << threads;
+    return bytes;
+  };
+  const std::string alone = archive(0);
+  EXPECT_GT(alone.size(), 3u << 20);
+  for (unsigned threads : {1u, 3u, PackThreads()})
+    EXPECT_TRUE(archive(threads) == alone) << threads;
 }
 
 TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {

@@ -1,0 +1,136 @@
+#include "backup/zip_packer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <system_error>
+
+#include "backup/zip.h"
+
+namespace pim {
+
+namespace {
+
+// Raw deflate of the whole input; false when zlib fails.
+// One stream a thread serves every entry: setting one up costs more than packing a small file.
+struct Deflater {
+  Deflater() { ok = deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+  ~Deflater() {
+    if (ok) deflateEnd(&z);
+  }
+  z_stream z{};
+  bool ok = false;
+};
+
+bool Deflate(std::string_view in, std::string& out) {
+  thread_local Deflater deflater;
+  if (!deflater.ok || deflateReset(&deflater.z) != Z_OK) return false;
+  z_stream& z = deflater.z;
+  out.resize(deflateBound(&z, static_cast<uLong>(std::min<size_t>(in.size(), 1u << 30))) + 64);
+  size_t done = 0;
+  int rc = Z_OK;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  while (rc == Z_OK) {
+    // zlib counts in 32 bits: a huge file goes in slices.
+    if (z.avail_in == 0) {
+      const size_t left =
+          in.size() - static_cast<size_t>(z.next_in - reinterpret_cast<const Bytef*>(in.data()));
+      z.avail_in = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
+    }
+    if (out.size() - done < 1024) out.resize(out.size() * 2);
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + done);
+    z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - done, 1u << 30));
+    const uInt before = z.avail_out;
+    const bool last =
+        z.next_in + z.avail_in == reinterpret_cast<const Bytef*>(in.data() + in.size());
+    rc = deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+    done += before - z.avail_out;
+    if (rc == Z_BUF_ERROR) rc = Z_OK;  // no progress possible without more room
+  }
+  out.resize(done);
+  return rc == Z_STREAM_END;
+}
+
+}  // namespace
+
+PackedBytes Pack(std::string bytes) {
+  PackedBytes packed;
+  packed.size = bytes.size();
+  packed.crc = Crc32(bytes);
+  if (!bytes.empty()) {
+    packed.ok = Deflate(bytes, packed.data);
+    packed.method = 8;
+  }
+  if (packed.data.size() >= bytes.size()) {  // incompressible: stored as it is
+    packed.data = std::move(bytes);
+    packed.method = 0;
+  }
+  return packed;
+}
+
+unsigned PackThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+PackPool::PackPool(unsigned threads, size_t window) : slots_(std::max<size_t>(window, 1)) {
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      break;  // fewer workers: Take packs what none has taken
+    }
+  }
+}
+
+PackPool::~PackPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  work_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+void PackPool::Put(std::string bytes) {
+  {
+    std::lock_guard lock(mutex_);
+    Slot& slot = slots_[put_ % slots_.size()];
+    slot.bytes = std::move(bytes);
+    slot.done = false;
+    ++put_;
+  }
+  work_.notify_one();
+}
+
+void PackPool::Work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [this] { return stop_ || claimed_ < put_; });
+    if (stop_) return;
+    Slot& slot = slots_[claimed_++ % slots_.size()];
+    lock.unlock();
+    PackedBytes packed = Pack(std::move(slot.bytes));
+    lock.lock();
+    slot.packed = std::move(packed);
+    slot.done = true;
+    done_.notify_one();
+  }
+}
+
+PackedBytes PackPool::Take() {
+  std::unique_lock lock(mutex_);
+  Slot& slot = slots_[taken_ % slots_.size()];
+  PackedBytes packed;
+  if (claimed_ == taken_) {  // no worker has it yet: packed here instead of waited for
+    ++claimed_;
+    lock.unlock();
+    packed = Pack(std::move(slot.bytes));
+    lock.lock();
+  } else {
+    done_.wait(lock, [&slot] { return slot.done; });
+    packed = std::move(slot.packed);
+  }
+  slot.done = false;
+  ++taken_;
+  return packed;
+}
+
+}  // namespace pim

@@ -1,0 +1,61 @@
+// Deflate and CRC-32 of an archive's entries, on worker threads: the files of a backup are
+// packed independently of each other, so each core can take one while the archive is written.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pim {
+
+// An entry's bytes as the archive stores them.
+struct PackedBytes {
+  std::string data;   // deflated, or the bytes as they are when deflate gains nothing
+  uint64_t size = 0;  // of the bytes as they are
+  uint32_t crc = 0;
+  uint16_t method = 0;  // 0 stored, 8 deflated
+  bool ok = true;       // false when zlib failed
+};
+PackedBytes Pack(std::string bytes);
+
+// Packs the bytes put on up to `threads` workers and hands them back in the order they were
+// put. At most `window` wait at a time, so memory holds a few files whatever their number.
+// Only one thread puts and takes.
+class PackPool {
+ public:
+  PackPool(unsigned threads, size_t window);
+  ~PackPool();  // a worker finishes what it packs; what waits is dropped
+  PackPool(const PackPool&) = delete;
+  PackPool& operator=(const PackPool&) = delete;
+
+  bool full() const { return put_ - taken_ >= slots_.size(); }
+  bool empty() const { return put_ == taken_; }
+  // Not when full.
+  void Put(std::string bytes);
+  // The oldest bytes put, packed; not when empty.
+  PackedBytes Take();
+
+ private:
+  struct Slot {
+    std::string bytes;
+    PackedBytes packed;
+    bool done = false;
+  };
+  void Work();
+
+  std::vector<Slot> slots_;  // a ring: bytes number n sit in slot n % size
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable work_, done_;
+  // Changed under the lock; put_ and taken_ only by the putting thread, which may read them.
+  uint64_t put_ = 0, claimed_ = 0, taken_ = 0;
+  bool stop_ = false;
+};
+
+// One worker a core, at least one.
+unsigned PackThreads();
+
+}  // namespace pim
