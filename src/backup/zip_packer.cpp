@@ -70,7 +70,8 @@ PackedBytes Pack(std::string bytes) {
 
 unsigned PackThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
 
-PackPool::PackPool(unsigned threads, size_t window) : slots_(std::max<size_t>(window, 1)) {
+PackPool::PackPool(unsigned threads, size_t window)
+    : slots_(std::max<size_t>(window, 1)), batch_(std::min<size_t>(8, slots_.size())) {
   for (unsigned t = 0; t < threads; ++t) {
     try {
       workers_.emplace_back([this] { Work(); });
@@ -90,47 +91,57 @@ PackPool::~PackPool() {
 }
 
 void PackPool::Put(std::string bytes) {
-  {
-    std::lock_guard lock(mutex_);
-    Slot& slot = slots_[put_ % slots_.size()];
-    slot.bytes = std::move(bytes);
-    slot.done = false;
-    ++put_;
-  }
-  work_.notify_one();
+  std::unique_lock lock(mutex_);
+  Slot& slot = slots_[put_ % slots_.size()];
+  slot.bytes = std::move(bytes);
+  slot.done = false;
+  ++put_;
+  const bool batch = put_ - claimed_ >= batch_;
+  lock.unlock();
+  if (batch) work_.notify_one();
 }
 
 void PackPool::Work() {
+  std::vector<PackedBytes> packed(batch_);
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_.wait(lock, [this] { return stop_ || claimed_ < put_; });
+    work_.wait(lock, [this] { return stop_ || put_ - claimed_ >= batch_; });
     if (stop_) return;
-    Slot& slot = slots_[claimed_++ % slots_.size()];
+    const uint64_t first = claimed_;
+    claimed_ += batch_;
     lock.unlock();
-    PackedBytes packed = Pack(std::move(slot.bytes));
+    for (size_t i = 0; i < batch_; ++i)
+      packed[i] = Pack(std::move(slots_[(first + i) % slots_.size()].bytes));
     lock.lock();
-    slot.packed = std::move(packed);
-    slot.done = true;
+    for (size_t i = 0; i < batch_; ++i) {
+      Slot& slot = slots_[(first + i) % slots_.size()];
+      slot.packed = std::move(packed[i]);
+      slot.done = true;
+    }
     done_.notify_one();
   }
 }
 
 PackedBytes PackPool::Take() {
   std::unique_lock lock(mutex_);
-  Slot& slot = slots_[taken_ % slots_.size()];
-  PackedBytes packed;
-  if (claimed_ == taken_) {  // no worker has it yet: packed here instead of waited for
-    ++claimed_;
+  Slot& oldest = slots_[taken_ % slots_.size()];
+  while (!oldest.done) {
+    if (claimed_ == put_) {
+      done_.wait(lock);
+      continue;
+    }
+    // Bytes no worker has taken yet are packed here instead of waited for: the last few that
+    // make no batch, and any while the cores are busy elsewhere and a worker does not run.
+    Slot& slot = slots_[claimed_++ % slots_.size()];
     lock.unlock();
-    packed = Pack(std::move(slot.bytes));
+    PackedBytes packed = Pack(std::move(slot.bytes));
     lock.lock();
-  } else {
-    done_.wait(lock, [&slot] { return slot.done; });
-    packed = std::move(slot.packed);
+    slot.packed = std::move(packed);
+    slot.done = true;
   }
-  slot.done = false;
+  oldest.done = false;
   ++taken_;
-  return packed;
+  return std::move(oldest.packed);
 }
 
 }  // namespace pim

@@ -47,6 +47,8 @@ class PackPool {
   void Work();
 
   std::vector<Slot> slots_;  // a ring: bytes number n sit in slot n % size
+  // Workers take this many at a time: waking one for a small file costs as much as packing it.
+  const size_t batch_;
   std::vector<std::thread> workers_;
   std::mutex mutex_;
   std::condition_variable work_, done_;
