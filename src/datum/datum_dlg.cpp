@@ -217,7 +217,8 @@ std::optional<IndexEntry> CDatumDlg::Capture(const std::string& text, const std:
   // An untouched new card shown now would keep the number the captured card takes.
   const CardText fields = Fields();
   const bool untouched = capture_.AtNewCard() && !capture_.modified() &&
-                         fields.title == capture_.shown().title && fields.content.empty();
+                         fields.title == capture_.shown().title && fields.content.empty() &&
+                         fields.source.empty();
   std::optional<IndexEntry> card = capture_.Capture(text, source);
   if (!card) return card;
   if (trim_) trim_->AddCard(*card);
