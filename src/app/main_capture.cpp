@@ -8,7 +8,7 @@
 namespace pim {
 
 void CMainDlg::Capture(bool edit) {
-  auto* datum = dynamic_cast<CDatumDlg*>(panels_.Editing(RecordKind::Card));
+  auto* datum = dynamic_cast<CDatumDlg*>(Panel(PanelRoster::LineEditing(RecordKind::Card)));
   if (!datum || gate_.exited()) return;
   // Beside the trimming dialog only: any other dialog of ours may be halfway through a store,
   // a restore or a question about the cards.

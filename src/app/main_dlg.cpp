@@ -16,7 +16,6 @@ namespace pim {
 namespace {
 
 constexpr UINT kTrayMessage = WM_USER + 2;
-constexpr UINT_PTR kStartTimer = 2;
 
 // The balloon's words for records changed on two computers; none when there are none.
 std::wstring ConflictNotice(int open) {
@@ -68,12 +67,21 @@ void CMainDlg::AddTrayIconAndHotkey() {
   CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
 }
 
+CPanel* CMainDlg::Panel(const PanelLine* line) {
+  if (!line) return nullptr;
+  return panels_.Ensure(*line, hwnd(), {*this, reminders_.reminders()}, [this] { PanelFailed(); });
+}
+
+void CMainDlg::PanelFailed() {
+  ModalScope modal(*this);
+  win::OwnedMessage(hwnd(), "Faild!", "Pimbrel", MsgButtons::Ok, MsgIcon::None);
+}
+
 void CMainDlg::CreatePanels() {
+  // One panel a tick: the bar answers in between, and a panel asked for first is made at once.
+  if (panels_.CreateNext(hwnd(), {*this, reminders_.reminders()}, [this] { PanelFailed(); }))
+    return;
   KillTimer(hwnd(), kStartTimer);
-  panels_.CreateAll(hwnd(), {*this, reminders_.reminders()}, [this] {
-    ModalScope modal(*this);
-    win::OwnedMessage(hwnd(), "Faild!", "Pimbrel", MsgButtons::Ok, MsgIcon::None);
-  });
   // After the quick-launch keys, which keep theirs; the settings page tells of a clash.
   captureKeys_->Register(LoadSysSettings().captureHotkey);
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
@@ -121,7 +129,7 @@ void CMainDlg::OpenSearch(SearchScope scope) {
 }
 
 void CMainDlg::ShowRecordNow(const RecordRef& record) {
-  CPanel* panel = panels_.Editing(record.kind);
+  CPanel* panel = Panel(PanelRoster::LineEditing(record.kind));
   if (!panel) return;
   if (!visible_) ToggleVisibility();
   if (current_ && current_ != panel) current_->window().Show(SW_HIDE);
@@ -134,7 +142,7 @@ void CMainDlg::SwitchTo(const PanelLine& line) {
   UpdateWindow(hwnd());
   Sleep(100);
   if (current_) current_->window().Show(SW_HIDE);
-  CPanel* panel = panels_.Get(line);
+  CPanel* panel = Panel(&line);
   if (!panel) return;
   // Current first: the datum panel may put its browser in its place.
   current_ = panel;

@@ -61,8 +61,12 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void Capture(bool edit);
   // Hides or shows the bar together with the current panel.
   void ToggleVisibility();
-  // On the first tick: the panels, hidden, and the reminders due.
+  // On the first ticks: the panels, hidden, one a tick; then the capture key, the folder
+  // watches and the reminders due.
   void CreatePanels();
+  // The panel of `line`, made now if its turn has not come; null when there is none.
+  CPanel* Panel(const PanelLine* line);
+  void PanelFailed();
   void SwitchTo(const PanelLine& line);
   void OpenMainMenu();
   void OpenSettings();
@@ -89,8 +93,9 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void FollowBar();
   void OnScaleChanged() override { pictures_.Apply(hwnd(), scale_); }
 
-  static constexpr UINT_PTR kPollTimer = 3;  // the command gate's
-  static constexpr UINT_PTR kDateTimer = 4;  // notices the date changing while the program runs
+  static constexpr UINT_PTR kStartTimer = 2;  // makes the panels after the bar shows
+  static constexpr UINT_PTR kPollTimer = 3;   // the command gate's
+  static constexpr UINT_PTR kDateTimer = 4;   // notices the date changing while the program runs
 
   bool visible_;
   RunMarker& marker_;

@@ -63,6 +63,7 @@ void CMainDlg::Run(Command command) {
 
 void CMainDlg::ExitProcedure() {
   KillTimer(hwnd(), kDateTimer);
+  KillTimer(hwnd(), kStartTimer);  // no panel is made on the way out
   if (sync_) sync_->Stop();
   hotkeys_->Unregister(kBarHotkeyId);
   captureKeys_->Unregister();

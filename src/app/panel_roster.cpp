@@ -33,21 +33,34 @@ const std::array<PanelLine, 5> PanelRoster::kLines = {{
     {IDC_BTN_TOOLBOX, ID_TOOLBOX, Make<CToolBox>, 3, std::nullopt, false},
 }};
 
-void PanelRoster::CreateAll(HWND owner, const PanelServices& services,
+bool PanelRoster::CreateNext(HWND owner, const PanelServices& services,
+                             const std::function<void()>& failed) {
+  const auto next = std::ranges::find(tried_, false);
+  if (next == tried_.end()) return false;
+  Create(static_cast<size_t>(next - tried_.begin()), owner, services, failed);
+  return true;
+}
+
+CPanel* PanelRoster::Ensure(const PanelLine& line, HWND owner, const PanelServices& services,
                             const std::function<void()>& failed) {
-  for (size_t i = 0; i < kLines.size(); ++i) {
-    if (panels_[i]) continue;
-    panels_[i] = kLines[i].make(services);
-    if (!panels_[i]->CreateModeless(owner)) {
-      panels_[i].reset();
-      failed();
-      continue;
-    }
-    if (kLines[i].placedHidden)
-      panels_[i]->ShowBelowParent(SW_HIDE);
-    else
-      panels_[i]->window().Show(SW_HIDE);
+  const auto i = static_cast<size_t>(&line - kLines.data());
+  if (!tried_[i]) Create(i, owner, services, failed);
+  return panels_[i].get();
+}
+
+void PanelRoster::Create(size_t i, HWND owner, const PanelServices& services,
+                         const std::function<void()>& failed) {
+  tried_[i] = true;
+  panels_[i] = kLines[i].make(services);
+  if (!panels_[i]->CreateModeless(owner)) {
+    panels_[i].reset();
+    failed();
+    return;
   }
+  if (kLines[i].placedHidden)
+    panels_[i]->ShowBelowParent(SW_HIDE);
+  else
+    panels_[i]->window().Show(SW_HIDE);
 }
 
 const PanelLine* PanelRoster::LineOf(int control) {
@@ -56,14 +69,19 @@ const PanelLine* PanelRoster::LineOf(int control) {
   return line == kLines.end() ? nullptr : &*line;
 }
 
+const PanelLine* PanelRoster::LineEditing(RecordKind kind) {
+  const auto line =
+      std::ranges::find_if(kLines, [&](const PanelLine& l) { return l.edits == kind; });
+  return line == kLines.end() ? nullptr : &*line;
+}
+
 CPanel* PanelRoster::Get(const PanelLine& line) const {
   return panels_[static_cast<size_t>(&line - kLines.data())].get();
 }
 
 CPanel* PanelRoster::Editing(RecordKind kind) const {
-  const auto line =
-      std::ranges::find_if(kLines, [&](const PanelLine& l) { return l.edits == kind; });
-  return line == kLines.end() ? nullptr : Get(*line);
+  const PanelLine* line = LineEditing(kind);
+  return line ? Get(*line) : nullptr;
 }
 
 CPanel* PanelRoster::WithPendingWork() const {

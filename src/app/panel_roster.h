@@ -35,11 +35,16 @@ class PanelRoster {
  public:
   static const std::array<PanelLine, 5> kLines;
 
-  // Makes each panel not made yet, owned by `owner` and hidden; `failed` is told of each that
-  // could not be made, and the program goes on without it.
-  void CreateAll(HWND owner, const PanelServices& services, const std::function<void()>& failed);
-  // The line of a button or menu command, or null.
+  // Makes the next panel whose turn has not come, owned by `owner` and hidden; false once every
+  // panel has had its turn. `failed` is told of each that could not be made, and the program
+  // goes on without it. The bar makes one a tick, so it answers between them.
+  bool CreateNext(HWND owner, const PanelServices& services, const std::function<void()>& failed);
+  // The panel of `line`, made now when its turn has not come yet; null when it cannot be.
+  CPanel* Ensure(const PanelLine& line, HWND owner, const PanelServices& services,
+                 const std::function<void()>& failed);
+  // The line of a button or menu command, or of the panel that edits records of `kind`; null.
   static const PanelLine* LineOf(int control);
+  static const PanelLine* LineEditing(RecordKind kind);
   CPanel* Get(const PanelLine& line) const;
   // The panel that edits records of `kind`, once made.
   CPanel* Editing(RecordKind kind) const;
@@ -52,7 +57,11 @@ class PanelRoster {
   void ScaleAll(int dpi);
 
  private:
+  void Create(size_t i, HWND owner, const PanelServices& services,
+              const std::function<void()>& failed);
+
   std::array<std::unique_ptr<CPanel>, kLines.size()> panels_;
+  std::array<bool, kLines.size()> tried_{};
 };
 
 }  // namespace pim
