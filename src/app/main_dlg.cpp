@@ -50,7 +50,8 @@ bool CMainDlg::OnInitDialog() {
   SetWindowPos(hwnd(), HWND_TOPMOST, 5, 5, 0, 0, SWP_NOSIZE);
   hotkeys_ = std::make_unique<win::Win32Hotkeys>(hwnd());
   captureKeys_ = std::make_unique<CaptureKeys>(*hotkeys_);
-  AddTrayIconAndHotkey();
+  // The tray icon waits for the first tick: asking the shell for it held the bar back.
+  CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
   reminders_.reminders().OnChange([this] {
     if (!gate_.exited()) reminders_.Check();
   });
@@ -78,6 +79,11 @@ void CMainDlg::PanelFailed() {
 }
 
 void CMainDlg::CreatePanels() {
+  if (!trayAsked_) {
+    trayAsked_ = true;
+    tray_.Create(hwnd(), kTrayMessage, kTrayTip, pictures_.smallIcon(), IDR_TRAYMENU);
+    return;
+  }
   // One panel a tick: the bar answers in between, and a panel asked for first is made at once.
   if (panels_.CreateNext(hwnd(), {*this, reminders_.reminders()}, [this] { PanelFailed(); }))
     return;

@@ -98,6 +98,7 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   static constexpr UINT_PTR kDateTimer = 4;   // notices the date changing while the program runs
 
   bool visible_;
+  bool trayAsked_ = false;  // on the first tick
   RunMarker& marker_;
   BarPictures pictures_;
   win::HeldMenu menu_;
