@@ -29,6 +29,9 @@ void CMainDlg::Poll(bool on) {
 }
 
 bool CMainDlg::ConfirmExit() {
+  // An exit right after the start: the panels not made yet are made, so the waiting cards count.
+  while (panels_.CreateNext(hwnd(), {*this, reminders_.reminders()}, [this] { PanelFailed(); })) {
+  }
   CPanel* waiting = panels_.WithPendingWork();
   ExitAnswer answer;
   {
