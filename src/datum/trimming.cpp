@@ -53,8 +53,8 @@ DatumTrimming::Start DatumTrimming::Open() {
   std::vector<IndexEntry> loaded = LoadUntrimmedIndex(prompter_, &indexWhole_);
   entries_.reserve(loaded.size());  // grown once: growing keeps old and new copies at its peak
   for (IndexEntry& e : loaded) {
-    std::string source = e.source;
-    entries_.push_back({std::move(e), false, false, false, false, {}, std::move(source)});
+    entries_.push_back({std::move(e)});
+    entries_.back().cameWith = entries_.back().source;
   }
   if (entries_.empty()) {
     prompter_.ShowMessage(kNothingText, "Pimbrel", MsgButtons::Ok, MsgIcon::Information);
@@ -102,15 +102,16 @@ void DatumTrimming::SetStatus() {
 }
 
 bool DatumTrimming::AddEntry(const IndexEntry& entry) {
-  entries_.push_back({entry, false, false, false, false, {}, entry.source});
-  const int count = static_cast<int>(entries_.size());
-  if (item_ == count) {  // past the end: the new card is the one to show
+  entries_.push_back({entry});
+  entries_.back().cameWith = entry.source;
+  if (item_ == static_cast<int>(entries_.size())) {  // past the end: the new card is shown
     ShowItem(item_);
     return true;
   }
-  lastItem_ = item_ == count;
-  nextEnabled_ = !lastItem_;
-  if (item_ >= 1 && item_ <= count) SetStatus();
+  // Standing before it, the shown entry is no longer the last.
+  lastItem_ = false;
+  nextEnabled_ = true;
+  if (item_ >= 1) SetStatus();
   return false;
 }
 

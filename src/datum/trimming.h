@@ -17,9 +17,9 @@ struct TrimEntry : IndexEntry {
   bool bookmark = false;
   bool index = false;
   bool trimmed = false;
-  bool partial = false;  // the card file holds more than could be read: never rewritten
-  FileStamp stamp{};     // of the card file as shown, or as last written here
-  std::string cameWith;  // the source the entry came with (a captured page's address)
+  bool partial = false;       // the card file holds more than could be read: never rewritten
+  FileStamp stamp{};          // of the card file as shown, or as last written here
+  std::string cameWith = {};  // the source the entry came with (a captured page's address)
 };
 
 // Mirrors of the dialog's controls.

@@ -14,11 +14,15 @@ HotkeyParts SplitHotkey(int32_t value) {
   return {modifiers, static_cast<uint32_t>(value) & 0xFF};
 }
 
+void TellHotkeyRefused(Prompter& prompter) {
+  prompter.ShowMessage(Gb("注册系统热键失败，请选择其他热键！"), Gb("失败"), MsgButtons::Ok,
+                       MsgIcon::Information);
+}
+
 bool CSysTool::RegHotKey(HotkeyRegistrar& hotkeys, int32_t value, int id) {
   const HotkeyParts parts = SplitHotkey(value);
   if (hotkeys.Register(id, parts.modifiers, parts.virtualKey)) return true;
-  prompter_.ShowMessage(Gb("注册系统热键失败，请选择其他热键！"), Gb("失败"), MsgButtons::Ok,
-                        MsgIcon::Information);
+  TellHotkeyRefused(prompter_);
   return false;
 }
 

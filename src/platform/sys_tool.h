@@ -27,6 +27,9 @@ struct HotkeyParts {
 // in the form RegisterHotKey takes; the extended flag does not matter there.
 HotkeyParts SplitHotkey(int32_t value);
 
+// "注册系统热键失败，请选择其他热键！": a hotkey the system refused.
+void TellHotkeyRefused(Prompter& prompter);
+
 class CSysTool {
  public:
   explicit CSysTool(Prompter& prompter) : prompter_(prompter) {}

@@ -11,7 +11,6 @@ namespace {
 
 // Written only once the user changes it: older versions never see it otherwise.
 constexpr std::string_view kCaptureKey = "capturehotkey";
-const std::string kHotkeyFailed = Gb("注册系统热键失败，请选择其他热键！");
 
 }  // namespace
 
@@ -144,7 +143,7 @@ bool SysSetModel::ApplyCaptureKey(int32_t value) {
   }
   const int32_t old = capture_->value();
   if (!capture_->Register(value)) {
-    prompter_.ShowMessage(kHotkeyFailed, Gb("失败"), MsgButtons::Ok, MsgIcon::Information);
+    TellHotkeyRefused(prompter_);
     capture_->Register(old);
     return false;
   }
