@@ -28,17 +28,28 @@ std::string_view Syllable(uint16_t id) {
   return {kSyllableText + kSyllableStart[id], size_t{kSyllableStart[id + 1]} - kSyllableStart[id]};
 }
 
-std::span<const uint16_t> Readings(char32_t code) {
+size_t SetCount() { return std::size(kSetStart) - 1; }
+
+std::span<const uint16_t> SetReadings(size_t set) {
+  if (set >= SetCount()) return {};
+  return {kSetSyllables + kSetStart[set], size_t{kSetStart[set + 1]} - kSetStart[set]};
+}
+
+int SetOf(char32_t code) {
   const Span* span = std::upper_bound(std::begin(kSpans), std::end(kSpans), code,
                                       [](char32_t c, const Span& s) { return c < s.first; });
-  if (span == std::begin(kSpans) || code > (--span)->last) return {};
+  if (span == std::begin(kSpans) || code > (--span)->last) return -1;
   const uint32_t cell = code - span->first;
   const uint32_t word = span->word + cell / 64;
   const uint64_t bits = kPresent[word];
   const uint64_t bit = uint64_t{1} << (cell % 64);
-  if (!(bits & bit)) return {};
-  const SetIndex set = kSetOf[kRank[word] + std::popcount(bits & (bit - 1))];
-  return {kSetSyllables + kSetStart[set], size_t{kSetStart[set + 1]} - kSetStart[set]};
+  if (!(bits & bit)) return -1;
+  return kSetOf[kRank[word] + std::popcount(bits & (bit - 1))];
+}
+
+std::span<const uint16_t> Readings(char32_t code) {
+  const int set = SetOf(code);
+  return set < 0 ? std::span<const uint16_t>() : SetReadings(static_cast<size_t>(set));
 }
 
 }  // namespace pim::pinyin

@@ -18,4 +18,11 @@ std::string_view Syllable(uint16_t id);
 // for a code point without a reading.
 std::span<const uint16_t> Readings(char32_t code);
 
+// The distinct sets of readings, numbered by the table: a number means the same set in every
+// run of the same table, so what is built of them may be kept on disk.
+size_t SetCount();
+// The set of a character's readings, or -1 for a code point without a reading.
+int SetOf(char32_t code);
+std::span<const uint16_t> SetReadings(size_t set);
+
 }  // namespace pim::pinyin

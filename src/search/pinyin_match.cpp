@@ -1,5 +1,7 @@
 #include "search/pinyin_match.h"
 
+#include <algorithm>
+
 #include "base/gb18030.h"
 #include "search/fold.h"
 #include "search/pinyin.h"
@@ -24,31 +26,24 @@ constexpr int kStepBudget = 20000;
 
 }  // namespace
 
-std::vector<uint32_t> PinyinMatcher::LetterUnits() {
-  std::vector<uint32_t> initials(size_t{kOther} + 1);
-  for (char c = 'a'; c <= 'z'; ++c) initials[static_cast<Unit>(c)] = LetterBit(c);
-  return initials;
-}
-
-PinyinMatcher::Unit PinyinMatcher::SetOf(std::span<const uint16_t> readings) {
-  if (readings.empty()) return kOther;
-  const auto [it, fresh] = ids_.try_emplace(readings.data(), Unit{0});
-  if (!fresh) return it->second;
-  if (sets_.size() >= kOther - kSet) return kOther;
-  Readings set;
-  for (uint16_t id : readings) {
-    const std::string_view syllable = pinyin::Syllable(id);
-    set.syllables.push_back(syllable);
-    if (!syllable.empty()) set.initials |= LetterBit(syllable[0]);
+PinyinMatcher::PinyinMatcher() : initials_(size_t{kOther} + 1) {
+  for (char c = 'a'; c <= 'z'; ++c) initials_[static_cast<Unit>(c)] = LetterBit(c);
+  // A table of more sets than units can number leaves the rest unmatched, never wrong.
+  const size_t count = std::min<size_t>(pinyin::SetCount(), kOther - kSet);
+  sets_.resize(count);
+  for (size_t s = 0; s < count; ++s) {
+    Readings& set = sets_[s];
+    for (uint16_t id : pinyin::SetReadings(s)) {
+      const std::string_view syllable = pinyin::Syllable(id);
+      set.syllables.push_back(syllable);
+      if (!syllable.empty()) set.initials |= LetterBit(syllable[0]);
+    }
+    initials_[kSet + s] = set.initials;
   }
-  it->second = static_cast<Unit>(kSet + sets_.size());
-  initials_[it->second] = set.initials;
-  sets_.push_back(std::move(set));
-  return it->second;
 }
 
 void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
-                            std::vector<size_t>* starts) {
+                            std::vector<size_t>* starts) const {
   for (size_t i = 0, size = 1; i < text.size(); i += size) {
     if (starts) starts->push_back(i);
     const uint32_t folded = fold::CharAt(text, i, size);
@@ -58,7 +53,10 @@ void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
       continue;
     }
     const GbChar c = DecodeGbChar(text, i);
-    units.push_back(c.valid ? SetOf(pinyin::Readings(c.code)) : kOther);
+    const int set = c.valid ? pinyin::SetOf(c.code) : -1;
+    units.push_back(set >= 0 && static_cast<size_t>(set) < sets_.size()
+                        ? static_cast<Unit>(kSet + set)
+                        : kOther);
   }
   if (starts) starts->push_back(text.size());
 }

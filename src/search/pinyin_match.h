@@ -8,22 +8,25 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace pim {
 
 class PinyinMatcher {
  public:
+  PinyinMatcher();
+
   // What matching sees of one character: a letter or digit as itself (folded), a character
-  // with readings as kSet plus the number of its set of readings, anything else kOther.
+  // with readings as kSet plus the table's number of its set of readings, anything else
+  // kOther. The same text gives the same units in every run of the same table.
   using Unit = uint16_t;
   static constexpr Unit kSet = 0x100;
   static constexpr Unit kOther = 0xFFFF;
 
   // The units of a text, and where each character starts when `starts` is given.
+  // Safe on several threads at once.
   void UnitsOf(std::string_view text, std::vector<Unit>& units,
-               std::vector<size_t>* starts = nullptr);
+               std::vector<size_t>* starts = nullptr) const;
   // The letters a match may begin with in these units, one bit per letter "a" to "z".
   uint32_t Initials(std::span<const Unit> units) const;
   // Whether `word` (small letters and digits) matches consecutive characters of `units`;
@@ -36,15 +39,12 @@ class PinyinMatcher {
     std::vector<std::string_view> syllables;
     uint32_t initials = 0;
   };
-  Unit SetOf(std::span<const uint16_t> readings);
   bool MatchFrom(std::span<const Unit> units, size_t i, std::string_view word, size_t j,
                  size_t& last, int& budget) const;
 
-  std::unordered_map<const uint16_t*, Unit> ids_;  // by the table's own storage
-  std::vector<Readings> sets_;
+  std::vector<Readings> sets_;  // by the table's number
   // The letters each unit may start a match with: one look per character in the hot loop.
-  std::vector<uint32_t> initials_ = LetterUnits();
-  static std::vector<uint32_t> LetterUnits();
+  std::vector<uint32_t> initials_;
 };
 
 }  // namespace pim
