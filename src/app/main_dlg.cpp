@@ -33,11 +33,13 @@ bool Answer(HWND dialog, LRESULT value) {
 CMainDlg::CMainDlg(bool startVisible, RunMarker& marker)
     : Dialog(IDD_MAINBAR), visible_(startVisible), marker_(marker) {
   events_.Subscribe(records_);
+  events_.Subscribe(searchCache_);
   events_.SetNoteTypes(&records_);
 }
 
 CMainDlg::~CMainDlg() {
   events_.SetNoteTypes(nullptr);
+  events_.Unsubscribe(searchCache_);
   events_.Unsubscribe(records_);
 }
 
@@ -124,7 +126,7 @@ void CMainDlg::OpenSearch(SearchScope scope) {
   if (search_ && !search_->hwnd()) search_.reset();  // closed by a session end that never came
   if (!search_) {
     PanelHost& host = *this;
-    search_ = std::make_unique<CSearchDlg>(host, records_);
+    search_ = std::make_unique<CSearchDlg>(host, records_, searchCache_);
     if (!search_->CreateModeless(hwnd())) {
       search_.reset();
       return;

@@ -105,6 +105,7 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   CTrayIcon tray_;
   RecordEvents events_;
   RecordStore records_;  // every record in memory, read when search first needs it
+  SearchCache searchCache_{std::string(kSearchCachePath)};
   ReminderTray reminders_{tray_, events_};
   win::Win32Prompter prompter_;
   std::unique_ptr<win::Win32Hotkeys> hotkeys_;

@@ -71,8 +71,10 @@ void CMainDlg::ExitProcedure() {
   hotkeys_->Unregister(kBarHotkeyId);
   captureKeys_->Unregister();
   if (search_) search_->Close();
-  search_.reset();
   panels_.CloseAll(true);
+  // After the panels, whose last saves it then holds; never at a session end.
+  if (search_) search_->KeepCache();
+  search_.reset();
   current_ = nullptr;
   MakeDailyCopyAtExit();  // never at the end of a session, which has no time to spare
   tray_.Remove();

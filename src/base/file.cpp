@@ -1,6 +1,7 @@
 #include "base/file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -22,17 +23,25 @@
 namespace pim {
 
 namespace {
-int faultStep = 0;  // the step that fails; 0 for none
-int stepsTaken = 0;
-int killStep = 0;
-int readFaultStep = 0;
-int readStepsTaken = 0;
+// Files are read and written on worker threads too.
+std::atomic<int> faultStep = 0;  // the step that fails; 0 for none
+std::atomic<int> stepsTaken = 0;
+std::atomic<int> killStep = 0;
+std::atomic<int> readFaultStep = 0;
+std::atomic<int> readStepsTaken = 0;
+
+// The step now taken. Counted in every run; it stops at the top instead of overflowing in a
+// long one.
+int Step(std::atomic<int>& steps) {
+  int now = steps.load(std::memory_order_relaxed);
+  while (now < std::numeric_limits<int>::max() &&
+         !steps.compare_exchange_weak(now, now + 1, std::memory_order_relaxed)) {
+  }
+  return now < std::numeric_limits<int>::max() ? now + 1 : now;
+}
 
 // True when the read now taken is to fail.
-bool ReadFaultHits() {
-  if (readStepsTaken < std::numeric_limits<int>::max()) ++readStepsTaken;
-  return readStepsTaken == readFaultStep;
-}
+bool ReadFaultHits() { return Step(readStepsTaken) == readFaultStep; }
 }  // namespace
 
 void ArmReadFault(int k) {
@@ -55,10 +64,9 @@ void ArmWriteKill(int k) {
 int WriteStepsTaken() { return stepsTaken; }
 
 bool WriteFaultHits() {
-  // Counted in every run; it stops at the top instead of overflowing in a long one.
-  if (stepsTaken < std::numeric_limits<int>::max()) ++stepsTaken;
-  if (stepsTaken == killStep) std::_Exit(9);
-  return stepsTaken == faultStep;
+  const int step = Step(stepsTaken);
+  if (step == killStep) std::_Exit(9);
+  return step == faultStep;
 }
 
 size_t MemorySource::Read(char* buffer, size_t size) {

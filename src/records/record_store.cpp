@@ -221,7 +221,8 @@ void RecordStore::Queue(Work work) {
                    : work.kind == RecordKind::Note    ? FindNote(work.number)
                    : work.kind == RecordKind::Contact ? FindContact(work.number)
                                                       : FindCard(work.path);
-  if (slot >= 0 && records_[slot].live && records_[slot].stamp == work.stamp) return;
+  if (slot >= 0 && records_[slot].live && records_[slot].stamp == work.stamp && !everything_)
+    return;
   queue_.push_back(std::move(work));
 }
 
@@ -330,8 +331,9 @@ void RecordStore::QueueCards() {
   for (Work& work : cards) Queue(std::move(work));
 }
 
-void RecordStore::BeginScan() {
+void RecordStore::BeginScan(bool everything) {
   if (scanning_) return;
+  everything_ = everything;
   queue_.clear();
   done_ = 0;
   scanning_ = true;
@@ -373,6 +375,26 @@ void RecordStore::Forget() {
   done_ = 0;
   scanning_ = false;
   known_ = false;
+}
+
+bool RecordStore::Adopt(std::vector<Record> records) {
+  if (!records_.empty() || scanning_) return false;
+  for (int slot = 0; slot < static_cast<int>(records.size()); ++slot) {
+    const Record& r = records[slot];
+    const bool numbered = r.number >= 0 && r.kind != RecordKind::Card;
+    const bool fresh = !numbered                     ? cards_.try_emplace(r.path, slot).second
+                       : r.kind == RecordKind::Note ? notes_.try_emplace(r.number, slot).second
+                                                    : contacts_.try_emplace(r.number, slot).second;
+    if (!fresh) {
+      notes_.clear();
+      contacts_.clear();
+      cards_.clear();
+      return false;
+    }
+  }
+  records_ = std::move(records);
+  known_ = true;
+  return true;
 }
 
 void RecordStore::ReadNow(RecordKind kind, int number, std::string path) {

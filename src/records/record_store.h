@@ -77,7 +77,8 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
  public:
   // Starts a scan: the first reads every record file, later ones re-read the files that
   // changed on disk since and drop those that are gone.
-  void BeginScan();
+  // With `everything`, files whose listing is unchanged are read again too.
+  void BeginScan(bool everything = false);
   // Reads files for about `budget` (at least one); true while the scan has more to do.
   bool ScanStep(std::chrono::milliseconds budget);
   // Runs a whole scan at once.
@@ -91,6 +92,10 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
   int unreadable() const { return static_cast<int>(damaged_.size()); }
   // Everything is read again at the next scan.
   void Forget();
+  // Takes records kept from an earlier run (live, in slot order) into an empty store as
+  // known, without telling them as changes; a later scan checks them against the folders.
+  // False, and nothing taken, when two share a number or a path.
+  bool Adopt(std::vector<Record> records);
 
   // Slots never move; a gone record keeps its slot with `live` false.
   const std::vector<Record>& records() const { return records_; }
@@ -144,6 +149,7 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
   int done_ = 0;
   bool scanning_ = false;
   bool known_ = false;
+  bool everything_ = false;
 };
 
 }  // namespace pim

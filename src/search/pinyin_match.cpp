@@ -26,20 +26,26 @@ constexpr int kStepBudget = 20000;
 
 }  // namespace
 
-PinyinMatcher::PinyinMatcher() : initials_(size_t{kOther} + 1) {
-  for (char c = 'a'; c <= 'z'; ++c) initials_[static_cast<Unit>(c)] = LetterBit(c);
-  // A table of more sets than units can number leaves the rest unmatched, never wrong.
-  const size_t count = std::min<size_t>(pinyin::SetCount(), kOther - kSet);
-  sets_.resize(count);
-  for (size_t s = 0; s < count; ++s) {
-    Readings& set = sets_[s];
-    for (uint16_t id : pinyin::SetReadings(s)) {
-      const std::string_view syllable = pinyin::Syllable(id);
-      set.syllables.push_back(syllable);
-      if (!syllable.empty()) set.initials |= LetterBit(syllable[0]);
+const PinyinMatcher::Tables& PinyinMatcher::Shared() {
+  static const Tables tables = [] {
+    Tables t;
+    t.initials.resize(size_t{kOther} + 1);
+    for (char c = 'a'; c <= 'z'; ++c) t.initials[static_cast<Unit>(c)] = LetterBit(c);
+    // A table of more sets than units can number leaves the rest unmatched, never wrong.
+    const size_t count = std::min<size_t>(pinyin::SetCount(), kOther - kSet);
+    t.sets.resize(count);
+    for (size_t s = 0; s < count; ++s) {
+      Readings& set = t.sets[s];
+      for (uint16_t id : pinyin::SetReadings(s)) {
+        const std::string_view syllable = pinyin::Syllable(id);
+        set.syllables.push_back(syllable);
+        if (!syllable.empty()) set.initials |= LetterBit(syllable[0]);
+      }
+      t.initials[kSet + s] = set.initials;
     }
-    initials_[kSet + s] = set.initials;
-  }
+    return t;
+  }();
+  return tables;
 }
 
 void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
@@ -54,7 +60,7 @@ void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
     }
     const GbChar c = DecodeGbChar(text, i);
     const int set = c.valid ? pinyin::SetOf(c.code) : -1;
-    units.push_back(set >= 0 && static_cast<size_t>(set) < sets_.size()
+    units.push_back(set >= 0 && static_cast<size_t>(set) < tables_.sets.size()
                         ? static_cast<Unit>(kSet + set)
                         : kOther);
   }
@@ -63,7 +69,7 @@ void PinyinMatcher::UnitsOf(std::string_view text, std::vector<Unit>& units,
 
 uint32_t PinyinMatcher::Initials(std::span<const Unit> units) const {
   uint32_t mask = 0;
-  for (Unit u : units) mask |= initials_[u];
+  for (Unit u : units) mask |= tables_.initials[u];
   return mask;
 }
 
@@ -79,7 +85,7 @@ bool PinyinMatcher::MatchFrom(std::span<const Unit> units, size_t i, std::string
     return u == static_cast<unsigned char>(word[j]) &&
            MatchFrom(units, i + 1, word, j + 1, last, budget);
   if (u == kOther) return false;
-  for (std::string_view syllable : sets_[u - kSet].syllables)
+  for (std::string_view syllable : tables_.sets[u - kSet].syllables)
     // The longest agreement first: "xian" is rather 先 than 西安.
     for (size_t k = Agreement(syllable, word, j); k > 0; --k)
       if (MatchFrom(units, i + 1, word, j + k, last, budget)) return true;
@@ -93,7 +99,7 @@ bool PinyinMatcher::Match(std::span<const Unit> units, std::string_view word, si
   int budget = kStepBudget;
   for (size_t i = 0; i < units.size() && budget > 0; ++i) {
     const Unit u = units[i];
-    const bool starts = u < 0x80 ? u == static_cast<unsigned char>(word[0]) : initials_[u] & letter;
+    const bool starts = u < 0x80 ? u == static_cast<unsigned char>(word[0]) : tables_.initials[u] & letter;
     size_t end = 0;
     if (!starts || !MatchFrom(units, i, word, 0, end, budget)) continue;
     if (first) *first = i;

@@ -14,7 +14,6 @@ namespace pim {
 
 class PinyinMatcher {
  public:
-  PinyinMatcher();
 
   // What matching sees of one character: a letter or digit as itself (folded), a character
   // with readings as kSet plus the table's number of its set of readings, anything else
@@ -42,9 +41,14 @@ class PinyinMatcher {
   bool MatchFrom(std::span<const Unit> units, size_t i, std::string_view word, size_t j,
                  size_t& last, int& budget) const;
 
-  std::vector<Readings> sets_;  // by the table's number
-  // The letters each unit may start a match with: one look per character in the hot loop.
-  std::vector<uint32_t> initials_;
+  struct Tables {
+    std::vector<Readings> sets;  // by the table's number
+    // The letters each unit may start a match with: one look per character in the hot loop.
+    std::vector<uint32_t> initials;
+  };
+  // Made once for every matcher.
+  static const Tables& Shared();
+  const Tables& tables_ = Shared();
 };
 
 }  // namespace pim

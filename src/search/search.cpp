@@ -72,15 +72,29 @@ namespace {
 // Signatures of any size: a gram's bit is its hash scaled to the size, no power of two needed.
 size_t BitOf(uint32_t gram, uint32_t bits) { return (uint64_t{gram} * bits) >> 32; }
 
-uint32_t SignatureBits(const Record& record) {
+uint32_t RecordBits(const Record& record) {
   size_t bytes = 0;
   for (const std::string& field : record.fields) bytes += field.size();
-  // About two bits for each of the one or two grams of a character.
-  return static_cast<uint32_t>((std::clamp<size_t>(bytes * 2, 64, size_t{1} << 30) + 63) &
-                               ~size_t{63});
+  return Searcher::SignatureBits(bytes);
 }
 
 }  // namespace
+
+uint32_t Searcher::SignatureBits(size_t textBytes) {
+  // About two bits for each of the one or two grams of a character.
+  return static_cast<uint32_t>((std::clamp<size_t>(textBytes * 2, 64, size_t{1} << 30) + 63) &
+                               ~size_t{63});
+}
+
+void Searcher::Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures,
+                     std::string titles) {
+  entries_ = std::move(entries);
+  signatures_ = std::move(signatures);
+  titles_ = std::move(titles);
+  staleWords_ = 0;
+  synced_ = store_.changes().size();
+  orderStale_ = true;
+}
 
 void Searcher::Build(uint32_t slot) {
   Entry& e = entries_[slot];
@@ -91,7 +105,7 @@ void Searcher::Build(uint32_t slot) {
   e.kind = record.kind;
   e.bookmark = record.bookmark;
   e.indexed = record.indexed;
-  e.bits = SignatureBits(record);
+  e.bits = RecordBits(record);
   e.signature = signatures_.size();
   signatures_.resize(signatures_.size() + e.bits / 64);
   uint64_t* bits = signatures_.data() + e.signature;
@@ -147,7 +161,7 @@ void Searcher::Sync() {
   // Reserved at once: grown step by step, the array would hold twice its size for a while.
   size_t words = 0;
   for (uint32_t slot : changes_)
-    if (records[slot].live) words += SignatureBits(records[slot]) / 64;
+    if (records[slot].live) words += RecordBits(records[slot]) / 64;
   signatures_.reserve(signatures_.size() + words);
   for (uint32_t slot : changes_) Build(slot);
   changes_.clear();

@@ -30,6 +30,12 @@ struct SearchLine {
 
 class Searcher {
  public:
+  // The cache on disk writes and takes back the entries as they are.
+  friend bool WriteSearchCache(std::string_view, std::string_view, int64_t, const RecordStore&,
+                               Searcher&);
+  friend bool ReadSearchCache(std::string_view, std::string_view, int64_t&, RecordStore&,
+                              Searcher&);
+
   explicit Searcher(const RecordStore& store) : store_(store) {}
 
   // The best `limit` hits, titles and names first, then newer first; `total` gets the number
@@ -39,18 +45,12 @@ class Searcher {
                               size_t* total = nullptr, bool* estimated = nullptr);
   // The line of the hit's field that holds the match, cut to about `width` bytes around it.
   SearchLine MatchLine(const SearchHit& hit, size_t width) const;
+  // The size of a record's signature, by the bytes of its text.
+  static uint32_t SignatureBits(size_t textBytes);
 
- private:
-  // One word of a query, folded.
-  struct Word {
-    std::vector<uint32_t> chars;
-    std::string bytes;            // the folded characters as bytes
-    std::vector<uint32_t> grams;  // signature bits it needs
-    bool letters = false;         // small letters and digits only: pinyin may match it
-    uint8_t forms = 0;            // the forms its characters may have in a text
-  };
   // What the searcher keeps of each record, apart from it, so that a query runs over small
-  // arrays and reads a record's own texts only where they may hold a word.
+  // arrays and reads a record's own texts only where they may hold a word; the cache on
+  // disk keeps it too.
   struct Entry {
     size_t signature = 0;  // first word in signatures_
     uint32_t bits = 0;     // the signature's size in bits; 0 for a gone record
@@ -65,8 +65,20 @@ class Searcher {
     std::vector<PinyinMatcher::Unit> units;
   };
 
+ private:
+  // One word of a query, folded.
+  struct Word {
+    std::vector<uint32_t> chars;
+    std::string bytes;            // the folded characters as bytes
+    std::vector<uint32_t> grams;  // signature bits it needs
+    bool letters = false;         // small letters and digits only: pinyin may match it
+    uint8_t forms = 0;            // the forms its characters may have in a text
+  };
+
   // Brings the entries up to the store's changes.
   void Sync();
+  // Entries kept from an earlier run, one for each of the store's slots as adopted.
+  void Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures, std::string titles);
   void Build(uint32_t slot);
   std::vector<Word> Parse(std::string_view query) const;
   static bool InScope(const Entry& entry, SearchScope scope);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <ctime>
 #include <optional>
 
 #include "resource.h"
@@ -49,8 +50,8 @@ void SetCell(HWND list, int row, int column, const std::string& text) {
 
 }  // namespace
 
-CSearchDlg::CSearchDlg(PanelHost& host, RecordStore& store)
-    : Dialog(IDD_SEARCH), host_(host), store_(store), searcher_(store) {
+CSearchDlg::CSearchDlg(PanelHost& host, RecordStore& store, SearchCache& cache)
+    : Dialog(IDD_SEARCH), host_(host), store_(store), cache_(cache), searcher_(store) {
   host_.Records().Subscribe(*this);
 }
 
@@ -108,10 +109,10 @@ void CSearchDlg::Open(SearchScope scope) {
   SendMessageW(Item(IDC_SEARCH_SCOPE).hwnd(), CB_SETCURSEL, static_cast<WPARAM>(scope), 0);
   const win::Window query = Item(IDC_SEARCH_QUERY);
   if (scope == SearchScope::Bookmarks || scope == SearchScope::IndexList) query.SetText("");
-  // Files changed on disk since the last reading are read again; a reading stopped by a
-  // close goes on.
-  if (!store_.scanning()) store_.BeginScan();
-  SetTimer(hwnd(), kReadTimer, kReadPeriodMs, nullptr);
+  // The records of the last run answer at once; then files changed on disk since the last
+  // reading are read again. A reading stopped by a close goes on.
+  if (!store_.known() && !store_.scanning()) cache_.Load(store_, searcher_);
+  BeginScan();
   window().Show(SW_SHOW);
   SetForegroundWindow(hwnd());
   SetFocus(query.hwnd());
@@ -121,10 +122,19 @@ void CSearchDlg::Open(SearchScope scope) {
 
 void CSearchDlg::OnRecordChange(const RecordChange& change) {
   if (change.what != RecordChange::What::Replaced || !open_ || !hwnd()) return;
-  if (!store_.scanning()) store_.BeginScan();
-  SetTimer(hwnd(), kReadTimer, kReadPeriodMs, nullptr);
+  BeginScan();
   Search();
 }
+
+void CSearchDlg::BeginScan() {
+  if (!store_.scanning()) {
+    fullRead_ = cache_.FullReadDue(std::time(nullptr));
+    store_.BeginScan(fullRead_);
+  }
+  SetTimer(hwnd(), kReadTimer, kReadPeriodMs, nullptr);
+}
+
+void CSearchDlg::KeepCache() { cache_.Save(store_, searcher_); }
 
 void CSearchDlg::FollowBar(bool shown) {
   if (open_ && hwnd()) window().Show(shown ? SW_SHOWNOACTIVATE : SW_HIDE);
@@ -210,6 +220,8 @@ void CSearchDlg::ShowStatus() {
 void CSearchDlg::ReadOn() {
   if (!store_.scanning() || !store_.ScanStep(kReadBudget)) {
     KillTimer(hwnd(), kReadTimer);
+    if (fullRead_ && store_.known()) cache_.FullReadDone(std::time(nullptr));
+    fullRead_ = false;
     Search();
   } else if (GetTickCount64() - listedAt_ >= kRelistMs) {
     Search();

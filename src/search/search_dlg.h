@@ -10,6 +10,7 @@
 
 #include "records/record_store.h"
 #include "search/search.h"
+#include "search/search_cache.h"
 #include "search/search_view.h"
 #include "win/dialog.h"
 #include "win/gdi.h"
@@ -19,7 +20,7 @@ namespace pim {
 
 class CSearchDlg final : public win::Dialog, public RecordListener {
  public:
-  CSearchDlg(PanelHost& host, RecordStore& store);
+  CSearchDlg(PanelHost& host, RecordStore& store, SearchCache& cache);
   ~CSearchDlg() override;
 
   // Shows the window on `scope`, the query box focused and its text selected; the bookmark
@@ -31,6 +32,8 @@ class CSearchDlg final : public win::Dialog, public RecordListener {
   void FollowBar(bool shown);
   // At exit and at the end of the session: the place is kept and the window goes.
   void Close();
+  // At exit only: the records and entries are kept for the next start.
+  void KeepCache();
 
  protected:
   bool OnInitDialog() override;
@@ -43,6 +46,8 @@ class CSearchDlg final : public win::Dialog, public RecordListener {
   // Runs the query and lists its hits; the record selected stays selected when found again.
   void Search();
   void ShowStatus();
+  // Starts a reading unless one runs, every file once a day, and the timer that steps it.
+  void BeginScan();
   // One step of the reading, on the timer; the list follows every so often and at its end.
   void ReadOn();
   void OpenSelected();
@@ -54,7 +59,9 @@ class CSearchDlg final : public win::Dialog, public RecordListener {
 
   PanelHost& host_;
   RecordStore& store_;
+  SearchCache& cache_;
   Searcher searcher_;
+  bool fullRead_ = false;  // the scan running reads every file
   std::vector<SearchHit> hits_;
   size_t found_ = 0;
   bool estimated_ = false;

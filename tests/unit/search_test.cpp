@@ -6,6 +6,7 @@
 #include <random>
 
 #include "base/atomic_file.h"
+#include "search/search_cache.h"
 #include "search/search_view.h"
 #include "test_support.h"
 
@@ -212,6 +213,109 @@ TEST_F(SearchTest, DamagedFilesAreSkippedAndCountedAndAnyQueryIsSafe) {
       searcher_.MatchLine(hit, 20);
   }
   searcher_.Find(std::string(100000, 'a'), SearchScope::All, 5);
+}
+
+// What a searcher answers to many queries: titles, scopes and the lines shown.
+Strings Answers(const RecordStore& store, Searcher& searcher) {
+  Strings all;
+  for (const char* query : {"", "wxm", "xingjun", "笔记", "卡片 内容", "shiji", "hello", "zs"})
+    for (SearchScope scope : {SearchScope::All, SearchScope::Bookmarks, SearchScope::Contacts})
+      for (const SearchHit& hit : searcher.Find(Gb(query), scope, 50))
+        all.push_back(GbToUtf8(store.records()[hit.slot].path) + " " +
+                      GbToUtf8(searcher.MatchLine(hit, 30).text));
+  return all;
+}
+
+TEST_F(SearchTest, AKeptCacheAnswersAsTheFilesDidAndTheFoldersCorrectIt) {
+  book_.Open();
+  contacts_.Initialise();
+  AddContact("王小明", 0, "XiaoMing@Example.com");
+  AddContact("张三", 1, "", "会议在乐山");
+  AddNote(2, "好的笔记\r\n天气很好 Hello World");
+  AddCard(1, "行军记录", "卡片 内容", true, true, "关键");
+  AddCard(2, "吕梁植物", "卡片", false);
+  store_.ScanAll();
+  const Strings fromFiles = Answers(store_, searcher_);
+  ASSERT_GT(fromFiles.size(), 20u);
+  ASSERT_TRUE(WriteSearchCache("search.cache", "d:\\data", 77, store_, searcher_));
+  const std::string bytes = ReadBytes("search.cache");
+
+  {  // Read back: the same answers at once, before any file is read.
+    RecordStore store;
+    Searcher searcher(store);
+    int64_t readAt = 0;
+    ASSERT_TRUE(ReadSearchCache("search.cache", "d:\\data", readAt, store, searcher));
+    EXPECT_EQ(readAt, 77);
+    EXPECT_TRUE(store.known());
+    EXPECT_EQ(Answers(store, searcher), fromFiles);
+    // Changed behind it: the listing finds what differs, what is gone goes.
+    ASSERT_TRUE(WriteFileAtomic("note\\n.0.xml", Note(Gb("改过的笔记"), "2021-1-1 1:1")));
+    ASSERT_TRUE(RemoveFile("communication\\com.1.xml"));
+    store.ScanAll();
+    Strings titles;
+    for (const SearchHit& hit : searcher.Find("", SearchScope::All, 50))
+      titles.push_back(GbToUtf8(store.records()[hit.slot].Title()));
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (Strings{"吕梁植物", "改过的笔记", "王小明", "行军记录"}));
+  }
+
+  // Unusable: another data folder, another version, every cut, bytes damaged anywhere.
+  const auto refused = [&](const std::string& file, const char* key = "d:\\data") {
+    WriteBytes("search.cache", file);
+    RecordStore store;
+    Searcher searcher(store);
+    int64_t readAt = 0;
+    const bool read = ReadSearchCache("search.cache", key, readAt, store, searcher);
+    // A damage the checks cannot see still gives a store that any query is safe on.
+    if (read) Answers(store, searcher);
+    return !read && store.records().empty();
+  };
+  EXPECT_TRUE(refused(bytes, "e:\\data"));
+  std::string version = bytes;
+  ++version[16];
+  EXPECT_TRUE(refused(version));
+  for (size_t cut = 0; cut < bytes.size(); cut += 1 + cut / 8)
+    EXPECT_TRUE(refused(bytes.substr(0, cut))) << cut;
+  EXPECT_TRUE(refused(bytes + "x"));
+  std::mt19937 random(11);
+  for (int i = 0; i < 150; ++i) {
+    std::string damaged = bytes;
+    damaged[random() % damaged.size()] ^= static_cast<char>(1 + random() % 255);
+    refused(damaged);
+  }
+}
+
+TEST_F(SearchTest, TheCacheIsWrittenOnlyWhenItChangedAndGoesWithAReplacedFolder) {
+  book_.Open();
+  AddNote(1, "第一条");
+  SearchCache cache("search.cache");
+  {
+    RecordStore store;
+    Searcher searcher(store);
+    ASSERT_TRUE(cache.Save(store, searcher));  // never read: nothing written
+    EXPECT_EQ(ReadBytes("search.cache"), "<missing>");
+    EXPECT_FALSE(cache.Load(store, searcher));
+    EXPECT_TRUE(cache.FullReadDue(1000));
+    store.ScanAll();
+    cache.FullReadDone(1000);
+    ASSERT_TRUE(cache.Save(store, searcher));
+  }
+  SearchCache next("search.cache");
+  RecordStore store;
+  Searcher searcher(store);
+  ASSERT_TRUE(next.Load(store, searcher));
+  EXPECT_FALSE(next.Load(store, searcher));  // once
+  EXPECT_FALSE(next.FullReadDue(1000 + kFullReadSeconds - 1));
+  EXPECT_TRUE(next.FullReadDue(1000 + kFullReadSeconds));
+  EXPECT_TRUE(next.FullReadDue(999));  // a clock set back
+  // Unchanged: not written again.
+  WriteBytes("search.cache", "stale");
+  ASSERT_TRUE(next.Save(store, searcher));
+  EXPECT_EQ(ReadBytes("search.cache"), "stale");
+  RecordEvents events;
+  events.Subscribe(next);
+  events.Replaced();
+  EXPECT_EQ(ReadBytes("search.cache"), "<missing>");
 }
 
 TEST_F(SearchTest, FilteredSteppingTakesKnownTypesAndReadsOnlyTheNoteShown) {
