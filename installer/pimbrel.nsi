@@ -94,6 +94,9 @@ SectionEnd
 Section "Uninstall"
   Delete "$INSTDIR\Pimbrel.exe"
   Delete "$INSTDIR\pimbrel.chm"
+  ; What search keeps between runs is made again from the records: never the user's data.
+  Delete "$INSTDIR\search.cache"
+  Delete "$INSTDIR\search.cache~pimtmp"
   Delete "$INSTDIR\uninstall.exe"
   Delete "${SHORTCUT}"
   !insertmacro DropLogonEntry HKCU
