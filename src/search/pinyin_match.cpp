@@ -1,6 +1,7 @@
 #include "search/pinyin_match.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "base/gb18030.h"
 #include "search/fold.h"
@@ -19,6 +20,12 @@ size_t Agreement(std::string_view syllable, std::string_view word, size_t j) {
          (syllable[k] == word[j + k] || (syllable[k] == 'v' && word[j + k] == 'u')))
     ++k;
   return k;
+}
+
+// Letters and digits as 0 to 35, for the pairs.
+int Symbol(char c) { return c >= 'a' && c <= 'z' ? c - 'a' : c >= '0' && c <= '9' ? 26 + c - '0' : -1; }
+uint64_t PairBit(int a, int b) {
+  return uint64_t{1} << ((static_cast<uint64_t>(a * 36 + b) * 0x9E3779B97F4A7C15ull) >> 58);
 }
 
 // Bounds the work one match may take, whatever the text and the letters.
@@ -71,6 +78,39 @@ uint32_t PinyinMatcher::Initials(std::span<const Unit> units) const {
   uint32_t mask = 0;
   for (Unit u : units) mask |= tables_.initials[u];
   return mask;
+}
+
+uint64_t PinyinMatcher::Pairs(std::span<const Unit> units) const {
+  // The symbols each unit may start with: a letter or digit itself, a character's initials.
+  const auto symbols = [&](Unit u) -> uint64_t {
+    if (u < 0x80) {
+      const int s = Symbol(static_cast<char>(u));
+      return s < 0 ? 0 : uint64_t{1} << s;
+    }
+    return tables_.initials[u];
+  };
+  uint64_t pairs = 0;
+  for (size_t i = 1; i < units.size(); ++i) {
+    const uint64_t a = symbols(units[i - 1]);
+    const uint64_t b = a ? symbols(units[i]) : 0;
+    for (uint64_t x = a; x; x &= x - 1)
+      for (uint64_t y = b; y; y &= y - 1)
+        pairs |= PairBit(std::countr_zero(x), std::countr_zero(y));
+  }
+  return pairs;
+}
+
+uint64_t PinyinMatcher::PairsNeeded(std::string_view word) const {
+  if (word.size() < 2 || Symbol(word[0]) < 0) return 0;
+  // The first character takes k letters: one, or the start of one of its syllables.
+  size_t longest = 1;
+  for (size_t id = 0; id < pinyin::SyllableCount(); ++id)
+    longest = std::max(longest, Agreement(pinyin::Syllable(static_cast<uint16_t>(id)), word, 0));
+  if (longest >= word.size()) return 0;
+  uint64_t needed = 0;
+  for (size_t k = 1; k <= longest; ++k)
+    if (Symbol(word[k]) >= 0) needed |= PairBit(Symbol(word[0]), Symbol(word[k]));
+  return needed;
 }
 
 bool PinyinMatcher::MatchFrom(std::span<const Unit> units, size_t i, std::string_view word,

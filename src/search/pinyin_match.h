@@ -28,6 +28,12 @@ class PinyinMatcher {
                std::vector<size_t>* starts = nullptr) const;
   // The letters a match may begin with in these units, one bit per letter "a" to "z".
   uint32_t Initials(std::span<const Unit> units) const;
+  // The pairs of letters that neighbouring characters of these units may start with, as
+  // bits of a hash: a filter before Match.
+  uint64_t Pairs(std::span<const Unit> units) const;
+  // The pairs, one of which a text must hold for `word` to match across characters; 0 when
+  // the word may match within one character, so no pair is needed.
+  uint64_t PairsNeeded(std::string_view word) const;
   // Whether `word` (small letters and digits) matches consecutive characters of `units`;
   // `first` and `last` get the characters matched, `last` one past the end.
   bool Match(std::span<const Unit> units, std::string_view word, size_t* first = nullptr,

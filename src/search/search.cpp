@@ -15,6 +15,8 @@ namespace {
 constexpr size_t kQueryBytes = 1024;
 constexpr size_t kWords = 16;
 constexpr size_t kPinyinLetters = 64;
+// A text with more letters and digits than this (English) is searched whole for them.
+constexpr size_t kLatinBytes = 1024;
 
 uint32_t Mix(uint64_t x) { return static_cast<uint32_t>((x * 0x9E3779B97F4A7C15ull) >> 32); }
 uint32_t CharGram(uint32_t c) { return Mix(c); }
@@ -25,6 +27,13 @@ uint32_t RawAt(std::string_view text, size_t i, size_t size) {
   uint32_t code = 0;
   for (size_t k = 0; k < size; ++k) code = code << 8 | static_cast<unsigned char>(text[i + k]);
   return code;
+}
+
+// A folded letter or digit as a bit; 0 for anything else.
+uint64_t AsciiBit(uint32_t c) {
+  if (c >= 'a' && c <= 'z') return uint64_t{1} << (c - 'a');
+  if (c >= '0' && c <= '9') return uint64_t{1} << (26 + c - '0');
+  return 0;
 }
 
 bool IsSpace(uint32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -47,6 +56,7 @@ std::vector<Searcher::Word> Searcher::Parse(std::string_view query) const {
                    std::all_of(word.chars.begin(), word.chars.end(), [](uint32_t c) {
                      return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
                    });
+    if (word.letters) word.pairs = pinyin_.PairsNeeded(word.bytes);
     if (words.size() < kWords) words.push_back(std::move(word));
     word = {};
   };
@@ -61,6 +71,7 @@ std::vector<Searcher::Word> Searcher::Parse(std::string_view query) const {
     if (!word.chars.empty()) word.grams.push_back(PairGram(word.chars.back(), c));
     word.chars.push_back(c);
     word.forms |= fold::FormsOf(c);
+    word.ascii |= AsciiBit(c);
     fold::AppendChar(word.bytes, c);
   }
   finish();
@@ -87,10 +98,11 @@ uint32_t Searcher::SignatureBits(size_t textBytes) {
 }
 
 void Searcher::Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures,
-                     std::string titles) {
+                     std::string titles, std::string latins) {
   entries_ = std::move(entries);
   signatures_ = std::move(signatures);
   titles_ = std::move(titles);
+  latins_ = std::move(latins);
   staleWords_ = 0;
   synced_ = store_.changes().size();
   orderStale_ = true;
@@ -113,15 +125,28 @@ void Searcher::Build(uint32_t slot) {
     const size_t bit = BitOf(gram, e.bits);
     bits[bit >> 6] |= uint64_t{1} << (bit & 63);
   };
+  e.latin = static_cast<uint32_t>(latins_.size());
   for (const std::string& field : record.fields) {
     uint32_t previous = 0;
     for (size_t i = 0, size = 1; i < field.size(); i += size) {
       const uint32_t c = fold::CharAt(field, i, size);
       e.forms |= fold::FormOf(RawAt(field, i, size), c);
+      const uint64_t ascii = AsciiBit(c);
+      e.ascii |= ascii;
+      if (ascii)
+        latins_ += static_cast<char>(c);
+      else if (latins_.size() > e.latin && latins_.back() != ' ')
+        latins_ += ' ';
       set(CharGram(c));
       if (previous) set(PairGram(previous, c));
       previous = c;
     }
+    if (latins_.size() > e.latin && latins_.back() != ' ') latins_ += ' ';
+  }
+  e.latinBytes = static_cast<uint32_t>(latins_.size() - e.latin);
+  if (e.latinBytes > kLatinBytes) {
+    latins_.resize(e.latin);
+    e.latinBytes = kNoLatin;
   }
   const std::string_view title = record.Title();
   e.title = static_cast<uint32_t>(titles_.size());
@@ -136,6 +161,7 @@ void Searcher::Build(uint32_t slot) {
   }
   e.units.shrink_to_fit();
   e.initials = pinyin_.Initials(e.units);
+  e.pairs = pinyin_.Pairs(e.units);
 }
 
 void Searcher::Sync() {
@@ -150,6 +176,7 @@ void Searcher::Sync() {
   if (staleWords_ > (1u << 20) && staleWords_ > signatures_.size() / 2) {
     signatures_.clear();
     titles_.clear();
+    latins_.clear();
     staleWords_ = 0;
     for (Entry& e : entries_) e.bits = 0;
     changes_.clear();
@@ -187,7 +214,8 @@ bool Searcher::InScope(const Entry& entry, SearchScope scope) {
 }
 
 bool Searcher::MayHold(const Entry& entry, const Word& word) const {
-  if (entry.bits == 0) return false;
+  // The letters first: they are in the entry, the signature is elsewhere in memory.
+  if (entry.bits == 0 || (entry.ascii & word.ascii) != word.ascii) return false;
   const uint64_t* bits = signatures_.data() + entry.signature;
   for (uint32_t gram : word.grams) {
     const size_t bit = BitOf(gram, entry.bits);
@@ -201,8 +229,15 @@ bool Searcher::TitleHolds(const Entry& entry, const Word& word) const {
   return fold::Find(title, word.chars, word.bytes, 0) != std::string_view::npos;
 }
 
+std::optional<bool> Searcher::LatinHolds(const Entry& entry, const Word& word) const {
+  if (!word.letters || entry.latinBytes == kNoLatin) return std::nullopt;
+  const std::string_view latin(latins_.data() + entry.latin, entry.latinBytes);
+  return latin.find(word.bytes) != std::string_view::npos;
+}
+
 Searcher::Pinyin Searcher::PinyinMatch(const Entry& entry, const Word& word) const {
-  if (!word.letters || word.chars[0] < 'a' || !(entry.initials >> (word.chars[0] - 'a') & 1))
+  if (!word.letters || word.chars[0] < 'a' || !(entry.initials >> (word.chars[0] - 'a') & 1) ||
+      (word.pairs && !(entry.pairs & word.pairs)))
     return Pinyin::None;
   // One walk over the title and the labels: no match crosses from one into the next, and the
   // title comes first.
@@ -214,6 +249,7 @@ Searcher::Pinyin Searcher::PinyinMatch(const Entry& entry, const Word& word) con
 bool Searcher::Holds(const Record& record, const Entry& entry, const Word& word) const {
   if (PinyinMatch(entry, word) != Pinyin::None) return true;
   if (!MayHold(entry, word)) return false;
+  if (const std::optional<bool> latin = LatinHolds(entry, word)) return *latin;
   for (const std::string& field : record.fields)
     if (fold::Find(field, word.chars, word.bytes, entry.forms & word.forms) != std::string::npos)
       return true;
@@ -254,6 +290,11 @@ std::vector<SearchHit> Searcher::Find(std::string_view query, SearchScope scope,
       if (pinyin == Pinyin::Label) continue;
       possible = text;
       if (!possible) break;
+      if (const std::optional<bool> latin = LatinHolds(e, w)) {
+        possible = *latin;
+        if (!possible) break;
+        continue;
+      }
       known = false;
     }
     if (!possible) continue;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,8 @@ class Searcher {
   // The size of a record's signature, by the bytes of its text.
   static uint32_t SignatureBits(size_t textBytes);
 
+  static constexpr uint32_t kNoLatin = 0xFFFFFFFF;
+
   // What the searcher keeps of each record, apart from it, so that a query runs over small
   // arrays and reads a record's own texts only where they may hold a word; the cache on
   // disk keeps it too.
@@ -62,6 +65,13 @@ class Searcher {
     bool bookmark = false;
     bool indexed = false;
     uint8_t forms = 0;  // the kinds of characters folding changes that its text holds
+    uint64_t ascii = 0;  // the letters and digits its text holds, folded: bits by AsciiBit
+    uint64_t pairs = 0;  // PinyinMatcher::Pairs of the units
+    // Its runs of letters and digits, folded, each followed by a blank, in latins_: a word of
+    // letters and digits is looked for there instead of in the whole text. kNoLatin when the
+    // text holds too many to keep.
+    uint32_t latin = 0;
+    uint32_t latinBytes = 0;
     std::vector<PinyinMatcher::Unit> units;
   };
 
@@ -73,17 +83,22 @@ class Searcher {
     std::vector<uint32_t> grams;  // signature bits it needs
     bool letters = false;         // small letters and digits only: pinyin may match it
     uint8_t forms = 0;            // the forms its characters may have in a text
+    uint64_t ascii = 0;           // the letters and digits a text must hold for it
+    uint64_t pairs = 0;           // PinyinMatcher::PairsNeeded, when it has letters only
   };
 
   // Brings the entries up to the store's changes.
   void Sync();
   // Entries kept from an earlier run, one for each of the store's slots as adopted.
-  void Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures, std::string titles);
+  void Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures, std::string titles,
+             std::string latins);
   void Build(uint32_t slot);
   std::vector<Word> Parse(std::string_view query) const;
   static bool InScope(const Entry& entry, SearchScope scope);
   bool MayHold(const Entry& entry, const Word& word) const;
   bool TitleHolds(const Entry& entry, const Word& word) const;
+  // Whether the text holds a word of letters and digits, when the entry knows it exactly.
+  std::optional<bool> LatinHolds(const Entry& entry, const Word& word) const;
   enum class Pinyin { None, Title, Label };
   Pinyin PinyinMatch(const Entry& entry, const Word& word) const;
   // The whole check, on the record's own texts.
@@ -97,6 +112,7 @@ class Searcher {
   std::vector<Entry> entries_;
   std::vector<uint64_t> signatures_;
   std::string titles_;             // every title, folded
+  std::string latins_;             // every record's runs of letters and digits
   size_t staleWords_ = 0;          // signature words of entries built again
   std::vector<uint32_t> order_;    // every slot, newest first
   std::vector<uint32_t> changes_;  // the slots to build at this sync

@@ -127,6 +127,7 @@ struct Head {
   int64_t readAllAt = 0;
   uint64_t signatureWords = 0;
   uint64_t titleBytes = 0;
+  uint64_t latinBytes = 0;
 };
 
 // Where a run of records starts, so that several threads read the file at once: in the
@@ -136,6 +137,7 @@ struct Part {
   uint64_t record = 0;
   uint64_t signature = 0;
   uint64_t title = 0;
+  uint64_t latin = 0;
 };
 constexpr uint32_t kPartRecords = 4096;
 // After the parts' table: where it starts, then the end mark.
@@ -159,6 +161,7 @@ bool WriteSearchCache(std::string_view path, std::string_view key, int64_t readA
     ++head.records;
     head.signatureWords += e.bits / 64;
     head.titleBytes += e.titleBytes;
+    if (e.latinBytes != Searcher::kNoLatin) head.latinBytes += e.latinBytes;
   }
   return WriteFileAtomic(path, [&](File& file) {
     Out out(file);
@@ -178,6 +181,7 @@ bool WriteSearchCache(std::string_view path, std::string_view key, int64_t readA
       ++at.record;
       at.signature += e.bits / 64;
       at.title += e.titleBytes;
+      if (e.latinBytes != Searcher::kNoLatin) at.latin += e.latinBytes;
       out.Put(static_cast<uint8_t>(r.kind));
       out.Put(static_cast<uint8_t>((r.trimmed ? kTrimmed : 0) | (r.bookmark ? kBookmark : 0) |
                                    (r.indexed ? kIndexed : 0)));
@@ -194,9 +198,14 @@ bool WriteSearchCache(std::string_view path, std::string_view key, int64_t readA
       out.Put(e.forms);
       out.Put(e.initials);
       out.Put(e.titleUnits);
+      out.Put(e.ascii);
+      out.Put(e.pairs);
       out.Put(static_cast<uint32_t>(e.units.size()));
       out.Bytes(e.units.data(), e.units.size() * sizeof(PinyinMatcher::Unit));
       out.Text({searcher.titles_.data() + e.title, e.titleBytes});
+      out.Put(e.latinBytes);
+      if (e.latinBytes != Searcher::kNoLatin)
+        out.Bytes(searcher.latins_.data() + e.latin, e.latinBytes);
       out.Bytes(searcher.signatures_.data() + e.signature, e.bits / 64 * sizeof(uint64_t));
     }
     const uint64_t table = out.written();
@@ -216,6 +225,7 @@ struct Loaded {
   std::vector<Searcher::Entry> entries;
   std::vector<uint64_t> signatures;
   std::string titles;
+  std::string latins;
 };
 
 class CacheReader {
@@ -226,15 +236,16 @@ class CacheReader {
     File file;
     if (!file.Open(path, File::Mode::Read)) return false;
     In in(file, from.offset, to.offset - from.offset);
-    uint64_t signature = from.signature, title = from.title;
+    Part at = from;
     for (uint64_t i = from.record; i < to.record; ++i)
-      if (!ReadRecord(in, out.records[i], out.entries[i], signature, title, out)) return false;
-    return in.left() == 0 && signature == to.signature && title == to.title;
+      if (!ReadRecord(in, out.records[i], out.entries[i], at, out)) return false;
+    return in.left() == 0 && at.signature == to.signature && at.title == to.title &&
+           at.latin == to.latin;
   }
 
  private:
-  static bool ReadRecord(In& in, Record& r, Searcher::Entry& e, uint64_t& signature,
-                         uint64_t& title, Loaded& out) {
+  // One record and its entry; `at` follows where its parts go in the arrays.
+  static bool ReadRecord(In& in, Record& r, Searcher::Entry& e, Part& at, Loaded& out) {
     uint8_t kind = 0, flags = 0;
     int32_t number = 0, type = 0;
     uint32_t fields = 0, units = 0;
@@ -259,7 +270,7 @@ class CacheReader {
     }
     uint32_t titleBytes = 0;
     if (!in.Get(e.bits) || !in.Get(e.forms) || !in.Get(e.initials) || !in.Get(e.titleUnits) ||
-        !in.Get(units) || units > in.left() / sizeof(PinyinMatcher::Unit) || e.titleUnits > units)
+        !in.Get(e.ascii) || !in.Get(e.pairs) || !in.Get(units) || units > in.left() / sizeof(PinyinMatcher::Unit) || e.titleUnits > units)
       return false;
     // The signature's size follows from the text: one that disagrees was not made of it.
     if (e.bits != Searcher::SignatureBits(textBytes)) return false;
@@ -272,19 +283,27 @@ class CacheReader {
           (u < PinyinMatcher::kSet || size_t{u} - PinyinMatcher::kSet >= sets))
         return false;
     const uint64_t words = e.bits / 64;
-    if (!in.Get(titleBytes) || titleBytes > out.titles.size() - title ||
-        !in.Bytes(out.titles.data() + title, titleBytes) ||
-        words > out.signatures.size() - signature ||
-        !in.Bytes(out.signatures.data() + signature, words * sizeof(uint64_t)))
+    if (!in.Get(titleBytes) || titleBytes > out.titles.size() - at.title ||
+        !in.Bytes(out.titles.data() + at.title, titleBytes) || !in.Get(e.latinBytes))
       return false;
+    e.title = static_cast<uint32_t>(at.title);
+    e.titleBytes = titleBytes;
+    at.title += titleBytes;
+    e.latin = static_cast<uint32_t>(at.latin);
+    if (e.latinBytes != Searcher::kNoLatin) {
+      if (e.latinBytes > out.latins.size() - at.latin ||
+          !in.Bytes(out.latins.data() + at.latin, e.latinBytes))
+        return false;
+      at.latin += e.latinBytes;
+    }
+    if (words > out.signatures.size() - at.signature ||
+        !in.Bytes(out.signatures.data() + at.signature, words * sizeof(uint64_t)))
+      return false;
+    e.signature = at.signature;
+    at.signature += words;
     e.kind = r.kind;
     e.bookmark = r.bookmark;
     e.indexed = r.indexed;
-    e.title = static_cast<uint32_t>(title);
-    e.titleBytes = titleBytes;
-    e.signature = signature;
-    title += titleBytes;
-    signature += words;
     return true;
   }
 };
@@ -327,20 +346,21 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
                   count * sizeof(Part)) != count * sizeof(Part))
     return false;
   // Every part where the one before ends, the last one ending at the table.
-  const Part last{table, head.records, head.signatureWords, head.titleBytes};
+  const Part last{table, head.records, head.signatureWords, head.titleBytes, head.latinBytes};
   parts.push_back(last);
   if (parts.front().offset != first || parts.front().record != 0 ||
-      parts.front().signature != 0 || parts.front().title != 0)
+      parts.front().signature != 0 || parts.front().title != 0 || parts.front().latin != 0)
     return false;
   for (size_t k = 1; k < parts.size(); ++k) {
     const Part &a = parts[k - 1], &b = parts[k];
     if (b.offset <= a.offset || b.record <= a.record || b.signature < a.signature ||
-        b.title < a.title || b.record - a.record > kPartRecords)
+        b.title < a.title || b.latin < a.latin || b.record - a.record > kPartRecords)
       return false;
   }
   // Each record takes more than 64 bytes, each word 8: sizes beyond the file are lies.
   const uint64_t bytes = table - first;
-  if (head.records > bytes / 64 || head.signatureWords > bytes / 8 || head.titleBytes > bytes)
+  if (head.records > bytes / 64 || head.signatureWords > bytes / 8 || head.titleBytes > bytes ||
+      head.latinBytes > bytes)
     return false;
 
   Loaded loaded;
@@ -348,6 +368,7 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
   loaded.entries.resize(head.records);
   loaded.signatures.resize(head.signatureWords);
   loaded.titles.resize(head.titleBytes);
+  loaded.latins.resize(head.latinBytes);
   // A run of parts for each core, read side by side.
   const size_t runs = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()),
                                        parts.size() - 1);
@@ -367,7 +388,7 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
   // Two records of one number or path: not a file this program wrote.
   if (!store.Adopt(std::move(loaded.records))) return false;
   searcher.Adopt(std::move(loaded.entries), std::move(loaded.signatures),
-                 std::move(loaded.titles));
+                 std::move(loaded.titles), std::move(loaded.latins));
   readAllAt = head.readAllAt;
   return true;
 }

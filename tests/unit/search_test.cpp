@@ -88,6 +88,9 @@ TEST_F(SearchTest, MatchesTextAndPinyinAsTheUserTypesThem) {
   AddNote(1, "购物清单\r\n牛奶 面包 𠀀字");
   AddCard(1, "行军记录", "ＡＢＣ全角字母 and ΑΒΓ希腊字母", true);
   AddCard(3, "吕梁植物", "植物与阳光", false);
+  std::string english;  // more letters than an entry keeps apart: read from the text itself
+  for (int i = 0; i < 300; ++i) english += "word ";
+  AddCard(4, "英文", english + "Zebra 42", false);
   store_.ScanAll();
 
   // The titles found, and the queries that find them.
@@ -96,18 +99,19 @@ TEST_F(SearchTest, MatchesTextAndPinyinAsTheUserTypesThem) {
       // an e-mail address as text, folded for case.
       {{"王小明"},
        {"wxm", "wangxiaoming", "wang xiao", "wangxm", "WXM", "ｗｘｍ", "xiaom",
-        "xiaoming@EXAMPLE"}},
+        "xiaoming@EXAMPLE", "EXAMPLE", "xiaoming"}},
+      {{"英文"}, {"zebra", "42", "word zebra"}},
       // Every reading of a character, "ü" typed as "v" or "u", categories and sources too;
       // text in every field, folded for width, GBK letters that are not Chinese.
       {{"行军记录"}, {"xingjun", "hangjun", "abc", "αβγ"}},
       {{"吕梁植物"}, {"lvliang", "luliang"}},
       {{"今天去长城"}, {"rj", "日记", "hello", "长城 天气"}},
-      {{"吕梁植物", "行军记录"}, {"shiji"}},
+      {{"英文", "吕梁植物", "行军记录"}, {"shiji"}},
       {{"张三"}, {"乐山"}},
       {{"购物清单"}, {"𠀀"}},
       // All words must match, in any field of one record; pinyin is for titles and labels,
       // not for content.
-      {{}, {"长城 乐山", "wxm 乐山", "yangguang"}},
+      {{}, {"长城 乐山", "wxm 乐山", "yangguang", "mingexample", "zebra42"}},
   };
   for (const auto& [titles, queries] : cases)
     for (const std::string& query : queries) EXPECT_EQ(Titles(query), titles) << query;
