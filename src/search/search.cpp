@@ -1,6 +1,7 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "base/gb18030.h"
 #include "base/gbk.h"
@@ -262,12 +263,13 @@ std::vector<SearchHit> Searcher::Find(std::string_view query, SearchScope scope,
   const std::vector<Word> words = Parse(query);
   const std::vector<Record>& records = store_.records();
   if (orderStale_) {
+    // Sorted beside their recency: looked up in the records, each comparison missed the cache.
+    std::vector<std::pair<int64_t, uint32_t>> newest(records.size());
+    for (uint32_t slot = 0; slot < records.size(); ++slot)
+      newest[slot] = {records[slot].recency, slot};
+    std::sort(newest.begin(), newest.end(), std::greater<>());
     order_.resize(records.size());
-    for (uint32_t slot = 0; slot < records.size(); ++slot) order_[slot] = slot;
-    std::sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) {
-      const int64_t ra = records[a].recency, rb = records[b].recency;
-      return ra != rb ? ra > rb : a > b;
-    });
+    for (size_t k = 0; k < newest.size(); ++k) order_[k] = newest[k].second;
     orderStale_ = false;
   }
   // Titles first: a record whose title holds every word is a hit at once, as is one whose
