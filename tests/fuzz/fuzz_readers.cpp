@@ -4,7 +4,8 @@
 // other programs. Each reads arbitrary bytes the way its panel does and, where the bytes made
 // sense, checks that writing what was read and reading it again gives it back. Beside them: an
 // archive picked for a restore, byte text through its conversions, what the capture key reads
-// from the clipboard, and search over a few records with a fuzzed card and query.
+// from the clipboard, search over a few records with a fuzzed card and query, and the
+// search's cache of them, cut and damaged.
 #include <unistd.h>
 #include <zlib.h>
 
@@ -22,6 +23,7 @@
 #include "exchange/vcard.h"
 #include "search/fold.h"
 #include "search/search.h"
+#include "search/search_cache.h"
 #include "test_support.h"  // the unit tests' fakes
 
 namespace {
@@ -524,6 +526,60 @@ FUZZ_TARGET(FuzzSearch) {
   return 0;
 }
 
+FUZZ_TARGET(FuzzSearchCache) {
+  // The cache of a few records, cut and changed where the bytes say (two bytes of the cut,
+  // then three for each change: where, and the bits flipped). Refused, or read into records
+  // and entries that every query and line stays inside.
+  static const std::string base = [] {
+    EnterWorkFolder();
+    Check(pim::WriteDataFolder() && pim::CreateFolder("datum\\a"));
+    pim::test::RecordingPrompter quiet;
+    const pim::XML writer(quiet, kClock);
+    const char* notes[] = {"Hello World \xC4\xE3\xBA\xC3 42", "\xCD\xF5\xD0\xA1\xC3\xF7 wxm",
+                           "\xA3\xC1\xA3\xC2 \xA6\xA1\xA6\xC1"};
+    for (int n = 0; n < 3; ++n) {
+      std::string note;
+      writer.WriteNote(note, 1, notes[n], "2020-1-1 1:1");
+      Check(pim::WriteFileAtomic("note\\n." + std::to_string(n) + ".xml", note));
+    }
+    pim::RecordStore store;
+    pim::Searcher searcher(store);
+    store.ScanAll();
+    std::string bytes;
+    Check(pim::WriteSearchCache("base.cache", "", 0, store, searcher) &&
+          pim::ReadWholeFile("base.cache", bytes));
+    return bytes;
+  }();
+  std::string cache = base;
+  if (bytes.size() >= 2)
+    cache.resize(cache.size() - (static_cast<unsigned char>(bytes[0]) << 8 |
+                                 static_cast<unsigned char>(bytes[1])) % 64);
+  for (size_t i = 2; i + 3 <= bytes.size() && !cache.empty(); i += 3) {
+    const size_t at = (static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1])) %
+                      cache.size();
+    cache[at] = static_cast<char>(cache[at] ^ bytes[i + 2]);
+  }
+  Check(pim::WriteFileAtomic("fuzz.cache", cache));
+  pim::RecordStore store;
+  pim::Searcher searcher(store);
+  int64_t readAt = 0;
+  if (!pim::ReadSearchCache("fuzz.cache", "", readAt, store, searcher)) {
+    Check(store.records().empty());
+    return 0;
+  }
+  for (const char* query : {"", "wxm", "hello", "42", "\xC4\xE3", "ab"}) {
+    for (const pim::SearchHit& hit : searcher.Find(query, pim::SearchScope::All, 50)) {
+      const std::vector<std::string>& fields = store.records()[hit.slot].fields;
+      if (hit.field >= 0)
+        Check(static_cast<size_t>(hit.field) < fields.size() &&
+              hit.pos <= fields[hit.field].size() && hit.len <= fields[hit.field].size() - hit.pos);
+      const pim::SearchLine line = searcher.MatchLine(hit, 40);
+      Check(line.pos <= line.text.size() && line.len <= line.text.size() - line.pos);
+    }
+  }
+  return 0;
+}
+
 using Target = int (*)(std::string_view, pim::test::RecordingPrompter&, pim::XML&, std::string&);
 Target chosen = nullptr;
 
@@ -543,7 +599,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
                                                                  {"zip", FuzzZip},
                                                                  {"gbtext", FuzzGbText},
                                                                  {"clip", FuzzClip},
-                                                                 {"search", FuzzSearch}};
+                                                                 {"search", FuzzSearch},
+                                                                 {"searchcache", FuzzSearchCache}};
   const std::string_view self = *argc > 0 ? (*argv)[0] : "";
   const std::string_view kind = self.substr(self.find_last_of('/') + 1);
   for (const auto& [name, target] : kTargets)
