@@ -104,6 +104,8 @@ void CMainDlg::RestoreData() {
     SavePanels();
     // Nothing of ours holds the folders the restore moves; they are watched again after.
     if (sync_) sync_->Stop();
+    // Nor reads them: a search's scan stops here (its threads read the data folder's name).
+    records_.Forget();
     result = RunRestore(reader, plan, PIMBREL_VERSION_TEXT, Today(), detail);
     // Every record may have changed: the panels, the records in memory, the search window and
     // the reminders read everything again (even after a failure, whose data is the old one).
@@ -175,6 +177,8 @@ void CMainDlg::ChangeDataFolder(HWND owner) {
     win::BusyCursor busy;
     SavePanels();
     if (sync_) sync_->Stop();
+    // A search's scan stops before the data folder changes under its threads.
+    records_.Forget();
     UnlockDataFolder();
     switch (how) {
       case kCopy:

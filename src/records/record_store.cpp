@@ -1,6 +1,8 @@
 #include "records/record_store.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_set>
 
 #include "base/clock.h"
 #include "base/gb18030.h"
@@ -9,30 +11,12 @@
 #include "base/path.h"
 #include "base/prompter.h"
 #include "records/record_names.h"
+#include "records/record_scan.h"
 #include "xmldoc/xml.h"
 
 namespace pim {
 
 namespace {
-
-constexpr std::string_view kNoteFolder = "note";
-constexpr std::string_view kNotePrefix = "n.";
-constexpr std::string_view kContactFolder = "communication";
-constexpr std::string_view kContactPrefix = "com.";
-
-// The number in "<prefix><number>.xml", or -1.
-int NumberOf(std::string_view name, std::string_view prefix) {
-  if (!name.starts_with(prefix) || !name.ends_with(".xml")) return -1;
-  const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-  if (digits.empty() || digits.size() > 9) return -1;
-  int number = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return -1;
-    number = number * 10 + (c - '0');
-  }
-  // "n.007.xml" is no file the program writes or steps to.
-  return Format("%d", number) == digits ? number : -1;
-}
 
 // Days since 1970-01-01 of a civil date.
 int64_t DaysFromCivil(int64_t y, int m, int d) {
@@ -192,10 +176,35 @@ bool ReadRecordFile(RecordKind kind, const std::string& path, Record& record) {
   return read && !reader.failed();
 }
 
-void RecordStore::ReadRecord(const Work& work) {
-  Record record;
-  record.number = work.number;
-  const bool read = ReadRecordFile(work.kind, work.path, record);
+namespace {
+
+// The same record as read before: the stamp apart, nothing a reader of the records sees.
+bool SameRecord(const Record& a, const Record& b) {
+  return a.live == b.live && a.kind == b.kind && a.number == b.number && a.type == b.type &&
+         a.trimmed == b.trimmed && a.bookmark == b.bookmark && a.indexed == b.indexed &&
+         a.path == b.path && a.date == b.date && a.recency == b.recency && a.fields == b.fields;
+}
+
+}  // namespace
+
+struct RecordStore::Scan {
+  Scan(bool stamps, bool all) : threads(stamps), everything(all) {}
+  RecordScan threads;
+  const bool everything;
+  int listed = 0;  // kinds planned
+  int total = 0, merged = 0;
+  // Paths a record event told of since the scan began: the event read them later than the
+  // scan may have, so what the scan read of them is not taken in.
+  std::unordered_set<std::string> touched;
+  // The lists as an event re-read them during the scan, newer than the scan's own.
+  std::optional<CardMembers> lists;
+  std::vector<ScanResult> taken;
+};
+
+RecordStore::RecordStore() = default;
+RecordStore::~RecordStore() = default;
+
+void RecordStore::Store(const ScanWork& work, Record record, bool read) {
   const int slot = Slot(work.kind, work.number, work.path);
   if (!read) {
     // Left out, and not read again until it changes.
@@ -210,78 +219,35 @@ void RecordStore::ReadRecord(const Work& work) {
   record.trimmed = work.lists.trimmed && !work.lists.untrimmed;
   record.bookmark = work.lists.bookmark;
   record.indexed = work.lists.indexed;
-  records_[slot] = std::move(record);
+  Record& held = records_[slot];
+  // A scan of everything finds most files as they were: only their stamps are taken, so that
+  // search does not build all of them again.
+  if (scan_ && scan_->everything && SameRecord(held, record)) {
+    held.stamp = record.stamp;
+    return;
+  }
+  held = std::move(record);
   Changed(slot);
 }
 
-void RecordStore::Queue(Work work) {
+bool RecordStore::Wanted(const ScanWork& work) const {
+  if (scan_->touched.contains(work.path)) return false;
+  if (scan_->everything) return true;
   if (const auto damaged = damaged_.find(work.path); damaged != damaged_.end())
-    if (damaged->second == work.stamp) return;  // still the same bytes
+    if (damaged->second == work.stamp) return false;  // still the same bytes
   const int slot = work.number < 0                    ? FindCard(work.path)
                    : work.kind == RecordKind::Note    ? FindNote(work.number)
                    : work.kind == RecordKind::Contact ? FindContact(work.number)
                                                       : FindCard(work.path);
-  if (slot >= 0 && records_[slot].live && records_[slot].stamp == work.stamp && !everything_)
-    return;
-  queue_.push_back(std::move(work));
+  return slot < 0 || !records_[slot].live || records_[slot].stamp != work.stamp;
 }
 
-void RecordStore::QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix) {
-  std::unordered_map<int, FileStamp> present;
-  // Copies a sync service left beside a record are found too, until the user decides.
-  std::unordered_map<std::string, FileStamp> copies;
-  const RecordFolder names =
-      kind == RecordKind::Note ? RecordFolder::Notes : RecordFolder::Contacts;
-  // A first scan reads every file and takes the stamps as it reads; later ones compare.
-  for (const FolderEntry& entry : ListFolderEntries(folder, known_)) {
-    if (entry.folder) continue;
-    const int number = NumberOf(entry.name, prefix);
-    if (number >= 0)
-      present[number] = entry.stamp;
-    else if (ClassifyName(names, entry.name).kind == NameKind::Copy)
-      copies[std::string(folder) + "\\" + entry.name] = entry.stamp;
-  }
-  std::unordered_map<int, int>& byNumber = kind == RecordKind::Note ? notes_ : contacts_;
-  for (const auto& [number, slot] : byNumber)
-    if (!present.contains(number)) Remove(slot);
-  for (const auto& [path, slot] : cards_)
-    if (records_[slot].kind == kind && !copies.contains(path)) Remove(slot);
-  for (const auto& [path, stamp] : copies) Queue({kind, -1, path, stamp, {}});
-  // Ascending, so a first scan fills the slots in number order.
-  std::vector<int> numbers;
-  numbers.reserve(present.size());
-  for (const auto& [number, stamp] : present) numbers.push_back(number);
-  std::sort(numbers.begin(), numbers.end());
-  for (int number : numbers)
-    Queue({kind,
-           number,
-           std::string(folder) + "\\" + std::string(prefix) + Format("%d.xml", number),
-           present[number],
-           {}});
-}
-
-std::unordered_map<std::string, RecordStore::Membership> RecordStore::ReadIndexes() {
-  std::unordered_map<std::string, Membership> members;
-  SilentPrompter silent;
-  const SystemClock clock;
-  const auto mark = [&](std::string_view path, bool Membership::*flag) {
-    File file;
-    if (!file.Open(path, File::Mode::Read)) return;
-    LineReader reader(file);
-    XML xml(silent, clock);
-    xml.ReadLineIndexHead(reader);
-    while (xml.ReadLineIndexLink(reader))
-      if (!xml.lineIndex.url.empty()) members[xml.lineIndex.url].*flag = true;
-  };
-  mark(kUntrimmedIndexPath, &Membership::untrimmed);
-  mark(kTrimmedIndexPath, &Membership::trimmed);
-  mark(kBookmarkListPath, &Membership::bookmark);
-  mark(kIndexListPath, &Membership::indexed);
+void RecordStore::ApplyLists(const CardMembers& members) {
   for (const auto& [path, slot] : cards_) {
     Record& record = records_[slot];
     const auto it = members.find(path);
     if (!record.live || it == members.end()) continue;
-    const Membership& m = it->second;
+    const CardLists& m = it->second;
     const bool trimmed = m.trimmed && !m.untrimmed;
     if (record.trimmed == trimmed && record.bookmark == m.bookmark && record.indexed == m.indexed)
       continue;
@@ -290,95 +256,111 @@ std::unordered_map<std::string, RecordStore::Membership> RecordStore::ReadIndexe
     record.indexed = m.indexed;
     Changed(slot);
   }
-  return members;
 }
 
-void RecordStore::QueueCards() {
-  const std::unordered_map<std::string, Membership> members = ReadIndexes();
-  for (const auto& [path, slot] : cards_) {
-    if (records_[slot].kind != RecordKind::Card) continue;
-    const auto m = members.find(path);
-    if (m != members.end() && (m->second.untrimmed || m->second.trimmed)) continue;
-    // A sync service's copy of a card is in no index; it stays while it is there.
-    const std::string_view name = std::string_view(path).substr(DataPathFolder(path).size());
-    if (ClassifyName(RecordFolder::Category, name).kind == NameKind::Copy && FileExists(path))
-      continue;
-    Remove(slot);
-  }
-  // The card files there are, by folder: one listing each instead of a look per card.
-  std::unordered_map<std::string, std::unordered_map<std::string, FileStamp>> folders;
-  std::vector<Work> cards;
-  for (const auto& [url, m] : members) {
-    if (!m.untrimmed && !m.trimmed) continue;
-    // A first scan reads every card and takes the stamps as it reads.
-    if (!known_) {
-      cards.push_back({RecordKind::Card, -1, url, {}, m});
-      continue;
+void RecordStore::Plan(ScanListing& listing) {
+  Scan& scan = *scan_;
+  const RecordKind kind = listing.kind;
+  const auto told = [&](const std::string& path) { return scan.touched.contains(path); };
+  if (kind != RecordKind::Card) {
+    std::unordered_set<int> present;
+    std::unordered_set<std::string> copies;
+    for (const ScanWork& work : listing.files)
+      work.number >= 0 ? (void)present.insert(work.number) : (void)copies.insert(work.path);
+    for (const auto& [number, slot] : kind == RecordKind::Note ? notes_ : contacts_)
+      if (!present.contains(number) && !told(NumberedPath(kind, number))) Remove(slot);
+    for (const auto& [path, slot] : cards_)
+      if (records_[slot].kind == kind && !copies.contains(path) && !told(path)) Remove(slot);
+  } else {
+    const CardMembers& members = scan.lists ? *scan.lists : listing.members;
+    if (!scan.lists) ApplyLists(members);  // else the event that read them did
+    for (const auto& [path, slot] : cards_) {
+      if (records_[slot].kind != RecordKind::Card || told(path)) continue;
+      const auto m = members.find(path);
+      if (m != members.end() && (m->second.untrimmed || m->second.trimmed)) continue;
+      // A sync service's copy of a card is in no index; it stays while it is there.
+      const std::string_view name = std::string_view(path).substr(DataPathFolder(path).size());
+      if (ClassifyName(RecordFolder::Category, name).kind == NameKind::Copy && FileExists(path))
+        continue;
+      Remove(slot);
     }
-    const size_t cut = url.rfind('\\');
-    const std::string folder = cut == std::string::npos ? "" : url.substr(0, cut);
-    auto [names, fresh] = folders.try_emplace(folder);
-    if (fresh)
-      for (FolderEntry& entry : ListFolderEntries(folder, true))
-        if (!entry.folder) names->second[std::move(entry.name)] = entry.stamp;
-    const auto it = names->second.find(cut == std::string::npos ? url : url.substr(cut + 1));
-    // A name the listing spells otherwise (letter case) is looked at on its own.
-    cards.push_back(
-        {RecordKind::Card, -1, url, it != names->second.end() ? it->second : StampOf(url), m});
+    if (scan.lists)
+      std::erase_if(listing.files, [&](ScanWork& work) {
+        const auto m = members.find(work.path);
+        if (m == members.end() || (!m->second.untrimmed && !m->second.trimmed)) return true;
+        work.lists = m->second;
+        return false;
+      });
   }
-  std::sort(cards.begin(), cards.end(),
-            [](const Work& a, const Work& b) { return a.path < b.path; });
-  for (Work& work : cards) Queue(std::move(work));
+  std::vector<ScanWork> works;
+  for (ScanWork& work : listing.files)
+    if (Wanted(work)) works.push_back(std::move(work));
+  // At most one new slot a file: grown step by step, the records would hold room for twice
+  // their number for a while.
+  records_.reserve(records_.size() + static_cast<size_t>(scan.total - scan.merged) + works.size());
+  scan.total += static_cast<int>(works.size());
+  ++scan.listed;
+  scan.threads.Read(std::move(works));
+}
+
+void RecordStore::Merge(ScanResult& result) {
+  Scan& scan = *scan_;
+  ScanWork& work = result.work;
+  if (scan.touched.contains(work.path)) return;
+  if (work.kind == RecordKind::Card && scan.lists) {
+    const auto m = scan.lists->find(work.path);
+    // Out of the indexes since it was listed: the next scan decides.
+    if (m == scan.lists->end() || (!m->second.untrimmed && !m->second.trimmed)) return;
+    work.lists = m->second;
+  }
+  Store(work, std::move(result.record), result.read);
 }
 
 void RecordStore::BeginScan(bool everything) {
-  if (scanning_) return;
-  everything_ = everything;
-  queue_.clear();
-  done_ = 0;
-  scanning_ = true;
-  QueueFolder(RecordKind::Note, kNoteFolder, kNotePrefix);
-  QueueFolder(RecordKind::Contact, kContactFolder, kContactPrefix);
-  QueueCards();
-  // At most one new slot a file: the records never move while they are read.
-  records_.reserve(records_.size() + queue_.size());
+  if (scan_) return;
+  done_ = total_ = 0;
+  // A first scan, and one of everything, take the stamps as they read; later ones compare.
+  scan_ = std::make_unique<Scan>(known_ && !everything, everything);
 }
 
 bool RecordStore::ScanStep(std::chrono::milliseconds budget) {
-  if (!scanning_) return false;
+  if (!scan_) return false;
+  Scan& scan = *scan_;
   const auto until = std::chrono::steady_clock::now() + budget;
-  do {
-    if (done_ >= scanTotal()) {
-      scanning_ = false;
-      known_ = true;
-      queue_.clear();
-      queue_.shrink_to_fit();
-      done_ = 0;
+  for (;;) {
+    // Each listing as soon as it is there: the readers wait for its files.
+    while (std::optional<ScanListing> listing = scan.threads.TakeListing()) Plan(*listing);
+    scan.taken.clear();
+    scan.threads.Take(scan.taken, 64);
+    for (ScanResult& result : scan.taken) Merge(result);
+    scan.merged += static_cast<int>(scan.taken.size());
+    if (scan.listed == 3) {
+      done_ = scan.merged;
+      total_ = scan.total;
+    }
+    if (scan.threads.Done()) {
+      FinishScan();
       return false;
     }
-    const Work& work = queue_[done_++];
-    ReadRecord(work);
-  } while (std::chrono::steady_clock::now() < until);
-  return true;
+    if (scan.taken.empty() || std::chrono::steady_clock::now() >= until) return true;
+  }
 }
 
 void RecordStore::ScanAll() {
   BeginScan();
-  while (ScanStep(std::chrono::milliseconds(1000))) {
-  }
+  while (ScanStep(std::chrono::milliseconds(1000))) scan_->threads.Wait();
 }
 
-void RecordStore::Forget() {
-  for (int slot = 0; slot < static_cast<int>(records_.size()); ++slot) Remove(slot);
-  damaged_.clear();
-  queue_.clear();
-  done_ = 0;
-  scanning_ = false;
-  known_ = false;
+void RecordStore::FinishScan() {
+  const std::optional<CardMembers> lists = std::move(scan_->lists);
+  scan_.reset();
+  known_ = true;
+  done_ = total_ = 0;
+  if (lists) ReadNewCards(*lists);
 }
 
 bool RecordStore::Adopt(std::vector<Record> records) {
-  if (!records_.empty() || scanning_) return false;
+  if (!records_.empty() || scanning()) return false;
   for (int slot = 0; slot < static_cast<int>(records.size()); ++slot) {
     const Record& r = records[slot];
     const bool numbered = r.number >= 0 && r.kind != RecordKind::Card;
@@ -397,37 +379,46 @@ bool RecordStore::Adopt(std::vector<Record> records) {
   return true;
 }
 
+void RecordStore::Forget() {
+  // The threads stop first: nothing of the old data is taken in after this.
+  scan_.reset();
+  for (int slot = 0; slot < static_cast<int>(records_.size()); ++slot) Remove(slot);
+  damaged_.clear();
+  done_ = total_ = 0;
+  known_ = false;
+}
+
 void RecordStore::ReadNow(RecordKind kind, int number, std::string path) {
   if (!Watching()) return;  // the first scan reads it
-  Work work{kind, number, path, StampOf(path), {}};
+  if (scan_) scan_->touched.insert(path);
+  ScanWork work{kind, number, path, {}, {}};
   // A card rewritten keeps its lists; a new one has just joined the untrimmed index.
   if (const int slot = FindCard(path); slot >= 0 && records_[slot].live)
     work.lists = {!records_[slot].trimmed, records_[slot].trimmed, records_[slot].bookmark,
                   records_[slot].indexed};
   else
     work.lists.untrimmed = kind == RecordKind::Card;
-  ReadRecord(work);
+  Record record;
+  record.number = number;
+  const bool read = ReadRecordFile(kind, path, record);
+  Store(work, std::move(record), read);
 }
 
 void RecordStore::OnRecordChange(const RecordChange& change) {
   using What = RecordChange::What;
+  const bool byPath = change.kind == RecordKind::Card || change.number < 0;
   switch (change.what) {
     case What::Written:
-      if (change.kind == RecordKind::Card || change.number < 0)
-        ReadNow(change.kind, -1, std::string(change.path));
-      else if (change.kind == RecordKind::Note)
-        ReadNow(RecordKind::Note, change.number,
-                std::string(kNoteFolder) + "\\" + std::string(kNotePrefix) +
-                    Format("%d.xml", change.number));
-      else
-        ReadNow(RecordKind::Contact, change.number,
-                std::string(kContactFolder) + "\\" + std::string(kContactPrefix) +
-                    Format("%d.xml", change.number));
+      ReadNow(change.kind, byPath ? -1 : change.number,
+              byPath ? std::string(change.path) : NumberedPath(change.kind, change.number));
       break;
     case What::Removed:
-      Remove(change.kind == RecordKind::Card || change.number < 0 ? FindCard(change.path)
-             : change.kind == RecordKind::Note                    ? FindNote(change.number)
-                                                                  : FindContact(change.number));
+      if (scan_)
+        scan_->touched.insert(byPath ? std::string(change.path)
+                                     : NumberedPath(change.kind, change.number));
+      Remove(byPath                            ? FindCard(change.path)
+             : change.kind == RecordKind::Note ? FindNote(change.number)
+                                               : FindContact(change.number));
       break;
     case What::ListsChanged:
       ListsChanged();
@@ -440,10 +431,25 @@ void RecordStore::OnRecordChange(const RecordChange& change) {
 
 void RecordStore::ListsChanged() {
   if (!Watching()) return;
+  CardMembers members = ReadCardLists();
+  ApplyLists(members);
+  if (scan_) {
+    // What the scan takes in from now on follows these; cards new to the indexes are read
+    // when it ends.
+    scan_->lists = std::move(members);
+    return;
+  }
+  ReadNewCards(members);
+}
+
+void RecordStore::ReadNewCards(const CardMembers& members) {
   // Cards that only now reach an index (none, as the program moves them) are read at once.
-  for (const auto& [url, m] : ReadIndexes())
-    if ((m.untrimmed || m.trimmed) && !cards_.contains(url))
-      ReadRecord({RecordKind::Card, -1, url, StampOf(url), m});
+  for (const auto& [url, m] : members) {
+    if ((!m.untrimmed && !m.trimmed) || cards_.contains(url)) continue;
+    Record record;
+    const bool read = ReadRecordFile(RecordKind::Card, url, record);
+    Store({RecordKind::Card, -1, url, {}, m}, std::move(record), read);
+  }
 }
 
 std::optional<int> RecordStore::KnownNoteType(int number) const {

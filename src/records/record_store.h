@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -70,27 +71,42 @@ struct Record {
 };
 
 // Reads one record file as the store does (number, lists and `live` left to the caller);
-// false when it cannot be read or is damaged.
+// false when it cannot be read or is damaged. Safe on several threads at once.
 bool ReadRecordFile(RecordKind kind, const std::string& path, Record& record);
+
+struct CardLists;
+struct ScanWork;
+struct ScanListing;
+struct ScanResult;
+using CardMembers = std::unordered_map<std::string, CardLists>;
 
 class RecordStore final : public RecordListener, public NoteTypeSource {
  public:
-  // Starts a scan: the first reads every record file, later ones re-read the files that
-  // changed on disk since and drop those that are gone.
-  // With `everything`, files whose listing is unchanged are read again too.
+  RecordStore();
+  // Stops a scan's threads and waits for them.
+  ~RecordStore();
+  RecordStore(const RecordStore&) = delete;
+  RecordStore& operator=(const RecordStore&) = delete;
+
+  // Starts a scan and returns at once: threads of its own list the folders and read the files,
+  // and ScanStep takes in what they read. The first reads every record file, later ones re-read
+  // the files that changed on disk since (with `everything`, every file) and drop those that
+  // are gone.
   void BeginScan(bool everything = false);
-  // Reads files for about `budget` (at least one); true while the scan has more to do.
+  // Takes in what the threads read, for about `budget`; true while the scan has more to do.
   bool ScanStep(std::chrono::milliseconds budget);
   // Runs a whole scan at once.
   void ScanAll();
-  bool scanning() const { return scanning_; }
+  bool scanning() const { return scan_ != nullptr; }
   // A scan has completed: the records are known.
   bool known() const { return known_; }
+  // Files taken in and files to take in; both 0 until the folders are listed.
   int scanDone() const { return done_; }
-  int scanTotal() const { return static_cast<int>(queue_.size()); }
+  int scanTotal() const { return total_; }
   // Files of the last scan that could not be read or were damaged; they are left out.
   int unreadable() const { return static_cast<int>(damaged_.size()); }
-  // Everything is read again at the next scan.
+  // Everything is read again at the next scan; a scan under way stops, and nothing it read is
+  // taken in.
   void Forget();
   // Takes records kept from an earlier run (live, in slot order) into an empty store as
   // known, without telling them as changes; a later scan checks them against the folders.
@@ -111,33 +127,25 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
   std::optional<int> KnownNoteType(int number) const override;
 
  private:
-  // Which lists a card is in.
-  struct Membership {
-    bool untrimmed = false, trimmed = false, bookmark = false, indexed = false;
-  };
-  struct Work {
-    RecordKind kind;
-    int number;
-    std::string path;
-    FileStamp stamp;
-    Membership lists;
-  };
+  struct Scan;  // a scan under way: its threads, and what record events told since it began
 
-  // Queues the files that are new or changed since read, and drops the records whose
-  // files are gone.
-  void QueueFolder(RecordKind kind, std::string_view folder, std::string_view prefix);
-  void QueueCards();
-  void Queue(Work work);
-  // The four line indexes, by card path; the cards read so far learn their lists.
-  std::unordered_map<std::string, Membership> ReadIndexes();
-  // Reads one file into its slot; a file that cannot be read is counted and left out.
-  void ReadRecord(const Work& work);
+  // What of a listing is to be read; drops the records whose files are gone.
+  void Plan(ScanListing& listing);
+  bool Wanted(const ScanWork& work) const;
+  // The lists of the cards held; changed ones are reported.
+  void ApplyLists(const CardMembers& members);
+  // Takes in a file the scan read, unless a record event told of it since the scan began.
+  void Merge(ScanResult& result);
+  // Puts a record read into its slot; one that could not be read is counted and left out.
+  void Store(const ScanWork& work, Record record, bool read);
+  void FinishScan();
+  void ReadNewCards(const CardMembers& members);
   void ReadNow(RecordKind kind, int number, std::string path);
   void ListsChanged();
   int Slot(RecordKind kind, int number, const std::string& path);
   void Remove(int slot);
   void Changed(int slot) { changes_.push_back(static_cast<uint32_t>(slot)); }
-  bool Watching() const { return known_ || scanning_; }
+  bool Watching() const { return known_ || scanning(); }
 
   std::vector<Record> records_;
   std::vector<uint32_t> changes_;
@@ -145,11 +153,9 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
   std::unordered_map<int, int> contacts_;
   std::unordered_map<std::string, int> cards_;
   std::unordered_map<std::string, FileStamp> damaged_;  // by path: could not be read
-  std::vector<Work> queue_;
-  int done_ = 0;
-  bool scanning_ = false;
+  std::unique_ptr<Scan> scan_;
+  int done_ = 0, total_ = 0;
   bool known_ = false;
-  bool everything_ = false;
 };
 
 }  // namespace pim
