@@ -1,7 +1,10 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <system_error>
+#include <thread>
 
 #include "base/gb18030.h"
 #include "base/gbk.h"
@@ -18,6 +21,9 @@ constexpr size_t kWords = 16;
 constexpr size_t kPinyinLetters = 64;
 // A text with more letters and digits than this (English) is searched whole for them.
 constexpr size_t kLatinBytes = 1024;
+// Changes from which the entries are made on several threads: below, starting them costs more
+// than it gains.
+constexpr size_t kManyChanges = 2000;
 
 uint32_t Mix(uint64_t x) { return static_cast<uint32_t>((x * 0x9E3779B97F4A7C15ull) >> 32); }
 uint32_t CharGram(uint32_t c) { return Mix(c); }
@@ -109,24 +115,16 @@ void Searcher::Adopt(std::vector<Entry> entries, std::vector<uint64_t> signature
   orderStale_ = true;
 }
 
-void Searcher::Build(uint32_t slot) {
-  Entry& e = entries_[slot];
-  staleWords_ += e.bits / 64;
-  e = {};
-  const Record& record = store_.records()[slot];
-  if (!record.live) return;
+void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string& titles,
+                    std::string& latins) const {
   e.kind = record.kind;
   e.bookmark = record.bookmark;
   e.indexed = record.indexed;
-  e.bits = RecordBits(record);
-  e.signature = signatures_.size();
-  signatures_.resize(signatures_.size() + e.bits / 64);
-  uint64_t* bits = signatures_.data() + e.signature;
   const auto set = [&](uint32_t gram) {
     const size_t bit = BitOf(gram, e.bits);
     bits[bit >> 6] |= uint64_t{1} << (bit & 63);
   };
-  e.latin = static_cast<uint32_t>(latins_.size());
+  const size_t latin = latins.size();
   for (const std::string& field : record.fields) {
     uint32_t previous = 0;
     for (size_t i = 0, size = 1; i < field.size(); i += size) {
@@ -135,25 +133,25 @@ void Searcher::Build(uint32_t slot) {
       const uint64_t ascii = AsciiBit(c);
       e.ascii |= ascii;
       if (ascii)
-        latins_ += static_cast<char>(c);
-      else if (latins_.size() > e.latin && latins_.back() != ' ')
-        latins_ += ' ';
+        latins += static_cast<char>(c);
+      else if (latins.size() > latin && latins.back() != ' ')
+        latins += ' ';
       set(CharGram(c));
       if (previous) set(PairGram(previous, c));
       previous = c;
     }
-    if (latins_.size() > e.latin && latins_.back() != ' ') latins_ += ' ';
+    if (latins.size() > latin && latins.back() != ' ') latins += ' ';
   }
-  e.latinBytes = static_cast<uint32_t>(latins_.size() - e.latin);
+  e.latinBytes = static_cast<uint32_t>(latins.size() - latin);
   if (e.latinBytes > kLatinBytes) {
-    latins_.resize(e.latin);
+    latins.resize(latin);
     e.latinBytes = kNoLatin;
   }
   const std::string_view title = record.Title();
-  e.title = static_cast<uint32_t>(titles_.size());
+  const size_t start = titles.size();
   for (size_t i = 0, size = 1; i < title.size(); i += size)
-    fold::AppendChar(titles_, fold::CharAt(title, i, size));
-  e.titleBytes = static_cast<uint32_t>(titles_.size() - e.title);
+    fold::AppendChar(titles, fold::CharAt(title, i, size));
+  e.titleBytes = static_cast<uint32_t>(titles.size() - start);
   pinyin_.UnitsOf(title, e.units);
   e.titleUnits = static_cast<uint32_t>(e.units.size());
   for (int field : LayoutOf(record.kind).labels) {
@@ -163,6 +161,73 @@ void Searcher::Build(uint32_t slot) {
   e.units.shrink_to_fit();
   e.initials = pinyin_.Initials(e.units);
   e.pairs = pinyin_.Pairs(e.units);
+}
+
+void Searcher::Build(uint32_t slot) {
+  Entry& e = entries_[slot];
+  staleWords_ += e.bits / 64;
+  e = {};
+  const Record& record = store_.records()[slot];
+  if (!record.live) return;
+  e.bits = RecordBits(record);
+  e.signature = signatures_.size();
+  signatures_.resize(signatures_.size() + e.bits / 64);
+  e.title = static_cast<uint32_t>(titles_.size());
+  e.latin = static_cast<uint32_t>(latins_.size());
+  Fill(record, e, signatures_.data() + e.signature, titles_, latins_);
+}
+
+void Searcher::BuildOnThreads(unsigned threads) {
+  const std::vector<Record>& records = store_.records();
+  // Each change's entry is made apart, its signature in place at the offset a build one by one
+  // would give it, its title and runs in its piece's own texts; then they are put in order
+  // here, so the arrays come out the same however many threads made them.
+  std::vector<Entry> built(changes_.size());
+  size_t words = signatures_.size();
+  for (size_t k = 0; k < changes_.size(); ++k) {
+    const Record& record = records[changes_[k]];
+    if (!record.live) continue;
+    built[k].bits = RecordBits(record);
+    built[k].signature = words;
+    words += built[k].bits / 64;
+  }
+  signatures_.resize(words);
+  constexpr size_t kPiece = 512;
+  const size_t pieces = (changes_.size() + kPiece - 1) / kPiece;
+  std::vector<std::string> titles(pieces), latins(pieces);
+  std::atomic<size_t> next = 0;
+  const auto work = [&] {
+    for (size_t piece; (piece = next.fetch_add(1)) < pieces;)
+      for (size_t k = piece * kPiece; k < std::min(changes_.size(), (piece + 1) * kPiece); ++k)
+        if (built[k].bits)
+          Fill(records[changes_[k]], built[k], signatures_.data() + built[k].signature,
+               titles[piece], latins[piece]);
+  };
+  std::vector<std::thread> workers;
+  for (unsigned t = 1; t < threads; ++t) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // this thread does the rest
+    }
+  }
+  work();
+  for (std::thread& worker : workers) worker.join();
+  size_t title = 0, latin = 0;  // in the piece's texts, which follow each other as their entries do
+  for (size_t k = 0; k < changes_.size(); ++k) {
+    if (k % kPiece == 0) title = latin = 0;
+    Entry& e = entries_[changes_[k]];
+    staleWords_ += e.bits / 64;
+    e = std::move(built[k]);
+    if (!e.bits) continue;
+    e.title = static_cast<uint32_t>(titles_.size());
+    titles_.append(titles[k / kPiece], title, e.titleBytes);
+    title += e.titleBytes;
+    e.latin = static_cast<uint32_t>(latins_.size());
+    if (e.latinBytes == kNoLatin) continue;
+    latins_.append(latins[k / kPiece], latin, e.latinBytes);
+    latin += e.latinBytes;
+  }
 }
 
 void Searcher::Sync() {
@@ -191,7 +256,12 @@ void Searcher::Sync() {
   for (uint32_t slot : changes_)
     if (records[slot].live) words += RecordBits(records[slot]) / 64;
   signatures_.reserve(signatures_.size() + words);
-  for (uint32_t slot : changes_) Build(slot);
+  // Many at once (the first search, a scan of everything) are made on every core.
+  const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  if (changes_.size() >= kManyChanges && threads > 1)
+    BuildOnThreads(threads);
+  else
+    for (uint32_t slot : changes_) Build(slot);
   changes_.clear();
   changes_.shrink_to_fit();
 }

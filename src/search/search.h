@@ -93,6 +93,13 @@ class Searcher {
   void Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures, std::string titles,
              std::string latins);
   void Build(uint32_t slot);
+  // The same for every slot of changes_, on `threads` threads.
+  void BuildOnThreads(unsigned threads);
+  // An entry's own parts from its record: all but where its signature, title and runs of
+  // letters sit. The signature's bits go to `bits`, its folded title is appended to `titles`,
+  // its runs to `latins`. Safe on several threads at once.
+  void Fill(const Record& record, Entry& entry, uint64_t* bits, std::string& titles,
+            std::string& latins) const;
   std::vector<Word> Parse(std::string_view query) const;
   static bool InScope(const Entry& entry, SearchScope scope);
   bool MayHold(const Entry& entry, const Word& word) const;
