@@ -3,6 +3,7 @@
 // text, and the place it keeps in its own file.
 #include "search/search.h"
 
+#include <filesystem>
 #include <random>
 
 #include "base/atomic_file.h"
@@ -62,6 +63,47 @@ class SearchTest : public test::ModelTest {
       untrimmed_.push_back(entry);
       ASSERT_TRUE(WriteUntrimmedIndex(untrimmed_));
     }
+  }
+
+  // Many records straight into the files: `notes` notes of words from a few, a contact for every
+  // tenth and a card c000... in the untrimmed index for every `cardEvery`-th.
+  void WriteMany(int notes, int cardEvery) {
+    Strings some;
+    for (const char* word : {"长城", "会议", "Hello", "ＡＢＣ", "王小明", "北京", "乐山", "World",
+                             "植物", "𠀀", "行军"})
+      some.push_back(Gb(word) + " ");
+    std::mt19937 random(11);
+    const auto words = [&](int n) {
+      std::string text;
+      for (int i = 0; i < n; ++i) text += some[random() % some.size()];
+      return text;
+    };
+    std::vector<IndexEntry> cards;
+    for (int i = 0; i < notes; ++i) {
+      std::string doc;
+      XML(prompter_, FixedClock({2020, 1 + i % 12, 1 + i % 28, 8, i % 60, 0}))
+          .WriteNote(doc, i % 3, words(2) + "\r\n" + words(6), "2020-1-1 8:0");
+      WriteBytes(Format("note\\n.%d.xml", i), doc);
+      if (i % 10 == 0) {
+        doc.clear();
+        XML xml(prompter_, FixedClock({2020, 1, 1, 8, 0, 0}));
+        xml.comu.name = words(1);
+        xml.comu.class_ = i % 4;
+        xml.comu.note = words(3);
+        ASSERT_TRUE(xml.WriteComu(doc));
+        WriteBytes(Format("communication\\com.%d.xml", i / 10), doc);
+      }
+      if (i % cardEvery == 0) {
+        const std::string url = Format("datum\\a\\c%03d.xml", i / cardEvery);
+        doc.clear();
+        XML(prompter_, FixedClock({2020, 2, 1 + i % 28, 8, 0, 0}))
+            .WriteDatum(doc, words(2), Gb("历史"), words(5), "dtd", "2020-1-1 8:0", words(1),
+                        words(1), {});
+        WriteBytes(url, doc);
+        cards.push_back({"c", url, "", Gb("历史"), "", ""});
+      }
+    }
+    ASSERT_TRUE(WriteUntrimmedIndex(cards));
   }
 
   // The titles found, best first.
@@ -335,6 +377,138 @@ TEST_F(SearchTest, FilteredSteppingTakesKnownTypesAndReadsOnlyTheNoteShown) {
   }
   EXPECT_EQ(labels, (Strings{"40:", "20:", "0:", "0:"}));
   EXPECT_LT(ReadStepsTaken() - before, 16);
+}
+
+// The threads change nothing found: a scan takes in what reading the files one by one gives,
+// in the same slots (notes, then contacts, by number, then cards by path), however the threads
+// ran; and entries made on several threads find what entries made one at a time find.
+TEST_F(SearchTest, ThreadsChangeNothingThatIsFound) {
+  WriteMany(2100, 5);
+  Strings paths;
+  for (int i = 0; i < 2100; ++i) paths.push_back(Format("note\\n.%d.xml", i));
+  for (int i = 0; i < 210; ++i) paths.push_back(Format("communication\\com.%d.xml", i));
+  for (int i = 0; i < 420; ++i) paths.push_back(Format("datum\\a\\c%03d.xml", i));
+  for (int run = 0; run < 2; ++run) {
+    RecordStore store;
+    if (run == 0) {
+      store.ScanAll();
+    } else {
+      store.BeginScan();  // as the search window reads: a step at a time
+      while (store.ScanStep(std::chrono::milliseconds(0)))
+        ASSERT_LE(store.scanDone(), store.scanTotal());
+    }
+    ASSERT_EQ(store.records().size(), paths.size());
+    for (size_t slot = 0; slot < paths.size(); ++slot) {
+      const Record& held = store.records()[slot];
+      Record read;
+      ASSERT_TRUE(ReadRecordFile(slot < 2100   ? RecordKind::Note
+                                 : slot < 2310 ? RecordKind::Contact
+                                               : RecordKind::Card,
+                                 paths[slot], read))
+          << paths[slot];
+      EXPECT_TRUE(held.live && held.path == paths[slot] && held.fields == read.fields &&
+                  held.date == read.date && held.stamp == read.stamp)
+          << run << " " << paths[slot];
+    }
+  }
+
+  // One searcher follows the scan step by step, a few changes at a time; the other takes all
+  // of them at its first search, on several threads.
+  Searcher stepwise(store_);
+  store_.BeginScan();
+  for (size_t seen = 0; store_.ScanStep(std::chrono::milliseconds(0));) {
+    if (store_.changes().size() == seen) continue;
+    seen = store_.changes().size();
+    stepwise.Find("", SearchScope::All, 1);
+  }
+  Searcher atOnce(store_);
+  for (const char* query : {"", "长城", "wxm", "wangxiaoming", "hello", "abc", "北京 会议", "𠀀",
+                            "bj", "ls zw", "xingjun", "wor", "hjl"}) {
+    for (const SearchScope scope : {SearchScope::All, SearchScope::Contacts, SearchScope::Cards}) {
+      size_t totals[2] = {};
+      bool estimated[2] = {};
+      const std::vector<SearchHit> hits[2] = {
+          stepwise.Find(Gb(query), scope, 40, &totals[0], &estimated[0]),
+          atOnce.Find(Gb(query), scope, 40, &totals[1], &estimated[1])};
+      ASSERT_EQ(hits[0].size(), hits[1].size()) << query;
+      EXPECT_TRUE(totals[0] == totals[1] && estimated[0] == estimated[1]) << query;
+      for (size_t i = 0; i < hits[0].size(); ++i) {
+        const SearchHit &a = hits[0][i], &b = hits[1][i];
+        EXPECT_TRUE(a.slot == b.slot && a.tier == b.tier && a.field == b.field && a.pos == b.pos &&
+                    a.len == b.len)
+            << query << " " << i;
+        EXPECT_EQ(stepwise.MatchLine(a, 30).text, atOnce.MatchLine(b, 30).text) << query;
+      }
+    }
+  }
+}
+
+// What a record event tells during a scan wins over what the scan read before it; a replaced
+// data folder stops the scan, and nothing of it comes in after.
+TEST_F(SearchTest, RecordEventsDuringAScanWinOverWhatItRead) {
+  WriteMany(300, 1);  // cards c000 to c299, read last
+  const std::string last = "datum\\a\\c299.xml", removed = "datum\\a\\c298.xml";
+  const auto card = [&](const std::string& title) {
+    std::string doc;
+    XML(prompter_, clock_).WriteDatum(doc, Gb(title), "a", "", "dtd", "2020-1-1 8:0", "", "", {});
+    return doc;
+  };
+  store_.BeginScan();
+  // Listed, and the last cards not yet taken in (each step takes in a few dozen files).
+  while (store_.scanTotal() == 0) ASSERT_TRUE(store_.ScanStep(std::chrono::milliseconds(0)));
+  ASSERT_TRUE(WriteFileAtomic(last, card("新的")));
+  events_.CardWritten(last);
+  WriteBytes(last, card("之后没说的"));  // what a reader may meet after the event
+  ASSERT_TRUE(RemoveFile(removed));
+  events_.Tell({RecordChange::What::Removed, RecordKind::Card, -1, removed});
+  store_.ScanAll();
+  EXPECT_EQ(store_.records()[store_.FindCard(last)].Title(), Gb("新的"));
+  const int gone = store_.FindCard(removed);
+  EXPECT_TRUE(gone < 0 || !store_.records()[gone].live);
+  EXPECT_EQ(store_.unreadable(), 0);
+
+  // A note written while a later scan lists the folder is not dropped as missing from it.
+  book_.Open();
+  store_.BeginScan();
+  AddNote(1, "扫描时写的");
+  store_.ScanAll();
+  EXPECT_EQ(Titles("扫描时"), Strings{"扫描时写的"});
+
+  for (const int steps : {0, 1, 40}) {
+    store_.BeginScan(true);
+    for (int i = 0; i < steps; ++i) store_.ScanStep(std::chrono::milliseconds(0));
+    events_.Replaced();
+    const size_t changes = store_.changes().size();
+    EXPECT_FALSE(store_.scanning() || store_.known() || store_.ScanStep({}));
+    EXPECT_EQ(store_.changes().size(), changes);
+    EXPECT_TRUE(std::none_of(store_.records().begin(), store_.records().end(),
+                             [](const Record& r) { return r.live; }));
+    store_.ScanAll();
+    EXPECT_EQ(Titles("扫描时"), Strings{"扫描时写的"});
+  }
+}
+
+// Rewritten with the same size and time, a file is read again only by a scan of everything,
+// which reports only the records whose text changed.
+TEST_F(SearchTest, AScanOfEverythingReadsWhatStampsHideAndReportsOnlyChanges) {
+  for (int i = 0; i < 3; ++i) WriteBytes(Format("note\\n.%d.xml", i), Note(Gb("甲") + "x"));
+  store_.ScanAll();
+  const auto rewrite = [&](const char* text) {
+    const std::filesystem::path file = "note/n.1.xml";
+    const auto time = std::filesystem::last_write_time(file);
+    WriteBytes("note\\n.1.xml", Note(Gb(text) + "x"));
+    std::filesystem::last_write_time(file, time);
+  };
+  rewrite("乙");
+  WriteBytes("note\\n.2.xml", Note(Gb("甲") + "x"));  // the same bytes, a new time
+  store_.ScanAll();
+  EXPECT_EQ(Titles("乙x").size(), 0u);
+  const size_t changes = store_.changes().size();
+  store_.BeginScan(true);
+  store_.ScanAll();
+  EXPECT_EQ(Titles("乙x"), Strings{"乙x"});
+  EXPECT_EQ(std::vector<uint32_t>(store_.changes().begin() + changes, store_.changes().end()),
+            std::vector<uint32_t>{static_cast<uint32_t>(store_.FindNote(1))});
 }
 
 using SearchViewTest = test::TempFolderTest;
