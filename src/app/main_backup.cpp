@@ -101,6 +101,7 @@ void CMainDlg::RestoreData() {
   RestoreResult result;
   {
     win::BusyCursor busy;
+    packer_.Wait();  // an earlier restore's copy: RunRestore tries again one that failed
     SavePanels();
     // Nothing of ours holds the folders the restore moves; they are watched again after.
     if (sync_) sync_->Stop();
@@ -112,6 +113,7 @@ void CMainDlg::RestoreData() {
     events_.Replaced();
     if (sync_) sync_->Start();
   }
+  if (result == RestoreResult::Ok) StartPacking();
   if (LoadBarHotkey() != hotkey) {
     hotkeys_->Unregister(kBarHotkeyId);
     CSysTool(prompter_).RegHotKey(*hotkeys_, LoadBarHotkey(), kBarHotkeyId);
@@ -175,6 +177,7 @@ void CMainDlg::ChangeDataFolder(HWND owner) {
   bool changed = false;
   {
     win::BusyCursor busy;
+    packer_.Wait();  // its paths are mapped through the data folder about to change
     SavePanels();
     if (sync_) sync_->Stop();
     // A search's scan stops before the data folder changes under its threads.
@@ -203,6 +206,19 @@ void CMainDlg::ChangeDataFolder(HWND owner) {
   else
     prompter.ShowMessage(failure + Gb("\r\n数据文件夹没有更换。"), caption, MsgButtons::Ok,
                          MsgIcon::Error);
+}
+
+void CMainDlg::StartPacking() {
+  const HWND bar = hwnd();
+  packer_.Start([bar] { PostMessageW(bar, kPacked, 0, 0); });
+}
+
+void CMainDlg::OnPacked() {
+  std::string failure;
+  if (packer_.Wait(&failure) || gate_.exited()) return;
+  ModalScope modal(*this);
+  win::OwnedMessage(hwnd(), SafetyCopyFailedText(failure), kRestoreCaption, MsgButtons::Ok,
+                    MsgIcon::Warning);
 }
 
 void CMainDlg::MakeDailyCopyAtExit() {

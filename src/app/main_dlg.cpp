@@ -98,6 +98,7 @@ void CMainDlg::CreatePanels() {
     if (!gate_.exited()) reminders_.Notify(ConflictNotice(open));
   });
   sync_->Start();
+  StartPacking();  // a restore's safety copy that a kill or a failure left to pack
   const CPanel* waiting = panels_.WithPendingWork();
   if (!gate_.exited())
     reminders_.Check(waiting ? waiting->PendingCount() : 0, ConflictNotice(sync_->open()));
@@ -332,6 +333,9 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wp, LPARAM lp, INT_PTR& result) {
         captureKeys_->Register(captureKeys_->value());
         if (sync_) sync_->Start();
       }
+      return true;
+    case kPacked:
+      OnPacked();
       return true;
     case WM_CLOSE:
       // Alt+F4 would end the bar behind the exit procedure's back.

@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "app/sync_watch.h"
 #include "app/tray_icon.h"
+#include "backup/restore.h"
 #include "records/record_events.h"
 #include "records/record_store.h"
 #include "search/search_dlg.h"
@@ -86,6 +87,10 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void SavePanels();
   // The day's first exit leaves a copy in "backup\".
   void MakeDailyCopyAtExit();
+  // A restore's safety copy packed on a thread of its own; its end is told to the bar by
+  // kPacked, and a failure to the user.
+  void StartPacking();
+  void OnPacked();
   // The exit procedure, and the end of the Windows session: every panel's work saved and the
   // marker released, all inside the query; no window is deleted then (main_exit.cpp).
   void ExitProcedure();
@@ -96,6 +101,7 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   static constexpr UINT_PTR kStartTimer = 2;  // makes the panels after the bar shows
   static constexpr UINT_PTR kPollTimer = 3;   // the command gate's
   static constexpr UINT_PTR kDateTimer = 4;   // notices the date changing while the program runs
+  static constexpr UINT kPacked = WM_APP + 8;
 
   bool visible_;
   bool trayAsked_ = false;  // on the first tick
@@ -115,6 +121,7 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   std::unique_ptr<SyncWatch> sync_;  // from the first tick on
   CPanel* current_ = nullptr;
   CommandGate gate_{*this};
+  SafetyCopyPacker packer_;  // last: it waits for its thread before the rest goes
 };
 
 }  // namespace pim

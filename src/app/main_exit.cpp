@@ -76,6 +76,7 @@ void CMainDlg::ExitProcedure() {
   if (search_) search_->KeepCache();
   search_.reset();
   current_ = nullptr;
+  packer_.Wait();         // one that fails is packed at the next start
   MakeDailyCopyAtExit();  // never at the end of a session, which has no time to spare
   tray_.Remove();
   UnlockDataFolder();

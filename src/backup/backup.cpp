@@ -39,14 +39,21 @@ struct Contents {
   std::vector<std::string> folders, files;
 };
 
-bool ListContents(Contents& out, std::string& failure) {
+// The data folders as they lie below `from` ("" for the data folder itself), named as in the
+// data folder.
+bool ListContents(std::string_view from, const std::vector<std::string>& skipEmpty, Contents& out,
+                  std::string& failure) {
   for (std::string_view top : kDataFolders) {
-    if (!FolderExists(top)) continue;
+    const std::string source = from.empty() ? std::string(top) : JoinPath(from, top);
+    if (!FolderExists(source)) continue;
     TreeListing listing;
-    if (!ListTree(top, listing)) {
+    if (!ListTree(source, listing)) {
       failure = Say(Gb("无法读取文件 "), top);
       return false;
     }
+    if (listing.files.empty() && listing.folders.empty() &&
+        std::find(skipEmpty.begin(), skipEmpty.end(), top) != skipEmpty.end())
+      continue;
     out.folders.emplace_back(top);
     for (const std::string& f : listing.folders) out.folders.push_back(JoinPath(top, f));
     for (const std::string& f : listing.files) {
@@ -100,10 +107,13 @@ ManifestInfo ReadManifest(std::string_view text) {
 }
 
 BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now,
-                          bool replace) {
+                          bool replace, const BackupSource& source) {
   BackupOutcome outcome;
   Contents contents;
-  if (!ListContents(contents, outcome.failure)) return outcome;
+  if (!ListContents(source.from, source.skipEmpty, contents, outcome.failure)) return outcome;
+  const auto at = [&](const std::string& path) {
+    return source.from.empty() ? path : JoinPath(source.from, path);
+  };
   for (const std::string& f : contents.files) CountRecord(f, outcome.counts);
 
   const std::string temporary = std::string(target) + ".tmp";
@@ -122,15 +132,15 @@ BackupOutcome WriteBackup(std::string_view target, std::string_view version, con
       outcome.failure = Say(Gb("无法读取文件 "), folder);
       break;
     }
-    ok = zip.AddFolder(name, TimeOf(folder, now));
+    ok = zip.AddFolder(name, TimeOf(at(folder), now));
   }
   for (const std::string& file : contents.files) {
     if (!ok || !outcome.failure.empty()) break;
-    if (!ZipName(file, name) || !ReadWholeFile(file, bytes)) {
+    if (!ZipName(file, name) || !ReadWholeFile(at(file), bytes)) {
       outcome.failure = Say(Gb("无法读取文件 "), file);
       break;
     }
-    ok = zip.AddFile(name, std::move(bytes), TimeOf(file, now));
+    ok = zip.AddFile(name, std::move(bytes), TimeOf(at(file), now));
   }
   ok = zip.Finish() && ok && outcome.failure.empty();
   if (ok && !Verify(temporary, zip.count())) {
@@ -188,15 +198,27 @@ std::string LastBackupFolder() { return SysValue("backupdir"); }
 
 void RememberBackupFolder(std::string_view folder) { SetSysValue("backupdir", folder); }
 
+std::string SafetyCopyName(std::string_view prefix, const LocalTime& now, int n) {
+  std::string name = std::string(prefix) + Format("%04d-%02d-%02d %02d%02d", now.year, now.month,
+                                                  now.day, now.hour, now.minute);
+  if (n > 1) name += Format(" (%d)", n);
+  return JoinPath(kBackupFolder, name + ".zip");
+}
+
+bool SafetyCopyWhole(std::string_view path, std::string_view from,
+                     const std::vector<std::string>& skipEmpty) {
+  Contents contents;
+  std::string failure;
+  return ListContents(from, skipEmpty, contents, failure) &&
+         Verify(path, 1 + contents.folders.size() + contents.files.size());
+}
+
 BackupOutcome WriteSafetyCopy(std::string_view prefix, std::string_view version,
                               const LocalTime& now, std::string& name) {
   CreateFolder(kBackupFolder);
   BackupOutcome copy;
   for (int n = 1; n <= 1000 && !copy.ok; ++n) {
-    name = std::string(prefix) +
-           Format("%04d-%02d-%02d %02d%02d", now.year, now.month, now.day, now.hour, now.minute);
-    if (n > 1) name += Format(" (%d)", n);
-    name = JoinPath(kBackupFolder, name + ".zip");
+    name = SafetyCopyName(prefix, now, n);
     if (FileExists(name) || FolderExists(name)) continue;
     copy = WriteBackup(name, version, now, false);
     if (!copy.ok && !copy.taken) break;

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "backup/archive_check.h"
 #include "base/clock.h"
@@ -18,19 +19,34 @@ struct BackupOutcome {
   BackupCounts counts;
 };
 
+// Where a backup reads the data folders: below `from` when they were moved there (the old
+// data a restore set aside), named as in the data folder all the same; a folder of
+// `skipEmpty` that is empty is left out (made only for the move).
+struct BackupSource {
+  std::string from;
+  std::vector<std::string> skipEmpty;
+};
+
 // Writes the data folder ("set\" without the run marker, "note\", "communication\",
 // "datum\" with its category folders, "xmlstyle\") as a zip at `target`: first to a
 // temporary file beside it, read back and checked, then renamed into place; a copy made
 // without asking passes `replace` false and never replaces a file. On failure nothing is
 // left at `target` that was not there before.
 BackupOutcome WriteBackup(std::string_view target, std::string_view version, const LocalTime& now,
-                          bool replace = true);
+                          bool replace = true, const BackupSource& source = {});
 
 // A copy of the data as it is, before something replaces it: "backup\<prefix>YYYY-MM-DD
 // HHMM.zip", or "… (2).zip" and on when that name is taken; never replaces a file. `name`
 // gets the name tried last.
 BackupOutcome WriteSafetyCopy(std::string_view prefix, std::string_view version,
                               const LocalTime& now, std::string& name);
+
+// The n-th name WriteSafetyCopy tries (n from 1).
+std::string SafetyCopyName(std::string_view prefix, const LocalTime& now, int n);
+// Whether the archive at `path` reads back whole with one entry for each thing of `from`'s data
+// folders and the manifest: the copy a packing placed before it was stopped.
+bool SafetyCopyWhole(std::string_view path, std::string_view from,
+                     const std::vector<std::string>& skipEmpty);
 
 // The manifest at the top of every archive.
 std::string ManifestText(std::string_view version, const LocalTime& now,

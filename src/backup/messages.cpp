@@ -107,6 +107,11 @@ std::string DailyCopyFailedText(std::string_view failure) {
   return Join({Gb("每天自动备份没有完成。\n"), failure});
 }
 
+std::string SafetyCopyFailedText(std::string_view failure) {
+  return Join({Gb("恢复前的数据没有保存成备份文件。\n"), failure,
+               Gb("\n\n这些数据仍然保存在程序文件夹的 restore.old 里，下次启动时会再试。")});
+}
+
 std::string RecoveryText(Recovery recovery) {
   switch (recovery) {
     case Recovery::Nothing:

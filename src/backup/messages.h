@@ -23,6 +23,8 @@ std::string RefusalText(std::string_view path, ArchiveCheck check, std::string_v
 std::string RestoreQuestion(std::string_view path, const RestorePlan& plan);
 std::string RestoreOutcomeText(RestoreResult result, std::string_view failure);
 std::string DailyCopyFailedText(std::string_view failure);
+// After a restore, when its safety copy could not be packed: the old data waits aside.
+std::string SafetyCopyFailedText(std::string_view failure);
 // At start, after a restore was interrupted; "" for nothing to say.
 std::string RecoveryText(Recovery recovery);
 

@@ -1,6 +1,7 @@
 #include "backup/restore.h"
 
 #include <array>
+#include <cstdio>
 
 #include "backup/backup.h"
 #include "backup/folder_ops.h"
@@ -20,14 +21,26 @@ constexpr const auto& kSwappedFolders = kRecordFolders;
 constexpr std::string_view kMarkerName = "run.ing.m";
 
 // What the swap moves: each set file before and after, in the journal so a later start
-// knows them too.
+// knows them too. Once the swap is done ("pack"), "restore.old" holds the only copy of the
+// data as it was until the safety copy is packed from it, placed and checked.
 struct Journal {
-  bool undo = false;
+  enum class Phase { Swap, Undo, Pack } phase = Phase::Swap;
   std::vector<std::string> oldSet, newSet;
+  std::vector<std::string> made;  // record folders made empty for the swap: not the old data's
+  std::string copy, version;      // the safety copy's name and the manifest's version and date
+  LocalTime date{};
 };
 
 std::string JournalText(const Journal& j) {
-  std::string text = std::string("pimbrel restore\r\nphase=") + (j.undo ? "undo" : "swap") + "\r\n";
+  using Phase = Journal::Phase;
+  std::string text = std::string("pimbrel restore\r\nphase=") +
+                     (j.phase == Phase::Undo   ? "undo"
+                      : j.phase == Phase::Pack ? "pack"
+                                               : "swap") +
+                     "\r\ncopy=" + j.copy + "\r\nversion=" + j.version +
+                     Format("\r\ndate=%04d-%02d-%02d %02d:%02d\r\n", j.date.year, j.date.month,
+                            j.date.day, j.date.hour, j.date.minute);
+  for (const std::string& n : j.made) text += "made=" + n + "\r\n";
   for (const std::string& n : j.oldSet) text += "old=" + n + "\r\n";
   for (const std::string& n : j.newSet) text += "new=" + n + "\r\n";
   return text + "end\r\n";
@@ -37,11 +50,19 @@ bool ReadJournal(Journal& j) {
   JournalLines lines;
   if (!ReadJournalLines(kRestoreJournal, "pimbrel restore", lines)) return false;
   for (const auto& [key, value] : lines) {
-    if (key == "phase" && value == "undo") j.undo = true;
+    if (key == "phase" && value == "undo") j.phase = Journal::Phase::Undo;
+    if (key == "phase" && value == "pack") j.phase = Journal::Phase::Pack;
+    if (key == "copy") j.copy = value;
+    if (key == "version") j.version = value;
+    if (key == "date")
+      std::sscanf(value.c_str(), "%d-%d-%d %d:%d", &j.date.year, &j.date.month, &j.date.day,
+                  &j.date.hour, &j.date.minute);
+    if (key == "made" && !value.empty()) j.made.push_back(value);
     if (key == "old" && !value.empty()) j.oldSet.push_back(value);
     if (key == "new" && !value.empty()) j.newSet.push_back(value);
   }
-  return true;
+  // A packing journal without its name would leave the old data nowhere to go.
+  return j.phase != Journal::Phase::Pack || !j.copy.empty();
 }
 
 bool Exists(std::string_view path) { return FolderExists(path) || FileExists(path); }
@@ -120,8 +141,10 @@ std::string StillThere(const std::string& path) {
 }
 
 // Removes the unpacked and the moved-aside folders; false with the first thing left in
-// `left` when one of them stays.
+// `left` when one of them stays. While a journal is there the moved-aside folders may be the
+// only copy of the old data: they stay.
 bool RemoveLeftovers(std::string* left = nullptr) {
+  const bool journal = FileExists(kRestoreJournal);
   // What a kill leaves of a journal being written, and of a move onto another volume.
   RemoveFile(std::string(kRestoreJournal) + std::string(kTempSuffix));
   for (std::string_view f : kSwappedFolders) {
@@ -129,7 +152,7 @@ bool RemoveLeftovers(std::string* left = nullptr) {
     RemoveTree(Beside(f, kGoneSuffix));
   }
   for (std::string_view folder : {kRestoreNew, kRestoreOld}) {
-    if (RemoveTree(folder)) continue;
+    if ((journal && folder == kRestoreOld) || RemoveTree(folder)) continue;
     if (left) *left = StillThere(std::string(folder));
     return false;
   }
@@ -195,11 +218,54 @@ bool Unpack(const ZipReader& reader, const RestorePlan& plan, std::string& faile
   return true;
 }
 
+// The safety copy packed from the moved-aside folders: placed under the journal's name and read
+// back whole, then the journal goes, and only then the folders. A copy already there whole is
+// one a packing placed before it was stopped.
+bool PackFromJournal(const Journal& journal, std::string& failure) {
+  const std::string from(kRestoreOld);
+  if (!FolderExists(from)) {
+    failure = Gb("无法读取文件 ") + from;
+    return false;
+  }
+  if (!FileExists(journal.copy) || !SafetyCopyWhole(journal.copy, from, journal.made)) {
+    CreateFolder(kBackupFolder);
+    const BackupOutcome copy =
+        WriteBackup(journal.copy, journal.version, journal.date, false, {from, journal.made});
+    if (!copy.ok) {
+      failure = copy.failure;
+      return false;
+    }
+  }
+  // A step of the fault switch, so tests stop a packing between its copy and the journal.
+  if (WriteFaultHits() || !RemoveFile(kRestoreJournal)) {
+    failure = Gb("无法删除 ") + std::string(kRestoreJournal);
+    return false;
+  }
+  RemoveLeftovers();  // what stays is removed by the next start, or named by the next restore
+  return true;
+}
+
 }  // namespace
+
+bool SafetyCopyPending() {
+  Journal journal;
+  return ReadJournal(journal) && journal.phase == Journal::Phase::Pack;
+}
+
+bool PackSafetyCopy(std::string& failure) {
+  failure.clear();
+  Journal journal;
+  if (!ReadJournal(journal) || journal.phase != Journal::Phase::Pack) return true;
+  if (PackFromJournal(journal, failure)) return true;
+  failure = Gb("无法保存当前数据的备份 ") + journal.copy + "\r\n" + failure;
+  return false;
+}
 
 RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::string_view version,
                          const LocalTime& now, std::string& failure) {
   failure.clear();
+  // The safety copy of an earlier restore first: its folders stay until it is packed.
+  if (SafetyCopyPending() && !PackSafetyCopy(failure)) return RestoreResult::Blocked;
   // A journal left by a swap that could not be undone holds the only old data: it is the
   // next start's to finish, never ours to clear.
   std::string left;
@@ -212,19 +278,31 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
               Gb(" 无法删除。请关闭正在使用它的程序，或者自己删除它，然后再恢复。");
     return RestoreResult::Blocked;
   }
-  std::string safety;
-  const BackupOutcome copy = WriteSafetyCopy(Gb("恢复前 "), version, now, safety);
-  if (!copy.ok) {
-    failure = Gb("无法保存当前数据的备份 ") + safety + "\r\n" + copy.failure;
+  // The data as it is goes aside whole and is packed once the restored data is in place:
+  // its name is taken now, and the folder it goes to must be there.
+  Journal journal;
+  journal.version = std::string(version);
+  journal.date = now;
+  for (int n = 1; n <= 1000 && journal.copy.empty(); ++n) {
+    const std::string name = SafetyCopyName(Gb("恢复前 "), now, n);
+    if (!FileExists(name) && !FolderExists(name)) journal.copy = name;
+  }
+  if (journal.copy.empty() || (!FolderExists(kBackupFolder) && !CreateFolder(kBackupFolder))) {
+    const std::string name =
+        journal.copy.empty() ? SafetyCopyName(Gb("恢复前 "), now, 1000) : journal.copy;
+    failure = Gb("无法保存当前数据的备份 ") + name + "\r\n" + Gb("无法写入备份文件 ") + name;
     return RestoreResult::SafetyCopyFailed;
   }
 
   std::string failed;
   bool ready = Unpack(reader, plan, failed);
   reader.Close();  // the archive may lie in a folder about to move
-  for (std::string_view f : kSwappedFolders) ready = ready && CreateFolder(f);
+  for (std::string_view f : kSwappedFolders) {
+    if (!ready || FolderExists(f)) continue;
+    journal.made.emplace_back(f);
+    ready = CreateFolder(f);
+  }
   ready = ready && CreateFolder(kRestoreOld) && CreateFolder(JoinPath(kRestoreOld, "set"));
-  Journal journal;
   journal.oldSet = SetFiles("set");
   journal.newSet = SetFiles(JoinPath(kRestoreNew, "set"));
   if (!ready || !WriteFileAtomic(kRestoreJournal, JournalText(journal))) {
@@ -234,25 +312,33 @@ RestoreResult RunRestore(const ZipReader& reader, const RestorePlan& plan, std::
     return RestoreResult::UnpackFailed;
   }
 
-  // From here the journal says what to finish or undo, should the program die.
+  // From here the journal says what to finish or undo, should the program die. Once every
+  // move is made it says that the old data waits in "restore.old" for PackSafetyCopy; a
+  // journal that cannot say so undoes the swap as a move that failed would.
   const std::vector<Move> moves = Moves(journal);
-  for (const Move& m : moves) {
-    if (Forward(m, false)) continue;
-    failure = Gb("无法替换 ") + m.live;
-    journal.undo = true;
-    WriteFileAtomic(kRestoreJournal, JournalText(journal));
-    if (!UndoAll(moves)) {
-      failure += Gb("，原来的数据也无法全部放回；下次启动时会再试。");
-      return RestoreResult::Stuck;
+  for (const Move& m : moves)
+    if (!Forward(m, false)) {
+      failure = Gb("无法替换 ") + m.live;
+      break;
     }
-    failure += Gb("，原来的数据已经放回。");
-    RemoveFile(kRestoreJournal);
-    RemoveLeftovers();
-    return RestoreResult::RolledBack;
+  if (failure.empty()) {
+    journal.phase = Journal::Phase::Pack;
+    if (WriteFileAtomic(kRestoreJournal, JournalText(journal))) {
+      RemoveTree(kRestoreNew);
+      return RestoreResult::Ok;
+    }
+    failure = Gb("无法写入恢复记录 ") + std::string(kRestoreJournal);
   }
+  journal.phase = Journal::Phase::Undo;
+  WriteFileAtomic(kRestoreJournal, JournalText(journal));
+  if (!UndoAll(moves)) {
+    failure += Gb("，原来的数据也无法全部放回；下次启动时会再试。");
+    return RestoreResult::Stuck;
+  }
+  failure += Gb("，原来的数据已经放回。");
   RemoveFile(kRestoreJournal);
-  RemoveLeftovers();  // what stays is removed by the next start, or named by the next restore
-  return RestoreResult::Ok;
+  RemoveLeftovers();
+  return RestoreResult::RolledBack;
 }
 
 Recovery RecoverRestore() {
@@ -262,20 +348,38 @@ Recovery RecoverRestore() {
   }
   Journal journal;
   if (!ReadJournal(journal)) return Recovery::Failed;
+  // The restore was done and told; its safety copy is packed by PackSafetyCopy.
+  if (journal.phase == Journal::Phase::Pack) return Recovery::Nothing;
   const std::vector<Move> moves = Moves(journal);
-  if (!journal.undo) {
+  if (journal.phase == Journal::Phase::Swap) {
     bool done = true;
     for (const Move& m : moves) done = done && Forward(m, true);
-    if (done && RemoveFile(kRestoreJournal)) {
-      RemoveLeftovers();
+    journal.phase = done ? Journal::Phase::Pack : Journal::Phase::Undo;
+    if (!WriteFileAtomic(kRestoreJournal, JournalText(journal))) return Recovery::Failed;
+    if (done) {
+      RemoveTree(kRestoreNew);
       return Recovery::Finished;
     }
-    journal.undo = true;
-    if (!WriteFileAtomic(kRestoreJournal, JournalText(journal))) return Recovery::Failed;
   }
   if (!UndoAll(moves) || !RemoveFile(kRestoreJournal)) return Recovery::Failed;
   RemoveLeftovers();
   return Recovery::Undone;
+}
+
+void SafetyCopyPacker::Start(std::function<void()> done) {
+  if (thread_.joinable() || !SafetyCopyPending()) return;
+  thread_ = std::thread([this, done = std::move(done)] {
+    failed_ = !PackSafetyCopy(failure_);
+    if (done) done();
+  });
+}
+
+bool SafetyCopyPacker::Wait(std::string* failure) {
+  if (thread_.joinable()) thread_.join();
+  if (failure) *failure = failure_;
+  const bool ok = !failed_;
+  failed_ = false;
+  return ok;
 }
 
 }  // namespace pim

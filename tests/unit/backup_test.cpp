@@ -80,7 +80,20 @@ class BackupTest : public test::TempFolderTest {
     return tag + ".zip";
   }
   ArchiveCheck Check(const std::string& zip) { return CheckArchive(zip, reader_, plan_, detail_); }
-  RestoreResult Restore() { return RunRestore(reader_, plan_, "test", kNow, detail_); }
+  // A restore and then, as the bar does next, the packing of its safety copy.
+  RestoreResult Restore() {
+    const RestoreResult result = RunRestore(reader_, plan_, "test", kNow, detail_);
+    return result != RestoreResult::Ok || PackSafetyCopy(detail_) ? result
+                                                                  : RestoreResult::SafetyCopyFailed;
+  }
+  // The safety copy holds exactly `old`: restored, it gives it back; the backups go with it.
+  void BackFromSafetyCopy(const Files& old) {
+    ASSERT_EQ(Check(kSafetyCopy), ArchiveCheck::Ok);
+    ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
+    ASSERT_EQ(Snapshot(), old);
+    std::filesystem::remove_all("backup");
+  }
+  const std::string kSafetyCopy = Gb("backup\\恢复前 2026-12-07 0930.zip");
 
   std::map<std::string, Files> image_;
   ZipReader reader_;
@@ -201,50 +214,72 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
   EXPECT_TRUE(FileExists(Gb("backup\\恢复前 2026-12-07 0930.zip")));
 }
 
+// A failure before the swap leaves the old data; one while the safety copy is packed leaves
+// the restored data, and the old aside, which what clears leftovers at a start keeps for the
+// next try.
 TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
   const Files old = Snapshot();
-  int k = 1;
+  int k = 1, packFailures = 0;
   for (;; ++k) {
     ASSERT_LT(k, 500) << "the restore never got through";
     ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
     ArmWriteFault(k);
-    const RestoreResult result = Restore();
+    const RestoreResult result = RunRestore(reader_, plan_, "test", kNow, detail_);
+    const bool packed = result == RestoreResult::Ok && PackSafetyCopy(detail_);
     ArmWriteFault(0);
-    if (result == RestoreResult::Ok) break;
+    if (packed) break;
     ASSERT_NE(result, RestoreResult::Stuck) << k;
     EXPECT_FALSE(detail_.empty());
-    ASSERT_EQ(Snapshot(), old) << "fault at step " << k;
+    if (result != RestoreResult::Ok) {
+      ASSERT_EQ(Snapshot(), old) << "fault at step " << k;
+      continue;
+    }
+    ++packFailures;
+    ASSERT_TRUE(SafetyCopyPending()) << k;
+    ASSERT_EQ(RecoverRestore(), Recovery::Nothing);
+    ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
+    ASSERT_EQ(Snapshot(), image_["new"]) << k;
+    ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old)) << k;
   }
-  EXPECT_GT(k, 20);  // the safety copy, the unpacking, the journal and every move
+  EXPECT_GT(k, 20);            // the unpacking, the journal, every move and the packing
+  EXPECT_GE(packFailures, 4);  // its writing, flushing, placing, and the journal going
   EXPECT_EQ(Snapshot(), image_["new"]);
+  ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old));
 }
 
 #ifndef _WIN32
-TEST_F(BackupTest, RestoreKilledAtAnyMoveIsFinishedOrUndoneAtTheNextStart) {
+// Killed at any move, or at any write step (the unpacking, the journal, the packing of the
+// safety copy, its placing), a restore is finished or undone at the next start, whose packing
+// then makes the safety copy of the old data, and leaves nothing beside.
+TEST_F(BackupTest, RestoreKilledAtAnyStepIsFinishedOrUndoneAtTheNextStart) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
   const Files old = Snapshot();
-  for (int k = 1;; ++k) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      Check(archive);
-      ArmMoveKill(k);
-      _exit(Restore() == RestoreResult::Ok ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 0) break;  // no move left to die in
-    ASSERT_EQ(WEXITSTATUS(status), 9);
-    ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
-    const Files now = Snapshot();
-    ASSERT_TRUE(now == old || now == image_["new"]) << "killed at move " << k;
-    if (now != old) {  // back to the old data for the next round
-      ASSERT_EQ(Check(ArchiveOf("old")), ArchiveCheck::Ok);
-      ASSERT_EQ(Restore(), RestoreResult::Ok);
+  for (const auto arm : {ArmMoveKill, ArmWriteKill}) {
+    for (int k = 1;; ++k) {
+      ASSERT_LT(k, 500);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Check(archive);
+        arm(k);
+        _exit(Restore() == RestoreResult::Ok ? 0 : 1);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      if (WEXITSTATUS(status) == 0) break;  // no step left to die in
+      ASSERT_EQ(WEXITSTATUS(status), 9);
+      ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
+      ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
+      const Files now = Snapshot();
+      ASSERT_TRUE(now == old || now == image_["new"]) << "killed at step " << k;
+      if (now != old) {
+        ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old)) << k;
+      }
+      std::filesystem::remove_all("backup");
     }
   }
 }
@@ -291,6 +326,7 @@ TEST_F(BackupTest, ARestoreIntoADataFolderOnAnotherVolumeIsWholeOrNotAtAllWherev
     if (WEXITSTATUS(status) == 0) break;
     ASSERT_EQ(WEXITSTATUS(status), 9);
     ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
+    ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
     const Files now = both();
     ASSERT_TRUE(now == old || now == image_["new"]) << "killed at write step " << k;
     if (now != old) makeOld();
@@ -309,10 +345,15 @@ TEST_F(BackupTest, ASecondRestoreInTheSameMinuteKeepsTheFirstSafetyCopy) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
   const Files old = Snapshot();
-  for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
-    ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
-  }
+  ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
+  ASSERT_EQ(RunRestore(reader_, plan_, "test", kNow, detail_), RestoreResult::Ok) << detail_;
+  // Its copy not yet packed: a start and the daily copy's turn-over clear leftovers but keep
+  // the old data aside, and the next restore packs it before anything moves.
+  std::string failure;
+  EXPECT_EQ(std::pair(RecoverRestore(), MakeDailyCopy("test", kNow, failure, 0)),
+            std::pair(Recovery::Nothing, DailyCopy::Made));
+  ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
+  ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
   EXPECT_TRUE(FileExists(Gb("backup\\恢复前 2026-12-07 0930 (2).zip")));
   ASSERT_EQ(Check(Gb("backup\\恢复前 2026-12-07 0930.zip")), ArchiveCheck::Ok);
   ASSERT_EQ(Restore(), RestoreResult::Ok) << detail_;
