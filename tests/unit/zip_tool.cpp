@@ -83,9 +83,11 @@ int main(int argc, char** argv) {
       std::printf("refused: %d %s\n", static_cast<int>(check), detail.c_str());
       status = 1;
     } else if (command == "restore") {
+      // With the packing of its safety copy, as the program does next.
       const RestoreResult result = RunRestore(reader, plan, "test", now, detail);
-      if (result != RestoreResult::Ok) std::printf("restore failed: %s\n", detail.c_str());
-      status = result == RestoreResult::Ok ? 0 : 1;
+      const bool ok = result == RestoreResult::Ok && PackSafetyCopy(detail);
+      if (!ok) std::printf("restore failed: %s\n", detail.c_str());
+      status = ok ? 0 : 1;
     }
   }
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
