@@ -1,4 +1,4 @@
-// Backup and restore of 10,000 notes, 10,000 contacts and 10,000 cards of Chinese text
+// Backup, restore and the restore's safety copy of 10,000 notes, 10,000 contacts and 10,000 cards of Chinese text
 // (500 to 2,000 bytes each), natively, against their budgets; exit status 1 when one breaks.
 // The archive is held against Info-ZIP's "zip -r -9" of the same files, which the bench
 // command makes from the folder that --make writes (the same bytes every time).
@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
   const bool restored =
       checked && pim::RunRestore(reader, plan, "bench", now, detail) == pim::RestoreResult::Ok;
   const double restore = Seconds(start);
-  // The program packs it on a thread of its own once the restored data is in use.
+  // The program packs it on a thread of its own once the restored data is in use; it is a
+  // backup of the old data and the removal of what was set aside.
   start = Clock::now();
   const bool packed = restored && pim::PackSafetyCopy(detail) &&
                       pim::FileExists(pim::Gb("backup\\恢复前 2026-12-07 1200.zip"));
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
   check("backup of 10000 notes, contacts and cards", backup, "s", 2, outcome.ok && backup <= 2);
   check("restore of it (check, unpack, old data aside, swap)", restore, "s", 3,
         restored && restore <= 3);
-  check("its safety copy, packed from the data set aside", pack, "s", 2, packed && pack <= 2);
+  check("its safety copy, packed from the data set aside", pack, "s", 3, packed && pack <= 3);
   // Against what the standard tool makes of the same files at its best level.
   char what[128] = "archive / Info-ZIP zip -r -9 (not run)";
   if (infozip > 0)
