@@ -1,7 +1,7 @@
-// Backup, restore and the restore's safety copy of 10,000 notes, 10,000 contacts and 10,000 cards of Chinese text
-// (500 to 2,000 bytes each), natively, against their budgets; exit status 1 when one breaks.
-// The archive is held against Info-ZIP's "zip -r -9" of the same files, which the bench
-// command makes from the folder that --make writes (the same bytes every time).
+// Backup, restore and the restore's safety copy of 10,000 notes, 10,000 contacts and 10,000
+// cards of Chinese text (500 to 2,000 bytes each), natively, against their budgets; exit status
+// 1 when one breaks. The archive is held against Info-ZIP's "zip -r -9" of the same files, which
+// the bench command makes from the folder that --make writes (the same bytes every time).
 //   pimbrel_backup_bench [--infozip BYTES] [scratch folder]
 //   pimbrel_backup_bench --make FOLDER
 #include <chrono>
