@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <system_error>
 
 #include "backup/zip.h"
@@ -12,24 +13,13 @@ namespace pim {
 namespace {
 
 // Raw deflate of the whole input; false when zlib fails.
-// One stream a thread serves every entry: setting one up costs more than packing a small file.
-struct Deflater {
-  Deflater() { ok = deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
-  ~Deflater() {
-    if (ok) deflateEnd(&z);
-  }
-  z_stream z{};
-  bool ok = false;
-};
-
-bool Deflate(std::string_view in, std::string& out) {
-  thread_local Deflater deflater;
-  if (!deflater.ok || deflateReset(&deflater.z) != Z_OK) return false;
-  z_stream& z = deflater.z;
+bool Deflate(z_stream& z, std::string_view in, std::string& out) {
+  if (deflateReset(&z) != Z_OK) return false;
   out.resize(deflateBound(&z, static_cast<uLong>(std::min<size_t>(in.size(), 1u << 30))) + 64);
   size_t done = 0;
   int rc = Z_OK;
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = 0;
   while (rc == Z_OK) {
     // zlib counts in 32 bits: a huge file goes in slices.
     if (z.avail_in == 0) {
@@ -53,12 +43,25 @@ bool Deflate(std::string_view in, std::string& out) {
 
 }  // namespace
 
-PackedBytes Pack(std::string bytes) {
+struct Deflater::Stream {
+  z_stream z{};
+  bool ok = false;
+};
+
+Deflater::Deflater() : stream_(std::make_unique<Stream>()) {
+  stream_->ok = deflateInit2(&stream_->z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+}
+
+Deflater::~Deflater() {
+  if (stream_->ok) deflateEnd(&stream_->z);
+}
+
+PackedBytes Deflater::Pack(std::string bytes) {
   PackedBytes packed;
   packed.size = bytes.size();
   packed.crc = Crc32(bytes);
   if (!bytes.empty()) {
-    packed.ok = Deflate(bytes, packed.data);
+    packed.ok = stream_->ok && Deflate(stream_->z, bytes, packed.data);
     packed.method = 8;
   }
   if (packed.data.size() >= bytes.size()) {  // incompressible: stored as it is
@@ -102,6 +105,7 @@ void PackPool::Put(std::string bytes) {
 }
 
 void PackPool::Work() {
+  Deflater deflater;  // the worker's own, gone before the thread ends
   std::vector<PackedBytes> packed(batch_);
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -111,7 +115,7 @@ void PackPool::Work() {
     claimed_ += batch_;
     lock.unlock();
     for (size_t i = 0; i < batch_; ++i)
-      packed[i] = Pack(std::move(slots_[(first + i) % slots_.size()].bytes));
+      packed[i] = deflater.Pack(std::move(slots_[(first + i) % slots_.size()].bytes));
     lock.lock();
     for (size_t i = 0; i < batch_; ++i) {
       Slot& slot = slots_[(first + i) % slots_.size()];
@@ -134,7 +138,7 @@ PackedBytes PackPool::Take() {
     // make no batch, and any while the cores are busy elsewhere and a worker does not run.
     Slot& slot = slots_[claimed_++ % slots_.size()];
     lock.unlock();
-    PackedBytes packed = Pack(std::move(slot.bytes));
+    PackedBytes packed = deflater_.Pack(std::move(slot.bytes));
     lock.lock();
     slot.packed = std::move(packed);
     slot.done = true;

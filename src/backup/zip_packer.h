@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,7 +20,22 @@ struct PackedBytes {
   uint16_t method = 0;  // 0 stored, 8 deflated
   bool ok = true;       // false when zlib failed
 };
-PackedBytes Pack(std::string bytes);
+// One deflate stream that serves every entry a thread packs: setting one up costs more than
+// packing a small file. Each thread owns its own, never a thread_local: under mingw-w64 a
+// thread_local's destructor runs after the thread's storage is freed, and wrote into freed
+// memory as each packing thread ended.
+class Deflater {
+ public:
+  Deflater();
+  ~Deflater();
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+  PackedBytes Pack(std::string bytes);
+
+ private:
+  struct Stream;
+  std::unique_ptr<Stream> stream_;
+};
 
 // Packs the bytes put on up to `threads` workers and hands them back in the order they were
 // put. At most `window` wait at a time, so memory holds a few files whatever their number.
@@ -46,6 +62,7 @@ class PackPool {
   };
   void Work();
 
+  Deflater deflater_;        // the putting thread's, for what it packs itself
   std::vector<Slot> slots_;  // a ring: bytes number n sit in slot n % size
   // Workers take this many at a time: waking one for a small file costs as much as packing it.
   const size_t batch_;
