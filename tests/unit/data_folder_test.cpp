@@ -24,32 +24,15 @@ namespace {
 
 using Files = std::map<std::string, std::string>;
 
-class DataFolderTest : public test::TempFolderTest {
+class DataFolderTest : public test::ModelTest {
  protected:
   static constexpr const char* kTarget = "sync\\pim";
 
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
-    change_ = {kTarget, program_, "HOME-PC"};
-  }
   void TearDown() override {
     SetDataFolder("");
-    TempFolderTest::TearDown();
+    ModelTest::TearDown();
   }
 
-  std::string Note(const std::string& text) {
-    std::string doc;
-    XML(prompter_, clock_).WriteNote(doc, 1, text, "2026-12-7 9:0");
-    return doc;
-  }
-  std::string Contact(const std::string& name) {
-    ComuRecord c;
-    c.name = name;
-    std::string doc;
-    c.WriteComu(doc);
-    return doc;
-  }
   // The record folders below `root`, by "/"-separated names.
   static Files Records(std::string root) {
     std::replace(root.begin(), root.end(), '\\', '/');
@@ -85,10 +68,8 @@ class DataFolderTest : public test::TempFolderTest {
   }
 
   const std::string program_ = "/home/user/Pimbrel";
-  FolderChange change_;
+  const FolderChange change_{kTarget, program_, "HOME-PC"};
   std::string failure_;
-  test::RecordingPrompter prompter_;
-  FixedClock clock_{{2026, 12, 7, 9, 30, 0}};
 };
 
 TEST_F(DataFolderTest, AFolderInsideTheRecordsOrTheOneInUseIsRefused) {
@@ -225,7 +206,7 @@ TEST_F(DataFolderTest, UsingAFolderAsItIsKeepsThisComputersDataInABackupFirst) {
   std::filesystem::create_directories("sync/pim/note");
   WriteBytes("sync\\pim\\note\\n.0.xml", Note("theirs"));
   ASSERT_TRUE(UseDataFolder(change_, "1.0", clock_.Now(), failure_)) << failure_;
-  EXPECT_TRUE(FileExists(Gb("backup\\更换数据文件夹前 2026-12-07 0930.zip")));
+  EXPECT_TRUE(FileExists(Gb("backup\\更换数据文件夹前 2026-12-07 0900.zip")));
   EXPECT_EQ(ReadBytes(kAwokePath), "[AWOKE]\r\n");  // its numbers name others' contacts there
   EXPECT_EQ(ReadBytes("note\\n.0.xml"), Note("theirs"));
   EXPECT_EQ(LoadDataFolderSetting(), kTarget);

@@ -2,27 +2,12 @@
 // export: numbers taken past every file in one counter write, nothing written over.
 #include "app/exchange_jobs.h"
 
-#include "config/config_file.h"
-#include "datafolder.h"
 #include "test_support.h"
 
 namespace pim {
 namespace {
 
-class ExchangeJobsTest : public test::TempFolderTest {
- protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    ASSERT_TRUE(WriteDataFolder());
-    events_.Subscribe(heard_);
-  }
-  struct Heard final : RecordListener {
-    void OnRecordChange(const RecordChange& c) override { numbers.push_back(c.number); }
-    std::vector<int> numbers;
-  };
-  RecordEvents events_;
-  Heard heard_;
-};
+using ExchangeJobsTest = test::ModelTest;
 
 TEST_F(ExchangeJobsTest, ImportedContactsTakeNumbersPastEveryFileAllInOneCounterWrite) {
   WriteBytes("communication\\com.3.xml", "theirs");
@@ -40,7 +25,7 @@ TEST_F(ExchangeJobsTest, ImportedContactsTakeNumbersPastEveryFileAllInOneCounter
 
   const int writesBefore = WriteStepsTaken();
   EXPECT_EQ(WriteNewContacts(read.contacts, &events_, failed), 2);
-  EXPECT_EQ(heard_.numbers, (std::vector<int>{5, 6}));
+  EXPECT_EQ(heard_.log, (std::vector<std::string>{"written contact 5", "written contact 6"}));
   // The counter's catch-up with the files there and the numbers, a write each (three steps of
   // the atomic writer), then three steps for each file.
   EXPECT_EQ(WriteStepsTaken() - writesBefore, 2 * 3 + 2 * 3);
@@ -53,7 +38,7 @@ TEST_F(ExchangeJobsTest, ImportedContactsTakeNumbersPastEveryFileAllInOneCounter
   EXPECT_TRUE(BookContacts(5).empty());
 
   const std::vector<std::string> texts = {"a note"};
-  EXPECT_EQ(WriteNewNotes(texts, 2, FixedClock({2026, 12, 8, 9, 0, 0}), &events_, failed), 1);
+  EXPECT_EQ(WriteNewNotes(texts, 2, clock_, &events_, failed), 1);
   EXPECT_NE(ReadBytes("note\\n.0.xml").find("<type>2</type>"), std::string::npos);
 }
 

@@ -61,11 +61,8 @@ TEST_F(SyncFolderTest, ACopyLikeItsRecordGoesAndEachOtherWaitsForTheUserUntilDec
   WriteBytes("note\\n.1.sync-conflict-20261207-145046-QRQ24IX.xml", Note("there"));
   WriteBytes("note\\dropped.xml", Note("a stray"));
   WriteBytes("note\\readme.txt", "not a note");
-  ComuRecord gone;  // a contact whose record was removed meanwhile
-  gone.name = "x";
-  std::string contact;
-  ASSERT_TRUE(gone.WriteComu(contact));
-  WriteBytes("communication\\com.4-DESKTOP.xml", contact);
+  // A contact whose record was removed meanwhile.
+  WriteBytes("communication\\com.4-DESKTOP.xml", Contact("x"));
   const ConflictScan scan = FindConflicts(&events_);
   EXPECT_EQ(scan.removed, 1);
   EXPECT_EQ(ReadBytes("note\\n.0 (1).xml"), "<missing>");

@@ -120,6 +120,14 @@ std::string ModelTest::Note(const std::string& text, const std::string& built) {
   return doc;
 }
 
+std::string ModelTest::Contact(const std::string& name) {
+  ComuRecord contact;
+  contact.name = name;
+  std::string doc;
+  contact.WriteComu(doc);
+  return doc;
+}
+
 void TempFolderTest::WriteBytes(const std::string& dataPath, const std::string& bytes) {
   std::ofstream out(std::filesystem::path(ToNativePath(dataPath)), std::ios::binary);
   ASSERT_TRUE((out << bytes).good()) << dataPath;

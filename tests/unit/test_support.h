@@ -169,6 +169,7 @@ class ModelTest : public TempFolderTest {
   void SetUp() override;
   // A note document of type 1, written now.
   std::string Note(const std::string& text, const std::string& built = "2026-12-7 9:0");
+  static std::string Contact(const std::string& name);  // a contact document of a name alone
   RecordingPrompter prompter_;
   FixedClock clock_{{2026, 12, 7, 9, 0, 0}};
   RecordEvents events_;
