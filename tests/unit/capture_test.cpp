@@ -86,16 +86,9 @@ TEST(CardCapture, TheHtmlHeaderGivesTheAddressOnlyWhenItsOffsetsHoldTogether) {
     EXPECT_EQ(HtmlSourceUrl(good.substr(0, n)).has_value(), n == good.size()) << n;
 }
 
-class CaptureTest : public test::ModelTest {
+class CaptureTest : public test::CardTest {
  protected:
-  CaptureTest() { clock_.Set({2026, 12, 6, 9, 5, 0}); }
-  void SetUp() override {
-    ModelTest::SetUp();
-    capture_.Open();
-  }
   std::string Bytes(const IndexEntry& entry) { return ReadBytes(entry.url); }
-  DatumCapture capture_{prompter_, clock_, "C:\\P"};
-  DatumTrimming trim_{prompter_, clock_, "C:\\P"};
 };
 
 TEST_F(CaptureTest, ACapturedCardTakesTheNextNumberBesideThePanelWhichStaysWhereItIs) {

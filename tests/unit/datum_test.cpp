@@ -9,13 +9,8 @@ using Strings = std::vector<std::string>;
 const std::string kUnsorted = Gb("未分类"), kComputer = Gb("计算机"), kCoding = Gb("编程"),
                   kLife = Gb("生活"), kNested = kComputer + "\\" + kCoding;
 
-class DatumTest : public test::ModelTest {
+class DatumTest : public test::CardTest {
  protected:
-  DatumTest() { clock_.Set({2026, 12, 6, 9, 5, 0}); }
-  void SetUp() override {
-    ModelTest::SetUp();
-    capture_.Open();
-  }
   // The user types `content` into the panel.
   CardText Typed(const std::string& content, const std::string& title = "t",
                  const std::string& category = kUnsorted) {
@@ -45,8 +40,6 @@ class DatumTest : public test::ModelTest {
       tree.push_back((item.parent < 0 ? "" : browser_.items()[item.parent].text) + ">" + item.text);
     return tree;
   }
-  DatumCapture capture_{prompter_, clock_, "C:\\P"};
-  DatumTrimming trim_{prompter_, clock_, "C:\\pim"};
   DatumBrowser browser_{"datum"};
 };
 
@@ -397,10 +390,9 @@ TEST_F(DatumTest, ListsChangedElsewhereMeanwhileAreJoinedNeverOverwritten) {
   EXPECT_EQ(LoadClassList(now), (Strings{kUnsorted, kLife, kComputer}));
 
   // The trimming dialog ends after a card was captured meanwhile: that card stays waiting.
-  DatumTrimming trim(prompter_, clock_, "C:\\P");
-  ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
   ASSERT_TRUE(capture_.StoreCard(Typed("captured while trimming", "late")));
-  ASSERT_TRUE(trim.SaveItem(trim.form()) && trim.WriteIndexes());
+  ASSERT_TRUE(trim_.SaveItem(trim_.form()) && trim_.WriteIndexes());
   EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"there", "t", "late"}));
   EXPECT_EQ(Links(kTrimmedIndexPath), (Strings{"t"}));
   // The panel, which still held the trimmed card, does not bring it back with its next store.
@@ -443,19 +435,18 @@ TEST_F(DatumTest, ACardChangedOnAnotherComputerIsNeverSavedOverUnasked) {
             std::pair(size_t{4}, false));
 
   // Trimming: the card rewritten while shown keeps both; a closed question takes no step.
-  DatumTrimming trim(prompter_, clock_, "C:\\P");
-  ASSERT_EQ(trim.Open(), DatumTrimming::Start::Ready);
-  TrimForm form = trim.form();
+  ASSERT_EQ(trim_.Open(), DatumTrimming::Start::Ready);
+  TrimForm form = trim_.form();
   form.text = "trimmed here";
   elsewhere(0, "rewritten there meanwhile");
   prompter_.choices = {-1};
-  trim.Next(form);
-  EXPECT_EQ(std::pair(trim.item(), content(0)),
+  trim_.Next(form);
+  EXPECT_EQ(std::pair(trim_.item(), content(0)),
             std::pair(1, std::string("rewritten there meanwhile")));
-  trim.Next(form);
-  EXPECT_EQ(std::tuple(trim.item(), content(0), content(3)),
+  trim_.Next(form);
+  EXPECT_EQ(std::tuple(trim_.item(), content(0), content(3)),
             std::tuple(2, std::string("trimmed here"), std::string("rewritten there meanwhile")));
-  ASSERT_TRUE(trim.WriteIndexes());
+  ASSERT_TRUE(trim_.WriteIndexes());
   EXPECT_EQ(Indexes(), (std::vector<Strings>{{"t", "t", "t"}, {"t"}}));
 }
 

@@ -120,6 +120,11 @@ std::string ModelTest::Note(const std::string& text, const std::string& built) {
   return doc;
 }
 
+void CardTest::SetUp() {
+  ModelTest::SetUp();
+  capture_.Open();
+}
+
 std::string ModelTest::Contact(const std::string& name) {
   ComuRecord contact;
   contact.name = name;

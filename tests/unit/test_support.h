@@ -176,4 +176,14 @@ class ModelTest : public TempFolderTest {
   HeardChanges heard_;
 };
 
+// The capture panel, open, and the trimming dialog over an installed data folder, at the
+// time CaptureCards finds its cards.
+class CardTest : public ModelTest {
+ protected:
+  CardTest() { clock_.Set({2026, 12, 6, 9, 5, 0}); }
+  void SetUp() override;
+  DatumCapture capture_{prompter_, clock_, "C:\\P"};
+  DatumTrimming trim_{prompter_, clock_, "C:\\P"};
+};
+
 }  // namespace pim::test
