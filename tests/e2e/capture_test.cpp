@@ -15,22 +15,13 @@ const std::string kLineBytes =
     "2\x82"
     "6";
 constexpr wchar_t kUrl[] = L"https://example.org/页面?q=1";
-
-std::string Utf8(const std::wstring& text) {
-  std::string bytes(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr,
-                                                            0, nullptr, nullptr)),
-                    '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), static_cast<int>(bytes.size()),
-                      nullptr, nullptr);
-  bytes.pop_back();
-  return bytes;
-}
+constexpr char kUrlUtf8[] = "https://example.org/页面?q=1";  // UTF-8, as this file is
 
 // Ctrl+C as a browser answers it: the text, and "HTML Format" naming the page.
 void CopyAsABrowser(HWND window) {
   const std::string body =
       "<html><body><!--StartFragment-->page text<!--EndFragment--></body></html>";
-  const std::string tail = "SourceURL:" + Utf8(kUrl) + "\r\n";
+  const std::string tail = std::string("SourceURL:") + kUrlUtf8 + "\r\n";
   const auto header = [&](int a, int b, int c, int d) {
     char line[160];
     std::snprintf(line, sizeof line,

