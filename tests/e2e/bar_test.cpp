@@ -9,8 +9,6 @@
 namespace e2e {
 namespace {
 
-constexpr UINT kTrayMessage = WM_USER + 2;  // the tray icon's, with IDR_TRAYMENU as its id
-
 // Opens a popup menu by a message to the bar, keeps a picture of it and closes it again.
 RECT PopupMenu(HWND bar, UINT message, WPARAM wp, LPARAM lp, const std::string& shot) {
   Post(bar, message, wp, lp);

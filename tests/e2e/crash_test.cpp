@@ -38,9 +38,7 @@ class Crash : public ProgramTest {
   void StoreCard(const std::string& text) {
     const HWND editor = program->ShowPanel(IDC_BTN_DATUM);
     const int n = FileNumber(Text(Control(editor, IDC_DATUMDLG_TITLE)), L"资料卡");
-    Send(Control(editor, IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE,
-         reinterpret_cast<LPARAM>(std::wstring(text.begin(), text.end()).c_str()));
-    SendCommand(program->Bar(), IDC_BTN_DATUM);
+    program->StoreCard(editor, {text.begin(), text.end()});
     if (n >= 0 && program->Alive() &&
         FileNumber(Text(Control(editor, IDC_DATUMDLG_TITLE)), L"资料卡") == n + 1)
       cards[n] = text;

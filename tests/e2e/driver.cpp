@@ -386,6 +386,12 @@ int Program::SaveRecord(HWND panel, const std::wstring& text, bool asNew) {
   return read == static_cast<int>(said.size()) ? n : -1;
 }
 
+void Program::StoreCard(HWND panel, const std::wstring& text) {
+  Send(Control(panel, IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE,
+       reinterpret_cast<LPARAM>(text.c_str()));
+  SendCommand(Bar(), IDC_BTN_DATUM);
+}
+
 void ProgramTest::Open(int button) {
   program.emplace(folder);
   ASSERT_TRUE(panel = program->ShowPanel(button));

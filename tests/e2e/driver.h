@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "resource.h"  // the program's own control and command identifiers
-// After windows.h, which it needs.
+// After windows.h, which they need.
 #include <commctrl.h>
+#include <shellapi.h>
 
 namespace e2e {
 
@@ -70,6 +71,8 @@ std::optional<MessageBoxSeen> AnswerMessageBox(DWORD pid, const std::wstring& ca
                                                int button = IDOK);
 // The bar's last balloon (0) or tray tip (1), asked as the program answers the tests.
 std::wstring LastTip(HWND bar, WPARAM which);
+constexpr UINT kTrayMessage = WM_USER + 2;  // the tray icon's, with IDR_TRAYMENU as its id
+inline void ClickBalloon(HWND bar) { Post(bar, kTrayMessage, IDR_TRAYMENU, NIN_BALLOONUSERCLICK); }
 HWND WaitMenu();            // the popup menu, once one shows
 bool CloseMenu(HWND menu);  // by Escape
 
@@ -153,6 +156,9 @@ class Program {
   // Text, Save on a notes or contacts panel (new first when asked); the number of the
   // record its success message names, or -1 when none came.
   int SaveRecord(HWND panel, const std::wstring& text, bool asNew = false);
+  // Typed into the capture panel (a change it notes, as WM_SETTEXT is not), then stored by
+  // the datum button, which goes on to a new card.
+  void StoreCard(HWND panel, const std::wstring& text);
 
  private:
   std::wstring folder_;

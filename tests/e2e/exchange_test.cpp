@@ -138,9 +138,7 @@ TEST_F(Exchange, AThousandContactsComeInUnderAProgressBarAndACancelKeepsWhatCame
 TEST_F(Exchange, NotesAndCardsGoOutAsFoldersOfMarkdownFilesWithAnIndex) {
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
   SetText(Control(panel, IDC_DATUMDLG_TITLE), L"橄榄油");
-  Send(Control(panel, IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE,
-       reinterpret_cast<LPARAM>(L"卡片的内容"));
-  SendCommand(program->Bar(), IDC_BTN_DATUM);  // stores it
+  program->StoreCard(panel, L"卡片的内容");
   panel = program->ShowPanel(IDC_BTN_NOTE);
   EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n第二行", true), 0);
   EXPECT_EQ(program->SaveRecord(panel, L"会议纪要\r\n另一次", true), 1);

@@ -2,8 +2,6 @@
 // and every field of a contact, characters beyond GBK too. Numbers, gaps and document bytes
 // are the unit tests' (records_test, xml_documents_test, text_test).
 #include "driver.h"
-// After windows.h, which it needs.
-#include <shellapi.h>
 
 namespace e2e {
 namespace {
@@ -121,7 +119,7 @@ TEST_F(Records, ANoteChangedOnTwoComputersIsShownSideBySideAndBothAreKept) {
   const HWND bar = program->Bar();
   EXPECT_TRUE(WaitUntil([&] { return LastTip(bar, 0) == L"有 1 条记录在两台电脑上都修改过"; }))
       << Gbk(LastTip(bar, 0));
-  Post(bar, WM_USER + 2, 136, NIN_BALLOONUSERCLICK);
+  ClickBalloon(bar);
   const HWND window = WaitWindow(program->pid(), L"在两台电脑上都修改过的记录");
   ASSERT_TRUE(window);
   EXPECT_NE(Text(Control(window, IDC_CONFLICT_MINE)).find(L"\r\n\r\nmine"), std::wstring::npos);

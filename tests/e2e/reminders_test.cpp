@@ -2,8 +2,6 @@
 // the tray icon and opens its contact; exit asks about the cards not yet trimmed, and ends
 // after a trimming dialog left open.
 #include "driver.h"
-// After windows.h, which it needs.
-#include <shellapi.h>
 
 namespace e2e {
 namespace {
@@ -38,7 +36,7 @@ TEST_F(Reminders, ABirthdayTodayComesUpOnceAndItsBalloonOpensTheContact) {
   EXPECT_EQ(Text(button), L"提  醒");
   ASSERT_TRUE(program->ShowPanel(IDC_BTN_NOTE));
   SendCommand(bar, ID_SHOWHIDE);
-  Post(bar, WM_USER + 2, 136, NIN_BALLOONUSERCLICK);
+  ClickBalloon(bar);
   EXPECT_TRUE(WaitUntil(
       [&] { return Visible(panel) && Text(Control(panel, IDC_COMU_NAME)) == L"王小明"; }));
   EXPECT_TRUE(Visible(bar) && Text(button) == L"√提醒");
@@ -57,11 +55,7 @@ TEST_F(Reminders, ABirthdayTodayComesUpOnceAndItsBalloonOpensTheContact) {
 TEST_F(Reminders, ExitAsksAboutWaitingCardsAndEachAnswerDoesItsOwnAfterAnOpenTrimming) {
   Set("notice=false", "notice=true");
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
-  const auto store = [&](const wchar_t* text) {
-    Send(Control(panel, IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
-    SendCommand(program->Bar(), IDC_BTN_DATUM);  // stored, waiting to be trimmed
-  };
-  store(L"first card");
+  program->StoreCard(panel, L"first card");  // waiting to be trimmed
   const HWND bar = program->Bar();
   PostCommand(bar, ID_EXIT);
   ASSERT_TRUE(AnswerMessageBox(program->pid(), L"Pimbrel", IDCANCEL));
@@ -81,7 +75,7 @@ TEST_F(Reminders, ExitAsksAboutWaitingCardsAndEachAnswerDoesItsOwnAfterAnOpenTri
   // second changed there when the exit comes from the bar.
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
   EXPECT_EQ(LastTip(program->Bar(), 0), L"还有 1 条资料等待整理。");
-  store(L"second card");
+  program->StoreCard(panel, L"second card");
   HWND trim = PostFor(panel, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理");
   ASSERT_TRUE(trim);
   SendCommand(trim, IDC_TRIM_NEXT);

@@ -3,8 +3,6 @@
 // between the folders. What the engine does with files is its own; what is checked here is
 // that both programs keep up with it and lose nothing.
 #include "driver.h"
-// After windows.h, which it needs.
-#include <shellapi.h>
 
 namespace e2e {
 namespace {
@@ -189,9 +187,7 @@ TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
     for (int k = 0; k < cards; ++k) {
       typedCards.push_back(side[i] + std::wstring(L"的资料卡") + number(k));
       SetText(Control(datum[i], IDC_DATUMDLG_TITLE), typedCards.back());
-      Send(Control(datum[i], IDC_DATUMDLG_TEXT), EM_REPLACESEL, TRUE,
-           reinterpret_cast<LPARAM>((typedCards.back() + L" 的内容").c_str()));
-      SendCommand(program.Bar(), IDC_BTN_DATUM);  // stores it
+      program.StoreCard(datum[i], typedCards.back() + L" 的内容");
     }
   }
   // The first card waiting on the first computer, trimmed there into both marked lists; the
@@ -221,7 +217,7 @@ TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
     const HWND bar = program.Bar();
     const std::wstring told = L"有 " + std::to_wstring(pairs) + L" 条记录在两台电脑上都修改过";
     EXPECT_TRUE(WaitUntil([&] { return LastTip(bar, 0) == told; })) << Gbk(LastTip(bar, 0));
-    Post(bar, WM_USER + 2, 136, NIN_BALLOONUSERCLICK);
+    ClickBalloon(bar);
     const HWND window = WaitWindow(program.pid(), L"在两台电脑上都修改过的记录");
     ASSERT_TRUE(window);
     const HWND list = Control(window, IDC_CONFLICT_LIST);
@@ -241,7 +237,7 @@ TEST_F(Sync, ADayApartAndTwoMeetingsLeaveEveryTextOnceInTwoSameFolders) {
 
   // What is left, kept both ways on the second computer.
   const ULONGLONG secondMet = GetTickCount64();
-  Post(programs[1]->Bar(), WM_USER + 2, 136, NIN_BALLOONUSERCLICK);
+  ClickBalloon(programs[1]->Bar());
   const HWND window = WaitWindow(programs[1]->pid(), L"在两台电脑上都修改过的记录");
   ASSERT_TRUE(window);
   const HWND list = Control(window, IDC_CONFLICT_LIST);
