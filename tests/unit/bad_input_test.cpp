@@ -2,7 +2,6 @@
 // every panel's model opens it: no crash, sane numbers, few messages, no other file changed.
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 
 #include "datum/browser.h"
 #include "test_support.h"

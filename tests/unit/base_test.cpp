@@ -2,8 +2,6 @@
 #include <thread>
 
 #include "base/atomic_file.h"
-#include "base/line_reader.h"
-#include "base/path.h"
 #include "test_support.h"
 
 #ifdef _WIN32

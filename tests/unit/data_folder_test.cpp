@@ -8,14 +8,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "backup/folder_ops.h"
 #include "base/held_file.h"
-#include "base/path.h"
-#include "config/config_file.h"
-#include "datafolder.h"
-#include "datum/datum_store.h"
 #include "reminders/birthdays.h"
 #include "test_support.h"
 
