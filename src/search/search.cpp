@@ -179,29 +179,40 @@ void Searcher::Build(uint32_t slot) {
 
 void Searcher::BuildOnThreads(unsigned threads) {
   const std::vector<Record>& records = store_.records();
-  // Each change's entry is made apart, its signature in place at the offset a build one by one
-  // would give it, its title and runs in its piece's own texts; then they are put in order
-  // here, so the arrays come out the same however many threads made them.
-  std::vector<Entry> built(changes_.size());
+  // A slot changed twice is built once, at its last change.
+  std::vector<uint32_t> slots;
+  slots.reserve(changes_.size());
+  std::vector<bool> seen(entries_.size());
+  for (size_t k = changes_.size(); k-- > 0;)
+    if (!seen[changes_[k]]) {
+      seen[changes_[k]] = true;
+      slots.push_back(changes_[k]);
+    }
+  std::reverse(slots.begin(), slots.end());
+  // Each entry is made in place, on any thread, its signature at the offset a build one by one
+  // would give it, its title and runs in its piece's own texts, put in order here afterwards:
+  // the arrays come out the same however many threads made them.
   size_t words = signatures_.size();
-  for (size_t k = 0; k < changes_.size(); ++k) {
-    const Record& record = records[changes_[k]];
-    if (!record.live) continue;
-    built[k].bits = RecordBits(record);
-    built[k].signature = words;
-    words += built[k].bits / 64;
+  for (uint32_t slot : slots) {
+    Entry& e = entries_[slot];
+    staleWords_ += e.bits / 64;
+    e = {};
+    if (!records[slot].live) continue;
+    e.bits = RecordBits(records[slot]);
+    e.signature = words;
+    words += e.bits / 64;
   }
   signatures_.resize(words);
   constexpr size_t kPiece = 512;
-  const size_t pieces = (changes_.size() + kPiece - 1) / kPiece;
+  const size_t pieces = (slots.size() + kPiece - 1) / kPiece;
   std::vector<std::string> titles(pieces), latins(pieces);
   std::atomic<size_t> next = 0;
   const auto work = [&] {
     for (size_t piece; (piece = next.fetch_add(1)) < pieces;)
-      for (size_t k = piece * kPiece; k < std::min(changes_.size(), (piece + 1) * kPiece); ++k)
-        if (built[k].bits)
-          Fill(records[changes_[k]], built[k], signatures_.data() + built[k].signature,
-               titles[piece], latins[piece]);
+      for (size_t k = piece * kPiece; k < std::min(slots.size(), (piece + 1) * kPiece); ++k)
+        if (Entry& e = entries_[slots[k]]; e.bits)
+          Fill(records[slots[k]], e, signatures_.data() + e.signature, titles[piece],
+               latins[piece]);
   };
   std::vector<std::thread> workers;
   for (unsigned t = 1; t < threads; ++t) {
@@ -214,11 +225,9 @@ void Searcher::BuildOnThreads(unsigned threads) {
   work();
   for (std::thread& worker : workers) worker.join();
   size_t title = 0, latin = 0;  // in the piece's texts, which follow each other as their entries do
-  for (size_t k = 0; k < changes_.size(); ++k) {
+  for (size_t k = 0; k < slots.size(); ++k) {
     if (k % kPiece == 0) title = latin = 0;
-    Entry& e = entries_[changes_[k]];
-    staleWords_ += e.bits / 64;
-    e = std::move(built[k]);
+    Entry& e = entries_[slots[k]];
     if (!e.bits) continue;
     e.title = static_cast<uint32_t>(titles_.size());
     titles_.append(titles[k / kPiece], title, e.titleBytes);
