@@ -81,29 +81,29 @@ std::string_view Record::Category() const {
 }
 
 int RecordStore::FindNote(int number) const {
-  const auto it = notes_.find(number);
-  return it == notes_.end() ? -1 : it->second;
+  const auto it = slots_.notes.find(number);
+  return it == slots_.notes.end() ? -1 : it->second;
 }
 
 int RecordStore::FindContact(int number) const {
-  const auto it = contacts_.find(number);
-  return it == contacts_.end() ? -1 : it->second;
+  const auto it = slots_.contacts.find(number);
+  return it == slots_.contacts.end() ? -1 : it->second;
 }
 
 int RecordStore::FindCard(std::string_view path) const {
-  const auto it = cards_.find(std::string(path));
-  return it == cards_.end() ? -1 : it->second;
+  const auto it = slots_.cards.find(std::string(path));
+  return it == slots_.cards.end() ? -1 : it->second;
 }
 
 int RecordStore::Slot(RecordKind kind, int number, const std::string& path) {
   // Cards, and the copies a sync service made of notes and contacts, go by their path.
   std::unordered_map<int, int>* byNumber = number < 0                    ? nullptr
-                                           : kind == RecordKind::Note    ? &notes_
-                                           : kind == RecordKind::Contact ? &contacts_
+                                           : kind == RecordKind::Note    ? &slots_.notes
+                                           : kind == RecordKind::Contact ? &slots_.contacts
                                                                          : nullptr;
   if (byNumber) {
     if (const auto it = byNumber->find(number); it != byNumber->end()) return it->second;
-  } else if (const auto it = cards_.find(path); it != cards_.end()) {
+  } else if (const auto it = slots_.cards.find(path); it != slots_.cards.end()) {
     return it->second;
   }
   const int slot = static_cast<int>(records_.size());
@@ -111,7 +111,7 @@ int RecordStore::Slot(RecordKind kind, int number, const std::string& path) {
   if (byNumber)
     (*byNumber)[number] = slot;
   else
-    cards_[path] = slot;
+    slots_.cards[path] = slot;
   return slot;
 }
 
@@ -243,7 +243,7 @@ bool RecordStore::Wanted(const ScanWork& work) const {
 }
 
 void RecordStore::ApplyLists(const CardMembers& members) {
-  for (const auto& [path, slot] : cards_) {
+  for (const auto& [path, slot] : slots_.cards) {
     Record& record = records_[slot];
     const auto it = members.find(path);
     if (!record.live || it == members.end()) continue;
@@ -267,14 +267,14 @@ void RecordStore::Plan(ScanListing& listing) {
     std::unordered_set<std::string> copies;
     for (const ScanWork& work : listing.files)
       work.number >= 0 ? (void)present.insert(work.number) : (void)copies.insert(work.path);
-    for (const auto& [number, slot] : kind == RecordKind::Note ? notes_ : contacts_)
+    for (const auto& [number, slot] : kind == RecordKind::Note ? slots_.notes : slots_.contacts)
       if (!present.contains(number) && !told(NumberedPath(kind, number))) Remove(slot);
-    for (const auto& [path, slot] : cards_)
+    for (const auto& [path, slot] : slots_.cards)
       if (records_[slot].kind == kind && !copies.contains(path) && !told(path)) Remove(slot);
   } else {
     const CardMembers& members = scan.lists ? *scan.lists : listing.members;
     if (!scan.lists) ApplyLists(members);  // else the event that read them did
-    for (const auto& [path, slot] : cards_) {
+    for (const auto& [path, slot] : slots_.cards) {
       if (records_[slot].kind != RecordKind::Card || told(path)) continue;
       const auto m = members.find(path);
       if (m != members.end() && (m->second.untrimmed || m->second.trimmed)) continue;
@@ -359,21 +359,27 @@ void RecordStore::FinishScan() {
   if (lists) ReadNewCards(*lists);
 }
 
-bool RecordStore::Adopt(std::vector<Record> records) {
+bool RecordStore::Slots::Add(const Record& r, int slot) {
+  // Cards, and the copies a sync service made of notes and contacts, go by their path.
+  if (r.number < 0 || r.kind == RecordKind::Card) return cards.try_emplace(r.path, slot).second;
+  return (r.kind == RecordKind::Note ? notes : contacts).try_emplace(r.number, slot).second;
+}
+
+bool RecordStore::Adopt(std::vector<Record> records, std::vector<Slots> parts) {
   if (!records_.empty() || scanning()) return false;
-  for (int slot = 0; slot < static_cast<int>(records.size()); ++slot) {
-    const Record& r = records[slot];
-    const bool numbered = r.number >= 0 && r.kind != RecordKind::Card;
-    const bool fresh = !numbered                     ? cards_.try_emplace(r.path, slot).second
-                       : r.kind == RecordKind::Note ? notes_.try_emplace(r.number, slot).second
-                                                    : contacts_.try_emplace(r.number, slot).second;
-    if (!fresh) {
-      notes_.clear();
-      contacts_.clear();
-      cards_.clear();
-      return false;
-    }
+  // The parts' entries move over without their keys being copied or hashed again; one left
+  // behind is taken already.
+  Slots all = parts.empty() ? Slots() : std::move(parts.front());
+  for (size_t k = 1; k < parts.size(); ++k) {
+    Slots& part = parts[k];
+    all.cards.reserve(all.cards.size() + part.cards.size());
+    all.notes.merge(part.notes);
+    all.contacts.merge(part.contacts);
+    all.cards.merge(part.cards);
+    if (!part.notes.empty() || !part.contacts.empty() || !part.cards.empty()) return false;
   }
+  if (all.notes.size() + all.contacts.size() + all.cards.size() != records.size()) return false;
+  slots_ = std::move(all);
   records_ = std::move(records);
   known_ = true;
   return true;
@@ -445,7 +451,7 @@ void RecordStore::ListsChanged() {
 void RecordStore::ReadNewCards(const CardMembers& members) {
   // Cards that only now reach an index (none, as the program moves them) are read at once.
   for (const auto& [url, m] : members) {
-    if ((!m.untrimmed && !m.trimmed) || cards_.contains(url)) continue;
+    if ((!m.untrimmed && !m.trimmed) || slots_.cards.contains(url)) continue;
     Record record;
     const bool read = ReadRecordFile(RecordKind::Card, url, record);
     Store({RecordKind::Card, -1, url, {}, m}, std::move(record), read);

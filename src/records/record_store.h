@@ -108,10 +108,19 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
   // Everything is read again at the next scan; a scan under way stops, and nothing it read is
   // taken in.
   void Forget();
+  // Where each record is, by its number or its path.
+  struct Slots {
+    std::unordered_map<int, int> notes;
+    std::unordered_map<int, int> contacts;
+    std::unordered_map<std::string, int> cards;
+    // Adds the record in `slot`; false when its number or path is taken.
+    bool Add(const Record& record, int slot);
+  };
   // Takes records kept from an earlier run (live, in slot order) into an empty store as
   // known, without telling them as changes; a later scan checks them against the folders.
-  // False, and nothing taken, when two share a number or a path.
-  bool Adopt(std::vector<Record> records);
+  // `parts` hold their slots, made apart (on several threads). False, and nothing taken, when
+  // two share a number or a path.
+  bool Adopt(std::vector<Record> records, std::vector<Slots> parts);
 
   // Slots never move; a gone record keeps its slot with `live` false.
   const std::vector<Record>& records() const { return records_; }
@@ -149,9 +158,7 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
 
   std::vector<Record> records_;
   std::vector<uint32_t> changes_;
-  std::unordered_map<int, int> notes_;
-  std::unordered_map<int, int> contacts_;
-  std::unordered_map<std::string, int> cards_;
+  Slots slots_;
   std::unordered_map<std::string, FileStamp> damaged_;  // by path: could not be read
   std::unique_ptr<Scan> scan_;
   int done_ = 0, total_ = 0;

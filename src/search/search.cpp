@@ -125,22 +125,25 @@ void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string&
     bits[bit >> 6] |= uint64_t{1} << (bit & 63);
   };
   const size_t latin = latins.size();
+  bool run = false;  // in a run of letters and digits
   for (const std::string& field : record.fields) {
     uint32_t previous = 0;
     for (size_t i = 0, size = 1; i < field.size(); i += size) {
       const uint32_t c = fold::CharAt(field, i, size);
-      e.forms |= fold::FormOf(RawAt(field, i, size), c);
+      // Most characters fold to themselves: no call for them.
+      if (const uint32_t raw = RawAt(field, i, size); raw != c) e.forms |= fold::FormOf(raw, c);
       const uint64_t ascii = AsciiBit(c);
       e.ascii |= ascii;
       if (ascii)
         latins += static_cast<char>(c);
-      else if (latins.size() > latin && latins.back() != ' ')
-        latins += ' ';
+      if (run && !ascii) latins += ' ';
+      run = ascii != 0;
       set(CharGram(c));
       if (previous) set(PairGram(previous, c));
       previous = c;
     }
-    if (latins.size() > latin && latins.back() != ' ') latins += ' ';
+    if (run) latins += ' ';
+    run = false;
   }
   e.latinBytes = static_cast<uint32_t>(latins.size() - latin);
   if (e.latinBytes > kLatinBytes) {

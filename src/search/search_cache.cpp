@@ -222,6 +222,7 @@ namespace {
 // What several threads fill, each its own records and its own stretch of the arrays.
 struct Loaded {
   std::vector<Record> records;
+  std::vector<RecordStore::Slots> slots;  // one for each run
   std::vector<Searcher::Entry> entries;
   std::vector<uint64_t> signatures;
   std::string titles;
@@ -232,13 +233,17 @@ class CacheReader {
  public:
   // One run of parts: the records from `from.record` to `to.record`, their bytes from
   // `from.offset` to `to.offset`.
-  static bool ReadRun(std::string_view path, const Part& from, const Part& to, Loaded& out) {
+  static bool ReadRun(std::string_view path, const Part& from, const Part& to, Loaded& out,
+                      RecordStore::Slots& slots) {
     File file;
     if (!file.Open(path, File::Mode::Read)) return false;
     In in(file, from.offset, to.offset - from.offset);
+    slots.cards.reserve(to.record - from.record);  // most are cards
     Part at = from;
     for (uint64_t i = from.record; i < to.record; ++i)
-      if (!ReadRecord(in, out.records[i], out.entries[i], at, out)) return false;
+      if (!ReadRecord(in, out.records[i], out.entries[i], at, out) ||
+          !slots.Add(out.records[i], static_cast<int>(i)))
+        return false;
     return in.left() == 0 && at.signature == to.signature && at.title == to.title &&
            at.latin == to.latin;
   }
@@ -373,11 +378,14 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
   const size_t runs = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()),
                                        parts.size() - 1);
   std::vector<char> read(runs, 0);
+  loaded.slots.resize(runs);
   std::vector<std::thread> threads;
   for (size_t k = 0; k < runs; ++k) {
     const Part& from = parts[(parts.size() - 1) * k / runs];
     const Part& to = parts[(parts.size() - 1) * (k + 1) / runs];
-    const auto run = [&, k, from, to] { read[k] = CacheReader::ReadRun(path, from, to, loaded); };
+    const auto run = [&, k, from, to] {
+      read[k] = CacheReader::ReadRun(path, from, to, loaded, loaded.slots[k]);
+    };
     if (k + 1 < runs)
       threads.emplace_back(run);
     else
@@ -386,7 +394,7 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
   for (std::thread& thread : threads) thread.join();
   if (std::find(read.begin(), read.end(), 0) != read.end()) return false;
   // Two records of one number or path: not a file this program wrote.
-  if (!store.Adopt(std::move(loaded.records))) return false;
+  if (!store.Adopt(std::move(loaded.records), std::move(loaded.slots))) return false;
   searcher.Adopt(std::move(loaded.entries), std::move(loaded.signatures),
                  std::move(loaded.titles), std::move(loaded.latins));
   readAllAt = head.readAllAt;
