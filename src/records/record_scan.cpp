@@ -24,7 +24,7 @@ constexpr std::string_view kContactFolder = "communication";
 constexpr std::string_view kContactPrefix = "com.";
 constexpr int kKinds = 3;
 // Files a reader takes at once: a wake-up costs about as much as reading a small file.
-constexpr size_t kBatch = 16;
+constexpr size_t kBatch = 64;
 
 // The number in "<prefix><number>.xml", or -1.
 int NumberOf(std::string_view name, std::string_view prefix) {
