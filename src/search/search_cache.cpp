@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "base/atomic_file.h"
@@ -97,6 +98,13 @@ class In {
   bool Text(std::string& text) {
     uint32_t size = 0;
     if (!Get(size) || size > left_) return false;
+    // Most texts lie in the buffer whole: copied once, not cleared first.
+    if (size <= buffer_.size() - at_) {
+      text.assign(buffer_.data() + at_, size);
+      at_ += size;
+      left_ -= size;
+      return true;
+    }
     text.resize(size);
     return Bytes(text.data(), size);
   }
@@ -369,11 +377,21 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
     return false;
 
   Loaded loaded;
+  // Tens of megabytes of fresh memory: made ready on two threads, half each.
+  const auto entries = [&] {
+    loaded.entries.resize(head.records);
+    loaded.signatures.resize(head.signatureWords);
+  };
+  std::thread beside;
+  try {
+    beside = std::thread(entries);
+  } catch (const std::system_error&) {
+    entries();
+  }
   loaded.records.resize(head.records);
-  loaded.entries.resize(head.records);
-  loaded.signatures.resize(head.signatureWords);
   loaded.titles.resize(head.titleBytes);
   loaded.latins.resize(head.latinBytes);
+  if (beside.joinable()) beside.join();
   // A run of parts for each core, read side by side.
   const size_t runs = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()),
                                        parts.size() - 1);
@@ -386,10 +404,14 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
     const auto run = [&, k, from, to] {
       read[k] = CacheReader::ReadRun(path, from, to, loaded, loaded.slots[k]);
     };
-    if (k + 1 < runs)
-      threads.emplace_back(run);
-    else
-      run();
+    if (k + 1 < runs) {
+      try {
+        threads.emplace_back(run);
+        continue;
+      } catch (const std::system_error&) {
+      }
+    }
+    run();
   }
   for (std::thread& thread : threads) thread.join();
   if (std::find(read.begin(), read.end(), 0) != read.end()) return false;
