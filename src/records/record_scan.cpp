@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/clock.h"
+#include "base/threads.h"
 #include "base/gbk.h"
 #include "base/line_reader.h"
 #include "base/prompter.h"
@@ -133,8 +134,7 @@ RecordScan::RecordScan(bool stamps) {
   } catch (const std::system_error&) {
     List(stamps);
   }
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  for (unsigned i = 0; i < cores; ++i) {
+  for (unsigned i = 0; i < Cores(); ++i) {
     try {
       readers_.emplace_back([this] { ReadFiles(); });
     } catch (const std::system_error&) {

@@ -1,16 +1,16 @@
 #include "search/search.h"
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
-#include <system_error>
-#include <thread>
 
 #include "base/gb18030.h"
 #include "base/gbk.h"
 #include "search/fold.h"
+#include "search/grams.h"
 
 namespace pim {
+
+using namespace grams;
 
 namespace {
 
@@ -19,29 +19,6 @@ namespace {
 constexpr size_t kQueryBytes = 1024;
 constexpr size_t kWords = 16;
 constexpr size_t kPinyinLetters = 64;
-// A text with more letters and digits than this (English) is searched whole for them.
-constexpr size_t kLatinBytes = 1024;
-// Changes from which the entries are made on several threads: below, starting them costs more
-// than it gains.
-constexpr size_t kManyChanges = 2000;
-
-uint32_t Mix(uint64_t x) { return static_cast<uint32_t>((x * 0x9E3779B97F4A7C15ull) >> 32); }
-uint32_t CharGram(uint32_t c) { return Mix(c); }
-uint32_t PairGram(uint32_t a, uint32_t b) { return Mix(uint64_t{a} << 32 | b); }
-
-// The bytes of the character at `i` packed as fold::CharAt packs a folded one.
-uint32_t RawAt(std::string_view text, size_t i, size_t size) {
-  uint32_t code = 0;
-  for (size_t k = 0; k < size; ++k) code = code << 8 | static_cast<unsigned char>(text[i + k]);
-  return code;
-}
-
-// A folded letter or digit as a bit; 0 for anything else.
-uint64_t AsciiBit(uint32_t c) {
-  if (c >= 'a' && c <= 'z') return uint64_t{1} << (c - 'a');
-  if (c >= '0' && c <= '9') return uint64_t{1} << (26 + c - '0');
-  return 0;
-}
 
 bool IsSpace(uint32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -83,199 +60,6 @@ std::vector<Searcher::Word> Searcher::Parse(std::string_view query) const {
   }
   finish();
   return words;
-}
-
-namespace {
-
-// Signatures of any size: a gram's bit is its hash scaled to the size, no power of two needed.
-size_t BitOf(uint32_t gram, uint32_t bits) { return (uint64_t{gram} * bits) >> 32; }
-
-uint32_t RecordBits(const Record& record) {
-  size_t bytes = 0;
-  for (const std::string& field : record.fields) bytes += field.size();
-  return Searcher::SignatureBits(bytes);
-}
-
-}  // namespace
-
-uint32_t Searcher::SignatureBits(size_t textBytes) {
-  // About two bits for each of the one or two grams of a character.
-  return static_cast<uint32_t>((std::clamp<size_t>(textBytes * 2, 64, size_t{1} << 30) + 63) &
-                               ~size_t{63});
-}
-
-void Searcher::Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures,
-                     std::string titles, std::string latins) {
-  entries_ = std::move(entries);
-  signatures_ = std::move(signatures);
-  titles_ = std::move(titles);
-  latins_ = std::move(latins);
-  staleWords_ = 0;
-  synced_ = store_.changes().size();
-  orderStale_ = true;
-}
-
-void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string& titles,
-                    std::string& latins) const {
-  e.kind = record.kind;
-  e.bookmark = record.bookmark;
-  e.indexed = record.indexed;
-  const auto set = [&](uint32_t gram) {
-    const size_t bit = BitOf(gram, e.bits);
-    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
-  };
-  const size_t latin = latins.size();
-  bool run = false;  // in a run of letters and digits
-  for (const std::string& field : record.fields) {
-    uint32_t previous = 0;
-    for (size_t i = 0, size = 1; i < field.size(); i += size) {
-      const uint32_t c = fold::CharAt(field, i, size);
-      // Most characters fold to themselves: no call for them.
-      if (const uint32_t raw = RawAt(field, i, size); raw != c) e.forms |= fold::FormOf(raw, c);
-      const uint64_t ascii = AsciiBit(c);
-      e.ascii |= ascii;
-      if (ascii)
-        latins += static_cast<char>(c);
-      if (run && !ascii) latins += ' ';
-      run = ascii != 0;
-      set(CharGram(c));
-      if (previous) set(PairGram(previous, c));
-      previous = c;
-    }
-    if (run) latins += ' ';
-    run = false;
-  }
-  e.latinBytes = static_cast<uint32_t>(latins.size() - latin);
-  if (e.latinBytes > kLatinBytes) {
-    latins.resize(latin);
-    e.latinBytes = kNoLatin;
-  }
-  const std::string_view title = record.Title();
-  const size_t start = titles.size();
-  for (size_t i = 0, size = 1; i < title.size(); i += size)
-    fold::AppendChar(titles, fold::CharAt(title, i, size));
-  e.titleBytes = static_cast<uint32_t>(titles.size() - start);
-  pinyin_.UnitsOf(title, e.units);
-  e.titleUnits = static_cast<uint32_t>(e.units.size());
-  for (int field : LayoutOf(record.kind).labels) {
-    e.units.push_back(PinyinMatcher::kOther);
-    pinyin_.UnitsOf(record.fields[field], e.units);
-  }
-  e.units.shrink_to_fit();
-  e.initials = pinyin_.Initials(e.units);
-  e.pairs = pinyin_.Pairs(e.units);
-}
-
-void Searcher::Build(uint32_t slot) {
-  Entry& e = entries_[slot];
-  staleWords_ += e.bits / 64;
-  e = {};
-  const Record& record = store_.records()[slot];
-  if (!record.live) return;
-  e.bits = RecordBits(record);
-  e.signature = signatures_.size();
-  signatures_.resize(signatures_.size() + e.bits / 64);
-  e.title = static_cast<uint32_t>(titles_.size());
-  e.latin = static_cast<uint32_t>(latins_.size());
-  Fill(record, e, signatures_.data() + e.signature, titles_, latins_);
-}
-
-void Searcher::BuildOnThreads(unsigned threads) {
-  const std::vector<Record>& records = store_.records();
-  // A slot changed twice is built once, at its last change.
-  std::vector<uint32_t> slots;
-  slots.reserve(changes_.size());
-  std::vector<bool> seen(entries_.size());
-  for (size_t k = changes_.size(); k-- > 0;)
-    if (!seen[changes_[k]]) {
-      seen[changes_[k]] = true;
-      slots.push_back(changes_[k]);
-    }
-  std::reverse(slots.begin(), slots.end());
-  // Each entry is made in place, on any thread, its signature at the offset a build one by one
-  // would give it, its title and runs in its piece's own texts, put in order here afterwards:
-  // the arrays come out the same however many threads made them.
-  size_t words = signatures_.size();
-  for (uint32_t slot : slots) {
-    Entry& e = entries_[slot];
-    staleWords_ += e.bits / 64;
-    e = {};
-    if (!records[slot].live) continue;
-    e.bits = RecordBits(records[slot]);
-    e.signature = words;
-    words += e.bits / 64;
-  }
-  signatures_.resize(words);
-  constexpr size_t kPiece = 512;
-  const size_t pieces = (slots.size() + kPiece - 1) / kPiece;
-  std::vector<std::string> titles(pieces), latins(pieces);
-  std::atomic<size_t> next = 0;
-  const auto work = [&] {
-    for (size_t piece; (piece = next.fetch_add(1)) < pieces;)
-      for (size_t k = piece * kPiece; k < std::min(slots.size(), (piece + 1) * kPiece); ++k)
-        if (Entry& e = entries_[slots[k]]; e.bits)
-          Fill(records[slots[k]], e, signatures_.data() + e.signature, titles[piece],
-               latins[piece]);
-  };
-  std::vector<std::thread> workers;
-  for (unsigned t = 1; t < threads; ++t) {
-    try {
-      workers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // this thread does the rest
-    }
-  }
-  work();
-  for (std::thread& worker : workers) worker.join();
-  size_t title = 0, latin = 0;  // in the piece's texts, which follow each other as their entries do
-  for (size_t k = 0; k < slots.size(); ++k) {
-    if (k % kPiece == 0) title = latin = 0;
-    Entry& e = entries_[slots[k]];
-    if (!e.bits) continue;
-    e.title = static_cast<uint32_t>(titles_.size());
-    titles_.append(titles[k / kPiece], title, e.titleBytes);
-    title += e.titleBytes;
-    e.latin = static_cast<uint32_t>(latins_.size());
-    if (e.latinBytes == kNoLatin) continue;
-    latins_.append(latins[k / kPiece], latin, e.latinBytes);
-    latin += e.latinBytes;
-  }
-}
-
-void Searcher::Sync() {
-  const std::vector<Record>& records = store_.records();
-  const std::vector<uint32_t>& changes = store_.changes();
-  if (synced_ == changes.size()) return;
-  entries_.resize(records.size());
-  orderStale_ = true;
-  // What is built again leaves its old signature and title behind; once that is most of
-  // them, everything is built afresh.
-  size_t from = synced_;
-  if (staleWords_ > (1u << 20) && staleWords_ > signatures_.size() / 2) {
-    signatures_.clear();
-    titles_.clear();
-    latins_.clear();
-    staleWords_ = 0;
-    for (Entry& e : entries_) e.bits = 0;
-    changes_.clear();
-    for (uint32_t slot = 0; slot < records.size(); ++slot) changes_.push_back(slot);
-  } else {
-    changes_.assign(changes.begin() + static_cast<ptrdiff_t>(from), changes.end());
-  }
-  synced_ = changes.size();
-  // Reserved at once: grown step by step, the array would hold twice its size for a while.
-  size_t words = 0;
-  for (uint32_t slot : changes_)
-    if (records[slot].live) words += RecordBits(records[slot]) / 64;
-  signatures_.reserve(signatures_.size() + words);
-  // Many at once (the first search, a scan of everything) are made on every core.
-  const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-  if (changes_.size() >= kManyChanges && threads > 1)
-    BuildOnThreads(threads);
-  else
-    for (uint32_t slot : changes_) Build(slot);
-  changes_.clear();
-  changes_.shrink_to_fit();
 }
 
 bool Searcher::InScope(const Entry& entry, SearchScope scope) {
