@@ -23,16 +23,6 @@ std::string& LockPath() {
 
 }  // namespace
 
-std::string FolderKey(std::string_view path) {
-  std::string key(path);
-  while (!key.empty() && (key.back() == '\\' || key.back() == '/')) key.pop_back();
-  for (size_t i = 0; i < key.size(); i += GbCharSize(key, i)) {
-    if (key[i] == '/') key[i] = '\\';
-    if (key[i] >= 'A' && key[i] <= 'Z') key[i] = static_cast<char>(key[i] | 0x20);
-  }
-  return key;
-}
-
 // Every record file of ours, relative to the root ("note\n.3.xml"), and the folders.
 bool ListRecords(std::string_view root, TreeListing& all) {
   for (std::string_view folder : kRecordFolders) {

@@ -22,13 +22,12 @@ inline constexpr std::string_view kDataLockName = "pimbrel.lock";
 std::string LoadDataFolderSetting();
 
 // What the change and the counts share: the records below a folder ("" for the data folder in
-// use is the working folder, "."), every file and folder of them relative to it
-// ("note\n.3.xml"), and a case-blind key of a folder's full path.
+// use is the working folder, "."), and every file and folder of them relative to it
+// ("note\n.3.xml").
 inline std::string RecordsRoot(std::string_view folder) {
   return folder.empty() ? "." : std::string(folder);
 }
 bool ListRecords(std::string_view root, TreeListing& all);
-std::string FolderKey(std::string_view path);
 
 // The lock in the data folder now set; none is taken in the program folder, which the run
 // marker guards. InUse: another copy of the program works on the folder (over a share).

@@ -71,8 +71,6 @@ PackedBytes Deflater::Pack(std::string bytes) {
   return packed;
 }
 
-unsigned PackThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
-
 PackPool::PackPool(unsigned threads, size_t window)
     : slots_(std::max<size_t>(window, 1)), batch_(std::min<size_t>(8, slots_.size())) {
   for (unsigned t = 0; t < threads; ++t) {

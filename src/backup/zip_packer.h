@@ -74,7 +74,4 @@ class PackPool {
   bool stop_ = false;
 };
 
-// One worker a core, at least one.
-unsigned PackThreads();
-
 }  // namespace pim

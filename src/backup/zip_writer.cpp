@@ -4,6 +4,7 @@
 
 #include "backup/zip.h"
 #include "backup/zip_packer.h"
+#include "base/threads.h"
 
 namespace pim {
 
@@ -106,7 +107,7 @@ uint32_t Crc32(std::string_view bytes) {
   return static_cast<uint32_t>(crc);
 }
 
-ZipWriter::ZipWriter() : packThreads(PackThreads()) {}
+ZipWriter::ZipWriter() : packThreads(Cores()) {}
 
 ZipWriter::~ZipWriter() = default;
 

@@ -77,4 +77,14 @@ std::string_view DataPathFolder(std::string_view dataPath) {
   return last == std::string_view::npos ? std::string_view{} : dataPath.substr(0, last + 1);
 }
 
+std::string FolderKey(std::string_view path) {
+  std::string key(path);
+  while (!key.empty() && (key.back() == '\\' || key.back() == '/')) key.pop_back();
+  for (size_t i = 0; i < key.size(); i += GbCharSize(key, i)) {
+    if (key[i] == '/') key[i] = '\\';
+    if (key[i] >= 'A' && key[i] <= 'Z') key[i] = static_cast<char>(key[i] | 0x20);
+  }
+  return key;
+}
+
 }  // namespace pim

@@ -36,4 +36,8 @@ std::string FromNativeName(const NativePath& name);
 // The folder part of a data path, including its last separator ("" when there is none).
 std::string_view DataPathFolder(std::string_view dataPath);
 
+// A case-blind key of a folder's path, as Windows compares them: "/" as "\", no separator at
+// the end, ASCII letters small.
+std::string FolderKey(std::string_view path);
+
 }  // namespace pim

@@ -1,18 +1,12 @@
 #include "search/search_cache.h"
 
 #include "base/file.h"
-#include "base/gbk.h"
 #include "base/path.h"
 #include "records/record_store.h"
 
 namespace pim {
 
-std::string SearchCache::Key() {
-  std::string key = DataFolder();
-  for (size_t i = 0; i < key.size(); i += GbCharSize(key, i))
-    if (key[i] >= 'A' && key[i] <= 'Z') key[i] = static_cast<char>(key[i] | 0x20);
-  return key;
-}
+std::string SearchCache::Key() { return FolderKey(DataFolder()); }
 
 bool SearchCache::Load(RecordStore& store, Searcher& searcher) {
   if (tried_) return false;

@@ -40,7 +40,7 @@ class SearchCache final : public RecordListener {
   void OnRecordChange(const RecordChange& change) override;
 
  private:
-  // The data folder in use, as the file names it: letter case aside, as Windows does.
+  // The data folder in use, as the file names it.
   static std::string Key();
 
   std::string path_;

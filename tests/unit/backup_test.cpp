@@ -10,6 +10,7 @@
 #include "backup/restore.h"
 #include "backup/zip_packer.h"
 #include "base/path.h"
+#include "base/threads.h"
 #include "test_support.h"
 
 #ifdef _WIN32
@@ -140,7 +141,7 @@ TEST_F(ZipPackingTest, ArchiveIsTheSameWithAnyNumberOfPackingThreads) {
   };
   const std::string alone = archive(0);
   EXPECT_GT(alone.size(), 3u << 20);
-  for (unsigned threads : {1u, 3u, PackThreads()})
+  for (unsigned threads : {1u, 3u, Cores()})
     EXPECT_TRUE(archive(threads) == alone) << threads;
 }
 
