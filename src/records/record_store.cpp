@@ -25,22 +25,9 @@ int RecordStore::FindCard(std::string_view path) const {
 }
 
 int RecordStore::Slot(RecordKind kind, int number, const std::string& path) {
-  // Cards, and the copies a sync service made of notes and contacts, go by their path.
-  std::unordered_map<int, int>* byNumber = number < 0                    ? nullptr
-                                           : kind == RecordKind::Note    ? &slots_.notes
-                                           : kind == RecordKind::Contact ? &slots_.contacts
-                                                                         : nullptr;
-  if (byNumber) {
-    if (const auto it = byNumber->find(number); it != byNumber->end()) return it->second;
-  } else if (const auto it = slots_.cards.find(path); it != slots_.cards.end()) {
-    return it->second;
-  }
-  const int slot = static_cast<int>(records_.size());
-  records_.emplace_back();
-  if (byNumber)
-    (*byNumber)[number] = slot;
-  else
-    slots_.cards[path] = slot;
+  const int next = static_cast<int>(records_.size());
+  const int slot = slots_.Place(kind, number, path, next);
+  if (slot == next) records_.emplace_back();
   return slot;
 }
 
@@ -240,10 +227,14 @@ void RecordStore::FinishScan() {
   if (lists) ReadNewCards(*lists);
 }
 
-bool RecordStore::Slots::Add(const Record& r, int slot) {
+int RecordStore::Slots::Place(RecordKind kind, int number, const std::string& path, int slot) {
   // Cards, and the copies a sync service made of notes and contacts, go by their path.
-  if (r.number < 0 || r.kind == RecordKind::Card) return cards.try_emplace(r.path, slot).second;
-  return (r.kind == RecordKind::Note ? notes : contacts).try_emplace(r.number, slot).second;
+  if (number < 0 || kind == RecordKind::Card) return cards.try_emplace(path, slot).first->second;
+  return (kind == RecordKind::Note ? notes : contacts).try_emplace(number, slot).first->second;
+}
+
+bool RecordStore::Slots::Add(const Record& r, int slot) {
+  return Place(r.kind, r.number, r.path, slot) == slot;
 }
 
 bool RecordStore::Adopt(std::vector<Record> records, std::vector<Slots> parts) {

@@ -113,6 +113,9 @@ class RecordStore final : public RecordListener, public NoteTypeSource {
     std::unordered_map<int, int> notes;
     std::unordered_map<int, int> contacts;
     std::unordered_map<std::string, int> cards;
+    // The slot of the record of this kind, number and path: `slot` when it was not there,
+    // and then it is.
+    int Place(RecordKind kind, int number, const std::string& path, int slot);
     // Adds the record in `slot`; false when its number or path is taken.
     bool Add(const Record& record, int slot);
   };
