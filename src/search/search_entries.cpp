@@ -50,35 +50,63 @@ void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string&
   e.kind = record.kind;
   e.bookmark = record.bookmark;
   e.indexed = record.indexed;
-  const auto set = [&](uint32_t gram) {
-    const size_t bit = BitOf(gram, e.bits);
-    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
-  };
-  const size_t latin = latins.size();
-  bool run = false;  // in a run of letters and digits
+  // Everything the loop updates is a local: stores into the signature's words could alias the
+  // entry's and the string's own fields, and the compiler would reload them after each one.
+  // The runs go to a buffer of their largest kept size; past it they are dropped anyway.
+  const uint32_t signature = e.bits;
+  uint64_t ascii = 0;
+  uint8_t forms = 0;
+  char runs[kLatinBytes + 1];
+  size_t count = 0;
+  const auto keep = [&](char c) { runs[std::min(count++, kLatinBytes)] = c; };
+  // The signature was cleared long before and left the cache since: asked for at once, its
+  // lines arrive while the first characters are read.
+  for (uint32_t word = 0; word < signature / 64; word += 8) __builtin_prefetch(bits + word, 1);
   for (const std::string& field : record.fields) {
+    bool run = false;  // in a run of letters and digits
     uint32_t previous = 0;
-    for (size_t i = 0, size = 1; i < field.size(); i += size) {
-      const uint32_t c = fold::CharAt(field, i, size);
-      // Most characters fold to themselves: no call for them.
-      if (const uint32_t raw = RawAt(field, i, size); raw != c) e.forms |= fold::FormOf(raw, c);
-      const uint64_t ascii = AsciiBit(c);
-      e.ascii |= ascii;
-      if (ascii)
-        latins += static_cast<char>(c);
-      if (run && !ascii) latins += ' ';
-      run = ascii != 0;
-      set(CharGram(c));
-      if (previous) set(PairGram(previous, c));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(field.data());
+    const size_t size = field.size();
+    for (size_t i = 0, step = 1; i < size; i += step) {
+      uint32_t c;
+      const unsigned char lead = bytes[i];
+      // Most characters of a Chinese text: two bytes outside the rows that fold.
+      if (lead >= 0x81 && lead <= 0xFE && lead != 0xA1 && lead != fold::kFullWidthRow &&
+          lead != fold::kGreekRow && lead != fold::kCyrillicRow && i + 1 < size &&
+          (bytes[i + 1] < '0' || bytes[i + 1] > '9')) {
+        c = uint32_t{lead} << 8 | bytes[i + 1];
+        step = 2;
+        if (run) keep(' ');
+        run = false;
+      } else {
+        c = fold::CharAt(field, i, step);
+        // Most characters fold to themselves: no call for them.
+        if (const uint32_t raw = RawAt(field, i, step); raw != c) forms |= fold::FormOf(raw, c);
+        const uint64_t bit = AsciiBit(c);
+        ascii |= bit;
+        if (bit)
+          keep(static_cast<char>(c));
+        else if (run)
+          keep(' ');
+        run = bit != 0;
+      }
+      const size_t one = BitOf(CharGram(c), signature);
+      bits[one >> 6] |= uint64_t{1} << (one & 63);
+      if (previous) {
+        const size_t two = BitOf(PairGram(previous, c), signature);
+        bits[two >> 6] |= uint64_t{1} << (two & 63);
+      }
       previous = c;
     }
-    if (run) latins += ' ';
-    run = false;
+    if (run) keep(' ');
   }
-  e.latinBytes = static_cast<uint32_t>(latins.size() - latin);
-  if (e.latinBytes > kLatinBytes) {
-    latins.resize(latin);
+  e.ascii = ascii;
+  e.forms = forms;
+  if (count > kLatinBytes) {
     e.latinBytes = kNoLatin;
+  } else {
+    e.latinBytes = static_cast<uint32_t>(count);
+    latins.append(runs, count);
   }
   const std::string_view title = record.Title();
   const size_t start = titles.size();
