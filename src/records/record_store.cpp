@@ -43,7 +43,6 @@ void RecordStore::Remove(int slot) {
   Changed(slot);
 }
 
-
 namespace {
 
 // The same record as read before: the stamp apart, nothing a reader of the records sees.
@@ -82,8 +81,6 @@ void RecordStore::Store(const ScanWork& work, Record record, bool read) {
   }
   damaged_.erase(work.path);
   record.live = true;
-  // Read line by line, the texts grew with room to spare; kept for long, they keep none.
-  for (std::string& field : record.fields) field.shrink_to_fit();
   record.trimmed = work.lists.trimmed && !work.lists.untrimmed;
   record.bookmark = work.lists.bookmark;
   record.indexed = work.lists.indexed;
@@ -163,6 +160,8 @@ void RecordStore::Plan(ScanListing& listing) {
   std::vector<ScanWork> works;
   for (ScanWork& work : listing.files)
     if (Wanted(work)) works.push_back(std::move(work));
+  // Grown one by one, the map of a hundred thousand cards would be rehashed a dozen times.
+  if (kind == RecordKind::Card) slots_.cards.reserve(slots_.cards.size() + works.size());
   // At most one new slot a file: grown step by step, the records would hold room for twice
   // their number for a while.
   records_.reserve(records_.size() + static_cast<size_t>(scan.total - scan.merged) + works.size());

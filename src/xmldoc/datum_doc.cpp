@@ -69,7 +69,7 @@ bool XML::ReadDatumHead(LineReader& reader) {
 }
 
 bool XML::ReadDatumPart(LineReader& reader) {
-  std::string line;
+  std::string_view line;  // in place: the part is copied once, into the content
   reader.ReadLine(line);
   if (xmlfield::Extract(line, "<part>", "</part>", datum.content)) return true;
   // Rewriting a card read only in part would drop the rest; callers check this.

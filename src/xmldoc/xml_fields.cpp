@@ -52,10 +52,11 @@ bool Extract(std::string_view line, std::string_view open, std::string_view clos
   }
   if (!open.empty() && !close.empty() && open[0] == '<' && close[0] == '<') {
     // Both tags in one pass over the line's "<"s: the read loops of every list spend most
-    // of their time here.
+    // of their time here. (An empty view may point nowhere: memchr must not see it.)
     const char* const data = line.data();
-    for (const char* p = data; (p = static_cast<const char*>(std::memchr(
-                                    p, '<', static_cast<size_t>(data + line.size() - p))));
+    for (const char* p = data;
+         !line.empty() && (p = static_cast<const char*>(
+                               std::memchr(p, '<', static_cast<size_t>(data + line.size() - p))));
          ++p) {
       const size_t at = static_cast<size_t>(p - data);
       const bool isOpen = start == std::string_view::npos && MatchesAt(line, at, open);
@@ -97,11 +98,11 @@ std::string ReadMultiLine(LineReader& reader, const std::string& line, std::stri
   const size_t start = FindAtBoundary(line, open);
   value.assign(line, start == std::string::npos ? line.size() : start + open.size());
   value += "\r\n";
-  std::string next;
+  std::string_view next;  // in place: a long text is copied once, into the value
   while (reader.ReadLine(next)) {
     const size_t end = FindAtBoundary(next, close);
     if (end != std::string_view::npos) {
-      value.append(next, 0, end);
+      value.append(next.substr(0, end));
       return value;
     }
     value += next;
