@@ -288,7 +288,8 @@ Figures Collection(const bench::Collection& size) {
     return {};
   }
   Line("  writing the files (outside the budget)", writing[0][0], "s");
-  // The files are written and in the page cache: from here a start is measured.
+  // The files are written and in the page cache: from here a start is measured. The heap
+  // first, of the collection as written.
   const auto heaps = InNewProcesses(1, "heap", size);
   const double build = FromTheFiles(size);
   Restart(size);

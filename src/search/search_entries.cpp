@@ -163,6 +163,7 @@ void Searcher::BuildOnThreads(unsigned threads) {
     e.signature = words;
     words += e.bits / 64;
   }
+  signatures_.reserve(words);  // exactly: a resize alone could double the room
   signatures_.resize(words);
   constexpr size_t kPiece = 512;
   const size_t pieces = (slots.size() + kPiece - 1) / kPiece;
@@ -211,16 +212,17 @@ void Searcher::Sync() {
     changes_.assign(changes.begin() + static_cast<ptrdiff_t>(from), changes.end());
   }
   synced_ = changes.size();
-  // Reserved at once: grown step by step, the array would hold twice its size for a while.
-  size_t words = 0;
-  for (uint32_t slot : changes_)
-    if (records[slot].live) words += RecordBits(records[slot]) / 64;
-  signatures_.reserve(signatures_.size() + words);
   // Many at once (the first search, a scan of everything) are made on every core.
-  if (changes_.size() >= kManyChanges && Cores() > 1)
+  if (changes_.size() >= kManyChanges && Cores() > 1) {
     BuildOnThreads(Cores());
-  else
+  } else {
+    // Reserved at once: grown step by step, the array would hold twice its size for a while.
+    size_t words = 0;
+    for (uint32_t slot : changes_)
+      if (records[slot].live) words += RecordBits(records[slot]) / 64;
+    signatures_.reserve(signatures_.size() + words);
     for (uint32_t slot : changes_) Build(slot);
+  }
   changes_.clear();
   changes_.shrink_to_fit();
 }
