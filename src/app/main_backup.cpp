@@ -101,12 +101,7 @@ void CMainDlg::RestoreData() {
   RestoreResult result;
   {
     win::BusyCursor busy;
-    packer_.Wait();  // an earlier restore's copy: RunRestore tries again one that failed
-    SavePanels();
-    // Nothing of ours holds the folders the restore moves; they are watched again after.
-    if (sync_) sync_->Stop();
-    // Nor reads them: a search's scan stops here (its threads read the data folder's name).
-    records_.Forget();
+    LetGoOfData();  // an earlier restore's copy, too: RunRestore tries again one that failed
     result = RunRestore(reader, plan, PIMBREL_VERSION_TEXT, Today(), detail);
     // Every record may have changed: the panels, the records in memory, the search window and
     // the reminders read everything again (even after a failure, whose data is the old one).
@@ -177,11 +172,7 @@ void CMainDlg::ChangeDataFolder(HWND owner) {
   bool changed = false;
   {
     win::BusyCursor busy;
-    packer_.Wait();  // its paths are mapped through the data folder about to change
-    SavePanels();
-    if (sync_) sync_->Stop();
-    // A search's scan stops before the data folder changes under its threads.
-    records_.Forget();
+    LetGoOfData();
     UnlockDataFolder();
     switch (how) {
       case kCopy:
@@ -206,6 +197,13 @@ void CMainDlg::ChangeDataFolder(HWND owner) {
   else
     prompter.ShowMessage(failure + Gb("\r\n数据文件夹没有更换。"), caption, MsgButtons::Ok,
                          MsgIcon::Error);
+}
+
+void CMainDlg::LetGoOfData() {
+  packer_.Wait();  // its paths are mapped through the data folder
+  SavePanels();
+  if (sync_) sync_->Stop();  // watched again after
+  records_.Forget();         // a search's scan stops: its threads read the data folder's name
 }
 
 void CMainDlg::StartPacking() {

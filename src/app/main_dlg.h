@@ -87,6 +87,9 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void SavePanels();
   // The day's first exit leaves a copy in "backup\".
   void MakeDailyCopyAtExit();
+  // Before a restore or a change of data folder: nothing of ours writes, watches or reads the
+  // data folders any more (the sync watch is started again by the caller).
+  void LetGoOfData();
   // A restore's safety copy packed on a thread of its own; its end is told to the bar by
   // kPacked, and a failure to the user.
   void StartPacking();
