@@ -1,5 +1,4 @@
-// Notes and cards out as Markdown: names Windows takes, the folder and its files byte for
-// byte, and a failed or cancelled export that leaves nothing; text files in as notes.
+// Notes and cards out as Markdown, byte for byte, or nothing at all; text files in as notes.
 #include "exchange/charsets.h"
 #include "exchange/markdown.h"
 #include "exchange/safe_names.h"

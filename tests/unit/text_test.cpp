@@ -1,5 +1,4 @@
-// Byte text beyond GBK: the converter against Wine's code page 936 table and iconv's GB18030,
-// and text with four-byte characters through the documents, names and field limits.
+// Text beyond GBK: the converter against Wine and iconv, and four-byte characters everywhere.
 #include <fstream>
 #include <iterator>
 
@@ -13,8 +12,7 @@
 namespace pim {
 namespace {
 
-// "😀 • 한 䶮 𠮷" as GB18030 writes it: four bytes each but 䶮, which takes a two-byte code
-// that code page 936 gives a private-use character.
+// "😀 • 한 䶮 𠮷" in GB18030: four bytes each but 䶮, private use in code page 936.
 const std::string kEmoji = "\x94\x39\xFC\x36", kBullet = "\x81\x36\xA6\x31";
 const std::string kHangul = "\x83\x36\x84\x33", kYan = "\xFE\x9F", kJi = "\x95\x34\xB2\x35";
 const std::string kMixed = kEmoji + " " + kBullet + " " + kHangul + " " + kYan + " " + kJi;
@@ -69,8 +67,7 @@ TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
   }
 }
 
-// A native name that is no UTF-8 (written in GBK by another program, or cut) is listed and
-// comes back as it was; UTF-8 converts as ever.
+// A native name that is no UTF-8 (another program's GBK, or cut) is listed and comes back.
 TEST(TextTest, NativeNamesThatAreNoUtf8ComeBackAsTheyWere) {
   for (const std::string name :
        {"\xC4\xE3\xBA\xC3.xml", "\xC4\x61", "caf\xE9", "\xFF\xFE", "a\x80", "\xE4\xBD",
@@ -91,8 +88,8 @@ TEST(TextTest, NativeNamesThatAreNoUtf8ComeBackAsTheyWere) {
 
 #ifndef _WIN32
 
-// Wine's code page table: header, 256 one-byte entries, glyph count (and glyphs), the DBCS
-// flag, 256 lead-byte offsets in words from the offset array, then the lead bytes' tables.
+// Wine's code page table, in words: header, 256 one-byte entries, glyph count (and glyphs),
+// the DBCS flag, 256 lead-byte offsets from the offset array, then the lead bytes' tables.
 const std::vector<uint16_t>& WineTable() {
   static const std::vector<uint16_t> words = [] {
     std::ifstream in("/usr/share/wine/nls/c_936.nls", std::ios::binary);
@@ -113,9 +110,8 @@ char16_t WineCode(unsigned lead, unsigned trail) {
   return w[offsets + w[offsets + lead] + trail];
 }
 
-// Every code of code page 936 as the system's converter gives it: the same character, and
-// written back with the same bytes, except for the private-use codes that GB18030 gives a
-// standard character.
+// Every code of code page 936 reads and writes as Windows has it, but private-use codes that
+// GB18030 gives a standard character.
 TEST(TextTest, AgreesWithWinesCodePage936Table) {
   if (WineTable().size() < 0x10000) GTEST_SKIP() << "Wine's c_936.nls is not installed";
   int swaps = 0;
@@ -167,8 +163,8 @@ TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
     }
   }
   iconv_close(cd);
-  // Private-use characters whose two-byte codes now read as standard ones: iconv has none;
-  // and iconv's own two-byte codes for six characters that code page 936 keeps for private use.
+  // Private-use characters whose codes now read as standard ones, which iconv lacks; and six
+  // characters iconv gives two-byte codes that code page 936 keeps for private use.
   EXPECT_EQ(noCode, 18);
   EXPECT_EQ(twoByteSupplementary, 6);
 }
@@ -177,8 +173,7 @@ TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
 
 using TextFilesTest = test::ModelTest;  // an installed data folder
 
-// Every file of a fresh data folder and of the bad-input corpus keeps its bytes, both as a
-// name passed through and, where it is all characters, shown in a window and stored again.
+// Every file of a fresh data folder and of the bad-input corpus keeps its bytes both ways.
 TEST_F(TextFilesTest, ExistingFilesKeepEveryByte) {
   for (const char* root : {".", PIMBREL_CORPUS})
     for (const auto& [name, bytes] : test::Tree(root)) {
@@ -228,8 +223,7 @@ TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
                 back.datum.keyword,
             kYan + kJi + kMixed + kBullet + kHangul);
 
-  // A card titled 䶮 in category 𠮷: folder and file are named with the characters
-  // themselves, and the index leads back to them.
+  // A card titled 䶮 in category 𠮷: its folder and file bear them, and the index leads there.
   DatumCapture capture(prompter_, clock_, "C:\\P");
   capture.Open();
   capture.MarkModified();

@@ -175,8 +175,7 @@ TEST_F(XmlDocTest, LineIndexBytesReadBackAndMissingFields) {
   // A file that ends inside a link is silent.
   EXPECT_FALSE(xml_.ReadLineIndexLink(Doc(doc.substr(0, doc.find("\t\t<class>"))).lines()));
   EXPECT_TRUE(Shown().empty());
-  // Tag search steps over two-byte characters: after a lone lead byte (D7, the first of 资)
-  // the "<" is its trailing byte. 资料 above still reads back: its CF is a trailing byte.
+  // Tag search steps over two-byte characters: after a lone lead byte (D7) "<" is a trail byte.
   EXPECT_FALSE(xml_.ReadLineIndexLink(Doc(Edited(doc, "\xD7\xCA\xC1\xCF", "\xD7")).lines()));
   EXPECT_EQ(Shown(), Strings{"XML ERROR: No name Find!"});
 }
