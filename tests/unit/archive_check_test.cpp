@@ -1,5 +1,4 @@
-// The check before a restore: names as Windows will see them, and archives read from their
-// file a piece at a time.
+// The check before a restore: names as Windows sees them, archives read a piece at a time.
 #include "backup/archive_check.h"
 
 #include <zlib.h>
@@ -63,8 +62,7 @@ class ArchiveCheckTest : public test::TempFolderTest {
   std::string detail_;
 };
 
-// A byte 0x81-0xFE before "/" starts no character: the "/" stays a separator, as it does
-// when the name is converted for Windows.
+// A byte 0x81-0xFE before "/" starts no character: the "/" stays a separator, as on Windows.
 TEST_F(ArchiveCheckTest, ALeadByteBeforeASeparatorEndsItsPart) {
   // Explorer's archive of a folder "Café" (code page 850: é is 0x82), names without the flag.
   EXPECT_EQ(Check({{"Caf\x82/", "", 0},
@@ -112,8 +110,7 @@ TEST_F(ArchiveCheckTest, WindowsNameRulesRefuseWithTheName) {
 }
 
 #ifdef _WIN32
-// What the file system makes of the names: every one it does not keep as it is, and every
-// pair it takes for one file, is refused above.
+// Every name the file system does not keep as it is, or takes for another, is refused above.
 TEST_F(ArchiveCheckTest, WindowsAgreesWithTheRules) {
   auto kept = [](const std::vector<std::string>& names) {
     if (!CreateFolder("p")) return false;

@@ -60,9 +60,11 @@ class BackupTest : public test::TempFolderTest {
     WriteBytes("datum\\" + kCategory + "\\" + kCard, std::string(3000, 'x') + tag);
     WriteBytes("xmlstyle\\style.dtd", Noise(5000, tag == "old" ? 1 : 2));
   }
-  // The data folder: every file and folder but the backups and the archives beside it.
+  // The data: every file and folder but the backups and the archives beside it.
   static Files Snapshot() {
     Files all = test::Tree();
+    if (!DataFolder().empty())  // and one on another volume
+      for (const auto& [name, bytes] : test::Tree(DataFolder())) all[name] = bytes;
     std::erase_if(all, [](const auto& f) {
       return f.first.starts_with("backup") ||
              (f.first.ends_with(".zip") && f.first.find('/') == std::string::npos);
@@ -94,6 +96,38 @@ class BackupTest : public test::TempFolderTest {
     ASSERT_EQ(Snapshot(), old);
     std::filesystem::remove_all("backup");
   }
+#ifndef _WIN32
+  // A restore of `zip` killed at each step of `arm` in turn: the next start finishes or undoes
+  // it, and the safety copy its packing makes gives `old` back. `steps` gets their number.
+  void KillAtEachStep(const std::string& zip, void (*arm)(int), const Files& old,
+                      int* steps = nullptr) {
+    for (int k = 1;; ++k) {
+      ASSERT_LT(k, 500);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Check(zip);
+        arm(k);
+        _exit(Restore() == RestoreResult::Ok ? 0 : 1);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status));
+      if (WEXITSTATUS(status) == 0) {  // no step left to die in
+        if (steps) *steps = k - 1;
+        ASSERT_EQ(Snapshot(), image_["new"]);
+        return BackFromSafetyCopy(old);
+      }
+      ASSERT_EQ(WEXITSTATUS(status), 9) << k;
+      ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
+      ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
+      const Files now = Snapshot();
+      ASSERT_TRUE(now == old || now == image_["new"]) << "killed at step " << k;
+      if (now != old) ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old)) << k;
+      std::filesystem::remove_all("backup");
+    }
+  }
+#endif
   const std::string kSafetyCopy = Gb("backup\\恢复前 2026-12-07 0930.zip");
 
   std::map<std::string, Files> image_;
@@ -102,8 +136,7 @@ class BackupTest : public test::TempFolderTest {
   std::string detail_;
 };
 
-// Its files byte for byte, their names and folders, and ZIP64 fields: zip_check.py, with
-// independent readers.
+// Its bytes, names, folders and ZIP64 fields are checked by zip_check.py's own readers.
 TEST_F(BackupTest, ArchiveHasItsManifestFirst) {
   ASSERT_EQ(Check(ArchiveOf("new")), ArchiveCheck::Ok);
   const ManifestInfo manifest = ReadManifest(plan_.manifest);
@@ -115,9 +148,7 @@ TEST_F(BackupTest, ArchiveHasItsManifestFirst) {
                        std::vector<std::string>{"new.zip"}));
 }
 
-// Packing on worker threads changes no byte: a few hundred files (text, noise that is stored,
-// empty ones, one beyond the writer's 1 MB drain) and folders between them, written with
-// threads and with none (each packed in the call that adds it), make the same archive.
+// Text, stored noise, empty files, folders and one file past the 1 MB drain pack alike.
 using ZipPackingTest = test::TempFolderTest;
 TEST_F(ZipPackingTest, ArchiveIsTheSameWithAnyNumberOfPackingThreads) {
   const auto archive = [](unsigned threads) {
@@ -141,8 +172,7 @@ TEST_F(ZipPackingTest, ArchiveIsTheSameWithAnyNumberOfPackingThreads) {
   };
   const std::string alone = archive(0);
   EXPECT_GT(alone.size(), 3u << 20);
-  for (unsigned threads : {1u, 3u, Cores()})
-    EXPECT_TRUE(archive(threads) == alone) << threads;
+  for (unsigned threads : {1u, 3u, Cores()}) EXPECT_TRUE(archive(threads) == alone) << threads;
 }
 
 TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
@@ -193,8 +223,7 @@ TEST_F(BackupTest, BadArchivesAreRefusedBeforeAnythingChanges) {
 }
 
 TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
-  // A folder zipped by hand: everything in one folder, names in code page 936 without the
-  // flag or with the Unicode path field, a stray file beside the data.
+  // Zipped by hand: all in one folder, code page 936 names or a Unicode path field, a stray.
   std::string unicode("\x01", 1), field;
   Le(unicode, {{crc32(0, reinterpret_cast<const Bytef*>("Mine/note/n?.xml"), 16), 4}});
   unicode += "Mine/note/n.\xE4\xB8\x83.xml";  // UTF-8 of "七"
@@ -215,9 +244,7 @@ TEST_F(BackupTest, ArchiveOfAnotherToolRestores) {
   EXPECT_TRUE(FileExists(Gb("backup\\恢复前 2026-12-07 0930.zip")));
 }
 
-// A failure before the swap leaves the old data; one while the safety copy is packed leaves
-// the restored data, and the old aside, which what clears leftovers at a start keeps for the
-// next try.
+// Failed before the swap: the old data; while packing the safety copy: the new, the old kept.
 TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
@@ -251,45 +278,15 @@ TEST_F(BackupTest, RestoreFailingAtAnyStepLeavesTheOldData) {
 }
 
 #ifndef _WIN32
-// Killed at any move, or at any write step (the unpacking, the journal, the packing of the
-// safety copy, its placing), a restore is finished or undone at the next start, whose packing
-// then makes the safety copy of the old data, and leaves nothing beside.
+// Killed at any move or write step; the next start's packing makes the old data's safety copy.
 TEST_F(BackupTest, RestoreKilledAtAnyStepIsFinishedOrUndoneAtTheNextStart) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
-  const Files old = Snapshot();
-  for (const auto arm : {ArmMoveKill, ArmWriteKill}) {
-    for (int k = 1;; ++k) {
-      ASSERT_LT(k, 500);
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
-        Check(archive);
-        arm(k);
-        _exit(Restore() == RestoreResult::Ok ? 0 : 1);
-      }
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
-      ASSERT_TRUE(WIFEXITED(status));
-      if (WEXITSTATUS(status) == 0) break;  // no step left to die in
-      ASSERT_EQ(WEXITSTATUS(status), 9);
-      ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
-      ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
-      const Files now = Snapshot();
-      ASSERT_TRUE(now == old || now == image_["new"]) << "killed at step " << k;
-      if (now != old) {
-        ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old)) << k;
-      }
-      std::filesystem::remove_all("backup");
-    }
-  }
+  for (const auto arm : {ArmMoveKill, ArmWriteKill})
+    ASSERT_NO_FATAL_FAILURE(KillAtEachStep(archive, arm, Snapshot()));
 }
-#endif
 
-#ifndef _WIN32
-// The records in a data folder on another volume (a synced folder on another drive), which no
-// rename reaches: the restore copies across, and a kill at any write step leaves the old
-// data or the new after the next start, never a mix, and nothing left beside them.
+// No rename reaches a data folder on another volume: the restore copies across instead.
 TEST_F(BackupTest, ARestoreIntoADataFolderOnAnotherVolumeIsWholeOrNotAtAllWhereverAKillStops) {
   const std::string shm = "/dev/shm/pimbrel-restore-" + std::to_string(::getpid());
   struct stat here {
@@ -297,59 +294,26 @@ TEST_F(BackupTest, ARestoreIntoADataFolderOnAnotherVolumeIsWholeOrNotAtAllWherev
   if (::stat(".", &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
     GTEST_SKIP() << "no second volume at /dev/shm";
   const std::string archive = ArchiveOf("new");
-  const auto both = [&] {  // the program folder's files and the data folder's
-    Files all = Snapshot();
-    for (const auto& [name, bytes] : test::Tree(shm)) all[name] = bytes;
-    return all;
-  };
-  const auto makeOld = [&] {
-    std::filesystem::remove_all(shm);
-    std::filesystem::remove_all("set");
-    std::filesystem::create_directory(shm);
-    MakeData("old");
-  };
   SetDataFolder(shm);
-  makeOld();
-  const Files old = both();
-  int k = 1;
-  for (;; ++k) {
-    ASSERT_LT(k, 500);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      Check(archive);
-      ArmWriteKill(k);
-      _exit(Restore() == RestoreResult::Ok ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 0) break;
-    ASSERT_EQ(WEXITSTATUS(status), 9);
-    ASSERT_NE(RecoverRestore(), Recovery::Failed) << k;
-    ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
-    const Files now = both();
-    ASSERT_TRUE(now == old || now == image_["new"]) << "killed at write step " << k;
-    if (now != old) makeOld();
-  }
-  EXPECT_GT(k, 30);  // the safety copy, the unpacking, and each file copied across
-  std::printf("a restore across volumes, killed at each of its %d write steps\n", k - 1);
-  EXPECT_TRUE(both() == image_["new"]);
+  std::filesystem::create_directory(shm);
+  MakeData("old");
+  int steps = 0;
+  ASSERT_NO_FATAL_FAILURE(KillAtEachStep(archive, ArmWriteKill, Snapshot(), &steps));
+  EXPECT_GE(steps, 30);  // the safety copy, the unpacking, and each file copied across
+  std::printf("a restore across volumes, killed at each of its %d write steps\n", steps);
   SetDataFolder("");
   std::filesystem::remove_all(shm);
 }
 #endif
 
-// Restoring the wrong archive and at once the right one: the first safety copy, the only one
-// of the data as it was, stays as it is, and the second takes a name of its own.
+// The wrong archive and at once the right one: the first safety copy holds the data as it was.
 TEST_F(BackupTest, ASecondRestoreInTheSameMinuteKeepsTheFirstSafetyCopy) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
   const Files old = Snapshot();
   ASSERT_EQ(Check(archive), ArchiveCheck::Ok);
   ASSERT_EQ(RunRestore(reader_, plan_, "test", kNow, detail_), RestoreResult::Ok) << detail_;
-  // Its copy not yet packed: a start and the daily copy's turn-over clear leftovers but keep
-  // the old data aside, and the next restore packs it before anything moves.
+  // Not yet packed: a start and the daily copy keep the old data aside for the next restore.
   std::string failure;
   EXPECT_EQ(std::pair(RecoverRestore(), MakeDailyCopy("test", kNow, failure, 0)),
             std::pair(Recovery::Nothing, DailyCopy::Made));
@@ -361,8 +325,7 @@ TEST_F(BackupTest, ASecondRestoreInTheSameMinuteKeepsTheFirstSafetyCopy) {
   EXPECT_EQ(Snapshot(), old);
 }
 
-// Something of an earlier restore that cannot be removed: on Windows a file held open by
-// another program, natively a path too long to name.
+// An unremovable leftover: on Windows a file held open, natively a path too long to name.
 class Leftover {
  public:
   Leftover() {
@@ -395,8 +358,7 @@ class Leftover {
 #endif
 };
 
-// A restore replaces every folder or none: a leftover that cannot be removed stops it before
-// anything moves and is named; one that can be removed is, and never taken for data moved.
+// An unremovable leftover is named and stops the restore; a removable one is removed.
 TEST_F(BackupTest, ALeftoverIsRemovedOrStopsTheRestoreBeforeAnythingMoves) {
   const std::string archive = ArchiveOf("new");
   MakeData("old");
@@ -427,9 +389,7 @@ TEST_F(BackupTest, ALeftoverIsRemovedOrStopsTheRestoreBeforeAnythingMoves) {
   EXPECT_EQ(data(), image_["new"]);
 }
 
-// A file whose bytes the restore would not change stays the file it was, with its time, so
-// no sync service or search takes it for changed; where a disk has no second names for a
-// file, the copy gets its time.
+// So no sync service takes it for changed; without hard links the copy gets its time.
 TEST_F(BackupTest, AFileTheRestoreWouldNotChangeKeepsItsTime) {
   const std::string archive = ArchiveOf("new");
   MakeData("new");

@@ -1,6 +1,4 @@
-// The data folder moved to a folder of the user's choosing: copied and checked, merged into
-// one another computer keeps, or taken as it is; killed at every write step, nothing is lost
-// and nothing doubled.
+// The data folder moved: copied, merged or taken as it is; a kill at any step loses nothing.
 #include "app/data_folder.h"
 
 #include <sys/wait.h>
@@ -122,8 +120,7 @@ TEST_F(DataFolderTest, AnEmptyFolderIsCopiedCheckedAndUsedAndAKillAtAnyStepLoses
   EXPECT_TRUE(FolderExists("sync\\pim\\note"));
 }
 
-// The second computer joins: its notes, contacts and cards come in under new numbers beside
-// the first computer's, the lists join, and its reminder follows its contact.
+// Notes, contacts and cards join under new numbers, and a reminder follows its contact.
 TEST_F(DataFolderTest, JoiningAFolderMergesEachRecordOnceUnderANewNumberWhereverAKillStopsIt) {
   std::filesystem::create_directories("sync/pim");
   SetDataFolder(kTarget);
@@ -141,11 +138,8 @@ TEST_F(DataFolderTest, JoiningAFolderMergesEachRecordOnceUnderANewNumberWherever
   test::CaptureCards(1);
   const Files ours = Records(".");
   const std::string settings = ReadBytes("set\\sets.conf");  // the counters' floors too
-  const std::vector<std::string> merged = [&] {
-    std::vector<std::string> all = {Note("ours 0"), Note("theirs 0"), Note("theirs 1")};
-    std::sort(all.begin(), all.end());
-    return all;
-  }();
+  std::vector<std::string> merged = {Note("ours 0"), Note("theirs 0"), Note("theirs 1")};
+  std::sort(merged.begin(), merged.end());
   const auto reset = [&] {
     SetDataFolder("");
     WriteBytes("set\\sets.conf", settings);

@@ -29,8 +29,7 @@ TEST_F(SettingsTest, EveryKindOfLineIsFoundSetAndSaved) {
   for (const auto& [section, key, value] : lookups)
     EXPECT_EQ(section ? conf.GetValue(section, key) : conf.GetValue(key), value)
         << (section ? section : "*") << " " << key;
-  // The first hotkey of the two, the maxid under "[COMU] x"; nothing is ever added, and a
-  // loaded file stays.
+  // The first hotkey, the maxid under "[COMU] x"; nothing is added, and a loaded file stays.
   EXPECT_EQ((std::tuple{conf.SetValue("SYS", "hotkey", "600"), conf.SetValue("maxid", "7"),
                         conf.SetValue("COMU", "maxid", "x"), conf.SetValue("absent", "x"),
                         conf.Load("b.conf"), conf.Save()}),
@@ -74,8 +73,7 @@ TEST_F(SettingsTest, CounterNumbersAreWrittenWhenTakenAndNeverHandedOutTwice) {
             "[X]\r\nk=v\r\n");
 }
 
-// The sheet's values are only set, never added, so the installed settings must have them all;
-// the other files get missing keys added when saved.
+// The sheet's values are only set, never added: the installed settings must have them all.
 TEST_F(SettingsTest, TheDataFolderHasEverySettingAndSavesUnchanged) {
   ASSERT_TRUE(WriteDataFolder());
   for (const char* path :
@@ -157,8 +155,7 @@ TEST_F(SettingsTest, SettingsApplyKeepsAHotkeyAndFallsBackToTheUserRegistry) {
   EXPECT_EQ(std::tuple(prompter.messages[0].caption, hotkeys.held[kBarHotkeyId],
                        ReadBytes("set\\sets.conf")),
             std::tuple(Gb("失败"), std::pair(2u, 0x47u), before));
-  // Ctrl+Shift+G, with the extended flag registration ignores, is free; the machine-wide entry
-  // is refused, the user's entry serves.
+  // Ctrl+Shift+G (the extended flag ignored) is free; refused machine-wide, the user's serves.
   registry.refuseMachine = true;
   edited.hotkey = 0x0B47;
   EXPECT_TRUE(page.Apply(edited, "C:\\P"));
@@ -182,8 +179,7 @@ TEST_F(SettingsTest, TheCaptureKeyIsRegisteredSilentlyToldOnlyWhenChangedAndStor
   test::FakeHotkeys hotkeys;
   FakeRegistry registry;
   CaptureKeys keys(hotkeys);
-  // Ctrl+Alt+C when the file has no key, with its Shift form; a quick-launch key holding it
-  // leaves both out, without a word.
+  // Ctrl+Alt+C and its Shift form by default; held by a quick-launch key, both left out silently.
   ASSERT_EQ(LoadSysSettings().captureHotkey, 0x0643);
   hotkeys.held[20480] = {3, 'C'};
   EXPECT_FALSE(keys.Register(0x0643));
