@@ -53,8 +53,7 @@ TEST_F(DatumTest, NewNamesTakeTheNextSlotMatchedExactlyAndAFullTableRefusesMore)
   EXPECT_TRUE(FolderExists("datum\\notes") && FolderExists("datum\\" + kNested));
   EXPECT_EQ((std::vector{LoadClassList(reloaded), LoadSourceList(reread)}),
             (std::vector<Strings>{{"Notes", "notes", kNested}, {"Web", "web", ""}}));
-  // Per count text, the count read; one more name is taken only into an empty table, else
-  // nothing changes.
+  // Per count text, the count read; a new name is taken only into an empty table.
   for (const auto& [count, read] : {std::pair{"150", 100}, {"100", 100}, {"-3", 0}, {"x", 0}}) {
     std::string classList = Format("[CLASS]\r\ncount=%s\r\n", count), sourceList = classList;
     for (int i = 0; i < 100; ++i) {
@@ -120,8 +119,7 @@ TEST_F(DatumTest, IndexesAreWrittenWholeAndAppendedOverTheEndMarkerOnly) {
   EXPECT_FALSE(AppendToIndex("datum\\missing.list", all) || FileExists("datum\\missing.list"));
 }
 
-// The loader reads in 4096-byte steps. Shifted through a whole link's length, some
-// "<link>" and the end marker are split between two reads, and must still be found.
+// Shifted by up to a link's length, "<link>" and the marker fall across the 4096-byte reads.
 TEST_F(DatumTest, AnIndexIsKnownWholeOnlyWithEveryLinkAndTheMarker) {
   for (size_t shift = 0; shift < 180; ++shift) {
     std::vector<IndexEntry> entries(68, {"n", std::string(40, 'u'), "d", "c", "k", "s"});
@@ -159,8 +157,7 @@ TEST_F(DatumTest, NewCardsTakeTheNumberAndPagingStoresFirst) {
                        "[DATUM]\r\nid=2\r\n"));  // the number at once, not at close
   EXPECT_NE(FindText(ReadBytes(CardFile(1)), "<!DOCTYPE datum SYSTEM \"C:\\P\\xmlstyle\\"),
             std::string::npos);
-  // The flag stays set, so paging on rewrites the stored card in its own file even after
-  // its title changed; "→" then reaches a fresh card and the flag is cleared.
+  // Still flagged, "→" rewrites the card in its own file despite a new title, then clears the flag.
   ASSERT_TRUE(capture_.Next({"x", "renamed", "new text"}));
   EXPECT_EQ((std::tuple{capture_.AtNewCard(), capture_.modified(),
                         FileExists("datum\\x\\renamed.datum.1.xml"), capture_.entries()[1],
@@ -172,8 +169,7 @@ TEST_F(DatumTest, NewCardsTakeTheNumberAndPagingStoresFirst) {
   EXPECT_EQ(capture_.entries()[1].name, "renamed");
   ASSERT_TRUE(capture_.Next(Typed("")));
   EXPECT_EQ(std::pair(capture_.count(), prompter_.messages.size()), std::pair(2, size_t{0}));
-  // A search goes to a stored card at its place, the typed one stored first as paging does;
-  // a card gone from the index leaves a fresh card.
+  // A search goes to a card at its place, storing the typed one first; a card gone: a fresh one.
   ASSERT_TRUE(capture_.GoToCard(CardFile(0, "f"), Typed("third", "g")));
   EXPECT_EQ(std::tuple(capture_.count(), capture_.position(), capture_.shown().content),
             std::tuple(3, 1, std::string("first")));
@@ -224,8 +220,7 @@ TEST_F(DatumTest, ACardReadInPartIsNotRewrittenAndAReloadStandsAtANewCard) {
   ASSERT_TRUE(capture_.Next(Typed("one")));
   EXPECT_EQ(ReadBytes(CardFile(0)), bytes);
   EXPECT_NE(FindText(prompter_.messages.back().text, CardFile(0)), std::string::npos);
-  // Typing, then the trimming dialog files the cards away: the panel stands at a new card
-  // and keeps the flag, so the text still shown is stored as a new card at the next move.
+  // Trimmed away meanwhile: at a new card, still flagged, so the text shown is stored anew.
   capture_.MarkModified();
   ASSERT_TRUE(capture_.WriteIndex() && WriteUntrimmedIndex({}));
   capture_.ReloadLists();  // a list not read again would leave count 2 below
@@ -242,8 +237,7 @@ TEST_F(DatumTest, UnsafeCategoriesAndFailedWritesAreToldAndStoreNothing) {
               std::string::npos);
   }
   EXPECT_EQ(test::Tree(), files);
-  // A title file names do not allow: the message and the save dialog; cancelling keeps
-  // everything as it was and asks only once.
+  // A title no file name allows: told, then the save dialog; a cancel changes nothing.
   EXPECT_FALSE(capture_.StoreCard(Typed("text", "a?b")));
   ASSERT_EQ(prompter_.messages.size(), 3u);
   const auto& asked = prompter_.messages[2];
@@ -290,8 +284,7 @@ TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndTellsWhereItStands) {
   EXPECT_TRUE(FolderExists("datum\\" + kComputer));
 }
 
-// Per case: cards waiting, the moves ('>' next, '<' back, 'E' end, 'e' end refused; before a
-// move 'b' marks a bookmark, 'i' an index entry), the answers, and the lists afterwards.
+// Cards waiting; moves ('>', '<', 'E' end, 'e' end refused, 'b' bookmark, 'i' index); the lists.
 struct TrimCase {
   int cards;
   const char* moves;
@@ -319,9 +312,7 @@ TEST_F(DatumTest, EndingMovesWhatWasShownAndMarksGoToTheirLists) {
     for (const char* m = t.moves; *m; ++m) {
       if (*m == 'b' || *m == 'i') (*m == 'b' ? form.bookmark : form.index) = true;
       if (*m == '>' || *m == '<') *m == '>' ? trim.Next(form) : trim.Previous(form);
-      if (*m == 'e' || *m == 'E') {
-        EXPECT_EQ(trim.End(form), *m == 'E');
-      }
+      if (*m == 'e' || *m == 'E') EXPECT_EQ(trim.End(form), *m == 'E');
       if (*m != 'b' && *m != 'i') form = trim.form();
     }
     // The links carry the cards' date; the source joined the source list as the cards were left.
@@ -336,9 +327,7 @@ TEST_F(DatumTest, EndingMovesWhatWasShownAndMarksGoToTheirLists) {
   }
 }
 
-// A bookmark list without its end marker, a card with a line the reader does not know (it
-// hides the rest), a card that cannot be written: each of their entries stays untrimmed and
-// nothing of them changes, while the plain one moves on.
+// A bookmark list without its marker, a card with a stray line or not writable: all left alone.
 TEST_F(DatumTest, ADamagedListOrCardLosesNothing) {
   std::string damaged = ReadBytes(std::string(kBookmarkListPath));
   damaged.pop_back();
@@ -367,9 +356,7 @@ TEST_F(DatumTest, ADamagedListOrCardLosesNothing) {
   EXPECT_TRUE(prompter_.messages[2].text.starts_with("datum\\bookmark.list "));
 }
 
-// Another computer (or an import, or a capture) changes the lists while the panel and the
-// trimming dialog are open: each list is read again just before it changes, so nothing it
-// added is dropped, nothing trimmed there comes back, and the card number never goes back.
+// Each list is read again just before it changes: nothing added elsewhere is lost or revived.
 TEST_F(DatumTest, ListsChangedElsewhereMeanwhileAreJoinedNeverOverwritten) {
   ASSERT_TRUE(capture_.StoreCard(Typed("here 0")));
   // Elsewhere: a category, a card in the untrimmed index, and the card number moved on.
@@ -400,9 +387,7 @@ TEST_F(DatumTest, ListsChangedElsewhereMeanwhileAreJoinedNeverOverwritten) {
   EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"there", "t", "late", "t"}));
 }
 
-// A stored card that another computer rewrote since the panel or the trimming dialog showed
-// it is never written over unasked: both kept (the default: the other version becomes a card
-// of its own, waiting to be trimmed), written over, the edit dropped, or nothing at all.
+// Rewritten elsewhere since shown: both kept (the default), written over, edit dropped, or none.
 TEST_F(DatumTest, ACardChangedOnAnotherComputerIsNeverSavedOverUnasked) {
   const auto elsewhere = [&](int number, const std::string& text) {
     std::string card;

@@ -28,16 +28,11 @@ struct Book {
   virtual void Close() = 0;
   virtual std::string Document(const std::string& text) = 0;  // a record as found on disk
   virtual bool Show(int n) = 0;                               // as a search opens it
-  // Before a search shows another: the panel holds `text`, the rest as it shows the record.
-  virtual bool Leave(const std::string& text) = 0;
-  // The record's file changed on disk; the panel holds `text`: what shows then ("-": as it was).
-  virtual std::string Refresh(const std::string& text) = 0;
-  // What a save that took the file's version instead shows, or "-".
-  virtual std::string Took() = 0;
-  // A restore replaced the files: the label, then what shows.
-  virtual Shown Reopen() = 0;
-  // Record `n` arrived from another computer: the label then.
-  virtual std::string Arrived(int n) = 0;
+  virtual bool Leave(const std::string& text) = 0;           // before a search shows another record
+  virtual std::string Refresh(const std::string& text) = 0;  // after a change on disk ("-": none)
+  virtual std::string Took() = 0;  // shown after a save that took the file's version, or "-"
+  virtual Shown Reopen() = 0;      // after a restore: the label, then what shows
+  virtual std::string Arrived(int n) = 0;  // the label after `n` came from another computer
 };
 struct Notes final : Book {
   explicit Notes(Prompter& p) : book(p, kClock) {}
@@ -94,15 +89,11 @@ struct Contacts final : Book {
   bool Leave(const std::string& text) override { return book.Leave(Holding(text)); }
   std::string Refresh(const std::string& text) override {
     ComuRecord now;
-    switch (book.Refresh(Holding(text), now)) {
-      case AddressBook::Step::Loaded:
-        fields = now;
-        return now.name;
-      case AddressBook::Step::Emptied:
-        return "";
-      default:
-        return "-";
-    }
+    const auto step = book.Refresh(Holding(text), now);
+    if (step == AddressBook::Step::Loaded) fields = now;
+    return step == AddressBook::Step::Loaded    ? now.name
+           : step == AddressBook::Step::Emptied ? ""
+                                                : "-";
   }
   std::string Took() override {
     const std::optional<ComuRecord> now = book.TookDiskVersion();
@@ -182,8 +173,7 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   EXPECT_FALSE(book->Save("lost"));
   EXPECT_EQ(ReadBytes(Path(6)) + prompter_.messages.back().text,
             saved + "Can`t Open " + Path(6) + " to write!");
-  // A new record's number is spent even when its first write fails, and the run dies without
-  // its close handling: the next run does not hand the number out again.
+  // A number is spent even when its first write fails: a run dying then does not reuse it.
   ASSERT_TRUE(CreateFolder(Path(7) + "~pimtmp"));
   EXPECT_EQ(Walk(*book, ">"), "7:");
   EXPECT_FALSE(book->Save("lost"));
@@ -202,8 +192,7 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   EXPECT_FALSE(full->Save("x"));
   EXPECT_EQ(ReadBytes(Path(2147483647)) + prompter_.messages.back().caption, Gb("<missing>警告"));
 }
-// Before a search shows another record, a changed one is saved only if the user wants it:
-// "保存修改吗?", Yes saves, No drops the change, Cancel keeps the panel as it is.
+// "保存修改吗?": Yes saves, No drops the change, Cancel keeps the panel as it is.
 TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnother) {
   const auto book = GetParam().make(prompter_);
   // A record whose category its list lacks.
@@ -233,9 +222,7 @@ TEST_P(RecordBookTest, AChangedRecordIsSavedIfTheUserWantsBeforeASearchShowsAnot
   EXPECT_EQ(prompter_.messages.size(), 6u);
 }
 
-// Another computer writes the record shown (through a synced folder): the panel follows it
-// while unedited, and an edit is never saved over it without asking; a record that arrives
-// under the number a new one shows pushes the new one past it.
+// The panel follows a record rewritten elsewhere while unedited and asks before saving over it.
 TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
   const auto book = GetParam().make(prompter_);
   book->Open();
@@ -259,14 +246,12 @@ TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
   prompter_.choices = {1, 2, -1};
   ASSERT_TRUE(book->Save("mine over"));
   EXPECT_NE(ReadBytes(Path(0)).find("mine over"), std::string::npos);
-  elsewhere("theirs, once more");
-  EXPECT_FALSE(book->Save("dropped"));
-  EXPECT_EQ(std::pair(book->Took(), ReadBytes(Path(0))),
-            std::pair(std::string("theirs, once more"), book->Document("theirs, once more")));
-  elsewhere("closed");  // the question closed: nothing happens
-  EXPECT_FALSE(book->Save("kept"));
-  EXPECT_EQ(std::pair(book->Took(), ReadBytes(Path(0))),
-            std::pair(std::string("-"), book->Document("closed")));
+  for (const std::string took : {"theirs, once more", "-"}) {  // then the question closed
+    const std::string there = took == "-" ? "closed" : took;
+    elsewhere(there);
+    EXPECT_FALSE(book->Save("dropped"));
+    EXPECT_EQ(std::pair(book->Took(), ReadBytes(Path(0))), std::pair(took, book->Document(there)));
+  }
   // Removed elsewhere: an unedited panel begins a new record.
   ASSERT_TRUE(book->Show(0));
   ASSERT_TRUE(RemoveFile(Path(0)));
@@ -277,16 +262,14 @@ TEST_P(RecordBookTest, ARecordWrittenOnAnotherComputerIsNeverSavedOverUnasked) {
   ASSERT_TRUE(book->Save("new here"));
   EXPECT_EQ(ReadBytes(Path(shown)), book->Document("arrived"));
   EXPECT_NE(ReadBytes(Path(shown + 1)).find("new here"), std::string::npos);
-  // One arriving under the number of a record begun here: that one moves past it, and
-  // stepping reaches the one that came.
+  // One arriving under a new record's number pushes that past it; stepping reaches the one come.
   EXPECT_EQ(book->Step('>').first, Format("%d:", shown + 2));
   WriteBytes(Path(shown + 2), book->Document("came"));
   EXPECT_EQ(book->Arrived(shown + 2), Format("%d:", shown + 3));
   EXPECT_EQ(book->Step('<'), (Shown{Format("%d:", shown + 2), "came"}));
 }
 
-// A restore replaces the files under the panel: it comes back on the record it showed where
-// that still exists, and otherwise (gone, or a new record never saved) on a new one.
+// Back on the record shown if it still exists; otherwise (gone, or never saved) on a new one.
 TEST_P(RecordBookTest, AfterARestoreThePanelComesBackOnTheRecordItShowed) {
   for (int n : {0, 1, 2})
     WriteBytes(Path(n), GetParam().make(prompter_)->Document(Format("r%d", n)));
@@ -315,8 +298,7 @@ TEST_F(NoteBookTest, TheFilterStepsThroughOneCategoryAndADiaryStartsWithTheDate)
   NoteBook book(prompter_, kClock);
   for (const auto& [n, type] : {std::pair{0, 1}, {1, 2}, {3, 2}, {5, 4}})  // number, category
     WriteBytes(book.PathOf(n), NoteDocument(type, Format("%d", n)));
-  // Per step: button, filter, the note shown after it (6: the new one) and the result
-  // (unchanged, shown, new). Previous on 0 reads it again; Next on a new note starts it afresh.
+  // Per step: button, filter, note shown (6: new) and result (unchanged, shown, new).
   book.Open();
   const std::string buttons = "<<<<<>>>>><<<>>>", filters = "0000000000222224",
                     shown = "5310013566311335", results = "ssssssssnnssusus";
