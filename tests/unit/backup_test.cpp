@@ -123,7 +123,9 @@ class BackupTest : public test::TempFolderTest {
       ASSERT_TRUE(PackSafetyCopy(detail_)) << k << ": " << detail_;
       const Files now = Snapshot();
       ASSERT_TRUE(now == old || now == image_["new"]) << "killed at step " << k;
-      if (now != old) ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old)) << k;
+      if (now != old) {
+        ASSERT_NO_FATAL_FAILURE(BackFromSafetyCopy(old)) << k;
+      }
       std::filesystem::remove_all("backup");
     }
   }

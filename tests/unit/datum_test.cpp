@@ -312,7 +312,9 @@ TEST_F(DatumTest, EndingMovesWhatWasShownAndMarksGoToTheirLists) {
     for (const char* m = t.moves; *m; ++m) {
       if (*m == 'b' || *m == 'i') (*m == 'b' ? form.bookmark : form.index) = true;
       if (*m == '>' || *m == '<') *m == '>' ? trim.Next(form) : trim.Previous(form);
-      if (*m == 'e' || *m == 'E') EXPECT_EQ(trim.End(form), *m == 'E');
+      if (*m == 'e' || *m == 'E') {
+        EXPECT_EQ(trim.End(form), *m == 'E');
+      }
       if (*m != 'b' && *m != 'i') form = trim.form();
     }
     // The links carry the cards' date; the source joined the source list as the cards were left.

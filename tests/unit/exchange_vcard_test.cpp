@@ -317,9 +317,9 @@ TEST(VCardImport, BirthdaysInEveryForm) {
 }
 
 TEST(VCardImport, DuplicatesByNameAndPhoneOrMail) {
-  const ComuRecord a{
-      .name = Gb("张三"), .telHandset = "+86 138-0013-8000", .email = "Zhang@Example.com"};
-  ComuRecord b{.name = Gb("张 三"), .telOffice = "13800138000"};
+  ComuRecord a, b;
+  a.name = Gb("张三"), a.telHandset = "+86 138-0013-8000", a.email = "Zhang@Example.com";
+  b.name = Gb("张 三"), b.telOffice = "13800138000";
   EXPECT_TRUE(LooksAlike(a, b));  // the same number, written without country code
   b.telOffice = "", b.email2 = "zhang@example.COM ";
   EXPECT_TRUE(LooksAlike(a, b));
@@ -355,14 +355,16 @@ TEST(VCardExport, BytesOfOneContact) {
   EXPECT_NE(vcard().find("\r\nN:Lovelace;Ada King;;;\r\n"), std::string::npos);
 
   // A birthday without a year, or with one the date cannot carry.
-  c = {.name = "A", .birthMonth = 2, .birthDay = 14};
+  c = {};
+  c.name = "A", c.birthMonth = 2, c.birthDay = 14;
   EXPECT_NE(vcard().find("\r\nBDAY:--0315\r\n"), std::string::npos);
   c.birthYear = "80";
   EXPECT_NE(vcard().find("\r\nBDAY:--0315\r\nX-PIMBREL-BIRTH-YEAR:80\r\n"), std::string::npos);
 }
 
 TEST(VCardExport, LongLinesFoldAt75OctetsBetweenCharacters) {
-  ComuRecord c{.name = "A"};
+  ComuRecord c;
+  c.name = "A";
   for (int i = 0; i < 60; ++i) c.note += Gb("长") + "\x95\x34\xB2\x35" + "x,";
   const std::string out = WriteVCards(std::span(&c, 1));
   std::string unfolded;
