@@ -394,7 +394,18 @@ void Program::StoreCard(HWND panel, const std::wstring& text) {
 
 void ProgramTest::Open(int button) {
   program.emplace(folder);
-  ASSERT_TRUE(panel = program->ShowPanel(button));
+  panel = program->ShowPanel(button);
+  if (panel) return;
+  // What the program shows instead, so that a start that goes wrong says how.
+  std::wstring seen;
+  for (HWND w : TopWindows(program->pid()))
+    seen += L" [" + Text(w) + (Visible(w) ? L", shown" : L", hidden") + L"]";
+  DWORD code = 0;
+  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program->pid());
+  if (process && GetExitCodeProcess(process, &code) && code != STILL_ACTIVE) seen += L" ended";
+  if (process) CloseHandle(process);
+  FAIL() << "no panel for button " << button << "; bar " << program->Bar() << ", "
+         << program->Panels().size() << " panels, windows:" << seen;
 }
 std::wstring ProgramTest::Answer(const std::wstring& caption, int button) {
   const auto box = AnswerMessageBox(program->pid(), caption, button);
