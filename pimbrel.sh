@@ -139,6 +139,8 @@ install_program() {  # destination, then the build folder whose data folder it t
 # test (a filter that matches nothing), counts as one failure.
 count_gtest() {
   local log=$1 ok bad ran
+  # Programs under Wine end their lines with CR LF; the patterns below match whole lines.
+  sed -i 's/\r$//' "$log"
   ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n 1)
   bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n 1)
   ran=$(sed -n 's/^\[==========\] \([0-9]*\) tests\{0,1\} from .* ran\..*/\1/p' "$log" | tail -n 1)
