@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "records/record_store.h"
@@ -27,6 +28,23 @@ struct SearchLine {
   std::string text;
   size_t pos = 0;
   size_t len = 0;
+};
+
+// Makes a vector's new elements without clearing them: each of the searcher's fillers writes
+// every word of its own, on the thread that fills it.
+template <typename T>
+struct Uncleared : std::allocator<T> {
+  Uncleared() = default;
+  template <typename U>
+  Uncleared(const Uncleared<U>&) noexcept {}
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
 };
 
 class Searcher {
@@ -50,6 +68,8 @@ class Searcher {
   static uint32_t SignatureBits(size_t textBytes);
 
   static constexpr uint32_t kNoLatin = 0xFFFFFFFF;
+  // Every record's signature, one after another.
+  using Words = std::vector<uint64_t, Uncleared<uint64_t>>;
 
   // What the searcher keeps of each record, apart from it, so that a query runs over small
   // arrays and reads a record's own texts only where they may hold a word; the cache on
@@ -64,7 +84,7 @@ class Searcher {
     RecordKind kind = RecordKind::Note;
     bool bookmark = false;
     bool indexed = false;
-    uint8_t forms = 0;  // the kinds of characters folding changes that its text holds
+    uint8_t forms = 0;   // the kinds of characters folding changes that its text holds
     uint64_t ascii = 0;  // the letters and digits its text holds, folded: bits by AsciiBit
     uint64_t pairs = 0;  // PinyinMatcher::Pairs of the units
     // Its runs of letters and digits, folded, each followed by a blank, in latins_: a word of
@@ -89,9 +109,10 @@ class Searcher {
 
   // Brings the entries up to the store's changes.
   void Sync();
-  // Entries kept from an earlier run, one for each of the store's slots as adopted.
-  void Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures, std::string titles,
-             std::string latins);
+  // Entries kept from an earlier run, one for each of the store's slots as adopted, and every
+  // slot newest first.
+  void Adopt(std::vector<Entry> entries, Words signatures, std::string titles, std::string latins,
+             std::vector<uint32_t> order);
   void Build(uint32_t slot);
   // The same for every slot of changes_, on `threads` threads.
   void BuildOnThreads(unsigned threads);
@@ -117,7 +138,7 @@ class Searcher {
   const RecordStore& store_;
   size_t synced_ = 0;  // changes taken so far
   std::vector<Entry> entries_;
-  std::vector<uint64_t> signatures_;
+  Words signatures_;
   std::string titles_;             // every title, folded
   std::string latins_;             // every record's runs of letters and digits
   size_t staleWords_ = 0;          // signature words of entries built again

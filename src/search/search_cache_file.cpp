@@ -1,8 +1,7 @@
 // The cache file's bytes: written in one pass, read back in runs of parts side by side.
-#include "search/search_cache.h"
-
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "base/atomic_file.h"
 #include "base/file.h"
@@ -10,6 +9,7 @@
 #include "records/record_store.h"
 #include "search/pinyin.h"
 #include "search/search.h"
+#include "search/search_cache.h"
 
 namespace pim {
 
@@ -17,7 +17,7 @@ namespace {
 
 // Raised whenever what is written changes, or what it is built from (folding, grams).
 constexpr uint32_t kFormat = 1;
-constexpr char kMagic[16] = {'P', 'i', 'm', 'b', 'r', 'e', 'l', ' ',
+constexpr char kMagic[16] = {'P', 'i', 'm', 'b', 'r', 'e', 'l',  ' ',
                              's', 'e', 'a', 'r', 'c', 'h', '\r', '\n'};
 constexpr char kEnd[8] = {'c', 'a', 'c', 'h', 'e', 'e', 'n', 'd'};
 constexpr size_t kChunk = 1 << 20;
@@ -230,9 +230,11 @@ struct Loaded {
   std::vector<Record> records;
   std::vector<RecordStore::Slots> slots;  // one for each run
   std::vector<Searcher::Entry> entries;
-  std::vector<uint64_t> signatures;
+  Searcher::Words signatures;
   std::string titles;
   std::string latins;
+  // Each record's recency and slot, sorted newest first within each run.
+  std::vector<std::pair<int64_t, uint32_t>> newest;
 };
 
 class CacheReader {
@@ -246,10 +248,15 @@ class CacheReader {
     In in(file, from.offset, to.offset - from.offset);
     slots.cards.reserve(to.record - from.record);  // most are cards
     Part at = from;
-    for (uint64_t i = from.record; i < to.record; ++i)
+    for (uint64_t i = from.record; i < to.record; ++i) {
       if (!ReadRecord(in, out.records[i], out.entries[i], at, out) ||
           !slots.Add(out.records[i], static_cast<int>(i)))
         return false;
+      out.newest[i] = {out.records[i].recency, static_cast<uint32_t>(i)};
+    }
+    // The search's order, sorted here beside the other runs: only merged afterwards.
+    std::sort(out.newest.begin() + static_cast<ptrdiff_t>(from.record),
+              out.newest.begin() + static_cast<ptrdiff_t>(to.record), std::greater<>());
     return in.left() == 0 && at.signature == to.signature && at.title == to.title &&
            at.latin == to.latin;
   }
@@ -281,7 +288,8 @@ class CacheReader {
     }
     uint32_t titleBytes = 0;
     if (!in.Get(e.bits) || !in.Get(e.forms) || !in.Get(e.initials) || !in.Get(e.titleUnits) ||
-        !in.Get(e.ascii) || !in.Get(e.pairs) || !in.Get(units) || units > in.left() / sizeof(PinyinMatcher::Unit) || e.titleUnits > units)
+        !in.Get(e.ascii) || !in.Get(e.pairs) || !in.Get(units) ||
+        units > in.left() / sizeof(PinyinMatcher::Unit) || e.titleUnits > units)
       return false;
     // The signature's size follows from the text: one that disagrees was not made of it.
     if (e.bits != Searcher::SignatureBits(textBytes)) return false;
@@ -352,15 +360,14 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
       tableBytes != sizeof count + uint64_t{count} * sizeof(Part))
     return false;
   std::vector<Part> parts(count);
-  if (count > 0 &&
-      file.ReadAt(table + sizeof count, reinterpret_cast<char*>(parts.data()),
-                  count * sizeof(Part)) != count * sizeof(Part))
+  if (count > 0 && file.ReadAt(table + sizeof count, reinterpret_cast<char*>(parts.data()),
+                               count * sizeof(Part)) != count * sizeof(Part))
     return false;
   // Every part where the one before ends, the last one ending at the table.
   const Part last{table, head.records, head.signatureWords, head.titleBytes, head.latinBytes};
   parts.push_back(last);
-  if (parts.front().offset != first || parts.front().record != 0 ||
-      parts.front().signature != 0 || parts.front().title != 0 || parts.front().latin != 0)
+  if (parts.front().offset != first || parts.front().record != 0 || parts.front().signature != 0 ||
+      parts.front().title != 0 || parts.front().latin != 0)
     return false;
   for (size_t k = 1; k < parts.size(); ++k) {
     const Part &a = parts[k - 1], &b = parts[k];
@@ -380,6 +387,7 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
     if (half == 0) {
       loaded.entries.resize(head.records);
       loaded.signatures.resize(head.signatureWords);
+      loaded.newest.resize(head.records);
       return;
     }
     loaded.records.resize(head.records);
@@ -390,16 +398,21 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
   const size_t runs = std::min<size_t>(Cores(), parts.size() - 1);
   std::vector<char> read(runs, 0);
   loaded.slots.resize(runs);
+  const auto run = [&](size_t k) { return parts[(parts.size() - 1) * k / runs]; };
   InParallel(runs, [&](size_t k) {
-    const Part& from = parts[(parts.size() - 1) * k / runs];
-    const Part& to = parts[(parts.size() - 1) * (k + 1) / runs];
-    read[k] = CacheReader::ReadRun(path, from, to, loaded, loaded.slots[k]);
+    read[k] = CacheReader::ReadRun(path, run(k), run(k + 1), loaded, loaded.slots[k]);
   });
   if (std::find(read.begin(), read.end(), 0) != read.end()) return false;
   // Two records of one number or path: not a file this program wrote.
   if (!store.Adopt(std::move(loaded.records), std::move(loaded.slots))) return false;
-  searcher.Adopt(std::move(loaded.entries), std::move(loaded.signatures),
-                 std::move(loaded.titles), std::move(loaded.latins));
+  const auto newest = loaded.newest.begin();
+  for (size_t k = 1; k < runs; ++k)
+    std::inplace_merge(newest, newest + static_cast<ptrdiff_t>(run(k).record),
+                       newest + static_cast<ptrdiff_t>(run(k + 1).record), std::greater<>());
+  std::vector<uint32_t> order(loaded.newest.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = loaded.newest[k].second;
+  searcher.Adopt(std::move(loaded.entries), std::move(loaded.signatures), std::move(loaded.titles),
+                 std::move(loaded.latins), std::move(order));
   readAllAt = head.readAllAt;
   return true;
 }

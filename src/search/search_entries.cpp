@@ -34,15 +34,16 @@ uint32_t Searcher::SignatureBits(size_t textBytes) {
                                ~size_t{63});
 }
 
-void Searcher::Adopt(std::vector<Entry> entries, std::vector<uint64_t> signatures,
-                     std::string titles, std::string latins) {
+void Searcher::Adopt(std::vector<Entry> entries, Words signatures, std::string titles,
+                     std::string latins, std::vector<uint32_t> order) {
   entries_ = std::move(entries);
   signatures_ = std::move(signatures);
   titles_ = std::move(titles);
   latins_ = std::move(latins);
   staleWords_ = 0;
   synced_ = store_.changes().size();
-  orderStale_ = true;
+  order_ = std::move(order);
+  orderStale_ = order_.size() != entries_.size();
 }
 
 void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string& titles,
@@ -59,9 +60,8 @@ void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string&
   char runs[kLatinBytes + 1];
   size_t count = 0;
   const auto keep = [&](char c) { runs[std::min(count++, kLatinBytes)] = c; };
-  // The signature was cleared long before and left the cache since: asked for at once, its
-  // lines arrive while the first characters are read.
-  for (uint32_t word = 0; word < signature / 64; word += 8) __builtin_prefetch(bits + word, 1);
+  // The words were made uncleared: cleared here, on the thread that fills them.
+  std::fill_n(bits, signature / 64, uint64_t{0});
   for (const std::string& field : record.fields) {
     bool run = false;  // in a run of letters and digits
     uint32_t previous = 0;

@@ -363,15 +363,16 @@ TEST_F(SearchTest, FilteredSteppingTakesKnownTypesAndReadsOnlyTheNoteShown) {
   EXPECT_LT(ReadStepsTaken() - before, 16);
 }
 
-// A scan takes in what reading each file gives, in order of kind and number, and entries made
-// on several threads find what entries made a step at a time find.
+// A scan takes in what reading each file gives, in order of kind and number; entries made on
+// several threads, and a cache read back in runs side by side, find what entries made a step
+// at a time find.
 TEST_F(SearchTest, ThreadsChangeNothingThatIsFound) {
-  WriteMany(2100, 5);
+  WriteMany(3800, 10);  // more records than one run of the cache holds
   const RecordKind kinds[] = {RecordKind::Note, RecordKind::Contact, RecordKind::Card};
   Strings paths;
-  for (int i = 0; i < 2100; ++i) paths.push_back(Format("note\\n.%d.xml", i));
-  for (int i = 0; i < 210; ++i) paths.push_back(Format("communication\\com.%d.xml", i));
-  for (int i = 0; i < 420; ++i) paths.push_back(Format("datum\\a\\c%03d.xml", i));
+  for (int i = 0; i < 3800; ++i) paths.push_back(Format("note\\n.%d.xml", i));
+  for (int i = 0; i < 380; ++i) paths.push_back(Format("communication\\com.%d.xml", i));
+  for (int i = 0; i < 380; ++i) paths.push_back(Format("datum\\a\\c%03d.xml", i));
   for (int run = 0; run < 2; ++run) {
     RecordStore store;
     if (run == 0) {
@@ -385,7 +386,7 @@ TEST_F(SearchTest, ThreadsChangeNothingThatIsFound) {
     for (size_t slot = 0; slot < paths.size(); ++slot) {
       const Record& held = store.records()[slot];
       Record read;
-      ASSERT_TRUE(ReadRecordFile(kinds[(slot >= 2100) + (slot >= 2310)], paths[slot], read))
+      ASSERT_TRUE(ReadRecordFile(kinds[(slot >= 3800) + (slot >= 4180)], paths[slot], read))
           << paths[slot];
       EXPECT_TRUE(held.live && held.path == paths[slot] && held.fields == read.fields &&
                   held.date == read.date && held.stamp == read.stamp)
@@ -405,7 +406,14 @@ TEST_F(SearchTest, ThreadsChangeNothingThatIsFound) {
   const Strings queries = {"",   "长城", "wxm",   "wangxiaoming", "hello", "abc", "北京 会议",
                            "𠀀", "bj",   "ls zw", "xingjun",      "wor",   "hjl"};
   const auto scopes = {SearchScope::All, SearchScope::Contacts, SearchScope::Cards};
-  EXPECT_EQ(Answers(store_, stepwise, queries, scopes), Answers(store_, atOnce, queries, scopes));
+  const Strings answers = Answers(store_, atOnce, queries, scopes);
+  EXPECT_EQ(Answers(store_, stepwise, queries, scopes), answers);
+  ASSERT_TRUE(WriteSearchCache("search.cache", "d:\\data", 0, store_, atOnce));
+  RecordStore cached;
+  Searcher fromCache(cached);
+  int64_t readAt = 0;
+  ASSERT_TRUE(ReadSearchCache("search.cache", "d:\\data", readAt, cached, fromCache));
+  EXPECT_EQ(Answers(cached, fromCache, queries, scopes), answers);
 }
 
 // An event during a scan wins over what it read; a replaced data folder stops it for good.
