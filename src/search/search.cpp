@@ -1,7 +1,6 @@
 #include "search/search.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "base/gb18030.h"
 #include "base/gbk.h"
@@ -130,13 +129,11 @@ std::vector<SearchHit> Searcher::Find(std::string_view query, SearchScope scope,
   const std::vector<Record>& records = store_.records();
   if (orderStale_) {
     // Sorted beside their recency: looked up in the records, each comparison missed the cache.
-    std::vector<std::pair<int64_t, uint32_t>> newest(records.size());
+    std::vector<Recency> newest(records.size());
     for (uint32_t slot = 0; slot < records.size(); ++slot)
       newest[slot] = {records[slot].recency, slot};
-    std::sort(newest.begin(), newest.end(), std::greater<>());
-    order_.resize(records.size());
-    for (size_t k = 0; k < newest.size(); ++k) order_[k] = newest[k].second;
-    orderStale_ = false;
+    std::sort(newest.begin(), newest.end(), Newer);
+    TakeOrder(newest);
   }
   // Titles first: a record whose title holds every word is a hit at once, as is one whose
   // labels hold the rest by pinyin. Records whose texts may hold a word are read newest

@@ -70,6 +70,10 @@ class Searcher {
   static constexpr uint32_t kNoLatin = 0xFFFFFFFF;
   // Every record's signature, one after another.
   using Words = std::vector<uint64_t, Uncleared<uint64_t>>;
+  // A record's recency and slot. The search's order is newest first, and of two as new the
+  // later slot first: sorted by this, wherever it is sorted.
+  using Recency = std::pair<int64_t, uint32_t>;
+  static bool Newer(const Recency& a, const Recency& b) { return a > b; }
 
   // What the searcher keeps of each record, apart from it, so that a query runs over small
   // arrays and reads a record's own texts only where they may hold a word; the cache on
@@ -110,9 +114,11 @@ class Searcher {
   // Brings the entries up to the store's changes.
   void Sync();
   // Entries kept from an earlier run, one for each of the store's slots as adopted, and every
-  // slot newest first.
+  // slot sorted by Newer.
   void Adopt(std::vector<Entry> entries, Words signatures, std::string titles, std::string latins,
-             std::vector<uint32_t> order);
+             const std::vector<Recency>& newest);
+  // The order of the queries from every slot sorted by Newer.
+  void TakeOrder(const std::vector<Recency>& newest);
   void Build(uint32_t slot);
   // The same for every slot of changes_, on `threads` threads.
   void BuildOnThreads(unsigned threads);

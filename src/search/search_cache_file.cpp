@@ -1,7 +1,6 @@
 // The cache file's bytes: written in one pass, read back in runs of parts side by side.
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "base/atomic_file.h"
 #include "base/file.h"
@@ -233,8 +232,7 @@ struct Loaded {
   Searcher::Words signatures;
   std::string titles;
   std::string latins;
-  // Each record's recency and slot, sorted newest first within each run.
-  std::vector<std::pair<int64_t, uint32_t>> newest;
+  std::vector<Searcher::Recency> newest;  // sorted by Searcher::Newer within each run
 };
 
 class CacheReader {
@@ -256,7 +254,7 @@ class CacheReader {
     }
     // The search's order, sorted here beside the other runs: only merged afterwards.
     std::sort(out.newest.begin() + static_cast<ptrdiff_t>(from.record),
-              out.newest.begin() + static_cast<ptrdiff_t>(to.record), std::greater<>());
+              out.newest.begin() + static_cast<ptrdiff_t>(to.record), Searcher::Newer);
     return in.left() == 0 && at.signature == to.signature && at.title == to.title &&
            at.latin == to.latin;
   }
@@ -408,11 +406,9 @@ bool ReadSearchCache(std::string_view path, std::string_view key, int64_t& readA
   const auto newest = loaded.newest.begin();
   for (size_t k = 1; k < runs; ++k)
     std::inplace_merge(newest, newest + static_cast<ptrdiff_t>(run(k).record),
-                       newest + static_cast<ptrdiff_t>(run(k + 1).record), std::greater<>());
-  std::vector<uint32_t> order(loaded.newest.size());
-  for (size_t k = 0; k < order.size(); ++k) order[k] = loaded.newest[k].second;
+                       newest + static_cast<ptrdiff_t>(run(k + 1).record), Searcher::Newer);
   searcher.Adopt(std::move(loaded.entries), std::move(loaded.signatures), std::move(loaded.titles),
-                 std::move(loaded.latins), std::move(order));
+                 std::move(loaded.latins), loaded.newest);
   readAllAt = head.readAllAt;
   return true;
 }

@@ -35,15 +35,20 @@ uint32_t Searcher::SignatureBits(size_t textBytes) {
 }
 
 void Searcher::Adopt(std::vector<Entry> entries, Words signatures, std::string titles,
-                     std::string latins, std::vector<uint32_t> order) {
+                     std::string latins, const std::vector<Recency>& newest) {
   entries_ = std::move(entries);
   signatures_ = std::move(signatures);
   titles_ = std::move(titles);
   latins_ = std::move(latins);
   staleWords_ = 0;
   synced_ = store_.changes().size();
-  order_ = std::move(order);
-  orderStale_ = order_.size() != entries_.size();
+  if (newest.size() == entries_.size()) TakeOrder(newest);
+}
+
+void Searcher::TakeOrder(const std::vector<Recency>& newest) {
+  order_.resize(newest.size());
+  for (size_t k = 0; k < newest.size(); ++k) order_[k] = newest[k].second;
+  orderStale_ = false;
 }
 
 void Searcher::Fill(const Record& record, Entry& e, uint64_t* bits, std::string& titles,

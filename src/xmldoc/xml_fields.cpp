@@ -50,13 +50,13 @@ bool Extract(std::string_view line, std::string_view open, std::string_view clos
       return true;
     }
   }
-  if (!open.empty() && !close.empty() && open[0] == '<' && close[0] == '<') {
+  // An empty line holds no tag; its view may point nowhere, which memchr must not see.
+  if (!line.empty() && !open.empty() && !close.empty() && open[0] == '<' && close[0] == '<') {
     // Both tags in one pass over the line's "<"s: the read loops of every list spend most
-    // of their time here. (An empty view may point nowhere: memchr must not see it.)
+    // of their time here.
     const char* const data = line.data();
-    for (const char* p = data;
-         !line.empty() && (p = static_cast<const char*>(
-                               std::memchr(p, '<', static_cast<size_t>(data + line.size() - p))));
+    for (const char* p = data; (p = static_cast<const char*>(std::memchr(
+                                    p, '<', static_cast<size_t>(data + line.size() - p))));
          ++p) {
       const size_t at = static_cast<size_t>(p - data);
       const bool isOpen = start == std::string_view::npos && MatchesAt(line, at, open);
