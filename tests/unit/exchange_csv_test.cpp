@@ -29,10 +29,8 @@ TEST(Csv, QuotingAsSpreadsheetsWriteIt) {
 
   std::string out;
   for (const std::string& f :
-       std::vector<std::string>{"plain", "a,b", "q\"q", "l\nl", " lead", "", Gb("中文")}) {
-    AppendCsvField(out, f);
-    out += ',';
-  }
+       std::vector<std::string>{"plain", "a,b", "q\"q", "l\nl", " lead", "", Gb("中文")})
+    AppendCsvField(out, f), out += ',';
   EXPECT_EQ(out, "plain,\"a,b\",\"q\"\"q\",\"l\nl\",\" lead\",," + Gb("中文") + ",");
 }
 
@@ -138,8 +136,8 @@ TEST(ContactCsv, FilesThatAreNoContactList) {
             std::pair(2, SkipReason::Unterminated));
 }
 
-TEST(ContactCsv, OutlookFileWeWrite) {
-  const std::vector<ComuRecord> contacts = {test::SampleContact()};
+TEST(ContactCsv, OutlookFileWeWriteAndBothLayoutsComeBackFieldForField) {
+  std::vector<ComuRecord> contacts = {test::SampleContact()};
   const std::string utf8 = WriteContactsCsv(contacts, CsvLayout::Outlook, CsvEncoding::Utf8);
   EXPECT_EQ(utf8,
             "\xEF\xBB\xBF"
@@ -157,10 +155,8 @@ TEST(ContactCsv, OutlookFileWeWrite) {
   const std::string gbk = WriteContactsCsv(contacts, CsvLayout::Outlook, CsvEncoding::Gbk);
   EXPECT_NE(gbk.find("\r\n" + Gb("钱七") + "?,"), std::string::npos);
   EXPECT_FALSE(BeyondGbk(gbk));
-}
 
-TEST(ContactCsv, BothLayoutsComeBackFieldForField) {
-  std::vector<ComuRecord> contacts(6, test::SampleContact());
+  contacts.resize(6, test::SampleContact());
   contacts[1].birthYear = "";  // no year
   contacts[1].email = "";      // the second e-mail alone keeps its column
   contacts[2].birthMonth = contacts[2].birthDay = -1;
