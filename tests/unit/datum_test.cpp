@@ -271,7 +271,6 @@ TEST_F(DatumTest, TrimmingRewritesTheCardInPlaceAndTellsWhereItStands) {
   trim_.Next(form);
   trim_.Next(trim_.form());
   EXPECT_EQ(std::tuple(trim_.nextEnabled(), trim_.okText()), std::tuple(false, Gb("完  成")));
-  // The first card was rewritten in place with its new class; the category got its folder.
   clock_.Set({2027, 1, 2, 3, 4, 0});
   trim_.Previous(trim_.form());
   trim_.Previous(trim_.form());
@@ -361,16 +360,15 @@ TEST_F(DatumTest, ADamagedListOrCardLosesNothing) {
 // Each list is read again just before it changes: nothing added elsewhere is lost or revived.
 TEST_F(DatumTest, ListsChangedElsewhereMeanwhileAreJoinedNeverOverwritten) {
   ASSERT_TRUE(capture_.StoreCard(Typed("here 0")));
-  // Elsewhere: a category, a card in the untrimmed index, and the card number moved on.
-  ClassTable theirs;
+  ClassTable theirs;  // elsewhere
   LoadClassList(theirs);
   ASSERT_FALSE(FindClassPath(kLife, theirs).empty());
   std::vector<IndexEntry> index = LoadUntrimmedIndex(prompter_);
   index.push_back({"there", "datum\\" + kLife + "\\there.datum.7.xml", "", kLife, "", ""});
   ASSERT_TRUE(WriteUntrimmedIndex(index));
   WriteBytes(std::string(kDatumConfPath), "[DATUM]\r\nid=8\r\n");
-  // Here: a new category and a new card, and the panel closes with its number.
-  ASSERT_TRUE(capture_.StoreCard(Typed("here 8", "t", kComputer)));
+  ASSERT_TRUE(capture_.StoreCard(Typed("here 8", "t", kComputer)));  // here
+
   capture_.Close({});
   EXPECT_EQ(Links(kUntrimmedIndexPath), (Strings{"t", "there", "t"}));
   EXPECT_NE(ReadBytes("datum\\" + kComputer + "\\t.datum.8.xml"), "<missing>");

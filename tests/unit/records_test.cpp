@@ -108,8 +108,7 @@ struct Contacts final : Book {
     book.Arrived(n);
     return book.label();
   }
-  // The fields as the panel shows them, with `text` typed as the name.
-  ComuRecord Holding(const std::string& text) const {
+  ComuRecord Holding(const std::string& text) const {  // the fields shown, `text` as the name
     ComuRecord shown = fields;
     shown.name = text;
     return shown;
