@@ -42,8 +42,9 @@ ScratchFolder::ScratchFolder() : previous_(std::filesystem::current_path()) {
 }
 
 ScratchFolder::~ScratchFolder() {
-  std::filesystem::current_path(previous_);
+  // The folder it was made in may be another scratch folder, already gone at exit.
   std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
   std::filesystem::remove_all(folder_, ignored);
 }
 
