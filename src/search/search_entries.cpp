@@ -42,7 +42,10 @@ void Searcher::Adopt(std::vector<Entry> entries, Words signatures, std::string t
   latins_ = std::move(latins);
   staleWords_ = 0;
   synced_ = store_.changes().size();
-  if (newest.size() == entries_.size()) TakeOrder(newest);
+  if (newest.size() == entries_.size())
+    TakeOrder(newest);
+  else
+    orderStale_ = true;  // sorted at the first query
 }
 
 void Searcher::TakeOrder(const std::vector<Recency>& newest) {
