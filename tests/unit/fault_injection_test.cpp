@@ -112,6 +112,8 @@ struct Writer {
   bool (*consistent)(const Files&) = nullptr;
 };
 
+const std::vector<std::string_view> kIndexFiles = {kTrimmedIndexPath, kBookmarkListPath,
+                                                   kIndexListPath, kUntrimmedIndexPath};
 const Writer kWriters[] = {
     {"settings", {kSettingsPath}, SaveSettings, 2, true},
     {"counter", {kSettingsPath}, TakeNumber, 4, true},
@@ -120,13 +122,7 @@ const Writer kWriters[] = {
     {"card", {"datum\\fault\\t.datum.0.xml", kClassListPath, kDatumConfPath}, StoreCard, 14},
     {"trimmed_card", {"datum\\a\\c1.xml", kClassListPath, kSourceListPath}, TrimCard, 16, false, 2},
     {"untrimmed_index", {kUntrimmedIndexPath}, WriteIndex, 0, true, 2},
-    {"index_appends",
-     {kTrimmedIndexPath, kBookmarkListPath, kIndexListPath, kUntrimmedIndexPath},
-     AppendToIndexes,
-     26,
-     false,
-     2,
-     NoCardLost},
+    {"index_appends", kIndexFiles, AppendToIndexes, 26, false, 2, NoCardLost},
     {"quick_launch_list", {LaunchLists::kFiles[0]}, SaveListOnTimer, 4},
     {"run_marker", {kRunMarkerPath}, ClaimMarker, 0, true},
 };

@@ -67,12 +67,11 @@ TEST_F(SyncFolderTest, ACopyLikeItsRecordGoesAndEachOtherWaitsForTheUserUntilDec
   EXPECT_EQ(scan.removed, 1);
   EXPECT_EQ(ReadBytes("note\\n.0 (1).xml"), "<missing>");
   ASSERT_EQ(scan.open.size(), 3u);  // by folder, then by name
-  EXPECT_EQ(std::pair(scan.open[0].original, scan.open[0].copy),
-            std::pair(std::string(""), std::string("note\\dropped.xml")));
+  EXPECT_EQ(scan.open[0], (Conflict{RecordFolder::Notes, "", "note\\dropped.xml", false}));
   EXPECT_EQ(scan.open[1], (Conflict{RecordFolder::Notes, "note\\n.1.xml",
                                     "note\\n.1.sync-conflict-20261207-145046-QRQ24IX.xml", false}));
-  EXPECT_EQ(std::pair(scan.open[2].original, scan.open[2].copy),
-            std::pair(std::string(""), std::string("communication\\com.4-DESKTOP.xml")));
+  EXPECT_EQ(scan.open[2],
+            (Conflict{RecordFolder::Contacts, "", "communication\\com.4-DESKTOP.xml", false}));
   // What the user compares: each version as labelled lines, the pair by kind, name and title.
   EXPECT_EQ(GbToUtf8(ConflictLine(scan.open[1])), "记事  n.1.xml  here");
   EXPECT_EQ(GbToUtf8(VersionText(scan.open[1], true)),
@@ -137,9 +136,7 @@ TEST_F(SyncFolderTest, ListsAreJoinedAlikeOnBothComputersAndATrimIsNeverUndone) 
   EXPECT_EQ(heard_.log, Strings{"lists"});
   EXPECT_NE(ReadBytes("datum\\datum.conf").find("id=9"), std::string::npos);
   ClassTable joined;
-  Strings names;
-  for (const std::string& n : LoadClassList(joined)) names.push_back(GbToUtf8(n));
-  EXPECT_EQ(names, (Strings{"a", "我的", "他的"}));
+  EXPECT_EQ(LoadClassList(joined), (Strings{"a", Gb("我的"), Gb("他的")}));
   Strings links;
   for (const IndexEntry& e : LoadUntrimmedIndex(prompter_)) links.push_back(e.name);
   EXPECT_EQ(links, (Strings{"c2", "c3"}));
