@@ -58,9 +58,6 @@ TEST(CardCapture, TheWindowSourceKeepsTheProgramAndIsCutOnAWholeCharacter) {
 TEST(CardCapture, TheHtmlHeaderGivesTheAddressOnlyWhenItsOffsetsHoldTogether) {
   const std::string url = "https://example.org/" + GbToUtf8(Gb("页面")) + "?q=1";
   EXPECT_EQ(HtmlSourceUrl(HtmlClip(url)), "https://example.org/" + Gb("页面") + "?q=1");
-  EXPECT_EQ(HtmlSourceUrl(HtmlClip("")), std::nullopt);  // a fragment without an address
-  // An address inside the page is not the header's.
-  EXPECT_EQ(HtmlSourceUrl(HtmlClip("", "SourceURL:http://x/\r\n")), std::nullopt);
   // Offsets -1 (no context) are allowed when both are.
   std::string noContext = HtmlClip("http://a/");
   noContext.replace(noContext.find("StartHTML:") + 10, 10, "-000000001");
@@ -74,22 +71,20 @@ TEST(CardCapture, TheHtmlHeaderGivesTheAddressOnlyWhenItsOffsetsHoldTogether) {
     return clip;
   };
   for (const std::string& clip :
-       {damaged("StartFragment", "12x"), damaged("EndFragment", "99999"),
+       {HtmlClip(""),                             // a fragment without an address
+        HtmlClip("", "SourceURL:http://x/\r\n"),  // an address inside the page is not the header's
+        damaged("StartFragment", "12x"), damaged("EndFragment", "99999"),
         damaged("StartFragment", "9999999999999999999999"), damaged("StartHTML", "-1"),
         damaged("EndFragment", "5"), damaged("Version", "0.9\r\nbroken line"),
         damaged("SourceURL", "http://a/\x01"), damaged("SourceURL", "\xC3("),
         good.substr(0, good.find("SourceURL")), good.substr(0, 60), std::string("\0\0<", 3)})
     EXPECT_EQ(HtmlSourceUrl(clip), std::nullopt) << clip;
-  // Every cut of a block is read without harm, and none gives an address: the offsets say
-  // more bytes were written.
+  // Every cut of a block reads without harm and gives no address: its offsets want more bytes.
   for (size_t n = 0; n <= good.size(); ++n)
     EXPECT_EQ(HtmlSourceUrl(good.substr(0, n)).has_value(), n == good.size()) << n;
 }
 
-class CaptureTest : public test::CardTest {
- protected:
-  std::string Bytes(const IndexEntry& entry) { return ReadBytes(entry.url); }
-};
+using CaptureTest = test::CardTest;
 
 TEST_F(CaptureTest, ACapturedCardTakesTheNextNumberBesideThePanelWhichStaysWhereItIs) {
   capture_.ShowPanel({});
@@ -100,7 +95,7 @@ TEST_F(CaptureTest, ACapturedCardTakesTheNextNumberBesideThePanelWhichStaysWhere
   EXPECT_EQ(*first, (IndexEntry{Gb("第一行_ 标题"),
                                 "datum\\" + kUnsorted + "\\" + Gb("第一行_ 标题") + ".datum.0.xml",
                                 "", kUnsorted, "", "https://a/"}));
-  const std::string bytes = Bytes(*first);
+  const std::string bytes = ReadBytes(first->url);
   for (const std::string& part :
        {Gb("<part>第二行</part>\r\n\t\t<part></part>"), std::string("<source>https://a/</source>"),
         std::string("<founddate>2026-12-6 9:5</founddate>")})
@@ -127,14 +122,15 @@ TEST_F(CaptureTest, ACapturedCardTakesTheNextNumberBesideThePanelWhichStaysWhere
 TEST_F(CaptureTest, ARewriteKeepsTheSourceFoundDateAndKeywordsAndTheIndexFollowsTheSource) {
   const auto card = capture_.Capture("text", "http://s/");
   ASSERT_TRUE(card.has_value());
-  WriteBytes(card->url, ReplaceAll(Bytes(*card), "<keyword></keyword>", "<keyword>k</keyword>"));
+  WriteBytes(card->url,
+             ReplaceAll(ReadBytes(card->url), "<keyword></keyword>", "<keyword>k</keyword>"));
   clock_.Set({2027, 1, 2, 3, 4, 0});
   capture_.ReloadLists();
   ASSERT_TRUE(capture_.Previous({}));
   EXPECT_EQ(capture_.shown().source, "http://s/");
   capture_.MarkModified();
   ASSERT_TRUE(capture_.Next({kUnsorted, "text", "edited", "http://t/"}));
-  const std::string bytes = Bytes(*card);
+  const std::string bytes = ReadBytes(card->url);
   for (const std::string_view part :
        {"<founddate>2026-12-6 9:5</founddate>", "<modifieddate>2027-1-2 3:4</modifieddate>",
         "<source>http://t/</source>", "<keyword>k</keyword>"})

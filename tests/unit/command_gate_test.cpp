@@ -10,6 +10,9 @@
 namespace pim {
 namespace {
 
+// What the bar's log shows for a command run.
+std::string Ran(Command c) { return "run " + std::to_string(static_cast<int>(c)) + ";"; }
+
 // The bar as the gate sees it: open dialogs (innermost first), and a log of what it was told.
 struct FakeBar final : CommandGate::Bar {
   struct Dialog {
@@ -26,18 +29,14 @@ struct FakeBar final : CommandGate::Bar {
       if (d.id == modal) return d.enabled;
     return false;
   }
-  void CloseForExit(CommandGate::Modal modal) override {
-    log += "close " + std::to_string(modal) + ";";
-  }
+  void CloseForExit(CommandGate::Modal m) override { log += "close " + std::to_string(m) + ";"; }
   void Poll(bool on) override { polling = on; }
   bool ConfirmExit() override {
     log += "ask;";
     if (duringQuestion) duringQuestion();
-    return stay ? false : true;
+    return !stay;
   }
-  void Run(Command command) override {
-    log += "run " + std::to_string(static_cast<int>(command)) + ";";
-  }
+  void Run(Command command) override { log += Ran(command); }
 
   std::vector<Dialog> dialogs;
   std::string log;
@@ -45,9 +44,6 @@ struct FakeBar final : CommandGate::Bar {
   bool stay = false;
   std::function<void()> duringQuestion;
 };
-
-constexpr int kExit = static_cast<int>(Command::Exit);
-constexpr int kBackup = static_cast<int>(Command::Backup);
 
 TEST(CommandGate, TheExitClosesTheInnermostDialogFirstOnceEachAndRunsWhenAllAreGone) {
   FakeBar bar;
@@ -67,11 +63,11 @@ TEST(CommandGate, TheExitClosesTheInnermostDialogFirstOnceEachAndRunsWhenAllAreG
   EXPECT_TRUE(bar.polling);
   gate.ModalEnded();
   gate.Continue();
-  EXPECT_EQ(bar.log, "close 2;close 1;ask;run " + std::to_string(kExit) + ";");
+  EXPECT_EQ(bar.log, "close 2;close 1;ask;" + Ran(Command::Exit));
   EXPECT_TRUE(gate.exited() && !bar.polling && !gate.Idle());
   gate.Request(Command::Backup);  // nothing once on the way out
   gate.Continue();
-  EXPECT_EQ(bar.log.find("run " + std::to_string(kBackup)), std::string::npos);
+  EXPECT_EQ(bar.log.find(Ran(Command::Backup)), std::string::npos);
 }
 
 TEST(CommandGate, CommandsWaitForTheDialogsOneAtATimeAndTheExitGoesFirst) {
@@ -85,7 +81,7 @@ TEST(CommandGate, CommandsWaitForTheDialogsOneAtATimeAndTheExitGoesFirst) {
   EXPECT_EQ(bar.log, "");  // nothing closed for a backup
   bar.dialogs.clear();
   gate.Continue();
-  EXPECT_EQ(bar.log, "run " + std::to_string(kBackup) + ";");
+  EXPECT_EQ(bar.log, Ran(Command::Backup));
   EXPECT_TRUE(gate.Idle());
 
   // Records to open: the latest choice wins over one still waiting.
@@ -96,8 +92,7 @@ TEST(CommandGate, CommandsWaitForTheDialogsOneAtATimeAndTheExitGoesFirst) {
   bar.dialogs.clear();
   gate.Continue();
   EXPECT_EQ(std::tuple(bar.log, gate.record().kind, gate.record().number),
-            std::tuple("run " + std::to_string(static_cast<int>(Command::Open)) + ";",
-                       RecordKind::Contact, 4));
+            std::tuple(Ran(Command::Open), RecordKind::Contact, 4));
 
   // The exit takes the place of a command waiting; a "stay" leaves the program as it was.
   bar.log.clear();
@@ -126,7 +121,7 @@ TEST(CommandGate, ASessionEndClosesEveryDialogAtOnceAndIsDoneOnce) {
   // Another program kept the session going: commands work again.
   gate.SessionGoesOn();
   gate.Request(Command::Backup);
-  EXPECT_EQ(bar.log, "close 2;close 1;run " + std::to_string(kBackup) + ";");
+  EXPECT_EQ(bar.log, "close 2;close 1;" + Ran(Command::Backup));
 
   // The session ends while the exit's question is open: the exit's work is not done twice.
   bar.log.clear();

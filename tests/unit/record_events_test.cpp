@@ -8,11 +8,9 @@
 namespace pim {
 namespace {
 
-using test::HeardChanges;
-
 TEST(RecordEvents, EveryListenerHearsEachChangeInOrderAndOneThatGoesHearsNoMore) {
   RecordEvents events;
-  HeardChanges first, second, third;
+  test::HeardChanges first, second, third;
   events.Subscribe(first);
   events.Subscribe(second);
   events.Subscribe(first);  // once only

@@ -8,7 +8,6 @@
 #include <fstream>
 
 #include "base/atomic_file.h"
-#include "base/line_reader.h"
 
 namespace pim::test {
 
