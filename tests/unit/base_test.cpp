@@ -81,7 +81,6 @@ TEST(LineReader, XmlAndConfigRules) {
 
 using BaseFileTest = test::TempFolderTest;
 
-// A failed read is told apart from the end of the file.
 TEST_F(BaseFileTest, AFailedReadIsNoEndOfFile) {
   WriteBytes("a.txt", "bytes");
   std::string bytes;

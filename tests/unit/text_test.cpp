@@ -37,19 +37,13 @@ TEST(TextTest, EveryScalarValueRoundTripsAndIsSteppedWhole) {
     const GbChar back = DecodeGbChar(b, 0);
     if (back.code != c || back.size != b.size() || !back.valid || GbCharSize(b, 0) != b.size())
       ADD_FAILURE() << std::hex << uint32_t(c);
-    if (c >= 0x10000) {
-      all.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      all.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      all.push_back(static_cast<char16_t>(c));
-    }
+    if (c >= 0x10000) all.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+    all.push_back(static_cast<char16_t>(c < 0x10000 ? c : 0xDC00 + ((c - 0x10000) & 0x3FF)));
   }
-  // Whole strings: UTF-16 (windows) and UTF-8 (names on Linux) both ways.
-  const std::string bytes = Utf16ToGb(all);
+  const std::string bytes = Utf16ToGb(all);  // whole strings: Windows' UTF-16
   EXPECT_EQ(GbToUtf16(bytes), all);
-  EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes);
-  // A lone surrogate cannot be stored; it alone becomes U+FFFD.
-  EXPECT_EQ(Utf16ToGb(u"a\xD800z"), "a" + Bytes(0xFFFD) + "z");
+  EXPECT_EQ(Utf8ToGb(GbToUtf8(bytes)), bytes);                   // and UTF-8 names on Linux
+  EXPECT_EQ(Utf16ToGb(u"a\xD800z"), "a" + Bytes(0xFFFD) + "z");  // a lone surrogate: U+FFFD
 }
 
 TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
@@ -67,7 +61,6 @@ TEST(TextTest, BrokenBytesPassThroughNamesAndShowAsReplacementInWindows) {
   }
 }
 
-// A native name that is no UTF-8 (another program's GBK, or cut) is listed and comes back.
 TEST(TextTest, NativeNamesThatAreNoUtf8ComeBackAsTheyWere) {
   for (const std::string name :
        {"\xC4\xE3\xBA\xC3.xml", "\xC4\x61", "caf\xE9", "\xFF\xFE", "a\x80", "\xE4\xBD",
@@ -173,7 +166,6 @@ TEST(TextTest, AgreesWithIconvGb18030WhereCodePage936HasNoCode) {
 
 using TextFilesTest = test::ModelTest;  // an installed data folder
 
-// Every file of a fresh data folder and of the bad-input corpus keeps its bytes both ways.
 TEST_F(TextFilesTest, ExistingFilesKeepEveryByte) {
   for (const char* root : {".", PIMBREL_CORPUS})
     for (const auto& [name, bytes] : test::Tree(root)) {
@@ -235,7 +227,6 @@ TEST_F(TextFilesTest, DocumentsAndCardFilesHoldEveryCharacter) {
   EXPECT_TRUE(prompter_.messages.empty());
 }
 
-// A line break cannot be kept in a one-line field: the user is told and nothing is written.
 TEST_F(TextFilesTest, LineBreaksInOneLineFieldsAreToldAndNotStored) {
   AddressBook book(prompter_);
   book.Initialise();

@@ -180,7 +180,6 @@ TEST_F(XmlDocTest, LineIndexBytesReadBackAndMissingFields) {
   EXPECT_EQ(Shown(), Strings{"XML ERROR: No name Find!"});
 }
 
-// The fast tag search finds exactly what the character-by-character walk finds.
 TEST(XmlFieldsTest, FastSearchAgreesWithTheWalkOnRandomBytes) {
   std::mt19937 random(7);
   const std::string alphabet = "<</>ab\x81\xB0\xFE\\";
@@ -189,7 +188,7 @@ TEST(XmlFieldsTest, FastSearchAgreesWithTheWalkOnRandomBytes) {
     for (char& c : text) c = alphabet[random() % alphabet.size()];
     for (const std::string needle : {"<a>", "</a>", "<", "a", "\xB0<"})
       ASSERT_EQ(xmlfield::FindAtBoundary(text, needle), FindText(text, needle)) << text;
-    // Extract as the walk defines it: both tags searched from the start.
+    // Extract as the walk (FindText) defines it: both tags searched from the start.
     const size_t open = FindText(text, "<a>"), close = FindText(text, "</a>");
     std::string value = "old";
     const bool found = xmlfield::Extract(text, "<a>", "</a>", value);
