@@ -22,4 +22,9 @@ struct Measure {
 
 std::vector<Measure> Measures();
 
+// Pushes the caches' contents out to memory, as after the user's other work: the program runs
+// each operation once, and a loop over the smaller size would otherwise find all its data
+// still in the caches where the larger one cannot.
+void Cool();
+
 }  // namespace bench
