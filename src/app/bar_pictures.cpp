@@ -31,11 +31,7 @@ constexpr struct Picture {
 }  // namespace
 
 void BarPictures::Apply(HWND bar, const Scale& scale) {
-  icon_.reset(win::LoadScaledIcon(IDI_PIMBREL, scale.dpi(), false));
-  smallIcon_.reset(win::LoadScaledIcon(IDI_PIMBREL, scale.dpi(), true));
-  SendMessageW(bar, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-  SendMessageW(bar, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-
+  scale_ = scale;
   // The bar is exactly its background picture, whatever size its font gives the dialog.
   const PixelBox size = scale.Scaled(kBarBox);
   SetWindowPos(bar, nullptr, 0, 0, size.width(), size.height(),
@@ -44,11 +40,24 @@ void BarPictures::Apply(HWND bar, const Scale& scale) {
   brush_.reset(background_ ? CreatePatternBrush(background_.get()) : nullptr);
   // Each button's pictures fit its own place, so neighbours meet without a gap.
   for (const Picture& picture : kPictures) {
-    for (int bitmap : picture.bitmaps)
-      if (bitmap) buttons_[bitmap - IDB_BAR].reset(win::LoadPicture(bitmap, scale, picture.box));
+    buttons_[picture.bitmaps[0] - IDB_BAR].reset(
+        win::LoadPicture(picture.bitmaps[0], scale, picture.box));
+    if (picture.bitmaps[1]) buttons_[picture.bitmaps[1] - IDB_BAR].reset();
     win::PlaceAt(GetDlgItem(bar, picture.control), scale, picture.box);
   }
   RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void BarPictures::ApplyRest(HWND bar) {
+  for (const Picture& picture : kPictures)
+    if (picture.bitmaps[1])
+      buttons_[picture.bitmaps[1] - IDB_BAR].reset(
+          win::LoadPicture(picture.bitmaps[1], scale_, picture.box));
+  // Under Wine each icon given to a window took 2 ms, as long as all the buttons' pictures.
+  icon_.reset(win::LoadScaledIcon(IDI_PIMBREL, scale_.dpi(), false));
+  smallIcon_.reset(win::LoadScaledIcon(IDI_PIMBREL, scale_.dpi(), true));
+  SendMessageW(bar, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  SendMessageW(bar, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
 void BarPictures::ShowButton(HWND bar, int control, bool pressed) {
@@ -63,7 +72,8 @@ bool BarPictures::Draw(const DRAWITEMSTRUCT& item) const {
       std::ranges::find(kPictures, static_cast<int>(item.CtlID), &Picture::control);
   if (item.CtlType != ODT_BUTTON || picture == std::end(kPictures)) return false;
   const bool pressed = (item.itemState & ODS_SELECTED) || pressed_ == picture->control;
-  const int bitmap = picture->bitmaps[pressed && picture->bitmaps[1] ? 1 : 0];
+  const int second = picture->bitmaps[1];
+  const int bitmap = pressed && second && buttons_[second - IDB_BAR] ? second : picture->bitmaps[0];
   const RECT& place = item.rcItem;
   if (const HBITMAP shown = buttons_[bitmap - IDB_BAR].get()) {
     const HDC source = CreateCompatibleDC(item.hDC);

@@ -12,9 +12,12 @@ namespace pim {
 
 class BarPictures {
  public:
-  // Loads everything for `scale`, sizes `bar` to its background and places and shows the
-  // buttons; what was shown until now goes once the new pictures are in place.
+  // Loads what the bar shows for `scale`, sizes `bar` to its background and places and shows
+  // the buttons; what was shown until now goes once the new pictures are in place.
   void Apply(HWND bar, const Scale& scale);
+  // The rest at the scale last applied: the pressed pictures and the window's icons. Apart,
+  // so a starting bar is shown first; until then a pressed button shows its normal picture.
+  void ApplyRest(HWND bar);
   // Shows a button pressed, or normal again, at once; nothing for a control without a
   // pressed picture.
   void ShowButton(HWND bar, int control, bool pressed);
@@ -28,6 +31,7 @@ class BarPictures {
  private:
   static constexpr size_t kSlots = 16;  // by resource id - IDB_BAR
 
+  Scale scale_;
   win::HeldIcon icon_, smallIcon_;
   win::HeldBitmap background_;
   win::HeldBrush brush_;

@@ -99,7 +99,10 @@ class CMainDlg final : public win::Dialog, private PanelHost, private CommandGat
   void ExitProcedure();
   void SaveForSessionEnd();
   void FollowBar();
-  void OnScaleChanged() override { pictures_.Apply(hwnd(), scale_); }
+  void OnScaleChanged() override {
+    pictures_.Apply(hwnd(), scale_);
+    pictures_.ApplyRest(hwnd());
+  }
 
   static constexpr UINT_PTR kStartTimer = 2;  // makes the panels after the bar shows
   static constexpr UINT_PTR kPollTimer = 3;   // the command gate's
