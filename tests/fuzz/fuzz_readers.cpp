@@ -1,18 +1,13 @@
-// One libFuzzer target per reader of bytes from the data folder or from outside, chosen by the
-// name the program runs under (fuzz_<kind>): the settings file, the note, contact, card and
-// line-index documents, the list files with readers of their own, and the vCard and CSV files of
-// other programs. Each reads arbitrary bytes the way its panel does and, where the bytes made
-// sense, checks that writing what was read and reading it again gives it back. Beside them: an
-// archive picked for a restore, byte text through its conversions, what the capture key reads
-// from the clipboard, search over a few records with a fuzzed card and query, and the
-// search's cache of them, cut and damaged.
+// libFuzzer targets, one per reader of bytes from the data folder or from outside (settings,
+// documents, lists, other programs' vCard and CSV files, archives, byte text, the clipboard, search
+// and its cache), chosen by the name the program runs under: fuzz_<kind>. Where the bytes made
+// sense, writing what was read and reading it again must give it back.
 #include <unistd.h>
 #include <zlib.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 
 #include "backup/archive_check.h"
 #include "backup/windows_name.h"
@@ -28,9 +23,8 @@
 
 namespace {
 
-// Stops the run with a crash that libFuzzer reports, when a property does not hold; the line
-// that failed goes first, since the stack shows only the enclosing function.
-// (clang 14 has no std::source_location over this standard library, hence the builtin.)
+// A crash for libFuzzer, naming the line, which the stack alone would not (clang 14's library
+// has no std::source_location).
 void Check(bool holds, unsigned line = __builtin_LINE()) {
   if (holds) return;
   std::fprintf(stderr, "property failed at fuzz_readers.cpp:%u\n", line);
@@ -39,7 +33,7 @@ void Check(bool holds, unsigned line = __builtin_LINE()) {
 
 // The data paths are relative to the working folder: one private folder per process, in
 // memory where possible, so the flushes of the atomic writer stay cheap.
-[[maybe_unused]] void EnterWorkFolder() {
+void EnterWorkFolder() {
   static const bool entered = [] {
     const std::string base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     static const std::string dir = base + "/pimbrel-fuzz-" + std::to_string(::getpid());
@@ -50,18 +44,16 @@ void Check(bool holds, unsigned line = __builtin_LINE()) {
   Check(entered);
 }
 
-[[maybe_unused]] const pim::FixedClock kClock({2003, 5, 7, 9, 5, 3});
+const pim::FixedClock kClock({2003, 5, 7, 9, 5, 3});
 
-// A document read from `doc` by `read`, on a fresh reader.
 template <typename Read>
-[[maybe_unused]] bool ReadFrom(std::string_view doc, Read read) {
+bool ReadFrom(std::string_view doc, Read read) {
   pim::MemorySource source(doc);
   pim::LineReader reader(source);
   return read(reader);
 }
 
-// True when every CR is followed by LF and every LF follows a CR.
-[[maybe_unused]] bool OnlyCrLf(std::string_view text) {
+bool OnlyCrLf(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) return false;
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
@@ -72,7 +64,7 @@ template <typename Read>
 // True when no line of `text` (lines split at CR LF) ends inside a character. A cut
 // character at the end of a value takes the "<" of the closing tag written after it, which
 // the tag search then no longer finds: a documented property of the format.
-[[maybe_unused]] bool EndsOnCharBoundaries(std::string_view text) {
+bool EndsOnCharBoundaries(std::string_view text) {
   for (size_t i = 0; i < text.size(); i += pim::GbCharSize(text, i)) {
     const size_t size = pim::GbCharSize(text, i);
     if (size == 1 && pim::IsGbkLeadByte(static_cast<unsigned char>(text[i]))) return false;
@@ -82,17 +74,17 @@ template <typename Read>
 }
 
 // A list value keeps its line, so a lone CR or LF in it becomes a blank.
-[[maybe_unused]] std::string Flat(std::string text) {
+std::string Flat(std::string text) {
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
   return text;
 }
 
-// Every contact read from another program's file can be stored: it has a name, its one-line
-// fields hold no line break and no field its closing tag, and the contact document gives it
-// back; written by us again and read, it comes back whole.
+// Every contact read from another program's file can be stored: the contact document gives it
+// back, and written by us again and read, it comes back whole.
 template <typename Write, typename Read>
-[[maybe_unused]] void CheckImported(const pim::ContactImport& report, Write write, Read read) {
+void CheckImported(std::string_view bytes, Write write, Read read) {
+  const pim::ContactImport report = read(bytes);
   if (report.error != pim::ImportError::None) {
     Check(report.contacts.empty());
     return;
@@ -123,10 +115,8 @@ template <typename Write, typename Read>
   Check(again.error == pim::ImportError::None && again.contacts == report.contacts);
 }
 
-// An archive's planned path as Windows will see it, by rules written out again here: no
-// empty, "." or ".." part, no control character, ":" or wildcard, no device name with any
-// extension, no trailing dot or blank.
-[[maybe_unused]] bool PlainOnWindows(const std::u16string& path) {
+// A planned path is a plain Windows name, by rules written out again here.
+bool PlainOnWindows(const std::u16string& path) {
   size_t start = 0;
   for (size_t end = 0; end <= path.size(); ++end) {
     if (end < path.size() && path[end] != u'\\') continue;
@@ -153,7 +143,7 @@ template <typename Write, typename Read>
 
 // Whether each character of `text` is written back as it is read (0x80 reads as the euro
 // sign, which is written A2 E3), and no escape of a native byte (FE 39 8x 3y) is in it.
-[[maybe_unused]] bool Canonical(std::string_view text) {
+bool Canonical(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     const pim::GbChar ch = pim::DecodeGbChar(text, i);
     std::string again;
@@ -166,26 +156,59 @@ template <typename Write, typename Read>
   return true;
 }
 
-// The folded characters of a text, as search folds them, one after the other.
-[[maybe_unused]] std::vector<uint32_t> FoldedChars(std::string_view text) {
+std::vector<uint32_t> FoldedChars(std::string_view text) {
   std::vector<uint32_t> chars;
   for (size_t i = 0, size = 1; i < text.size(); i += size)
     chars.push_back(pim::fold::CharAt(text, i, size));
   return chars;
 }
 
-// A target: the bytes, and a prompter, a document reader and a buffer of its own.
-#define FUZZ_TARGET(name)                                                                   \
-  int name(std::string_view bytes, [[maybe_unused]] pim::test::RecordingPrompter& prompter, \
-           [[maybe_unused]] pim::XML& xml, [[maybe_unused]] std::string& doc)
+// The data folder in the work folder, with a note for each of `notes`.
+void WriteNotes(std::initializer_list<const char*> notes) {
+  EnterWorkFolder();
+  Check(pim::WriteDataFolder() && pim::CreateFolder("datum\\a"));
+  pim::test::RecordingPrompter quiet;
+  const pim::XML writer(quiet, kClock);
+  int n = 0;
+  for (const char* text : notes) {
+    std::string note;
+    writer.WriteNote(note, 1, text, "2020-1-1 1:1");
+    Check(pim::WriteFileAtomic("note\\n." + std::to_string(n++) + ".xml", note));
+  }
+}
 
-FUZZ_TARGET(FuzzConfig) {
-  // Saving what was loaded must be stable.
+// A hit and its line lie inside their record's text.
+void CheckHit(const pim::RecordStore& store, const pim::Searcher& searcher,
+              const pim::SearchHit& hit) {
+  Check(hit.slot < store.records().size());
+  const std::vector<std::string>& fields = store.records()[hit.slot].fields;
+  if (hit.field >= 0)
+    Check(static_cast<size_t>(hit.field) < fields.size() && hit.pos <= fields[hit.field].size() &&
+          hit.len <= fields[hit.field].size() - hit.pos);
+  const pim::SearchLine line = searcher.MatchLine(hit, 40);
+  Check(line.pos <= line.text.size() && line.len <= line.text.size() - line.pos);
+}
+
+using Target = void (*)(std::string_view, pim::test::RecordingPrompter&, pim::XML&, std::string&);
+std::vector<std::pair<std::string_view, Target>>& Targets() {
+  static std::vector<std::pair<std::string_view, Target>> targets;
+  return targets;
+}
+Target chosen = nullptr;
+
+// Target fuzz_<kind>: the bytes, and a prompter, a document reader and a buffer of its own.
+#define FUZZ_TARGET(kind)                                                                         \
+  void Fuzz_##kind(std::string_view, pim::test::RecordingPrompter&, pim::XML&, std::string&);     \
+  [[maybe_unused]] const bool kind##_listed = (Targets().emplace_back(#kind, Fuzz_##kind), true); \
+  void Fuzz_##kind(std::string_view bytes,                                                        \
+                   [[maybe_unused]] pim::test::RecordingPrompter& prompter,                       \
+                   [[maybe_unused]] pim::XML& xml, [[maybe_unused]] std::string& doc)
+
+FUZZ_TARGET(config) {
   EnterWorkFolder();
   Check(pim::WriteFileAtomic("sets.conf", bytes));
   pim::CConfigFile config;
-  Check(config.Load("sets.conf") == 1);
-  Check(config.Load("sets.conf") == -2);
+  Check(config.Load("sets.conf") == 1 && config.Load("sets.conf") == -2);
   config.GetValue("SYS", "hotkey");
   config.GetValue("count");
   if (config.GetValue("name0") != pim::CConfigFile::kNotFound)
@@ -195,10 +218,9 @@ FUZZ_TARGET(FuzzConfig) {
   Check(config.Save() == 1);
   pim::CConfigFile again;
   Check(again.Load("sets.conf") == 1 && again.Serialize() == config.Serialize());
-  return 0;
 }
 
-FUZZ_TARGET(FuzzNote) {
+FUZZ_TARGET(note) {
   ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadNoteType(r) >= -1 && xml.ReadNote(r); });
   if (ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadNote(r); })) {
     const pim::NoteRecord read = xml.note;
@@ -211,16 +233,14 @@ FUZZ_TARGET(FuzzNote) {
             (read.buildtime.empty() || xml.note.buildtime == read.buildtime));
     }
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzComu) {
+FUZZ_TARGET(comu) {
   if (ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadComu(r); })) {
     const pim::ComuRecord read = xml.comu;
     Check(read.WriteComu(doc));
-    // Written and read again, the contact comes back, unless a value holds its own closing
-    // tag or ends in a lone lead byte, the year holds a "-", or a month or day index is
-    // negative: -1 is written "--1", which reads back otherwise, as the format says.
+    // Written and read again, the contact comes back, unless a value holds its closing tag or
+    // ends in a lone lead byte, the year holds a "-", or a month or day is -1 (written "--1").
     const std::string* values[] = {
         &read.name,  &read.telOffice, &read.telHome,    &read.telHandset, &read.telBP,
         &read.email, &read.email2,    &read.companyweb, &read.homepage,   &read.oicq,
@@ -238,10 +258,9 @@ FUZZ_TARGET(FuzzComu) {
       Check(copy.comu == read);
     }
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzDatum) {
+FUZZ_TARGET(datum) {
   ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadDatumHead(r) && xml.ReadDatumPart(r); });
   if (ReadFrom(bytes, [&](pim::LineReader& r) { return xml.ReadDatum(r); })) {
     // Content read back holds no markup, so it comes back whole unless it has a lone CR or LF.
@@ -253,10 +272,9 @@ FUZZ_TARGET(FuzzDatum) {
       Check(xml.datum.content == read.content);
     }
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzLineIndex) {
+FUZZ_TARGET(lineindex) {
   // The head once, then links until the reading fails, as the datum store does.
   int links = 0;
   pim::XML::WriteLineIndexHead(doc, "t", "k");
@@ -279,10 +297,9 @@ FUZZ_TARGET(FuzzLineIndex) {
     return true;
   });
   Check(again == links || !second.messages.empty());
-  return 0;
 }
 
-FUZZ_TARGET(FuzzQuickList) {
+FUZZ_TARGET(quicklist) {
   EnterWorkFolder();
   pim::test::FakeHotkeys hotkeys;
   pim::test::FakeShell shell;
@@ -291,9 +308,8 @@ FUZZ_TARGET(FuzzQuickList) {
   pim::LaunchLists first(prompter, hotkeys, shell, images);
   Check(first.LoadList(0) && first.count(0) <= pim::LaunchLists::kMaxItems);
   // Saved and read again, every record comes back, and a second save changes nothing.
-  Check(first.SaveList(0));
   std::string once, twice;
-  Check(pim::ReadWholeFile(pim::LaunchLists::kFiles[0], once));
+  Check(first.SaveList(0) && pim::ReadWholeFile(pim::LaunchLists::kFiles[0], once));
   pim::LaunchLists second(prompter, hotkeys, shell, images);
   Check(second.LoadList(0) && second.count(0) == first.count(0));
   for (int i = 0; i < first.count(0); ++i) {
@@ -303,12 +319,11 @@ FUZZ_TARGET(FuzzQuickList) {
           Flat(a.workdir) == b.workdir && Flat(a.keydes) == b.keydes && a.hotkey == b.hotkey &&
           a.iconint == b.iconint);
   }
-  Check(second.SaveList(0));
-  Check(pim::ReadWholeFile(pim::LaunchLists::kFiles[0], twice) && twice == once);
-  return 0;
+  Check(second.SaveList(0) && pim::ReadWholeFile(pim::LaunchLists::kFiles[0], twice) &&
+        twice == once);
 }
 
-FUZZ_TARGET(FuzzDatumList) {
+FUZZ_TARGET(datumlist) {
   // The same bytes as both lists; a new category and a new source must then be found.
   EnterWorkFolder();
   Check(pim::WriteFileAtomic(pim::kClassListPath, bytes));
@@ -330,43 +345,36 @@ FUZZ_TARGET(FuzzDatumList) {
     pim::LoadSourceList(again);
     Check(again.count == sources.count && again.names[again.count - 1] == name);
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzVCard) {
-  CheckImported(pim::ReadVCards(bytes), pim::WriteVCards, pim::ReadVCards);
-  return 0;
-}
+FUZZ_TARGET(vcard) { CheckImported(bytes, pim::WriteVCards, pim::ReadVCards); }
 
-FUZZ_TARGET(FuzzCsv) {
+FUZZ_TARGET(csv) {
   CheckImported(
-      pim::ReadContactsCsv(bytes),
+      bytes,
       [](std::span<const pim::ComuRecord> c) {
         return pim::WriteContactsCsv(c, pim::CsvLayout::Outlook, pim::CsvEncoding::Utf8);
       },
       pim::ReadContactsCsv);
-  return 0;
 }
 
-FUZZ_TARGET(FuzzZip) {
-  // Any bytes as an archive picked for a restore: every entry's bytes inside the file and
-  // apart from the others; when the check passes, every planned path a plain Windows name
-  // inside the five folders, no two one file under Windows' letter case, none on the way of
-  // another, and every entry of the size and CRC it declares.
+FUZZ_TARGET(zip) {
+  // Any bytes as an archive picked for a restore: entries apart and inside the file; once it
+  // passes the check, plain Windows names in the five folders, and the declared sizes and CRCs.
   EnterWorkFolder();
   Check(pim::WriteFileAtomic("fuzz.zip", bytes));
   pim::ZipReader reader;
   pim::RestorePlan plan;
   std::string detail;
   const pim::ArchiveCheck check = pim::CheckArchive("fuzz.zip", reader, plan, detail);
-  std::vector<std::pair<uint64_t, uint64_t> > spans;
+  std::vector<std::pair<uint64_t, uint64_t>> spans;
   for (const pim::ZipEntry& e : reader.entries()) {
     Check(e.dataOffset <= bytes.size() && e.packedSize <= bytes.size() - e.dataOffset);
     spans.emplace_back(e.dataOffset, e.dataOffset + e.packedSize);
   }
   std::sort(spans.begin(), spans.end());
   for (size_t i = 1; i < spans.size(); ++i) Check(spans[i - 1].second <= spans[i].first);
-  if (check != pim::ArchiveCheck::Ok) return 0;
+  if (check != pim::ArchiveCheck::Ok) return;
   std::set<std::u16string> seen, files;
   for (const pim::RestorePlan::Item& item : plan.items) {
     const std::u16string path = pim::GbToUtf16(pim::PlannedPath(reader, plan, item));
@@ -374,8 +382,7 @@ FUZZ_TARGET(FuzzZip) {
     const std::u16string top = path.substr(0, path.find(u'\\'));
     Check(top == u"set" || top == u"note" || top == u"communication" || top == u"datum" ||
           top == u"xmlstyle");
-    Check(pim::FoldName(path) != u"SET\\RUN.ING.M");
-    Check(seen.insert(pim::FoldName(path)).second);
+    Check(pim::FoldName(path) != u"SET\\RUN.ING.M" && seen.insert(pim::FoldName(path)).second);
     if (!item.folder) files.insert(pim::FoldName(path));
   }
   for (const std::u16string& path : seen)
@@ -387,21 +394,18 @@ FUZZ_TARGET(FuzzZip) {
     std::string name;
     reader.Name(e, name);
     if (name.empty() || name.back() == '/' || name.back() == '\\') continue;  // folders
-    Check(reader.Extract(e, [&](std::string_view piece) {
+    const auto add = [&](std::string_view piece) {
       got += piece.size();
-      crc =
-          crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
+      crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), uInt(piece.size()));
       return true;
-    }) == pim::ZipStatus::Ok);
-    Check(got == e.size && crc == e.crc);
+    };
+    Check(reader.Extract(e, add) == pim::ZipStatus::Ok && got == e.size && crc == e.crc);
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzGbText) {
-  // Byte text both ways: a native name comes back whole; byte text too, where each character
-  // is written back as it is read; the strict conversions fail exactly on what is no text;
-  // every character read is as long as the stepping says.
+FUZZ_TARGET(gbtext) {
+  // Byte text both ways: a native name comes back whole, byte text too where it is canonical;
+  // the strict conversions fail exactly on what is no text.
   Check(pim::GbToUtf8(pim::Utf8ToGb(bytes)) == bytes);
   if (Canonical(bytes)) Check(pim::Utf8ToGb(pim::GbToUtf8(bytes)) == bytes);
   bool valid = true;
@@ -425,13 +429,11 @@ FUZZ_TARGET(FuzzGbText) {
     std::string again;
     Check(pim::GbToUtf8Strict(strict, again) && again == bytes);
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzClip) {
-  // What the capture key takes from other programs: the clipboard's HTML header gives a
-  // one-line address within the source's limit or nothing; the text's title is a name a card
-  // file can take; its lines end in CR LF only, and a second pass changes nothing.
+FUZZ_TARGET(clip) {
+  // What the capture key takes from other programs: a one-line address within the limit or
+  // none, a title a card file can take, and lines that a second pass leaves as they are.
   const auto chars = [](std::string_view text) {
     size_t n = 0;
     for (size_t i = 0; i < text.size(); i += pim::GbCharSize(text, i)) ++n;
@@ -446,27 +448,16 @@ FUZZ_TARGET(FuzzClip) {
         chars(title) <= pim::kCapturedTitleChars);
   const std::string source = pim::WindowSource(bytes, "PROGRAM.EXE");
   Check(chars(source) <= pim::kSourceLimit);
-  return 0;
 }
 
-FUZZ_TARGET(FuzzSearch) {
-  // A few records and one card whose title and content are fuzzed; the query comes first.
-  // Every hit and its line lie inside their text; a record that holds a one-word query,
-  // folded as search folds, is found; no query takes 500 ms.
+FUZZ_TARGET(search) {
+  // The query, then the title and content of one card among a few records. A record holding a
+  // one-word query, folded as search folds, is found; no query takes 500 ms.
   static pim::RecordStore store;
   static pim::Searcher searcher(store);
   static const bool made = [] {
-    EnterWorkFolder();
-    if (!pim::WriteDataFolder() || !pim::CreateFolder("datum\\a")) return false;
-    pim::test::RecordingPrompter quiet;
-    const pim::XML writer(quiet, kClock);
-    const char* notes[] = {"Hello World \xC4\xE3\xBA\xC3", "\xA3\xC1\xA3\xC2\xA3\xC3 wide",
-                           "\xA6\xA1\xA6\xC1 \xA7\xA1\xA7\xD1 greek"};
-    for (int n = 0; n < 3; ++n) {
-      std::string note;
-      writer.WriteNote(note, 1, notes[n], "2020-1-1 1:1");
-      if (!pim::WriteFileAtomic("note\\n." + std::to_string(n) + ".xml", note)) return false;
-    }
+    WriteNotes({"Hello World \xC4\xE3\xBA\xC3", "\xA3\xC1\xA3\xC2\xA3\xC3 wide",
+                "\xA6\xA1\xA6\xC1 \xA7\xA1\xA7\xD1 greek"});
     pim::ComuRecord contact;
     contact.name = "\xCD\xF5\xD0\xA1\xC3\xF7";  // 王小明
     contact.email = "XiaoMing@Example.com";
@@ -477,11 +468,8 @@ FUZZ_TARGET(FuzzSearch) {
            pim::AppendToIndex(pim::kTrimmedIndexPath, std::span(&card, 1));
   }();
   Check(made);
-  const size_t querySize =
-      bytes.empty() ? 0
-                    : std::min<size_t>(static_cast<unsigned char>(bytes[0]) % 65, bytes.size() - 1);
-  const std::string_view query = bytes.substr(bytes.empty() ? 0 : 1, querySize);
-  std::string_view rest = bytes.substr(std::min(bytes.size(), 1 + querySize));
+  const std::string_view query = bytes.empty() ? "" : bytes.substr(1, uint8_t(bytes[0]) % 65);
+  const std::string_view rest = bytes.substr(std::min(bytes.size(), 1 + query.size()));
   const size_t titleEnd = std::min({rest.find_first_of("\r\n"), rest.size(), size_t{60}});
   xml.WriteDatum(doc, rest.substr(0, titleEnd), "a", rest.substr(titleEnd), "dtd", "", "", "", {});
   Check(pim::WriteFileAtomic("datum\\a\\f.xml", doc));
@@ -495,14 +483,9 @@ FUZZ_TARGET(FuzzSearch) {
   const std::vector<pim::Record>& records = store.records();
   std::set<uint32_t> found;
   for (const pim::SearchHit& hit : hits) {
-    Check(hit.slot < records.size() && records[hit.slot].live);
+    CheckHit(store, searcher, hit);
+    Check(records[hit.slot].live);
     found.insert(hit.slot);
-    const std::vector<std::string>& fields = records[hit.slot].fields;
-    if (hit.field >= 0)
-      Check(static_cast<size_t>(hit.field) < fields.size() && hit.pos <= fields[hit.field].size() &&
-            hit.len <= fields[hit.field].size() - hit.pos);
-    const pim::SearchLine line = searcher.MatchLine(hit, 40);
-    Check(line.pos <= line.text.size() && line.len <= line.text.size() - line.pos);
   }
   Check(std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500));
   // One word: the folded query between blanks.
@@ -515,7 +498,7 @@ FUZZ_TARGET(FuzzSearch) {
     inWord = !blank;
     if (!blank) word.push_back(c);
   }
-  if (words != 1) return 0;
+  if (words != 1) return;
   for (uint32_t slot = 0; slot < records.size(); ++slot) {
     if (!records[slot].live || found.contains(slot)) continue;
     for (const std::string& field : records[slot].fields) {
@@ -523,25 +506,14 @@ FUZZ_TARGET(FuzzSearch) {
       Check(std::search(text.begin(), text.end(), word.begin(), word.end()) == text.end());
     }
   }
-  return 0;
 }
 
-FUZZ_TARGET(FuzzSearchCache) {
-  // The cache of a few records, cut and changed where the bytes say (two bytes of the cut,
-  // then three for each change: where, and the bits flipped). Refused, or read into records
-  // and entries that every query and line stays inside.
+FUZZ_TARGET(searchcache) {
+  // The cache of a few records, cut (two bytes) and changed (three bytes each: where, and the
+  // bits flipped); refused, or read into records that every hit and line stays inside.
   static const std::string base = [] {
-    EnterWorkFolder();
-    Check(pim::WriteDataFolder() && pim::CreateFolder("datum\\a"));
-    pim::test::RecordingPrompter quiet;
-    const pim::XML writer(quiet, kClock);
-    const char* notes[] = {"Hello World \xC4\xE3\xBA\xC3 42", "\xCD\xF5\xD0\xA1\xC3\xF7 wxm",
-                           "\xA3\xC1\xA3\xC2 \xA6\xA1\xA6\xC1"};
-    for (int n = 0; n < 3; ++n) {
-      std::string note;
-      writer.WriteNote(note, 1, notes[n], "2020-1-1 1:1");
-      Check(pim::WriteFileAtomic("note\\n." + std::to_string(n) + ".xml", note));
-    }
+    WriteNotes({"Hello World \xC4\xE3\xBA\xC3 42", "\xCD\xF5\xD0\xA1\xC3\xF7 wxm",
+                "\xA3\xC1\xA3\xC2 \xA6\xA1\xA6\xC1"});
     pim::RecordStore store;
     pim::Searcher searcher(store);
     store.ScanAll();
@@ -550,60 +522,30 @@ FUZZ_TARGET(FuzzSearchCache) {
           pim::ReadWholeFile("base.cache", bytes));
     return bytes;
   }();
+  const auto u16 = [&](size_t i) { return uint8_t(bytes[i]) << 8 | uint8_t(bytes[i + 1]); };
   std::string cache = base;
-  if (bytes.size() >= 2)
-    cache.resize(cache.size() - (static_cast<unsigned char>(bytes[0]) << 8 |
-                                 static_cast<unsigned char>(bytes[1])) % 64);
-  for (size_t i = 2; i + 3 <= bytes.size() && !cache.empty(); i += 3) {
-    const size_t at = (static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1])) %
-                      cache.size();
-    cache[at] = static_cast<char>(cache[at] ^ bytes[i + 2]);
-  }
+  if (bytes.size() >= 2) cache.resize(cache.size() - u16(0) % 64);
+  for (size_t i = 2; i + 3 <= bytes.size() && !cache.empty(); i += 3)
+    cache[u16(i) % cache.size()] ^= bytes[i + 2];
   Check(pim::WriteFileAtomic("fuzz.cache", cache));
   pim::RecordStore store;
   pim::Searcher searcher(store);
   int64_t readAt = 0;
   if (!pim::ReadSearchCache("fuzz.cache", "", readAt, store, searcher)) {
     Check(store.records().empty());
-    return 0;
+    return;
   }
-  for (const char* query : {"", "wxm", "hello", "42", "\xC4\xE3", "ab"}) {
-    for (const pim::SearchHit& hit : searcher.Find(query, pim::SearchScope::All, 50)) {
-      const std::vector<std::string>& fields = store.records()[hit.slot].fields;
-      if (hit.field >= 0)
-        Check(static_cast<size_t>(hit.field) < fields.size() &&
-              hit.pos <= fields[hit.field].size() && hit.len <= fields[hit.field].size() - hit.pos);
-      const pim::SearchLine line = searcher.MatchLine(hit, 40);
-      Check(line.pos <= line.text.size() && line.len <= line.text.size() - line.pos);
-    }
-  }
-  return 0;
+  for (const char* query : {"", "wxm", "hello", "42", "\xC4\xE3", "ab"})
+    for (const pim::SearchHit& hit : searcher.Find(query, pim::SearchScope::All, 50))
+      CheckHit(store, searcher, hit);
 }
-
-using Target = int (*)(std::string_view, pim::test::RecordingPrompter&, pim::XML&, std::string&);
-Target chosen = nullptr;
 
 }  // namespace
 
-// One program for every target, which it takes from its name: fuzz_<kind>, a link to it.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static const std::pair<std::string_view, Target> kTargets[] = {{"config", FuzzConfig},
-                                                                 {"note", FuzzNote},
-                                                                 {"comu", FuzzComu},
-                                                                 {"datum", FuzzDatum},
-                                                                 {"lineindex", FuzzLineIndex},
-                                                                 {"quicklist", FuzzQuickList},
-                                                                 {"datumlist", FuzzDatumList},
-                                                                 {"vcard", FuzzVCard},
-                                                                 {"csv", FuzzCsv},
-                                                                 {"zip", FuzzZip},
-                                                                 {"gbtext", FuzzGbText},
-                                                                 {"clip", FuzzClip},
-                                                                 {"search", FuzzSearch},
-                                                                 {"searchcache", FuzzSearchCache}};
   const std::string_view self = *argc > 0 ? (*argv)[0] : "";
   const std::string_view kind = self.substr(self.find_last_of('/') + 1);
-  for (const auto& [name, target] : kTargets)
+  for (const auto& [name, target] : Targets())
     if (kind == "fuzz_" + std::string(name)) chosen = target;
   if (!chosen) {
     std::fprintf(stderr, "run this program as fuzz_<kind>, a link to it\n");
@@ -616,5 +558,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pim::test::RecordingPrompter prompter;
   pim::XML xml(prompter, kClock);
   std::string doc;
-  return chosen(std::string_view(reinterpret_cast<const char*>(data), size), prompter, xml, doc);
+  chosen(std::string_view(reinterpret_cast<const char*>(data), size), prompter, xml, doc);
+  return 0;
 }
