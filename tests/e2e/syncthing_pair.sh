@@ -233,8 +233,7 @@ case $command in
     load
     limit=${3:-60}
     [[ $limit =~ ^[0-9]+$ ]] || die "SECONDS must be a whole number"
-    api a POST "/rest/db/scan?folder=$FOLDER" >/dev/null 2>&1 || true
-    api b POST "/rest/db/scan?folder=$FOLDER" >/dev/null 2>&1 || true
+    for s in a b; do api $s POST "/rest/db/scan?folder=$FOLDER" >/dev/null 2>&1 || true; done
     until_ok "$limit" "folders not in step after $limit s" in_step || die "$REASON"
     ;;
   apart)
