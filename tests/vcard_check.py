@@ -44,8 +44,7 @@ def fields(card):
     got = {}
     for line in card.lines():
         name = line.name.upper()
-        types = {t.upper() for t in line.params.get("TYPE", [])}
-        value = line.value
+        types, value = {t.upper() for t in line.params.get("TYPE", [])}, line.value
         if name == "TEL":
             for t, key in (("WORK", "office"), ("HOME", "home"), ("CELL", "handset"), ("PAGER", "pager")):
                 if t in types:
@@ -77,20 +76,12 @@ try:
     for i, (card, want) in enumerate(zip(cards, wants)):
         got = fields(card)
         date, extraYear = birthday(want)
-        expect = {
-            "FN": want["name"],
-            "X-GENDER": "Male" if want["sex"] else "Female",
-            "NOTE": want["note"].replace("\r\n", "\n"),
-            "BDAY": date,
-            "X-PIMBREL-BIRTH-YEAR": extraYear,
-            "CATEGORIES": want["category"],
-            "X-QQ": want["qq"],
-            "X-ICQ": want["icq"],
-            "address": want["address"],
-            "postnumber": want["postnumber"],
-        }
-        for key in ("office", "home", "handset", "pager", "email", "email2", "companyweb", "homepage"):
-            expect[key] = want[key]
+        expect = {key: want[key] for key in ("office", "home", "handset", "pager", "email", "email2",
+                                             "companyweb", "homepage", "address", "postnumber")}
+        expect.update({"FN": want["name"], "X-GENDER": "Male" if want["sex"] else "Female",
+                       "NOTE": want["note"].replace("\r\n", "\n"), "BDAY": date,
+                       "X-PIMBREL-BIRTH-YEAR": extraYear, "CATEGORIES": want["category"],
+                       "X-QQ": want["qq"], "X-ICQ": want["icq"]})
         for key, value in expect.items():
             check(got.get(key, "") == value, "contact %d %s: %r, not %r" % (i, key, got.get(key), value))
 finally:
