@@ -256,13 +256,18 @@ std::wstring ClipboardText() {
   CloseClipboard();
   return text;
 }
-bool Paste(const std::wstring& text) {
-  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(memory), text.c_str(), bytes);
-  GlobalUnlock(memory);
-  const bool put =
-      OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+bool Paste(const std::wstring& text, const std::string& html, HWND owner) {
+  const auto block = [](const void* data, size_t bytes) {
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(memory), data, bytes);
+    GlobalUnlock(memory);
+    return memory;
+  };
+  bool put = OpenClipboard(owner) && EmptyClipboard() &&
+             SetClipboardData(CF_UNICODETEXT, block(text.c_str(), (text.size() + 1) * 2));
+  if (put && !html.empty())
+    put = SetClipboardData(RegisterClipboardFormatW(L"HTML Format"),
+                           block(html.c_str(), html.size() + 1));
   CloseClipboard();
   return put;
 }
@@ -273,20 +278,21 @@ std::wstring ItemText(HWND list, int item, int column) {
   SendRemote(list, LVM_GETITEMTEXTW, item, cell, &text);
   return text;
 }
+std::wstring TreeText(HWND tree, HTREEITEM item) {
+  TVITEMW data{};
+  data.mask = TVIF_TEXT;
+  data.hItem = item;
+  std::wstring text;
+  SendRemote(tree, TVM_GETITEMW, 0, data, &text);
+  return text;
+}
 std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order) {
-  const auto next = [&](UINT how, HTREEITEM from) {
-    return reinterpret_cast<HTREEITEM>(
-        Send(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from)));
-  };
-  std::wstring out, text;
-  for (HTREEITEM i = first; i; i = next(TVGN_NEXT, i)) {
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = i;
-    SendRemote(tree, TVM_GETITEMW, 0, item, &text);
-    out += (out.empty() ? L"" : L", ") + text;
+  std::wstring out;
+  for (HTREEITEM i = first; i; i = TreeView_GetNextSibling(tree, i)) {
+    out += (out.empty() ? L"" : L", ") + TreeText(tree, i);
     if (order) order->push_back(i);
-    if (HTREEITEM child = next(TVGN_CHILD, i)) out += L"(" + TreeItems(tree, child, order) + L")";
+    if (HTREEITEM child = TreeView_GetChild(tree, i))
+      out += L"(" + TreeItems(tree, child, order) + L")";
   }
   return out;
 }
@@ -396,16 +402,12 @@ void ProgramTest::Open(int button) {
   program.emplace(folder);
   panel = program->ShowPanel(button);
   if (panel) return;
-  // What the program shows instead, so that a start that goes wrong says how.
-  std::wstring seen;
+  std::wstring seen;  // what the program shows instead, so that a start that goes wrong says how
   for (HWND w : TopWindows(program->pid()))
-    seen += L" [" + Text(w) + (Visible(w) ? L", shown" : L", hidden") + L"]";
-  DWORD code = 0;
-  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, program->pid());
-  if (process && GetExitCodeProcess(process, &code) && code != STILL_ACTIVE) seen += L" ended";
-  if (process) CloseHandle(process);
+    seen += L" [" + Text(w) + (Visible(w) ? L", shown]" : L", hidden]");
   FAIL() << "no panel for button " << button << "; bar " << program->Bar() << ", "
-         << program->Panels().size() << " panels, windows:" << seen;
+         << program->Panels().size() << " panels, windows:" << seen
+         << (program->Alive() ? "" : " ended");
 }
 std::wstring ProgramTest::Answer(const std::wstring& caption, int button) {
   const auto box = AnswerMessageBox(program->pid(), caption, button);

@@ -92,9 +92,11 @@ bool ClickAt(HWND window, RECT r, const std::string& clicks);
 // A real right click on a list view's item, which marks it for the menu's commands; the menu
 // is then dismissed, so the caller can post the command as the menu would.
 bool ItemMenu(HWND list, int item);
-bool Paste(const std::wstring& text);  // the clipboard, as another program fills it
-std::wstring ClipboardText();          // "<none>" when it holds no text
+// The clipboard, as another program fills it; with `html`, as a browser does ("HTML Format").
+bool Paste(const std::wstring& text, const std::string& html = "", HWND owner = nullptr);
+std::wstring ClipboardText();                            // "<none>" when it holds no text
 std::wstring ItemText(HWND list, int item, int column);  // a list view's cell
+std::wstring TreeText(HWND tree, HTREEITEM item);
 // A tree view's items as "text(child, child)"; `order`, if given, gets them top to bottom.
 std::wstring TreeItems(HWND tree, HTREEITEM first, std::vector<HTREEITEM>* order = nullptr);
 
