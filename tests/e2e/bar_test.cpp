@@ -29,8 +29,7 @@ bool Below(HWND panel, HWND bar) {
 TEST(Bar, OneCopyPerFolderItsMenusHotkeyPanelsAndAbout) {
   const std::wstring folder = FreshFolder(L"Bar"), marker = folder + L"\\set\\run.ing.m";
   WriteBytes(marker, "runing after a crash");
-  std::string unix(folder.begin() + 2, folder.end());  // drive Z: is the Unix root
-  std::replace(unix.begin(), unix.end(), '\\', '/');
+  const std::string unix = UnixPath(folder);
   ASSERT_EQ(RunUnix("ln -sfn '" + unix + "' '" + unix + "_alias'"), 0);
   Program program(folder);
   const HWND bar = program.Bar();
@@ -129,18 +128,12 @@ std::wstring AccessibleName(HWND window) {
   object->Release();
   return text;
 }
-// The keyboard focus and more of the program's thread of `window`.
-GUITHREADINFO ThreadOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-  return info;
-}
-HWND FocusBeside(HWND window) { return ThreadOf(window).hwndFocus; }
 // The control of the bar that has the keyboard focus, or 0.
 int FocusedButton(HWND bar) {
-  const HWND focus = FocusBeside(bar);
-  return focus && GetParent(focus) == bar ? GetDlgCtrlID(focus) : 0;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(bar, nullptr), &info);
+  return info.hwndFocus && GetParent(info.hwndFocus) == bar ? GetDlgCtrlID(info.hwndFocus) : 0;
 }
 // A real click activates the bar, and the focus goes back to `button`. The bar is made inactive
 // first, so that its activation shows the click was taken before any key is posted (posted
@@ -160,22 +153,13 @@ bool ClickBar(HWND bar, int button) {
          ClickAt(picture, RECT{0, 0, r.right - r.left, r.bottom - r.top}, "click 3") &&
          WaitUntil([&] { return GetForegroundWindow() == bar && FocusedButton(bar) == button; });
 }
-// A key as the program's message loop gets it from the keyboard, at the focus; with `then`,
-// whether the focus moved to that button.
+// A key as the program's message loop gets it from the keyboard, at the focused button; with
+// `then`, whether the focus moved to that button.
 bool Key(HWND bar, UINT key, int then = 0) {
-  const HWND focus = FocusBeside(bar);
+  const HWND focus = Control(bar, FocusedButton(bar));
   Post(focus, WM_KEYDOWN, key, 1);
   Post(focus, WM_KEYUP, key, 0xC0000001);
-  if (!then || WaitUntil([&] { return FocusedButton(bar) == then; })) return true;
-  // What the program's thread was doing instead, for the log.
-  const GUITHREADINFO t = ThreadOf(bar);
-  wchar_t kind[64] = L"";
-  GetClassNameW(t.hwndFocus, kind, 64);
-  std::printf("key %u posted to control %d: focus %d (%ls), active %s, capture %p, flags %#lx\n",
-              key, GetDlgCtrlID(focus), FocusedButton(bar), kind,
-              t.hwndActive == bar ? "bar" : "other", static_cast<void*>(t.hwndCapture),
-              static_cast<unsigned long>(t.flags));
-  return false;
+  return !then || WaitUntil([&] { return FocusedButton(bar) == then; });
 }
 
 // For screen readers each button carries its name; for the keyboard the bar is
