@@ -90,8 +90,10 @@ class Sync : public ::testing::Test {
     }
     return false;
   }
-  // How many records the program's search finds for `word` over everything.
-  static int Found(Program& program, const std::wstring& word, int expected) {
+  // How many records the program's search finds for `word` over everything, once it lists
+  // `expected`; `seen` gets the list then.
+  static int Found(Program& program, const std::wstring& word, int expected,
+                   const std::function<void(HWND)>& seen = {}) {
     SendCommand(program.Bar(), IDC_BTN_MORE);
     const HWND window = WaitWindow(program.pid(), L"Pimbrel 搜索");
     if (!window) return -1;
@@ -99,6 +101,7 @@ class Sync : public ::testing::Test {
     SetText(Control(window, IDC_SEARCH_QUERY), word);
     const HWND list = Control(window, IDC_SEARCH_LIST);
     WaitUntil([&] { return Send(list, LVM_GETITEMCOUNT) == expected; });
+    if (seen) seen(list);
     const int found = static_cast<int>(Send(list, LVM_GETITEMCOUNT));
     PostCommand(window, IDCANCEL);
     WaitUntil([&] { return !Visible(window); });
@@ -119,18 +122,16 @@ TEST_F(Sync, ARecordWrittenOnOneComputerIsFoundByTheOthersSearchWithinTwoSeconds
   const std::wstring arrived = pcs[1].data + L"\\note\\n.0.xml";
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(arrived); }, 60000));
   const ULONGLONG came = GetTickCount64();
-  SendCommand(b.Bar(), IDC_BTN_MORE);
-  const HWND window = WaitWindow(b.pid(), L"Pimbrel 搜索");
-  ASSERT_TRUE(window);
-  SetText(Control(window, IDC_SEARCH_QUERY), L"橄榄");
-  const HWND list = Control(window, IDC_SEARCH_LIST);
-  EXPECT_TRUE(WaitUntil([&] { return Send(list, LVM_GETITEMCOUNT) == 1; }, 5000));
-  const ULONGLONG found = GetTickCount64();
+  ULONGLONG found = 0;
+  EXPECT_EQ(Found(b, L"橄榄", 1,
+                  [&](HWND list) {
+                    found = GetTickCount64();
+                    EXPECT_EQ(ItemText(list, 0, 1), L"从另一台电脑来的橄榄");
+                  }),
+            1);
   std::printf("the note arrived %llu ms after its save and was found %llu ms after arriving\n",
               came - saved, found - came);
   EXPECT_LT(found - came, 2000u);
-  EXPECT_EQ(ItemText(list, 0, 1), L"从另一台电脑来的橄榄");
-  PostCommand(window, IDCANCEL);
 }
 
 // The two computers' day: apart, each writes notes, contacts and cards of its own (the notes
