@@ -37,10 +37,6 @@ TEST_F(QuickLaunch, AddedProgramStartsOnItsHotkeyWhichDeleteFrees) {
   ASSERT_TRUE(program->AddProgram(panel, helper));
   ASSERT_TRUE(program->AddProgram(panel, helper));
   EXPECT_EQ(Cell(0, 0) + L"|" + Cell(0, 1) + L"|" + Cell(1, 2), L"touch_file|无|" + helper);
-  SendCommand(panel, IDC_RUN_TAB2);  // the 娱乐类 tab is empty, and back
-  EXPECT_EQ(Send(List(), LVM_GETITEMCOUNT), 0);
-  SendCommand(panel, IDC_RUN_TAB0);
-  EXPECT_EQ(Send(List(), LVM_GETITEMCOUNT), 2);
   Screenshot("run_icons");
   SendCommand(panel, ID_RUN_VIEW_REPORT);
   Screenshot("run_report");
