@@ -1,6 +1,7 @@
 // The capture key's cards: title, source and the clipboard's HTML header, and the card stored
 // beside what the panel and the trimming dialog hold.
 #include "datum/card_capture.h"
+#include "exchange/charsets.h"
 #include "test_support.h"
 
 namespace pim {
@@ -48,9 +49,7 @@ TEST(CardCapture, TheWindowSourceKeepsTheProgramAndIsCutOnAWholeCharacter) {
   for (int i = 0; i < 600; ++i) title += Gb("长") + "x";
   const std::string source = WindowSource(title, "NOTEPAD.EXE");
   EXPECT_TRUE(source.ends_with("x (NOTEPAD.EXE)") || source.ends_with(Gb("长") + " (NOTEPAD.EXE)"));
-  size_t chars = 0;
-  for (size_t i = 0; i < source.size(); i += GbCharSize(source, i)) ++chars;
-  EXPECT_EQ(chars, kSourceLimit);
+  EXPECT_EQ(CountChars(source), kSourceLimit);
   EXPECT_EQ(CutChars(Gb("一二三"), 2), Gb("一二"));
   EXPECT_EQ(CrLfLines("a\nb\rc\r\n\r\nd\n"), "a\r\nb\r\nc\r\n\r\nd\r\n");
 }

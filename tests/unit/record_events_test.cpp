@@ -40,9 +40,7 @@ TEST_F(ModelEventsTest, EachModelTellsEachWriteAndEachDeleteOnce) {
   AddressBook contacts(prompter_, &events_);
   contacts.Initialise();
   ComuRecord entry;
-  entry.name = "Li";
-  entry.birthMonth = 2;
-  entry.birthDay = 3;
+  entry.name = "Li", entry.birthMonth = 2, entry.birthDay = 3;
   ASSERT_TRUE(contacts.Save(entry));
   ASSERT_TRUE(reminders.Toggle(0, prompter_));
   prompter_.answers = {MsgResult::Yes};

@@ -15,10 +15,8 @@ class RemindersTest : public test::ModelTest {
   // A contact document as the panel saves it; month and day are list indexes, -1 for none.
   void SaveContact(int number, const std::string& name, int month, int day) {
     ComuRecord contact;
-    contact.name = name;
-    contact.birthYear = "1980";
-    contact.birthMonth = month;
-    contact.birthDay = day;
+    contact.name = name, contact.birthYear = "1980";
+    contact.birthMonth = month, contact.birthDay = day;
     std::string bytes;
     contact.WriteComu(bytes);
     WriteBytes(ContactPath(number), bytes);

@@ -1,12 +1,9 @@
 // Writes generated contacts as a vCard file and, beside it, their fields as JSON, so an
 // independent reader can be set against our writer (tests/vcard_check.py).
 //   pimbrel_vcard_tool OUT.vcf OUT.json COUNT
-#include <cstdio>
 #include <fstream>
-#include <string>
-#include <vector>
 
-#include "base/gb18030.h"
+#include "base/gbk.h"
 #include "exchange/charsets.h"
 #include "exchange/vcard.h"
 #include "exchange_samples.h"
@@ -16,20 +13,11 @@ namespace {
 using pim::ComuRecord;
 
 std::string Json(const std::string& text) {
-  const std::string utf8 = pim::Utf8FromText(text);
   std::string out = "\"";
-  for (unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
+  for (unsigned char c : pim::Utf8FromText(text))
+    out += c == '"' || c == '\\' ? std::string{'\\', static_cast<char>(c)}
+           : c < 0x20            ? pim::Format("\\u%04x", c)
+                                 : std::string(1, static_cast<char>(c));
   return out + "\"";
 }
 
