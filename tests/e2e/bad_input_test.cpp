@@ -1,7 +1,6 @@
-// Every file the program reads, bad in the ways only Windows shows (a folder in its place,
-// read-only): each panel and dialog that reads it opens without a crash, every message is
-// answered, the program ends in order, and the good files beside stay as they were. The native
-// unit test has the whole corpus.
+// Every file the program reads, bad: each panel and dialog that reads it opens without a
+// crash, every message is answered, the program ends in order, and the good files beside stay
+// as they were. The native unit test has the whole corpus; ./pimbrel.sh soak runs it here too.
 #include <tuple>
 
 #include "driver.h"
@@ -33,21 +32,54 @@ const std::pair<const char*, const wchar_t*> kBeside[] = {{"note", L"note\\n.1.x
                                                           {"contact", L"communication\\com.1.xml"},
                                                           {"card", L"datum\\a\\u.datum.1.xml"}};
 
-std::string Valid(const char* corpus) {  // from the source tree, through Wine's drive Z:
-  return ReadBytes(L"Z:" + fs::path(PIMBREL_SOURCE_DIR).make_preferred().wstring() +
-                   L"\\tests\\corpus\\" + fs::path(corpus).wstring() + L"\\valid");
+fs::path Corpus() {  // the source tree, through Wine's drive Z:
+  return fs::path(L"Z:" + fs::path(PIMBREL_SOURCE_DIR).make_preferred().wstring()) / "tests" /
+         "corpus";
 }
+std::string Valid(const char* corpus) { return ReadBytes((Corpus() / corpus / "valid").wstring()); }
 
+// One bad case of a file: its bytes, or a folder, or read-only bytes.
 enum class Laid { Bytes, ReadOnly, Folder };
-void Put(const std::wstring& folder, const std::wstring& path, const std::string& bytes,
-         Laid how = Laid::Bytes) {
+struct Case {
+  std::string name;
+  std::string bytes;
+  Laid how = Laid::Bytes;
+};
+void Put(const std::wstring& folder, const std::wstring& path, const Case& c) {
   const fs::path target(folder + L"\\" + path);
   fs::create_directories(target.parent_path());
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // Windows removes no read-only file
   fs::remove_all(target);
-  if (how == Laid::Folder) fs::create_directory(target);
-  if (how != Laid::Folder) WriteBytes(target.wstring(), bytes);
-  if (how == Laid::ReadOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  if (c.how == Laid::Folder) fs::create_directory(target);
+  if (c.how != Laid::Folder) WriteBytes(target.wstring(), c.bytes);
+  if (c.how == Laid::ReadOnly) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+// What only Windows shows, a folder in its place and read-only; under soak first the stored
+// cases and those made from the valid file: empty, cut before and inside every line, a 10 MB line.
+std::vector<Case> Cases(const char* corpus) {
+  std::vector<Case> cases;
+  const std::string valid = Valid(corpus);
+  if (Soak(0, 1)) {
+    std::vector<fs::path> stored(fs::directory_iterator(Corpus() / corpus), {});
+    std::sort(stored.begin(), stored.end());
+    for (const fs::path& file : stored)
+      if (file.filename() != "valid")
+        cases.push_back({file.filename().string(), ReadBytes(file.wstring())});
+    cases.push_back({"empty", ""});
+    for (size_t at = 0, line = 1; at < valid.size(); ++line) {
+      const size_t end = std::min(valid.find('\n', at), valid.size());
+      cases.push_back({"cut before line " + std::to_string(line), valid.substr(0, at)});
+      cases.push_back({"cut inside line " + std::to_string(line), valid.substr(0, (at + end) / 2)});
+      at = end + 1;
+    }
+    Case& huge = cases.emplace_back(Case{"10 MB line", valid});
+    huge.bytes.insert(std::min(valid.find('\n') + 3, valid.size()), std::string(10 << 20, 'x'));
+  }
+  // Where the run marker cannot be written the start is refused, as the next test shows.
+  if (std::string(corpus) != "marker") cases.push_back({"folder", "", Laid::Folder});
+  cases.push_back({"read-only", valid, Laid::ReadOnly});
+  return cases;
 }
 
 class BadInput : public ProgramTest {
@@ -142,18 +174,13 @@ class BadInput : public ProgramTest {
     if (!program->Alive() && code == 0) passed.push_back("exit");
     return passed;
   }
-  // One start with every file laid `how`; the cells (kind, reader) it passed, each failure
-  // added to `failures`.
-  int Run(Laid how, std::string& failures) {
-    const std::string name = how == Laid::Folder ? "folder" : "read-only";
+  // One start with the given case of each kind in place (none: its valid file); the cells
+  // (kind's case, reader) it passed, each failure added to `failures`.
+  int Run(const std::vector<const Case*>& chosen, std::string& failures) {
     folder = FreshFolder(L"BadInput");
-    for (const auto& [corpus, path] : kBeside) Put(folder, path, Valid(corpus));
-    std::vector<bool> bad;
-    for (const Kind& kind : kKinds) {
-      // Where the run marker cannot be written the start is refused, as the next test shows.
-      bad.push_back(how == Laid::ReadOnly || std::string(kind.corpus) != "marker");
-      Put(folder, kind.path, Valid(kind.corpus), bad.back() ? how : Laid::Bytes);
-    }
+    for (const auto& [corpus, path] : kBeside) Put(folder, path, Case{"beside", Valid(corpus)});
+    for (size_t k = 0; k < kKinds.size(); ++k)
+      Put(folder, kKinds[k].path, chosen[k] ? *chosen[k] : Case{"valid", Valid(kKinds[k].corpus)});
     program.emplace(folder);
     const std::vector<std::string> passed = Visit();
     program.reset();
@@ -167,18 +194,32 @@ class BadInput : public ProgramTest {
       cells += ok;
       if (!ok) failures += which + " x " + reader + "; ";
     };
-    cell("exit", name);  // every start ends in order
+    cell("exit", chosen[0] ? chosen[0]->name : "-");  // every start ends in order
     for (size_t k = 0; k < kKinds.size(); ++k)
-      for (const char* reader : bad[k] ? kKinds[k].readers : std::vector<const char*>{})
-        cell(reader, std::string(kKinds[k].corpus) + "/" + name);
+      for (const char* reader : chosen[k] ? kKinds[k].readers : std::vector<const char*>{})
+        cell(reader, std::string(kKinds[k].corpus) + "/" + chosen[k]->name);
     return cells;
   }
 };
 
 TEST_F(BadInput, EveryPanelOpensEveryBadFileAndTheProgramEndsInOrder) {
+  // One start per case number: the n-th case of every kind at once.
+  std::vector<std::vector<Case>> cases;
+  size_t starts = 0, total = 0;
+  for (const Kind& kind : kKinds) {
+    cases.push_back(Cases(kind.corpus));
+    starts = std::max(starts, cases.back().size());
+    total += cases.back().size();
+  }
+  int cells = 0;
   std::string failures;
-  const int cells = Run(Laid::Folder, failures) + Run(Laid::ReadOnly, failures);
-  std::printf("bad input: %d (case, reader) cells passed\n", cells);
+  for (size_t n = 0; n < starts; ++n) {
+    std::vector<const Case*> chosen;
+    for (const auto& kind : cases) chosen.push_back(n < kind.size() ? &kind[n] : nullptr);
+    cells += Run(chosen, failures);
+  }
+  std::printf("bad input: %zu cases of %zu files in %zu starts, %d (case, reader) cells passed\n",
+              total, kKinds.size(), starts, cells);
   EXPECT_EQ(failures, "");
 }
 
@@ -190,7 +231,7 @@ TEST_F(BadInput, AFileInPlaceOfAFolderIsReportedOrPassedOver) {
   for (size_t i = 0; i < placed.size(); ++i) {
     folder = FreshFolder(L"BadFolder");
     for (const wchar_t* path : placed[i])
-      Put(folder, path, "not a folder", i == 1 ? Laid::Folder : Laid::Bytes);
+      Put(folder, path, i == 1 ? Case{"folder", "", Laid::Folder} : Case{"file", "not a folder"});
     program.emplace(folder);
     if (i < 2) {
       const auto refused = AnswerMessageBox(program->pid(), L"Pimbrel");
