@@ -77,7 +77,9 @@ TEST_F(Reminders, ExitAsksAboutWaitingCardsAndEachAnswerDoesItsOwnAfterAnOpenTri
   // The card still waits. A second joins it; the first is left in the trimming dialog and the
   // second changed there when the exit comes from the bar.
   ASSERT_NO_FATAL_FAILURE(Open(IDC_BTN_DATUM));
-  EXPECT_EQ(LastTip(program->Bar(), 0), L"还有 1 条资料等待整理。");
+  // Told once the start has made every panel, after the one opened here.
+  EXPECT_TRUE(WaitUntil([&] { return LastTip(program->Bar(), 0) == L"还有 1 条资料等待整理。"; }))
+      << Gbk(LastTip(program->Bar(), 0));
   program->StoreCard(panel, L"second card");
   HWND trim = PostFor(panel, IDC_DATUMDLG_TRIM, L"Pimbrel 资料整理");
   ASSERT_TRUE(trim);
